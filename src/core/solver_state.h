@@ -1,0 +1,64 @@
+#pragma once
+// The record that holds everything one solver knows: mesh copies, derived connectivity and
+// geometry, three time levels of the conserved state, residual, Jacobian blocks and work arrays.
+// Every array is flat; "absent" arrays are empty vectors.
+#include <array>
+#include <vector>
+
+namespace kestrafol {
+
+// 4x4 block stored row by row: entry (row r, column c) at 4r + c.
+using Block4 = std::array<double, 16>;
+// One conserved state (density, x-momentum, y-momentum, total energy) or any other 4-vector.
+using Vec4 = std::array<double, 4>;
+
+inline constexpr double pressureFloor = 0.05;
+inline constexpr double densityFloor = 0.05;
+
+enum BoundaryKind : int { Farfield = 1, SlipWall = 2, NoSlipWall = 3 };
+
+struct SolverState {
+    int nodeCount = 0;
+    int triangleCount = 0;
+    int quadCount = 0;
+    int boundaryEdgeCount = 0;
+    int edgeCount = 0;
+
+    std::vector<int> triangles;      // 3 per triangle, node numbers from 1
+    std::vector<int> quads;          // 4 per quadrilateral, from 1 (one placeholder int when none)
+    std::vector<int> boundaryEdges;  // per edge: first node, second node (from 0), tag (from 1)
+    std::vector<int> edges;          // per edge: first < second, from 0
+
+    std::vector<double> state;       // 4 per node
+    std::vector<double> statePrev;   // 4 per node
+    std::vector<double> statePrev2;  // 4 per node
+    std::vector<double> residual;    // 4 per node
+    std::vector<double> offDiagBlocks;  // 16 per block slot
+    std::vector<double> diagBlocks;     // 16 per node
+    std::vector<double> delta;       // 4 per node
+    std::vector<double> rhsWork;     // 4 per node
+    std::vector<double> gradients;   // 8 per node: d/dx of the 4 variables, then d/dy
+    std::vector<double> velocityGradX;  // (du/dx, du/dy) per node
+    std::vector<double> velocityGradY;  // (dv/dx, dv/dy) per node
+    std::vector<double> scalarWork;  // 1 per node
+    std::vector<double> lsqWeights;  // (wx, wy) per adjacency slot
+    std::vector<double> limiter;     // 4 per node
+    std::vector<double> pressure;    // 1 per node
+    std::vector<double> timeStep;    // 1 per node
+
+    std::vector<double> coords;             // (x, y) per node
+    std::vector<double> dualArea;           // 1 per node
+    std::vector<double> triangleCentroids;  // (x, y) per triangle
+    std::vector<double> quadCentroids;      // (x, y) per quadrilateral
+    std::vector<double> faceNormals;        // (nx, ny) per adjacency slot, then per edge
+
+    std::vector<int> adjacency;       // neighbour per adjacency slot (6t + 8q allocated)
+    std::vector<int> adjacencyStart;  // nodeCount + 1 row starts
+    std::vector<int> edgeSlots;       // per edge: block slot of first node, of second node
+    std::vector<int> slotNeighbour;   // neighbour node per block slot
+
+    int boundaryKindCount = 0;
+    std::vector<int> boundaryKinds;  // kind of tag t at t-1
+};
+
+}  // namespace kestrafol

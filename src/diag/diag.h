@@ -1,0 +1,13 @@
+#pragma once
+// Diagnostics: wall forces and residual norm.
+#include <array>
+
+#include "core/solver_state.h"
+#include "jni/settings.h"
+
+namespace kestrafol {
+
+// {0, L1 residual norm, CL, CD, L/D}.
+std::array<double, 5> computeCoefficients(const SolverState& state, const SolverSettings& settings);
+
+}  // namespace kestrafol

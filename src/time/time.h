@@ -1,0 +1,23 @@
+#pragma once
+// Time integration: local time steps, time terms, implicit block Gauss-Seidel solve.
+#include "core/solver_state.h"
+#include "jni/settings.h"
+
+namespace kestrafol {
+
+// Per-node time steps into `timeStep`.
+void computeTimeSteps(SolverState& state, const SolverSettings& settings);
+
+// Pseudo-time or BDF2 terms; fixes passesPerCall from timeMode.
+void addTimeTerms(SolverState& state, SolverSettings& settings);
+
+// Gauss-Jordan solve without pivoting: rhs becomes the solution, matrix the identity.
+void solveBlock4(Block4& matrix, double* rhs);
+
+// vector <- matrix * vector.
+void multiplyBlock4(const Block4& matrix, double* vector);
+
+// Inverts the diagonal blocks, relaxes the system, updates state and pressure, applies floors.
+void implicitSolve(SolverState& state, const SolverSettings& settings);
+
+}  // namespace kestrafol
