@@ -1,0 +1,68 @@
+// Min/max limiter: one factor per node and variable that keeps every reconstructed face value
+// of the node inside the range of the nodal values around it; scales `gradients` in place.
+#include "flux/flux.h"
+
+namespace kestrafol {
+
+void computeLimiter(SolverState& state, const SolverSettings& settings) {
+    const double w = settings.reconstructionWeight;
+    const double* const coords = state.coords.data();
+    const double* const u = state.state.data();
+    const int* const adjacency = state.adjacency.data();
+    const int* const rowStart = state.adjacencyStart.data();
+    double* const gradients = state.gradients.data();
+    double* const limiter = state.limiter.data();
+
+    // Every factor starts at 1; the tests below only lower it.
+    for (int i = 0; i < 4 * state.nodeCount; ++i) limiter[i] = 1.0;
+
+    for (int n = 0; n < state.nodeCount; ++n) {
+        const double* const un = u + 4 * n;
+        double* const g = gradients + 8 * n;
+        double* const phi = limiter + 4 * n;
+        const double xn = coords[2 * n];
+        const double yn = coords[2 * n + 1];
+
+        // Bounds: the node's own value and those of all its neighbours.
+        Vec4 umax{un[0], un[1], un[2], un[3]};
+        Vec4 umin = umax;
+        for (int s = rowStart[n]; s < rowStart[n + 1]; ++s) {
+            const double* const um = u + 4 * adjacency[s];
+            for (int k = 0; k < 4; ++k) {
+                if (um[k] > umax[k]) umax[k] = um[k];
+                if (um[k] < umin[k]) umin[k] = um[k];
+            }
+        }
+
+        // Predict the face value towards each neighbour exactly as the edge reconstruction
+        // does, and lower the factor until the gradient part brings it onto the bound.
+        for (int s = rowStart[n]; s < rowStart[n + 1]; ++s) {
+            const int m = adjacency[s];
+            const double* const um = u + 4 * m;
+            const double hx = (coords[2 * m] - xn) * 0.5;
+            const double hy = 0.5 * (coords[2 * m + 1] - yn);
+            for (int k = 0; k < 4; ++k) {
+                // gradient part g = (1 - w)(gy hy + gx hx), central part c = dU w/2
+                const double gradientPart = (1.0 - w) * (g[4 + k] * hy + g[k] * hx);
+                const double centralPart = (um[k] - un[k]) * (w * 0.5);
+                const double predicted = gradientPart + (un[k] + centralPart);
+                if (umax[k] < predicted) {
+                    const double ratio = (umax[k] - un[k] - centralPart) / gradientPart;
+                    if (ratio < phi[k]) phi[k] = ratio;
+                }
+                if (umin[k] > predicted) {
+                    const double ratio = (umin[k] - un[k] - centralPart) / gradientPart;
+                    if (ratio < phi[k]) phi[k] = ratio;
+                }
+            }
+        }
+
+        for (int k = 0; k < 4; ++k) {
+            if (phi[k] < 0.0) phi[k] = 0.0;
+            g[k] *= phi[k];
+            g[4 + k] *= phi[k];
+        }
+    }
+}
+
+}  // namespace kestrafol
