@@ -1,0 +1,39 @@
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "core/setup.h"
+
+namespace kestrafol {
+
+// Uniform free stream at all three time levels: density 1, pressure 1/gamma, speed mach at
+// angle alpha, so that the free-stream speed of sound is 1.
+void initFreeStream(SolverState& state, const SolverSettings& settings) {
+    const std::size_t n = static_cast<std::size_t>(std::max(state.nodeCount, 0));
+    state.state.assign(4 * n, 0.0);
+    state.statePrev.assign(4 * n, 0.0);
+    state.statePrev2.assign(4 * n, 0.0);
+    state.pressure.assign(n, 0.0);
+
+    const double gamma = settings.gamma;
+    const double mach = settings.mach;
+    const double alpha = settings.alpha;
+    const double energy = (1 / gamma) / (gamma - 1) + 0.5 * mach * mach;
+    const double momentumX = mach * std::cos(alpha);
+    const double momentumY = mach * std::sin(alpha);
+
+    for (std::size_t i = 0; i < n; ++i) {
+        double* u = state.state.data() + 4 * i;
+        u[0] = 1;
+        u[1] = momentumX;
+        u[2] = momentumY;
+        u[3] = energy;
+        state.pressure[i] = 1 / gamma;
+        for (std::size_t c = 0; c < 4; ++c) {
+            state.statePrev[4 * i + c] = u[c];
+            state.statePrev2[4 * i + c] = u[c];
+        }
+    }
+}
+
+}  // namespace kestrafol
