@@ -18,9 +18,11 @@ const std::vector<double>& iterateCycle(SolverState& state, SolverSettings& sett
     computeGradients(state);
 
     if (!(settings.viscous == 0.0)) {
-        for (std::size_t i = 0; i < n; ++i) state.scalarWork[i] = state.state[4 * i + 1] / state.state[4 * i];
+        for (std::size_t i = 0; i < n; ++i)
+            state.scalarWork[i] = state.state[4 * i + 1] / state.state[4 * i];  // x-velocity
         scalarGradient(state, state.scalarWork.data(), state.velocityGradX.data());
-        for (std::size_t i = 0; i < n; ++i) state.scalarWork[i] = state.state[4 * i + 2] / state.state[4 * i];
+        for (std::size_t i = 0; i < n; ++i)
+            state.scalarWork[i] = state.state[4 * i + 2] / state.state[4 * i];  // y-velocity
         scalarGradient(state, state.scalarWork.data(), state.velocityGradY.data());
     }
 

@@ -35,7 +35,8 @@ void computeTimeSteps(SolverState& state, const SolverSettings& settings) {
 
     // Interior dual faces, one per edge.
     for (int k = 0; k < state.edgeCount; ++k) {
-        const std::size_t a = static_cast<std::size_t>(state.edges[2 * static_cast<std::size_t>(k)]);
+        const std::size_t a =
+            static_cast<std::size_t>(state.edges[2 * static_cast<std::size_t>(k)]);
         const std::size_t b =
             static_cast<std::size_t>(state.edges[2 * static_cast<std::size_t>(k) + 1]);
         const double* qa = &state.state[4 * a];
