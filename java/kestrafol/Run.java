@@ -1,0 +1,223 @@
+package kestrafol;
+
+import java.io.IOException;
+import java.io.PrintStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.Locale;
+
+/** One "kestrafol run": mesh, solver loop with the stopping criteria, and the output files. */
+final class Run {
+    /** Why a run stopped. */
+    enum Stop {
+        ORDERS, COEFFICIENTS, ITERATIONS, DIVERGED
+    }
+
+    /** Exit status of a run whose residual became non-finite. */
+    static final int EXIT_DIVERGED = 3;
+
+    private final RunOptions o;
+    private final PrintStream out;
+    private final Progress progress;
+    private final long startNanos = System.nanoTime();
+
+    /** Outcome, for the caller and the tests. */
+    Stop stop;
+    int iterations;
+    Analysis last;
+    double ordersDropped;
+    double wallSeconds;
+    double solverSeconds;
+    final History history = new History();
+
+    Run(RunOptions options, PrintStream out, boolean terminal) {
+        this.o = options;
+        this.out = out;
+        this.progress = new Progress(out, terminal);
+    }
+
+    /** Loads or generates the mesh and sets the boundary kinds. */
+    Mesh mesh() throws IOException {
+        Mesh mesh;
+        if (o.mesh != null) {
+            String name = o.mesh.getFileName().toString().toLowerCase(Locale.ROOT);
+            if (name.endsWith(".msh")) {
+                mesh = GmshReader.read(o.mesh);
+            } else if (name.endsWith(".su2")) {
+                mesh = Su2Reader.read(o.mesh);
+            } else {
+                throw new IllegalArgumentException("--mesh expects a .su2 or .msh file, got " + o.mesh);
+            }
+        } else if (o.circle) {
+            mesh = MeshGenerator.circle(o.meshOptions());
+        } else {
+            mesh = MeshGenerator.naca(o.naca, o.meshOptions());
+        }
+        BoundaryConditions bc = BoundaryConditions.defaults(o.viscous);
+        for (String b : o.boundaries) {
+            bc = bc.with(b);
+        }
+        return bc.apply(mesh);
+    }
+
+    /** Runs the case; returns the exit status. */
+    int execute() throws IOException {
+        Mesh mesh = mesh();
+        Settings target = o.settings();
+        int startup = target.secondOrder() ? o.startup : 0;
+        Settings initial = startup > 0 ? target.withSecondOrder(false) : target;
+        boolean cauchy = o.cauchyWindow > 0;
+
+        out.println("Kestrafol: " + o.caseName() + ", " + mesh);
+        out.println(String.format(Locale.ROOT, "Flow: Mach %s, alpha %s deg, gamma %s, %s%s, %s",
+                num(target.mach()), num(target.alphaDegrees()), num(target.gamma()),
+                target.viscous() ? "viscous, Reynolds " : "inviscid",
+                target.viscous() ? num(target.reynolds()) : "",
+                target.unsteady() ? "unsteady" : "steady"));
+        out.println("Scheme: " + (target.secondOrder() ? "second order (weight "
+                + num(target.reconstructionWeight()) + ")"
+                + (startup > 0 ? ", first " + startup + " iterations in first order" : "")
+                : "first order"));
+        out.println("Stop at the first of: residual down " + num(o.orders) + " orders"
+                + (cauchy ? String.format(Locale.ROOT, ", CL and CD settled to %s over %d iterations",
+                        num(o.cauchyEps), o.cauchyWindow) : "")
+                + ", " + o.iterations + " iterations");
+        out.println("Output: " + o.out.toAbsolutePath().normalize());
+        out.println();
+        Files.createDirectories(o.out);
+
+        double firstResidual = Double.NaN;
+        int switchedAt = 0;
+        double solverNanos = 0;
+        progress.header();
+        try (Solver solver = new Solver(mesh, initial, o.renumber)) {
+            for (int it = 1; it <= o.iterations; it++) {
+                if (startup > 0 && it == startup + 1) {
+                    solver.update(target);
+                    switchedAt = startup;
+                    progress.message("        switched to second order after iteration " + startup);
+                }
+                long t0 = System.nanoTime();
+                solver.iterate();
+                Analysis a = solver.analysis();
+                solverNanos += System.nanoTime() - t0;
+                double elapsed = seconds();
+                history.add(it, a, elapsed);
+                iterations = it;
+                last = a;
+                if (it == 1) {
+                    firstResidual = a.residualNorm();
+                }
+                ordersDropped = Math.log10(firstResidual / a.residualNorm());
+                if (!a.isFinite()) {
+                    stop = Stop.DIVERGED;
+                    progress.line(it, a, ordersDropped, elapsed);
+                    break;
+                }
+                if (ordersDropped >= o.orders) {
+                    stop = Stop.ORDERS;
+                } else if (cauchy && it - Math.max(switchedAt, startup) > o.cauchyWindow
+                        && settled(o.cauchyEps, o.cauchyWindow)) {
+                    stop = Stop.COEFFICIENTS;
+                } else if (it == o.iterations) {
+                    stop = Stop.ITERATIONS;
+                }
+                if (it == 1 || it % o.printEvery == 0 || stop != null) {
+                    progress.line(it, a, ordersDropped, elapsed);
+                }
+                if (stop != null) {
+                    break;
+                }
+                progress.bar(it, o.iterations, Math.max((double) it / o.iterations,
+                        Math.max(0, ordersDropped) / o.orders), elapsed);
+            }
+            progress.clearBar();
+            solverSeconds = solverNanos * 1e-9;
+            history.writeCsv(o.out.resolve("history.csv"));
+            if (stop == Stop.DIVERGED) {
+                wallSeconds = seconds();
+                out.println();
+                out.println("kestrafol: the run diverged: the residual norm became "
+                        + last.residualNorm() + " (CL " + last.lift() + ", CD " + last.drag()
+                        + ") at iteration " + iterations + ". Try a lower Mach number, first order"
+                        + " (--first-order) or a longer first-order start (--startup-first-order).");
+                out.println("History written to " + o.out.resolve("history.csv"));
+                return EXIT_DIVERGED;
+            }
+            Flow flow = solver.flow();
+            String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", o.caseName(),
+                    num(target.mach()), num(target.alphaDegrees()));
+            VtuWriter.write(mesh, flow, o.out.resolve("flow.vtu"));
+            if (o.pictures) {
+                MachPicture.write(mesh, flow.field(Flow.Quantity.MACH), "Mach number, " + title,
+                        "Mach", 1.0, o.out.resolve("mach.png"));
+                CpPicture.write(mesh, flow, "Pressure coefficient, " + title, o.out.resolve("cp.png"));
+                ConvergencePicture.write(history, "Convergence, " + title, switchedAt,
+                        o.out.resolve("convergence.png"));
+            }
+        }
+        wallSeconds = seconds();
+        out.println();
+        out.println("Stopped: " + reason());
+        out.println(String.format(Locale.ROOT,
+                "Iterations %d, wall time %.1f s (solver %.1f s, %.1f iterations/s)", iterations,
+                wallSeconds, solverSeconds, iterations / Math.max(1e-9, solverSeconds)));
+        out.println(String.format(Locale.ROOT, "Residual %.4e, %.2f orders below the first iteration",
+                last.residualNorm(), ordersDropped));
+        out.println(String.format(Locale.ROOT, "CL %.6f   CD %.6f   L/D %.3f", last.lift(),
+                last.drag(), last.liftToDrag()));
+        out.println("Results in " + o.out.toAbsolutePath().normalize() + ": history.csv flow.vtu"
+                + (o.pictures ? " mach.png cp.png convergence.png" : ""));
+        return 0;
+    }
+
+    /** True when CL and CD each stayed within eps (relative) over the last window iterations. */
+    boolean settled(double eps, int window) {
+        int n = history.size();
+        if (n <= window) {
+            return false;
+        }
+        double cl = history.lift(n - 1);
+        double cd = history.drag(n - 1);
+        double clLo = cl;
+        double clHi = cl;
+        double cdLo = cd;
+        double cdHi = cd;
+        for (int k = n - 1 - window; k < n; k++) {
+            clLo = Math.min(clLo, history.lift(k));
+            clHi = Math.max(clHi, history.lift(k));
+            cdLo = Math.min(cdLo, history.drag(k));
+            cdHi = Math.max(cdHi, history.drag(k));
+        }
+        // Relative to the value, but not below 0.01: a lift or drag near zero (a symmetric
+        // case, a subsonic inviscid drag) would otherwise never count as settled.
+        return clHi - clLo <= eps * Math.max(Math.abs(cl), 0.01)
+                && cdHi - cdLo <= eps * Math.max(Math.abs(cd), 0.01);
+    }
+
+    private String reason() {
+        switch (stop) {
+            case ORDERS:
+                return "the residual norm dropped by " + num(o.orders) + " orders (--orders)";
+            case COEFFICIENTS:
+                return "CL and CD settled: relative change below " + num(o.cauchyEps) + " over "
+                        + o.cauchyWindow + " iterations (--cauchy)";
+            case ITERATIONS:
+                return "reached " + o.iterations + " iterations (--iterations) before the other"
+                        + " criteria held";
+            default:
+                return "diverged";
+        }
+    }
+
+    private double seconds() {
+        return (System.nanoTime() - startNanos) * 1e-9;
+    }
+
+    private static String num(double v) {
+        if (v == Math.rint(v) && Math.abs(v) < 1e15) {
+            return String.valueOf((long) v);
+        }
+        return String.valueOf(v);
+    }
+}
