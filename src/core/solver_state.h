@@ -59,6 +59,10 @@ struct SolverState {
 
     int boundaryKindCount = 0;
     std::vector<int> boundaryKinds;  // kind of tag t at t-1
+
+    // Gauss-Seidel sweeps run since set-up. A diagnostic counter that no result depends on;
+    // the benchmarks read it to report sweeps per call.
+    long long sweepCount = 0;
 };
 
 }  // namespace kestrafol
