@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless
+bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless libjfreechart-java
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKESTRAFOL_TESTS=OFF -DKESTRAFOL_BENCH=OFF
 cmake --build build -j2
