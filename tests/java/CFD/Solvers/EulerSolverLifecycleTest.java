@@ -172,4 +172,25 @@ class EulerSolverLifecycleTest {
             assertArrayEquals(reference, run(mesh, 2), "cycle " + cycle);
         }
     }
+
+    @Test
+    void aNodeOutsideEveryElementKeepsTheFreeStreamAndDisturbsNothing() {
+        TestMesh mesh = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        mesh.parameters = TestMesh.parameters(0.5, 3.0);
+        double[] without = run(mesh, 5);
+
+        TestMesh extra = mesh.copy();
+        extra.nodeCount++;
+        extra.coords = java.util.Arrays.copyOf(mesh.coords, mesh.coords.length + 2);
+        extra.coords[mesh.coords.length] = 7.0;
+        extra.coords[mesh.coords.length + 1] = -3.0;
+        double[] with = run(extra, 5);
+
+        assertEquals(without.length + 4, with.length);
+        assertArrayEquals(without, java.util.Arrays.copyOf(with, without.length));
+        double[] freeStream = extra.freeStream();
+        for (int k = without.length; k < with.length; ++k) {
+            assertEquals(freeStream[k], with[k], "value " + k);
+        }
+    }
 }
