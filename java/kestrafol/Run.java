@@ -137,10 +137,10 @@ final class Run {
             if (stop == Stop.DIVERGED) {
                 wallSeconds = seconds();
                 out.println();
-                out.println("kestrafol: the run diverged: the residual norm became "
-                        + last.residualNorm() + " (CL " + last.lift() + ", CD " + last.drag()
-                        + ") at iteration " + iterations + ". Try a lower Mach number, first order"
-                        + " (--first-order) or a longer first-order start (--startup-first-order).");
+                out.println("kestrafol: the run diverged at iteration " + iterations
+                        + ": residual norm " + last.residualNorm() + ", CL " + last.lift() + ", CD "
+                        + last.drag() + " are no longer all finite. Try first order (--first-order),"
+                        + " a longer first-order start (--startup-first-order) or gentler conditions.");
                 out.println("History written to " + o.out.resolve("history.csv"));
                 return EXIT_DIVERGED;
             }
