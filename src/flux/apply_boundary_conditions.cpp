@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "flux/flux.h"
+#include "flux/roe_kernels.h"
 
 namespace kestrafol {
 
@@ -46,8 +47,9 @@ void addHalfEdge(SolverState& state, int own, int other, int kind, const Vec4& f
     Vec4 flux{};
     Block4 jacLeft{};
     Block4 jacRight{};
-    roeFlux(flux.data(), jacLeft, jacRight, left.data(), right.data(), left.data(), right.data(),
-            nx, ny, gamma);
+    // The half-edge's own state pair is both its flux pair and its linearisation pair.
+    kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, left.data(), right.data(), left.data(),
+                           right.data(), nx, ny, gamma);
     double* residual = &state.residual[4 * static_cast<std::size_t>(own)];
     for (int c = 0; c < 4; ++c) residual[c] += 0.5 * flux[c];
     double* block = &state.diagBlocks[16 * static_cast<std::size_t>(own)];
