@@ -16,8 +16,8 @@ void computeGradients(SolverState& state) {
     double* const gradients = state.gradients.data();
 
     for (int n = 0; n < state.nodeCount; ++n) {
-        double* const g = gradients + 8 * n;
-        for (int k = 0; k < 8; ++k) g[k] = 0.0;
+        // The sums build up in registers and are stored once per node.
+        double g[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
         const double xn = coords[2 * n];
         const double yn = coords[2 * n + 1];
         const double* const un = u + 4 * n;
@@ -37,6 +37,7 @@ void computeGradients(SolverState& state) {
                 g[4 + k] += (delta * wy) * r;
             }
         }
+        for (int k = 0; k < 8; ++k) gradients[8 * n + k] = g[k];
     }
 }
 

@@ -13,13 +13,12 @@ void computeLimiter(SolverState& state, const SolverSettings& settings) {
     double* const gradients = state.gradients.data();
     double* const limiter = state.limiter.data();
 
-    // Every factor starts at 1; the tests below only lower it.
-    for (int i = 0; i < 4 * state.nodeCount; ++i) limiter[i] = 1.0;
-
     for (int n = 0; n < state.nodeCount; ++n) {
         const double* const un = u + 4 * n;
         double* const g = gradients + 8 * n;
-        double* const phi = limiter + 4 * n;
+        // Every factor starts at 1; the tests below only lower it. Kept in registers and
+        // stored once per node.
+        double phi[4] = {1.0, 1.0, 1.0, 1.0};
         const double xn = coords[2 * n];
         const double yn = coords[2 * n + 1];
 
@@ -61,6 +60,7 @@ void computeLimiter(SolverState& state, const SolverSettings& settings) {
             if (phi[k] < 0.0) phi[k] = 0.0;
             g[k] *= phi[k];
             g[4 + k] *= phi[k];
+            limiter[4 * n + k] = phi[k];
         }
     }
 }
