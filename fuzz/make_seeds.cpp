@@ -1,0 +1,108 @@
+// Writes the seed corpus of the set-up fuzzer: a handful of valid solver sessions on small
+// meshes (the mutations start from these) and a few inputs that the checks refuse.
+// Usage: make_seeds <directory>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "support/test_meshes.h"
+
+using namespace kestrafol;
+using namespace kestrafol::testing;
+using namespace kestrafol::fuzzing;
+
+namespace {
+
+std::vector<double> vectorOf(const ParameterVector& p) { return std::vector<double>(p.begin(), p.end()); }
+
+FuzzInput session(const MeshArrays& m, const ParameterVector& p, HostArray<double> update,
+                  int before, int after) {
+    FuzzInput f;
+    f.iterationsBefore = before;
+    f.iterationsAfter = after;
+    StartArguments& s = f.start;
+    s.nodeCount = m.nodeCount;
+    s.coords = m.coords;
+    s.triangleCount = m.triangleCount;
+    if (m.triangleCount > 0) s.triangles = m.triangles;
+    s.quadCount = m.quadCount;
+    if (m.quadCount > 0) s.quads = m.quads;
+    s.boundaryEdgeCount = m.boundaryEdgeCount;
+    s.boundaryEdges = m.boundaryEdges;
+    s.boundaryKindCount = m.boundaryKindCount;
+    s.boundaryKinds = m.boundaryKinds;
+    s.parameters = vectorOf(p);
+    f.update = std::move(update);
+    return f;
+}
+
+// One triangle and one quadrilateral sharing a side, plus a node that belongs to no element.
+MeshArrays triangleQuadAndLoneNode() {
+    MeshArrays m;
+    m.nodeCount = 6;
+    m.coords = {0.0, 0.0, 1.0, 0.0, 1.0, 1.0, 0.0, 1.0, 0.5, 1.6, 5.0, 5.0};
+    m.triangleCount = 1;
+    m.triangles = {4, 3, 5};
+    m.quadCount = 1;
+    m.quads = {1, 2, 3, 4};
+    m.boundaryEdgeCount = 5;
+    m.boundaryEdges = {0, 1, 1, 1, 2, 1, 2, 4, 2, 4, 3, 2, 3, 0, 1};
+    m.boundaryKindCount = 2;
+    m.boundaryKinds = {Farfield, SlipWall};
+    return m;
+}
+
+void writeSeed(const std::string& directory, const std::string& name, const FuzzInput& f) {
+    const std::vector<std::uint8_t> bytes = encodeFuzzInput(f);
+    const std::string path = directory + "/" + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::fclose(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+
+    writeSeed(dir, "rectangle-mixed-farfield",
+              session(makeRectangle(3, 2), makeParameters(0.5), vectorOf(makeParameters(0.6, 2.0)), 2, 2));
+    ParameterVector nanGamma = makeParameters(0.5, 1.0, 2);
+    nanGamma[11] = std::numeric_limits<double>::quiet_NaN();
+    writeSeed(dir, "circle-triangles-second-order-refused-update",
+              session(makeCircle(8, 3), makeParameters(0.5, 1.0, 2), vectorOf(nanGamma), 2, 1));
+    std::vector<double> shortVector = vectorOf(makeParameters(0.3));
+    shortVector.resize(10);
+    writeSeed(dir, "circle-quads-viscous-short-update",
+              session(makeCircle(8, 3, 0.5, 5.0, true, NoSlipWall), makeParameters(0.2, 0.0, 2, 0, 1.0, 50.0),
+                      shortVector, 3, 1));
+    ParameterVector modeTwo = makeParameters(0.4, 0.0, 1, 2);
+    modeTwo[6] = 3.0;
+    writeSeed(dir, "rectangle-unsteady-then-mode-two",
+              session(makeRectangle(2, 2, 1.0, 1.0, false), makeParameters(0.4, 0.0, 1, 1), vectorOf(modeTwo), 2, 2));
+    writeSeed(dir, "triangle-quad-lone-node",
+              session(triangleQuadAndLoneNode(), makeParameters(0.3, 5.0, 2), std::nullopt, 1, 3));
+    ParameterVector mach5 = makeParameters(5.0, 0.0, 2);
+    writeSeed(dir, "circle-blow-up-to-mach-5",
+              session(makeCircle(8, 3), makeParameters(0.5), vectorOf(mach5), 2, 3));
+
+    // Refused at once: a negative count, a short coordinate array.
+    FuzzInput negative = session(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
+    negative.start.triangleCount = -2;
+    writeSeed(dir, "refused-negative-count", negative);
+    FuzzInput shortCoords = session(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
+    shortCoords.start.coords->resize(5);
+    writeSeed(dir, "refused-short-coords", shortCoords);
+    return 0;
+}
