@@ -1,107 +1,12 @@
 // Inviscid flux through the dual face of every edge, added to the residual of both nodes with
 // opposite signs, and its first-order blocks added to the matrix.
 #include "flux/flux.h"
-#include "flux/roe_kernels.h"
+#include "flux/interior_edge_loop.h"
 
 namespace kestrafol {
 
-namespace {
-// Edges between a prefetch request and the use of the data.
-constexpr int prefetchDistance = 8;
-}  // namespace
-
 void assembleInteriorFluxes(SolverState& state, const SolverSettings& settings) {
-    const bool secondOrder = settings.spatialOrder == 2;
-    const double gamma = settings.gamma;
-    const double* const coords = state.coords.data();
-    const double* const u = state.state.data();
-    const double* const gradients = state.gradients.data();
-    const double* const normals = state.faceNormals.data();
-    const int* const edges = state.edges.data();
-    const int* const edgeSlots = state.edgeSlots.data();
-    double* const residual = state.residual.data();
-    double* const diagBlocks = state.diagBlocks.data();
-    double* const offDiagBlocks = state.offDiagBlocks.data();
-
-    const int edgeCount = state.edgeCount;
-    for (int e = 0; e < edgeCount; ++e) {
-        // The blocks of the second node lie a ring ahead in the arrays, out of the prefetcher's
-        // sight: request them a few edges early.
-        if (e + prefetchDistance < edgeCount) {
-            const int ahead = e + prefetchDistance;
-            const double* const diagAhead = diagBlocks + 16 * edges[2 * ahead + 1];
-            const double* const offAhead = offDiagBlocks + 16 * edgeSlots[2 * ahead + 1];
-            __builtin_prefetch(diagAhead, 1);
-            __builtin_prefetch(diagAhead + 8, 1);
-            __builtin_prefetch(offAhead, 1);
-            __builtin_prefetch(offAhead + 8, 1);
-        }
-        const int f = edges[2 * e];
-        const int s = edges[2 * e + 1];
-        const Vec4 uf{u[4 * f], u[4 * f + 1], u[4 * f + 2], u[4 * f + 3]};
-        const Vec4 us{u[4 * s], u[4 * s + 1], u[4 * s + 2], u[4 * s + 3]};
-
-        Vec4 faceLeft = uf;
-        Vec4 faceRight = us;
-        if (secondOrder) {
-            const double w = settings.reconstructionWeight;
-            const double centralWeight = w * 0.5;
-            const double gradientWeight = 1.0 - w;
-            // half edge vector h = (x_s - x_f)/2
-            const double hx = (coords[2 * s] - coords[2 * f]) * 0.5;
-            const double hy = (coords[2 * s + 1] - coords[2 * f + 1]) * 0.5;
-            const double* const gf = gradients + 8 * f;
-            const double* const gs = gradients + 8 * s;
-            for (int k = 0; k < 4; ++k) {
-                // uL = (1 - w)(gf . h) + ((Us - Uf) w/2 + Uf)
-                double uL = gradientWeight * (gf[4 + k] * hy + hx * gf[k]) +
-                            ((us[k] - uf[k]) * centralWeight + uf[k]);
-                // uR = ((Uf - Us) w/2 + Us) - (1 - w)(gs . h)
-                double uR = ((uf[k] - us[k]) * centralWeight + us[k]) -
-                            gradientWeight * (gs[4 + k] * hy + hx * gs[k]);
-                // A face jump against the nodal jump is removed.
-                if ((us[k] >= uf[k] && uR < uL) || (us[k] < uf[k] && uR > uL)) {
-                    const double mean = (uR + uL) * 0.5;
-                    uL = mean;
-                    uR = mean;
-                }
-                faceLeft[k] = uL;
-                faceRight[k] = uR;
-            }
-        }
-
-        Vec4 flux;
-        Block4 jacLeft;
-        Block4 jacRight;
-        if (secondOrder) {
-            kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, faceLeft.data(),
-                                    faceRight.data(), uf.data(), us.data(), normals[2 * e],
-                                    normals[2 * e + 1], gamma);
-        } else {
-            // First order: the face states are the nodal states, the flux pair is the lin pair.
-            kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, uf.data(), us.data(),
-                                   uf.data(), us.data(), normals[2 * e], normals[2 * e + 1],
-                                   gamma);
-        }
-
-        // Flux out of f is flux into s.
-        for (int c = 0; c < 4; ++c) {
-            residual[4 * f + c] += flux[c];
-            residual[4 * s + c] -= flux[c];
-        }
-
-        // dR_f/dU_f = jacLeft, dR_f/dU_s = jacRight, dR_s/dU_f = -jacLeft, dR_s/dU_s = -jacRight
-        double* const diagF = diagBlocks + 16 * f;
-        double* const offF = offDiagBlocks + 16 * edgeSlots[2 * e];
-        double* const offS = offDiagBlocks + 16 * edgeSlots[2 * e + 1];
-        double* const diagS = diagBlocks + 16 * s;
-        for (int m = 0; m < 16; ++m) {
-            diagF[m] += jacLeft[m];
-            offF[m] += jacRight[m];
-            offS[m] -= jacLeft[m];
-            diagS[m] -= jacRight[m];
-        }
-    }
+    interiorEdgeLoop<false>(state, settings);
 }
 
 }  // namespace kestrafol

@@ -27,6 +27,10 @@ void roeFlux(double* flux, Block4& jacLeft, Block4& jacRight, const double* stat
 // Inviscid fluxes of every edge's dual face into residual and blocks.
 void assembleInteriorFluxes(SolverState& state, const SolverSettings& settings);
 
+// assembleInteriorFluxes on blocks that were not cleared: stores every off-diagonal block as
+// 0 + its one contribution, exactly what clearing offDiagBlocks first and then adding gives.
+void assembleInteriorFluxesOverwrite(SolverState& state, const SolverSettings& settings);
+
 // Far-field and wall half-edges, viscous half-edge terms, no-slip momentum damping.
 void applyBoundaryConditions(SolverState& state, const SolverSettings& settings);
 
