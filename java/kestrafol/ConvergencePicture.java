@@ -5,10 +5,12 @@ import java.awt.Color;
 import java.awt.Font;
 import java.io.IOException;
 import java.nio.file.Path;
+import java.text.DecimalFormat;
 import org.jfree.chart.ChartUtilities;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.axis.LogAxis;
 import org.jfree.chart.axis.NumberAxis;
+import org.jfree.chart.axis.NumberTickUnit;
 import org.jfree.chart.plot.CombinedDomainXYPlot;
 import org.jfree.chart.plot.ValueMarker;
 import org.jfree.chart.plot.XYPlot;
@@ -51,6 +53,17 @@ public final class ConvergencePicture {
         LogAxis residualAxis = new LogAxis("residual norm");
         residualAxis.setBase(10);
         residualAxis.setSmallestValue(1e-300);
+        if (residual.getItemCount() > 0) {
+            // Whole decades, one tick per decade.
+            double lo = Math.floor(Math.log10(residual.getMinY()));
+            double hi = Math.ceil(Math.log10(residual.getMaxY()));
+            if (hi <= lo) {
+                hi = lo + 1;
+            }
+            residualAxis.setRange(Math.pow(10, lo), Math.pow(10, hi));
+            residualAxis.setTickUnit(new NumberTickUnit(Math.max(1, Math.ceil((hi - lo) / 12))));
+            residualAxis.setNumberFormatOverride(new DecimalFormat("0E0"));
+        }
         XYPlot top = new XYPlot(new XYSeriesCollection(residual), null, residualAxis,
                 renderer(new Color(30, 80, 200)));
         style(top);

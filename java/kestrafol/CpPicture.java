@@ -47,7 +47,7 @@ public final class CpPicture {
             }
             data.addSeries(s);
         }
-        JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp", data,
+        JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
                 PlotOrientation.VERTICAL, loops.size() > 1, false, false);
         XYPlot plot = chart.getXYPlot();
         plot.getRangeAxis().setInverted(true);

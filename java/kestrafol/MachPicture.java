@@ -147,10 +147,10 @@ public final class MachPicture {
         for (int n = 0; n < mesh.nodeCount(); n++) {
             include(mesh4, mesh.x(n), mesh.y(n));
         }
-        // Half a body length around the walls, but never beyond the mesh.
+        // Three quarters of a body length around the walls, but never beyond the mesh.
         return new double[] {
-            Math.max(mesh4[0], box[0] - 0.5 * size), Math.min(mesh4[1], box[1] + 0.5 * size),
-            Math.max(mesh4[2], box[2] - 0.5 * size), Math.min(mesh4[3], box[3] + 0.5 * size)
+            Math.max(mesh4[0], box[0] - 0.75 * size), Math.min(mesh4[1], box[1] + 0.75 * size),
+            Math.max(mesh4[2], box[2] - 0.75 * size), Math.min(mesh4[3], box[3] + 0.75 * size)
         };
     }
 

@@ -66,7 +66,7 @@ public final class Main {
         return 2;
     }
 
-    /** kestrafol mesh naca CODE|circle [--out FILE] [--resolution N] [--triangles] ... */
+    /** kestrafol mesh naca CODE|circle [--out FILE] [--resolution N] [--quads] ... */
     private static int mesh(String[] args, PrintStream out, PrintStream err) throws IOException {
         if (args.length == 0) {
             return usage(err, "mesh expects \"naca CODE\" or \"circle\"");
@@ -98,8 +98,8 @@ public final class Main {
                         MeshGenerator.Options r = MeshGenerator.Options.resolution(n + n % 2);
                         options = r.withQuads(options.quads()).withFirstHeight(options.firstHeight());
                         break;
-                    case "--triangles":
-                        options = options.withQuads(false);
+                    case "--quads":
+                        options = options.withQuads(true);
                         break;
                     case "--first-height":
                         options = options.withFirstHeight(Double.parseDouble(need(args, ++i)));

@@ -114,9 +114,11 @@ final class Run {
                     progress.line(it, a, ordersDropped, elapsed);
                     break;
                 }
-                if (ordersDropped >= o.orders) {
+                // The first two criteria count only in the requested order, so that a start-up
+                // in first order cannot end the run.
+                if (it > startup && ordersDropped >= o.orders) {
                     stop = Stop.ORDERS;
-                } else if (cauchy && it - Math.max(switchedAt, startup) > o.cauchyWindow
+                } else if (cauchy && it - startup > o.cauchyWindow
                         && settled(o.cauchyEps, o.cauchyWindow)) {
                     stop = Stop.COEFFICIENTS;
                 } else if (it == o.iterations) {
@@ -166,6 +168,11 @@ final class Run {
                 last.residualNorm(), ordersDropped));
         out.println(String.format(Locale.ROOT, "CL %.6f   CD %.6f   L/D %.3f", last.lift(),
                 last.drag(), last.liftToDrag()));
+        int window = Math.min(history.size(), Math.max(o.cauchyWindow, 10));
+        double[] cl = windowStats(window, true);
+        double[] cd = windowStats(window, false);
+        out.println(String.format(Locale.ROOT, "Last %d iterations: CL mean %.6f (range %.2g%%),"
+                + " CD mean %.6f (range %.2g%%)", window, cl[0], cl[1], cd[0], cd[1]));
         out.println("Results in " + o.out.toAbsolutePath().normalize() + ": history.csv flow.vtu"
                 + (o.pictures ? " mach.png cp.png convergence.png" : ""));
         return 0;
@@ -193,6 +200,22 @@ final class Run {
         // case, a subsonic inviscid drag) would otherwise never count as settled.
         return clHi - clLo <= eps * Math.max(Math.abs(cl), 0.01)
                 && cdHi - cdLo <= eps * Math.max(Math.abs(cd), 0.01);
+    }
+
+    /** {mean, (max - min) / |mean| in percent} of CL or CD over the last iterations. */
+    private double[] windowStats(int window, boolean lift) {
+        int n = history.size();
+        double sum = 0;
+        double lo = Double.MAX_VALUE;
+        double hi = -Double.MAX_VALUE;
+        for (int k = n - window; k < n; k++) {
+            double v = lift ? history.lift(k) : history.drag(k);
+            sum += v;
+            lo = Math.min(lo, v);
+            hi = Math.max(hi, v);
+        }
+        double mean = sum / window;
+        return new double[] {mean, 100 * (hi - lo) / Math.abs(mean)};
     }
 
     private String reason() {

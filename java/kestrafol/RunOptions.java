@@ -11,21 +11,23 @@ final class RunOptions {
     /** Default residual drop, in orders of magnitude, that ends a run. */
     static final double DEFAULT_ORDERS = 6;
     /** Default relative change of CL and CD over the window that ends a run. */
-    static final double DEFAULT_CAUCHY_EPS = 1e-4;
+    static final double DEFAULT_CAUCHY_EPS = 2e-3;
     /** Default window of the coefficient criterion, in iterations. */
-    static final int DEFAULT_CAUCHY_WINDOW = 100;
+    static final int DEFAULT_CAUCHY_WINDOW = 200;
     /** Default number of first-order iterations before a second-order run switches order. */
-    static final int DEFAULT_STARTUP = 50;
+    static final int DEFAULT_STARTUP = 0;
     /** Default iteration cap. */
-    static final int DEFAULT_ITERATIONS = 3000;
+    static final int DEFAULT_ITERATIONS = 4000;
+    /** Default points around the built-in body: the default case runs in about a minute. */
+    static final int DEFAULT_RESOLUTION = MeshGenerator.DEFAULT_POINTS_AROUND;
     /** Default interval of the progress lines. */
-    static final int DEFAULT_PRINT_EVERY = 25;
+    static final int DEFAULT_PRINT_EVERY = 50;
 
     Path mesh;
     String naca = "0012";
     boolean circle;
-    int resolution = MeshGenerator.DEFAULT_POINTS_AROUND;
-    boolean triangles;
+    int resolution = DEFAULT_RESOLUTION;
+    boolean quads;
     double mach = Settings.DEFAULT_MACH;
     double alpha = Settings.DEFAULT_ALPHA;
     double gamma = Settings.DEFAULT_GAMMA;
@@ -38,7 +40,8 @@ final class RunOptions {
     double orders = DEFAULT_ORDERS;
     double cauchyEps = DEFAULT_CAUCHY_EPS;
     int cauchyWindow = DEFAULT_CAUCHY_WINDOW;
-    int startup = DEFAULT_STARTUP;
+    /** First-order iterations; -1 until set: then DEFAULT_STARTUP for steady runs, 0 unsteady. */
+    int startup = -1;
     final List<String> boundaries = new ArrayList<>();
     Path out = Paths.get("results");
     boolean renumber = true;
@@ -56,8 +59,8 @@ final class RunOptions {
             "  --naca CODE               built-in NACA four-digit airfoil (default 0012)",
             "  --circle                  built-in circle of diameter 1 instead of an airfoil",
             "  --resolution N            points around the built-in body (default "
-                    + MeshGenerator.DEFAULT_POINTS_AROUND + ")",
-            "  --triangles               built-in mesh of triangles (default quadrilaterals)",
+                    + DEFAULT_RESOLUTION + ")",
+            "  --quads                   built-in mesh of quadrilaterals (default triangles)",
             "  --bc NAME=KIND            boundary kind: farfield, slip or noslip (repeatable)",
             "  --no-renumber             keep the node numbering of the mesh",
             "Flow:",
@@ -72,7 +75,7 @@ final class RunOptions {
             "  --weight W                reconstruction weight, 0 to 1 (default "
                     + Settings.DEFAULT_RECONSTRUCTION_WEIGHT + ")",
             "  --startup-first-order S   first S iterations in first order (default "
-                    + DEFAULT_STARTUP + ")",
+                    + DEFAULT_STARTUP + " for steady runs, 0 for unsteady ones)",
             "Stopping (the first that holds ends the run):",
             "  --orders K                residual norm dropped by K orders (default "
                     + fmt(DEFAULT_ORDERS) + ")",
@@ -87,7 +90,7 @@ final class RunOptions {
             "  --no-pictures             skip the PNG pictures",
             "",
             "Usage: kestrafol mesh naca CODE|circle [--out FILE.su2|FILE.msh] [--resolution N]",
-            "                 [--triangles] [--first-height H]",
+            "                 [--quads] [--layers L] [--first-height H]",
             "Writes a built-in mesh in SU2 format (or Gmsh 2.2 for a .msh name).");
 
     private static String fmt(double v) {
@@ -118,8 +121,8 @@ final class RunOptions {
                         o.resolution++;
                     }
                     break;
-                case "--triangles":
-                    o.triangles = true;
+                case "--quads":
+                    o.quads = true;
                     break;
                 case "--bc":
                     o.boundaries.add(value(args, ++i, a));
@@ -179,14 +182,17 @@ final class RunOptions {
                     throw new IllegalArgumentException("unknown option " + a);
             }
         }
+        if (o.startup < 0) {
+            o.startup = o.unsteady ? 0 : DEFAULT_STARTUP;
+        }
         if (o.viscous && Double.isNaN(o.reynolds)) {
             throw new IllegalArgumentException("--viscous needs --reynolds R");
         }
         if (!o.viscous && !Double.isNaN(o.reynolds)) {
             throw new IllegalArgumentException("--reynolds only applies with --viscous");
         }
-        if (o.mesh != null && (o.circle || o.triangles)) {
-            throw new IllegalArgumentException("--circle and --triangles apply to the built-in mesh,"
+        if (o.mesh != null && (o.circle || o.quads)) {
+            throw new IllegalArgumentException("--circle and --quads apply to the built-in mesh,"
                     + " not to --mesh");
         }
         return o;
@@ -251,7 +257,7 @@ final class RunOptions {
 
     /** Options of the built-in mesh. */
     MeshGenerator.Options meshOptions() {
-        MeshGenerator.Options m = MeshGenerator.Options.resolution(resolution).withQuads(!triangles);
+        MeshGenerator.Options m = MeshGenerator.Options.resolution(resolution).withQuads(quads);
         if (viscous) {
             // About ten cells across a laminar boundary layer of thickness 5 / sqrt(Re).
             m = m.withFirstHeight(Math.min(0.5 / resolution, 0.1 / Math.sqrt(reynolds)))

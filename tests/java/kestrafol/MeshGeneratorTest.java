@@ -94,7 +94,7 @@ class MeshGeneratorTest {
     void generatedMeshesSurviveTheSu2RoundTrip() throws IOException {
         Path file = dir.resolve("mesh.su2");
         for (Mesh m : new Mesh[] {
-            MeshGenerator.naca("0012", MeshGenerator.Options.resolution(64)),
+            MeshGenerator.naca("0012", MeshGenerator.Options.resolution(64).withQuads(true)),
             MeshGenerator.naca("4412", MeshGenerator.Options.resolution(48).withQuads(false)),
             MeshGenerator.circle(MeshGenerator.Options.resolution(32)),
             TestMeshes.square()}) {
