@@ -22,7 +22,9 @@ final class Progress {
         this.terminal = terminal;
     }
 
-    void header() {
+    /** Prints the column header; rates of the first line count from the given time. */
+    void header(double seconds) {
+        lastLineSeconds = seconds;
         out.println(String.format(Locale.ROOT, "%7s %12s %7s %12s %12s %8s", "iter", "residual",
                 "orders", "CL", "CD", "it/s"));
     }

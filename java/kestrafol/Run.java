@@ -89,7 +89,7 @@ final class Run {
         double firstResidual = Double.NaN;
         int switchedAt = 0;
         double solverNanos = 0;
-        progress.header();
+        progress.header(seconds());
         try (Solver solver = new Solver(mesh, initial, o.renumber)) {
             for (int it = 1; it <= o.iterations; it++) {
                 if (startup > 0 && it == startup + 1) {
