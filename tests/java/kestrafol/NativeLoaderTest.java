@@ -43,4 +43,39 @@ class NativeLoaderTest {
         assertEquals("1", wrong[0], wrong[1]);
         assertTrue(wrong[1].contains("nowhere.so"), wrong[1]);
     }
+
+    @Test
+    void withoutAPackedCopyTheLibraryPathIsUsed() throws Exception {
+        // The test runner names the freshly built library; a copy of the JAR without the packed
+        // library must then find it through java.library.path.
+        String built = System.getProperty(NativeLoader.PATH_PROPERTY);
+        org.junit.jupiter.api.Assumptions.assumeTrue(built != null, "run by ctest, which names the library");
+        Path jar = tmp.resolve("bare.jar");
+        try (java.util.zip.ZipInputStream in = new java.util.zip.ZipInputStream(
+                Files.newInputStream(Path.of(ChildJvm.jar())));
+                java.util.zip.ZipOutputStream out = new java.util.zip.ZipOutputStream(
+                        Files.newOutputStream(jar))) {
+            for (java.util.zip.ZipEntry e; (e = in.getNextEntry()) != null;) {
+                if (!e.getName().startsWith("linux/")) {
+                    out.putNextEntry(new java.util.zip.ZipEntry(e.getName()));
+                    in.transferTo(out);
+                    out.closeEntry();
+                }
+            }
+        }
+        Path work = Files.createDirectory(tmp.resolve("work"));
+        ChildJvm.Result r = ChildJvm.run(work, List.of(
+                "-Djava.library.path=" + Path.of(built).getParent(), "-cp",
+                jar + java.io.File.pathSeparator + ChildJvm.location(NativeLoaderProbe.class),
+                "kestrafol.NativeLoaderProbe"));
+        assertEquals(0, r.status, r.output);
+        assertTrue(r.output.contains("source java.library.path"), r.output);
+
+        ChildJvm.Result none = ChildJvm.run(work, List.of("-Djava.library.path=" + work, "-cp",
+                jar + java.io.File.pathSeparator + ChildJvm.location(NativeLoaderProbe.class),
+                "kestrafol.NativeLoaderProbe"));
+        assertEquals(1, none.status, none.output);
+        assertTrue(none.output.contains("is not in the JAR") && none.output.contains(NativeLoader.PATH_PROPERTY),
+                none.output);
+    }
 }
