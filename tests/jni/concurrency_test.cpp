@@ -268,7 +268,10 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
                 hostCleanup(h);
                 break;
             } catch (const InvalidHandle& error) {
-                ASSERT_TRUE(isBusy(error)) << error.what();
+                if (!isBusy(error)) {
+                    ADD_FAILURE() << "cleanup of a live solver refused: " << error.what();
+                    break;
+                }
                 std::this_thread::yield();
             }
         }
@@ -277,11 +280,13 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
         const std::lock_guard<std::mutex> lock(deadMutex);
         dead.push_back(h);
     }
-    // Let the prober look at the complete list for a moment.
-    while (probes.load() < 2000) std::this_thread::yield();
+    // Let the prober look at the complete list for a while.
+    const int probesBefore = probes.load();
+    while (probes.load() < probesBefore + 1000) std::this_thread::yield();
     finished = true;
     prober.join();
     EXPECT_EQ(solverRegistry().size(), liveBefore);
+    RecordProperty("probesOfDeadOrMadeUpHandles", probes.load());
     // Every cleanup writes its first line; only the ones that released a solver write the second.
     const auto [started, finishedLines] = log.cleanupLines();
     EXPECT_EQ(finishedLines, rounds);
