@@ -11,9 +11,10 @@ seconds=${1:-120}
 build=${KESTRAFOL_FUZZ_BUILD_DIR:-build-fuzz}
 
 bash scripts/ensure-packages.sh clang libclang-rt-14-dev cmake make
-cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release > "$build.configure.log" 2>&1 \
-    || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j2 > "$build.build.log" 2>&1 || { tail -n 60 "$build.build.log"; exit 1; }
+mkdir -p "$build"
+cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release > "$build/configure.log" 2>&1 \
+    || { cat "$build/configure.log"; exit 1; }
+cmake --build "$build" -j2 > "$build/build.log" 2>&1 || { tail -n 60 "$build/build.log"; exit 1; }
 
 # New inputs go to the working corpus in the build directory; the seeds in fuzz/corpus are read only.
 mkdir -p "$build/corpus" "$build/findings"
