@@ -11,57 +11,6 @@ import org.junit.jupiter.api.Test;
  * residual falls.
  */
 class EulerSolverConvergenceTest {
-    /** Quadrilateral O-mesh around a circle of radius 0.5 out to radius 20; tag 1 wall, 2 far. */
-    private static final class Circle {
-        final int nodeCount;
-        final double[] coords;
-        final int[] quads;
-        final int[] boundaryEdges;
-
-        Circle(int ni, int nj) {
-            nodeCount = ni * nj;
-            coords = new double[2 * nodeCount];
-            double growth = Math.pow(20.0 / 0.5, 1.0 / (nj - 1));
-            for (int j = 0; j < nj; ++j) {
-                double r = 0.5 * Math.pow(growth, j);
-                for (int i = 0; i < ni; ++i) {
-                    double t = 2.0 * Math.PI * i / ni;
-                    coords[2 * (j * ni + i)] = r * Math.cos(t);
-                    coords[2 * (j * ni + i) + 1] = r * Math.sin(t);
-                }
-            }
-            quads = new int[4 * ni * (nj - 1)];
-            int q = 0;
-            for (int j = 0; j + 1 < nj; ++j) {
-                for (int i = 0; i < ni; ++i) {
-                    int a = j * ni + i;
-                    int d = j * ni + (i + 1) % ni;
-                    // Outward in radius, then forward in angle: counter-clockwise.
-                    quads[q++] = a + 1;
-                    quads[q++] = a + ni + 1;
-                    quads[q++] = d + ni + 1;
-                    quads[q++] = d + 1;
-                }
-            }
-            boundaryEdges = new int[3 * 2 * ni];
-            for (int i = 0; i < ni; ++i) {
-                int k = 3 * i;
-                boundaryEdges[k] = i;
-                boundaryEdges[k + 1] = (i + 1) % ni;
-                boundaryEdges[k + 2] = 1;
-                k = 3 * (ni + i);
-                boundaryEdges[k] = (nj - 1) * ni + i;
-                boundaryEdges[k + 1] = (nj - 1) * ni + (i + 1) % ni;
-                boundaryEdges[k + 2] = 2;
-            }
-        }
-
-        long[] start(double[] parameters) {
-            return EulerSolver.start(nodeCount, coords, 0, null, quads.length / 4, quads,
-                    boundaryEdges.length / 3, boundaryEdges, 2, new int[] {2, 1}, parameters);
-        }
-    }
-
     private static double[] parameters(int order, double mach, double alphaDegrees) {
         double[] p = TestMesh.parameters(mach, alphaDegrees);
         p[1] = order;
@@ -76,8 +25,7 @@ class EulerSolverConvergenceTest {
 
     @Test
     void firstOrderResidualFallsSixOrdersAndCoefficientsSettle() {
-        Circle mesh = new Circle(32, 16);
-        long[] handle = mesh.start(parameters(1, 0.4, 3.0));
+        long[] handle = new CircleMesh(32, 16).start(2, parameters(1, 0.4, 3.0));
         try {
             double first = 0;
             double[] before = null;
@@ -112,8 +60,7 @@ class EulerSolverConvergenceTest {
 
     @Test
     void secondOrderRunStaysFiniteAndItsResidualFalls() {
-        Circle mesh = new Circle(32, 16);
-        long[] handle = mesh.start(parameters(2, 0.4, 0.0));
+        long[] handle = new CircleMesh(32, 16).start(2, parameters(2, 0.4, 0.0));
         try {
             double first = 0;
             double smallest = Double.MAX_VALUE;

@@ -11,44 +11,9 @@ import org.junit.jupiter.api.Test;
 /** Laminar viscous terms through the host class, around a circle with a no-slip wall. */
 class EulerSolverViscousTest {
     private static final int NO_SLIP = 3;
-    private static final int FARFIELD = 1;
 
-    /** Quadrilateral O-mesh, radius 0.5 to 20: tag 1 the wall, tag 2 the far field. */
     private static long[] startCircle(int ni, int nj, double[] parameters) {
-        int nodeCount = ni * nj;
-        double[] coords = new double[2 * nodeCount];
-        double growth = Math.pow(40.0, 1.0 / (nj - 1));
-        for (int j = 0; j < nj; ++j) {
-            for (int i = 0; i < ni; ++i) {
-                double r = 0.5 * Math.pow(growth, j);
-                double t = 2.0 * Math.PI * i / ni;
-                coords[2 * (j * ni + i)] = r * Math.cos(t);
-                coords[2 * (j * ni + i) + 1] = r * Math.sin(t);
-            }
-        }
-        int[] quads = new int[4 * ni * (nj - 1)];
-        int q = 0;
-        for (int j = 0; j + 1 < nj; ++j) {
-            for (int i = 0; i < ni; ++i) {
-                int a = j * ni + i;
-                int d = j * ni + (i + 1) % ni;
-                quads[q++] = a + 1;
-                quads[q++] = a + ni + 1;
-                quads[q++] = d + ni + 1;
-                quads[q++] = d + 1;
-            }
-        }
-        int[] edges = new int[6 * ni];
-        for (int i = 0; i < ni; ++i) {
-            edges[3 * i] = i;
-            edges[3 * i + 1] = (i + 1) % ni;
-            edges[3 * i + 2] = 1;
-            edges[3 * (ni + i)] = (nj - 1) * ni + i;
-            edges[3 * (ni + i) + 1] = (nj - 1) * ni + (i + 1) % ni;
-            edges[3 * (ni + i) + 2] = 2;
-        }
-        return EulerSolver.start(nodeCount, coords, 0, null, ni * (nj - 1), quads, 2 * ni, edges,
-                2, new int[] {NO_SLIP, FARFIELD}, parameters);
+        return new CircleMesh(ni, nj).start(NO_SLIP, parameters);
     }
 
     private static double[] laminar(double viscous, double reynolds) {
