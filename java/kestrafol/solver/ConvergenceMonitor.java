@@ -10,11 +10,15 @@ import java.util.Locale;
  * <p>The residual is followed as log10 of its norm. Its drop is counted from the largest norm
  * among the first {@link #REFERENCE_ITERATIONS} iterations, not from the first one: the first
  * residual of a run started from the free stream can be tiny (nothing has moved yet), and a drop
- * measured from it would be meaningless. The coefficient criterion ("cauchy") holds when cl and
- * cd each stayed within a relative band over the last window of iterations; it never holds while
- * every coefficient has been exactly zero all run long (nothing is integrated: no monitored
- * wall). A run that reaches the iteration cap is not converged: {@link #capWarning} describes how
- * far its coefficients still move.
+ * measured from it would be meaningless. The coefficient criterion ("cauchy") compares windows:
+ * it holds when the means of cl and of cd over the last window differ from their means over the
+ * window before by at most eps (relative to the value, but not below {@link #COEFFICIENT_FLOOR}),
+ * and neither swings over more than {@link #BAND_FACTOR} times that within the last window. The
+ * method's second-order runs rarely settle to a fixed point: their residual stalls and the
+ * coefficients keep a small limit cycle, so the mean of a window is the answer, not the last
+ * value. The criterion never holds while every coefficient has been exactly zero all run long
+ * (nothing is integrated: no monitored wall). A run that reaches the iteration cap is not
+ * converged: {@link #capWarning} describes how far its coefficients still move.
  */
 public final class ConvergenceMonitor {
     /** Iterations among which the largest residual norm is the reference of the drop. */
@@ -46,7 +50,7 @@ public final class ConvergenceMonitor {
      * Stopping rule.
      *
      * @param orders residual drop in orders of magnitude that ends the run
-     * @param cauchyEps relative band of cl and cd over the window; 0 switches it off
+     * @param cauchyEps largest relative change of the window means of cl and cd; 0 switches it off
      * @param cauchyWindow iterations of the window; 0 switches it off
      * @param maxIterations iteration cap
      * @param startup iterations (first order) before either criterion may end the run
@@ -72,6 +76,9 @@ public final class ConvergenceMonitor {
      * symmetric lift (zero up to rounding) can settle.
      */
     public static final double COEFFICIENT_FLOOR = 0.01;
+
+    /** The swing within the last window may be this many times eps, no more. */
+    public static final double BAND_FACTOR = 10;
 
     private final Criteria criteria;
     private final List<double[]> rows = new ArrayList<>();
@@ -104,8 +111,8 @@ public final class ConvergenceMonitor {
             stop = Stop.DIVERGED;
         } else if (iteration > criteria.startup() && residualDrop() >= criteria.orders()) {
             stop = Stop.ORDERS;
-        } else if (criteria.cauchyOn() && iteration - criteria.startup() > criteria.cauchyWindow()
-                && settled()) {
+        } else if (criteria.cauchyOn()
+                && iteration - criteria.startup() >= 2 * criteria.cauchyWindow() && settled()) {
             stop = Stop.CAUCHY;
         } else if (iteration >= criteria.maxIterations()) {
             stop = Stop.ITERATIONS;
@@ -150,19 +157,34 @@ public final class ConvergenceMonitor {
         if (!anyNonZero) {
             return false;
         }
-        return band(2) <= criteria.cauchyEps() * scale(2)
-                && band(3) <= criteria.cauchyEps() * scale(3);
+        double eps = criteria.cauchyEps();
+        for (int column = 2; column <= 3; column++) {
+            double scale = Math.max(Math.abs(rows.get(rows.size() - 1)[column]),
+                    COEFFICIENT_FLOOR);
+            if (Math.abs(windowMean(column, 0) - windowMean(column, 1)) > eps * scale
+                    || band(column) > BAND_FACTOR * eps * scale) {
+                return false;
+            }
+        }
+        return true;
     }
 
-    private double scale(int column) {
-        return Math.max(Math.abs(rows.get(rows.size() - 1)[column]), COEFFICIENT_FLOOR);
+    /** Mean of a column over the last window (back 0) or the window before it (back 1). */
+    private double windowMean(int column, int back) {
+        int w = criteria.cauchyWindow();
+        int to = rows.size() - back * w;
+        double sum = 0;
+        for (int k = to - w; k < to; k++) {
+            sum += rows.get(k)[column];
+        }
+        return sum / w;
     }
 
-    /** max - min of a column over the last window (plus one) rows. */
+    /** max - min of a column over the last window. */
     private double band(int column) {
         double lo = Double.MAX_VALUE;
         double hi = -Double.MAX_VALUE;
-        for (int k = Math.max(0, rows.size() - 1 - window()); k < rows.size(); k++) {
+        for (int k = Math.max(0, rows.size() - window()); k < rows.size(); k++) {
             lo = Math.min(lo, rows.get(k)[column]);
             hi = Math.max(hi, rows.get(k)[column]);
         }

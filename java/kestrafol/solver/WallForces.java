@@ -42,11 +42,13 @@ public final class WallForces {
     }
 
     /**
-     * One wall node: its boundary tag (from 1), node number (from 0), position, pressure
+     * One wall node: its boundary tag (from 1), the index of its wall among
+     * {@link #closedWalls()}, node number (from 0), position, pressure
      * coefficient, skin-friction coefficient (wall shear along the wall tangent that points
      * downstream, over the dynamic pressure; 0 on slip walls) and the non-dimensional pressure.
      */
-    public record SurfacePoint(int tag, int node, double x, double y, double cp, double cf,
+    public record SurfacePoint(int tag, int wall, int node, double x, double y, double cp,
+            double cf,
             double pressure) {
     }
 
@@ -217,6 +219,19 @@ public final class WallForces {
         return noSlip.length;
     }
 
+    /**
+     * Per wall (a chain of monitored edges in order, as the surface lists them): whether it closes
+     * on itself (a body) or is open (a plate, a wall ending at a symmetry plane or far field).
+     */
+    public boolean[] closedWalls() {
+        boolean[] closed = new boolean[chains.size()];
+        for (int w = 0; w < closed.length; w++) {
+            int[] chain = chains.get(w);
+            closed[w] = edges[3 * chain[0]] == edges[3 * chain[chain.length - 1] + 1];
+        }
+        return closed;
+    }
+
     /** Monitored wall edges in order along their walls: per edge first node, second node, tag. */
     public int[] orderedEdges() {
         int[] out = new int[edges.length];
@@ -307,7 +322,8 @@ public final class WallForces {
     private List<SurfacePoint> surface(double[] state, double gamma, double pInf, double q,
             double[] traction, double flowX, double flowY) {
         List<SurfacePoint> points = new ArrayList<>();
-        for (int[] chain : chains) {
+        for (int wall = 0; wall < chains.size(); wall++) {
+            int[] chain = chains.get(wall);
             int n = chain.length;
             boolean closed = edges[3 * chain[0]] == edges[3 * chain[n - 1] + 1];
             for (int i = 0; i < (closed ? n : n + 1); i++) {
@@ -340,8 +356,8 @@ public final class WallForces {
                 double sign = tx * flowX + ty * flowY < 0 ? -1 : 1;
                 double shear = w > 0 && tl > 0 ? sign * (fx * tx + fy * ty) / (w * tl) : 0;
                 double p = pressure(state, node, gamma);
-                points.add(new SurfacePoint(tag, node, coords[2 * node], coords[2 * node + 1],
-                        (p - pInf) / q, shear / q, p));
+                points.add(new SurfacePoint(tag, wall, node, coords[2 * node], coords[2 * node + 1],
+                        (p - pInf) / q, shear / q + 0.0, p));
             }
         }
         return List.copyOf(points);
