@@ -322,7 +322,8 @@ public final class Run {
             }
             length = xMax > xMin ? xMax - xMin : 1;
             x = xMax >= xMin ? xMin + 0.25 * length : 0;
-            y = yFront;
+            // A front node a rounding error off the axis is on it.
+            y = Math.abs(yFront) < 1e-12 * length ? 0 : yFront;
         }
         if (o.refLength != null) {
             length = o.refLength;
