@@ -412,7 +412,8 @@ public final class MachPicture {
         double step = Pictures.niceStep(span / 8);
         for (int k = 0; k <= bands; k++) {
             double ratio = levels[k] / step;
-            if (Math.abs(ratio - Math.rint(ratio)) > 1e-6) {
+            if (Math.abs(ratio - Math.rint(ratio)) > 1e-6
+                    || Math.abs(levels[k] - line) < 1e-9 * step) {
                 continue;
             }
             int y = top + (int) Math.round(h * (1 - (double) k / bands));
@@ -424,7 +425,7 @@ public final class MachPicture {
             g.setStroke(new BasicStroke(2.5f));
             g.drawLine(x - 6, y, x + w + 6, y);
             g.setStroke(new BasicStroke(1f));
-            g.drawString("= " + Numbers.tick(line, 0.1) + " sonic", x + w + 48,
+            g.drawString(Numbers.tick(line, 0.1) + " sonic", x + w + 8,
                     y + fm.getAscent() / 2 - 1);
         }
         g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 15));

@@ -56,8 +56,9 @@ public final class FlowChecks {
         }
         return String.format(Locale.ROOT, "%d node%s end at the density or pressure floor (%s,"
                 + " free-stream pressure %.4g) in x %.3g to %.3g, y %.3g to %.3g: the solver"
-                + " clipped the flow there, so the solution is not physical in that region"
-                + " (an expansion too strong for the mesh or the conditions)", count,
+                + " clipped the flow there, so the solution is not physical in that region (the"
+                + " scheme could not keep the state positive: typically a strong shock or"
+                + " expansion on a coarse mesh)", count,
                 count == 1 ? "" : "s", FLOOR, 1 / gamma, xMin, xMax, yMin, yMax);
     }
 
