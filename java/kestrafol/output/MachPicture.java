@@ -139,7 +139,8 @@ public final class MachPicture {
     /**
      * {xmin, xmax, ymin, ymax}: the walls with a margin, widened to take in every node where the
      * field exceeds the line level (the whole supersonic pocket of a Mach field) with a margin,
-     * never beyond the mesh; the whole mesh without walls.
+     * never beyond the mesh, unless most of the field exceeds it (a supersonic free stream); the
+     * whole mesh without walls.
      */
     static double[] view(Mesh mesh, double[] field, double line) {
         double[] box = view(mesh);
@@ -148,13 +149,17 @@ public final class MachPicture {
         }
         double[] pocket = {Double.MAX_VALUE, -Double.MAX_VALUE, Double.MAX_VALUE, -Double.MAX_VALUE};
         double[] all = {Double.MAX_VALUE, -Double.MAX_VALUE, Double.MAX_VALUE, -Double.MAX_VALUE};
+        int above = 0;
         for (int n = 0; n < mesh.nodeCount(); n++) {
             include(all, mesh.x(n), mesh.y(n));
             if (field[n] > line) {
                 include(pocket, mesh.x(n), mesh.y(n));
+                above++;
             }
         }
-        if (pocket[0] > pocket[1]) {
+        // A pocket is a minority of the nodes; above the line almost everywhere (a supersonic
+        // free stream) there is no pocket to frame.
+        if (above == 0 || 2 * above > mesh.nodeCount()) {
             return box;
         }
         double margin = 0.15 * Math.max(pocket[1] - pocket[0], pocket[3] - pocket[2]);
