@@ -162,7 +162,8 @@ public final class MachPicture {
         if (above == 0 || 2 * above > mesh.nodeCount()) {
             return box;
         }
-        double margin = 0.15 * Math.max(pocket[1] - pocket[0], pocket[3] - pocket[2]);
+        double margin = Math.max(0.15 * Math.max(pocket[1] - pocket[0], pocket[3] - pocket[2]),
+                0.05 * Math.max(box[1] - box[0], box[3] - box[2]));
         return new double[] {
             Math.max(all[0], Math.min(box[0], pocket[0] - margin)),
             Math.min(all[1], Math.max(box[1], pocket[1] + margin)),
