@@ -89,7 +89,7 @@ public final class RunOptions {
                     + " for a mesh)")
     Double refLength;
 
-    @Option(names = "--ref-point", paramLabel = "X,Y", split = ",",
+    @Option(names = "--ref-point", paramLabel = "X,Y", split = ",", hideParamSyntax = true,
             converter = FiniteDouble.class,
             description = "moment reference point (default: the quarter chord, (0.25, 0) for a"
                     + " built-in airfoil, the centre of the built-in circle, a quarter of the"
