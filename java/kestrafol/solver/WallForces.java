@@ -36,7 +36,12 @@ public final class WallForces {
         }
     }
 
-    /** Flow conditions the coefficients refer to. */
+    /**
+     * Flow conditions the coefficients refer to.
+     *
+     * @param libraryReynolds the library's Reynolds number (settings entry 14: per unit length,
+     *     based on the speed of sound), not the flow Reynolds number; see {@link FlowReynolds}
+     */
     public record Conditions(double mach, double alphaDegrees, double gamma, boolean viscous,
             double libraryReynolds) {
     }
