@@ -1,5 +1,10 @@
 package kestrafol.cli;
 
+import java.io.IOException;
+import java.io.PrintStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.Locale;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.mesh.io.GmshReader;
@@ -15,12 +20,6 @@ import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.Flow;
 import kestrafol.solver.Settings;
 import kestrafol.solver.Solver;
-
-import java.io.IOException;
-import java.io.PrintStream;
-import java.nio.file.Files;
-import java.nio.file.Path;
-import java.util.Locale;
 
 /**
  * One solved case: mesh, solver loop with the stopping criteria, and the output files. A plain

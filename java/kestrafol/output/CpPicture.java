@@ -1,13 +1,12 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.solver.Flow;
-
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.io.IOException;
 import java.nio.file.Path;
 import java.util.List;
+import kestrafol.mesh.Mesh;
+import kestrafol.solver.Flow;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.ChartUtilities;
 import org.jfree.chart.JFreeChart;
