@@ -12,7 +12,6 @@ import kestrafol.mesh.MeshGenerator;
 import kestrafol.mesh.io.GmshWriter;
 import kestrafol.mesh.io.Su2Writer;
 import kestrafol.output.Pictures;
-import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -20,6 +19,7 @@ import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
 import picocli.CommandLine.Spec;
+import picocli.CommandLine;
 
 /**
  * The command-line program: "kestrafol run" solves a case, "kestrafol mesh" writes a built-in

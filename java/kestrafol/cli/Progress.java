@@ -2,6 +2,7 @@ package kestrafol.cli;
 
 import java.io.PrintStream;
 import java.util.Locale;
+import kestrafol.solver.Analysis;
 
 /**
  * Progress output of a run: a header, a line every few iterations, and on a terminal a live bar

@@ -1,13 +1,12 @@
 package kestrafol.mesh;
 
-import kestrafol.output.Numbers;
-
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Collections;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import kestrafol.output.Numbers;
 
 /**
  * A two-dimensional unstructured mesh in the layout the native solver takes: node coordinates,

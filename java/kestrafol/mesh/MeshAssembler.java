@@ -1,13 +1,12 @@
 package kestrafol.mesh;
 
-import kestrafol.mesh.io.MeshFileException;
-
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import kestrafol.mesh.io.MeshFileException;
 
 /**
  * Collects what a mesh reader finds (nodes, elements and boundary lines, each with the line of

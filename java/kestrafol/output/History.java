@@ -1,7 +1,5 @@
 package kestrafol.output;
 
-import kestrafol.solver.Analysis;
-
 import java.io.BufferedWriter;
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
@@ -9,6 +7,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.Locale;
+import kestrafol.solver.Analysis;
 
 /**
  * The convergence history of a run: per iteration the residual norm, the toolkit's lift, drag

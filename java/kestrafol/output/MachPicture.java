@@ -1,7 +1,5 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.awt.Font;
@@ -14,6 +12,7 @@ import java.awt.image.BufferedImage;
 import java.io.IOException;
 import java.nio.file.Path;
 import javax.imageio.ImageIO;
+import kestrafol.mesh.Mesh;
 
 /**
  * Filled contour picture of a nodal field around the walls of a mesh, with a colour bar: each

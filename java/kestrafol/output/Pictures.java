@@ -1,9 +1,8 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-
 import java.util.ArrayList;
 import java.util.List;
+import kestrafol.mesh.Mesh;
 
 /** Shared pieces of the pictures: headless mode, wall contours, axis steps. */
 public final class Pictures {

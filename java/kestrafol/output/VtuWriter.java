@@ -1,13 +1,12 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.solver.Flow;
-
 import java.io.BufferedWriter;
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import kestrafol.mesh.Mesh;
+import kestrafol.solver.Flow;
 
 /**
  * Writes a flow field as a VTK XML unstructured grid (.vtu, ASCII) that ParaView and VTK read:

@@ -1,10 +1,9 @@
 package kestrafol.solver;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.Renumbering;
-
 import CFD.Solvers.EulerSolver;
 import java.lang.ref.Cleaner;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.Renumbering;
 
 /**
  * A running flow solver on one mesh. Starts the native solver on construction; {@link #close()}

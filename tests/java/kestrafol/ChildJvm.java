@@ -1,6 +1,5 @@
 package kestrafol;
 
-
 import java.io.File;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Path;

@@ -1,9 +1,8 @@
 package kestrafol;
 
+import kestrafol.mesh.TestMeshes;
 import kestrafol.solver.Settings;
 import kestrafol.solver.Solver;
-
-import kestrafol.mesh.TestMeshes;
 
 /** Run in a separate JVM by NativeLoaderTest: loads the library, runs a solver, says from where. */
 public final class NativeLoaderProbe {

@@ -1,9 +1,5 @@
 package kestrafol.mesh.io;
 
-import kestrafol.mesh.IntList;
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshAssembler;
-
 import java.io.IOException;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -13,6 +9,9 @@ import java.util.Map;
 import java.util.TreeMap;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import kestrafol.mesh.IntList;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshAssembler;
 
 /**
  * Reads two-dimensional Gmsh meshes in the ASCII formats 2.2 and 4.1: linear triangles (type 2)

@@ -1,12 +1,11 @@
 package kestrafol.mesh.io;
 
-import kestrafol.mesh.Mesh;
-
 import java.io.BufferedWriter;
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import kestrafol.mesh.Mesh;
 
 /**
  * Writes a mesh in the SU2 native text format: triangles as type 5, quadrilaterals as type 9,

@@ -1,12 +1,5 @@
 package kestrafol.cli;
 
-import kestrafol.ChildJvm;
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
-import kestrafol.mesh.io.GmshReader;
-import kestrafol.mesh.io.Su2Reader;
-
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -18,6 +11,12 @@ import java.nio.file.Path;
 import java.util.List;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import kestrafol.ChildJvm;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
+import kestrafol.mesh.TestMeshes;
+import kestrafol.mesh.io.GmshReader;
+import kestrafol.mesh.io.Su2Reader;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

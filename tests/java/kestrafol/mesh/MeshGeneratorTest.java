@@ -1,8 +1,5 @@
 package kestrafol.mesh;
 
-import kestrafol.mesh.io.Su2Reader;
-import kestrafol.mesh.io.Su2Writer;
-
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -10,6 +7,8 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.io.IOException;
 import java.nio.file.Path;
 import java.util.List;
+import kestrafol.mesh.io.Su2Reader;
+import kestrafol.mesh.io.Su2Writer;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

@@ -1,9 +1,5 @@
 package kestrafol.mesh;
 
-import kestrafol.solver.BoundaryConditions;
-
-import kestrafol.solver.Settings;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
@@ -13,6 +9,8 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import CFD.Solvers.EulerSolver;
 import java.util.List;
 import java.util.function.Consumer;
+import kestrafol.solver.BoundaryConditions;
+import kestrafol.solver.Settings;
 import org.junit.jupiter.api.Test;
 
 class MeshTest {

@@ -1,6 +1,7 @@
 package kestrafol.output;
 
-
+import java.nio.file.Path;
+import java.nio.file.Paths;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
@@ -8,9 +9,6 @@ import kestrafol.solver.WallForces;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.Flow;
 import kestrafol.solver.Settings;
-
-import java.nio.file.Path;
-import java.nio.file.Paths;
 
 /** Run in a separate JVM by PicturesTest: draws the pictures of a synthetic flow into a folder. */
 public final class PictureProbe {

@@ -1,11 +1,5 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
-
-import kestrafol.ChildJvm;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -18,6 +12,10 @@ import java.util.HashSet;
 import java.util.List;
 import java.util.Set;
 import javax.imageio.ImageIO;
+import kestrafol.ChildJvm;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
+import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;

@@ -1,11 +1,5 @@
 package kestrafol.output;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
-import kestrafol.solver.Flow;
-import kestrafol.solver.Settings;
-
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -18,6 +12,11 @@ import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
+import kestrafol.mesh.TestMeshes;
+import kestrafol.solver.Flow;
+import kestrafol.solver.Settings;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

@@ -1,14 +1,13 @@
 package kestrafol.solver;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.Test;
 
 class SettingsTest {

@@ -1,9 +1,5 @@
 package kestrafol.solver;
 
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
-import kestrafol.mesh.Renumbering;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -14,6 +10,9 @@ import java.util.List;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.atomic.AtomicInteger;
 import java.util.concurrent.atomic.AtomicReference;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
+import kestrafol.mesh.Renumbering;
 import org.junit.jupiter.api.Test;
 
 class SolverTest {

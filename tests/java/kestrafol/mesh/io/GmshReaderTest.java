@@ -1,10 +1,5 @@
 package kestrafol.mesh.io;
 
-import kestrafol.mesh.BoundaryKind;
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -16,6 +11,10 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
+import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

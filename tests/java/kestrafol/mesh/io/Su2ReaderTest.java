@@ -1,9 +1,5 @@
 package kestrafol.mesh.io;
 
-import kestrafol.mesh.BoundaryKind;
-import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
-
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -16,6 +12,9 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
