@@ -56,6 +56,30 @@ class ConvergenceMonitorTest {
     }
 
     @Test
+    void aLimitCycleSettlesOnItsWindowMeansAndADriftDoesNot() {
+        // cl = 0.3 +- 0.001 with a period of 10 (a window of 50 holds 5 periods): equal window
+        // means, a swing of 0.002 below 10 eps x 0.3 = 0.003. It settles at the first pair of
+        // windows although no value ever repeats the one before.
+        ConvergenceMonitor cycle = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
+        Stop stop = null;
+        int it = 0;
+        while (stop == null) {
+            it++;
+            stop = cycle.add(it, 1, 0.3 + 0.001 * Math.sin(2 * Math.PI * it / 10), 0.02, 0);
+        }
+        assertEquals(Stop.CAUCHY, stop);
+        assertEquals(100, it);
+        // A drift of 1e-5 per iteration moves the mean by 5e-4 per window, above 3e-4: the same
+        // criterion never holds and the run ends on the cap.
+        ConvergenceMonitor drift = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
+        stop = null;
+        for (it = 1; stop == null; it++) {
+            stop = drift.add(it, 1, 0.3 + 1e-5 * it, 0.02, 0);
+        }
+        assertEquals(Stop.ITERATIONS, stop);
+    }
+
+    @Test
     void capWarningGivesRangeAndDriftOfTheLastWindow() {
         // cl = 0.1 + 0.001 * it drifts by 0.1 over the last 100 iterations of a 200 cap.
         ConvergenceMonitor m = new ConvergenceMonitor(new Criteria(6, 1e-4, 100, 200, 0));
