@@ -369,7 +369,7 @@ public final class Run {
             viscous = String.format(Locale.ROOT, "viscous (laminar), Reynolds %s based on the"
                     + " flow speed and length %s (the library gets %s per unit length, based on"
                     + " the speed of sound)", Numbers.format(o.reynolds),
-                    Numbers.format(reference.length()), Numbers.format(libraryReynolds));
+                    brief(reference.length()), brief(libraryReynolds));
         }
         out.println(String.format(Locale.ROOT, "Flow: Mach %s, alpha %s deg, gamma %s, %s",
                 Numbers.format(s.mach()), Numbers.format(s.alphaDegrees()),
@@ -387,8 +387,7 @@ public final class Run {
         }
         out.println(String.format(Locale.ROOT, "Forces on: %s; reference length %s, moment about"
                 + " (%s, %s)", walls.isEmpty() ? "nothing" : String.join(", ", walls),
-                Numbers.format(reference.length()), Numbers.format(reference.x()),
-                Numbers.format(reference.y())));
+                brief(reference.length()), brief(reference.x()), brief(reference.y())));
         out.println("Stop at the first of: residual down " + Numbers.format(o.orders)
                 + " orders" + (o.cauchyWindow > 0 ? String.format(Locale.ROOT,
                         ", mean cl and cd of the last %d iterations within %s of the %d before",
@@ -541,6 +540,15 @@ public final class Run {
             default:
                 return "diverged";
         }
+    }
+
+    /** Six significant digits, without trailing zeros: 984252, 0.0762, 1. */
+    static String brief(double v) {
+        String t = String.format(Locale.ROOT, "%.6g", v);
+        if (t.contains("e")) {
+            return t.replaceFirst("\\.?0+e", "e");
+        }
+        return t.contains(".") ? t.replaceFirst("\\.?0+$", "") : t;
     }
 
     private double seconds() {

@@ -156,7 +156,8 @@ class RunTest {
             while ((line = in.readLine()) != null) {
                 seen.append(line).append('\n');
                 if (!sent && line.matches("\\s+20\\s.*")) {
-                    new ProcessBuilder("kill", "-INT", Long.toString(p.pid())).start().waitFor();
+                    // The shell's own kill: no separate program needed.
+                    new ProcessBuilder("sh", "-c", "kill -INT " + p.pid()).start().waitFor();
                     sent = true;
                 }
             }
