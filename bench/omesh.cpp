@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 namespace kestrafol::bench {
 

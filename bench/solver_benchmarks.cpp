@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 #include "flux/flux.h"
 #include "heap_counter.h"
 #include "solver_cases.h"

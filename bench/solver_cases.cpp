@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 
 namespace kestrafol::bench {
 

@@ -3,7 +3,7 @@
 // alive between benchmarks of the same case (building a million-node solver takes seconds).
 #include <string>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 #include "omesh.h"
 
 namespace kestrafol::bench {

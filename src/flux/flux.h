@@ -1,8 +1,8 @@
 #pragma once
 // Spatial discretisation: gradients and limiter, Roe flux, interior and boundary residual,
 // viscous fluxes.
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

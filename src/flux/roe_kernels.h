@@ -6,7 +6,7 @@
 // these kernels behind a call; every operation and its order are the same.
 #include <cmath>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 // The kernels are large; the compiler would otherwise call them and lose the overlap of
 // their long division and square-root chains with the surrounding edge code.

@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "core/iterate_cycle.h"
-#include "core/setup.h"
+#include "solver/iterate_cycle.h"
+#include "solver/setup.h"
 #include "diag/diag.h"
-#include "jni/log_stream.h"
-#include "jni/settings.h"
-#include "jni/solver_registry.h"
-#include "jni/validate_input.h"
+#include "session/log_stream.h"
+#include "base/settings.h"
+#include "session/solver_registry.h"
+#include "session/validate_input.h"
 
 namespace kestrafol::testing {
 

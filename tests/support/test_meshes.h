@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 
 namespace kestrafol::testing {
 

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/iterate_cycle.h"
-#include "jni/destroy_solver.h"
-#include "jni/solver_registry.h"
+#include "solver/iterate_cycle.h"
+#include "solver/destroy_solver.h"
+#include "session/solver_registry.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;

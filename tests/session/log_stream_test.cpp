@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "jni/log_stream.h"
+#include "session/log_stream.h"
 
 using namespace kestrafol;
 

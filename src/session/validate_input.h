@@ -26,7 +26,7 @@
 #include <span>
 #include <stdexcept>
 
-#include "jni/settings.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

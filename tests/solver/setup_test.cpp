@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;

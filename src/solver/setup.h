@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

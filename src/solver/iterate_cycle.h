@@ -2,8 +2,8 @@
 // One call of iterate: time-level shift, gradients, limiter, time steps, then the passes.
 #include <vector>
 
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 #include "flux/flux.h"
 #include "support/test_meshes.h"
 #include "time/time.h"

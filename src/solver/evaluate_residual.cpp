@@ -1,7 +1,7 @@
 // One residual evaluation: clear, interior fluxes, viscous fluxes, time terms, boundaries.
 #include <algorithm>
 
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 #include "flux/flux.h"
 #include "time/time.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "jni/settings.h"
+#include "base/settings.h"
 
 using namespace kestrafol;
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 
 namespace kestrafol {
 

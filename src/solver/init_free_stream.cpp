@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 
 namespace kestrafol {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Release of everything a solver owns.
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

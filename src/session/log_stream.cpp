@@ -1,4 +1,4 @@
-#include "jni/log_stream.h"
+#include "session/log_stream.h"
 
 #include <mutex>
 #include <ostream>

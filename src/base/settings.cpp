@@ -1,4 +1,4 @@
-#include "jni/settings.h"
+#include "base/settings.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "jni/destroy_solver.h"
+#include "solver/destroy_solver.h"
 
 #include <vector>
 

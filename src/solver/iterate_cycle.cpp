@@ -1,6 +1,6 @@
 // One advance step: shift the time levels, compute what stays fixed during the step, then
 // run the residual passes.
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 
 #include "flux/flux.h"
 #include "time/time.h"

@@ -1,4 +1,4 @@
-#include "jni/validate_input.h"
+#include "session/validate_input.h"
 
 #include <algorithm>
 #include <array>

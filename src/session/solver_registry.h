@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 
 namespace kestrafol {
 

@@ -1,10 +1,10 @@
-#include "jni/solver_registry.h"
+#include "session/solver_registry.h"
 
 #include <new>
 #include <string>
 #include <utility>
 
-#include "jni/destroy_solver.h"
+#include "solver/destroy_solver.h"
 
 namespace kestrafol {
 

@@ -1,7 +1,7 @@
 #include <memory>
 #include <utility>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 #include "mesh/mesh.h"
 
 namespace kestrafol {
