@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/entry_path.h"
+#include "support/session_calls.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;
@@ -47,7 +47,7 @@ TEST(BlowUp, DivergedSolverKeepsAnsweringAndCleansUp) {
     const std::size_t liveBefore = solverRegistry().size();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartArguments a;
+        OwnedStart a;
         a.nodeCount = c.mesh.nodeCount;
         a.coords = c.mesh.coords;
         a.triangleCount = c.mesh.triangleCount;

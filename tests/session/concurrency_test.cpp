@@ -18,7 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/entry_path.h"
+#include "session/log_stream.h"
+#include "support/session_calls.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;
@@ -26,8 +27,8 @@ using namespace kestrafol::testing;
 
 namespace {
 
-StartArguments startArguments(const MeshArrays& m, const ParameterVector& p) {
-    StartArguments a;
+OwnedStart startArguments(const MeshArrays& m, const ParameterVector& p) {
+    OwnedStart a;
     a.nodeCount = m.nodeCount;
     a.coords = m.coords;
     a.triangleCount = m.triangleCount;
@@ -44,7 +45,7 @@ StartArguments startArguments(const MeshArrays& m, const ParameterVector& p) {
 
 // Four different kinds of run: slip-wall circle, mixed far-field rectangle, viscous quad circle,
 // unsteady triangle rectangle.
-StartArguments caseArguments(int k) {
+OwnedStart caseArguments(int k) {
     switch (k % 4) {
     case 0: return startArguments(makeCircle(16, 6), makeParameters(0.5, 2.0, 1, 0));
     case 1: return startArguments(makeRectangle(6, 4, 2.0, 1.0, true), makeParameters(0.3, 4.0, 2, 0));
@@ -69,8 +70,8 @@ bool sameBits(const std::array<double, 5>& a, const std::array<double, 5>& b) {
 
 // One host session: start, 4 iterates, an update to a new Mach number and angle, 3 iterates,
 // analysis, cleanup.
-RunResult session(int k) {
-    const StartArguments arguments = caseArguments(k);
+RunResult runSession(int k) {
+    const OwnedStart arguments = caseArguments(k);
     const HandleValues h = hostStart(arguments);
     RunResult result;
     for (int s = 0; s < 4; ++s) result.state = hostIterate(h);
@@ -123,7 +124,7 @@ TEST(Concurrency, SessionsOnFourThreadsMatchTheSameSessionsOneAfterAnother) {
     constexpr int rounds = 6;
     const std::size_t liveBefore = solverRegistry().size();
     std::vector<RunResult> sequential(4);
-    for (int k = 0; k < 4; ++k) sequential[k] = session(k);
+    for (int k = 0; k < 4; ++k) sequential[k] = runSession(k);
 
     CapturedLog log;
     std::vector<std::vector<RunResult>> parallel(threads, std::vector<RunResult>(rounds));
@@ -132,7 +133,7 @@ TEST(Concurrency, SessionsOnFourThreadsMatchTheSameSessionsOneAfterAnother) {
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&, t] {
             go.arrive_and_wait();
-            for (int r = 0; r < rounds; ++r) parallel[t][r] = session(t + r);
+            for (int r = 0; r < rounds; ++r) parallel[t][r] = runSession(t + r);
         });
     for (std::thread& t : pool) t.join();
 
@@ -152,7 +153,7 @@ TEST(Concurrency, SessionsOnFourThreadsMatchTheSameSessionsOneAfterAnother) {
 TEST(Concurrency, TwoThreadsIteratingOneHandleEachGetAWholeStepOrARefusal) {
     // Every successful iterate must return a distinct time level of the undisturbed run: two
     // calls that overlapped on the solver would repeat or skip a level or return a mixture.
-    const StartArguments arguments = startArguments(makeCircle(24, 8), makeParameters(0.5, 3.0, 2, 0));
+    const OwnedStart arguments = startArguments(makeCircle(24, 8), makeParameters(0.5, 3.0, 2, 0));
     constexpr int callsPerThread = 12;
     std::map<std::vector<double>, int> levels;  // state after n iterates -> n
     {
@@ -242,7 +243,7 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
 
     constexpr int rounds = 30;
     for (int round = 0; round < rounds; ++round) {
-        const StartArguments arguments = caseArguments(round);
+        const OwnedStart arguments = caseArguments(round);
         const HandleValues h = hostStart(arguments);
         std::atomic<bool> removed{false};
         std::thread caller([&] {
