@@ -1,12 +1,13 @@
-#include "omesh.h"
+#include "support/omesh.h"
 
 #include <cmath>
 
 #include "base/solver_state.h"
 
-namespace kestrafol::bench {
+namespace kestrafol::meshes {
 
-MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, double r1) {
+MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, double r1,
+                     Diagonals diagonals) {
     MeshArrays m;
     auto id = [ni](int i, int j) { return j * ni + (i % ni); };
     m.nodeCount = ni * nj;
@@ -34,7 +35,7 @@ MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, d
             if (shape == CellShape::Quads) {
                 m.quads.insert(m.quads.end(), {a, b, c, d});
                 ++m.quadCount;
-            } else if ((i + j) % 2 == 0) {
+            } else if (diagonals == Diagonals::Uniform || (i + j) % 2 == 0) {
                 // Alternate the diagonal so that node degrees stay near six.
                 m.triangles.insert(m.triangles.end(), {a, b, c, a, c, d});
                 m.triangleCount += 2;
@@ -55,12 +56,4 @@ MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, d
     return m;
 }
 
-void ringSizesFor(long targetNodes, int& ni, int& nj) {
-    nj = static_cast<int>(std::lround(std::sqrt(static_cast<double>(targetNodes) / 1.6)));
-    ni = static_cast<int>(std::lround(static_cast<double>(targetNodes) / nj));
-    ni -= ni % 2;  // an even count keeps the alternating diagonals consistent around the ring
-}
-
-std::string shapeName(CellShape shape) { return shape == CellShape::Quads ? "quad" : "tri"; }
-
-}  // namespace kestrafol::bench
+}  // namespace kestrafol::meshes
