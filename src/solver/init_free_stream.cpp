@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "base/physics.h"
 #include "solver/setup.h"
 
 namespace kestrafol {
@@ -15,20 +16,12 @@ void initFreeStream(SolverState& state, const SolverSettings& settings) {
     state.statePrev2.assign(4 * n, 0.0);
     state.pressure.assign(n, 0.0);
 
-    const double gamma = settings.gamma;
-    const double mach = settings.mach;
-    const double alpha = settings.alpha;
-    const double energy = (1 / gamma) / (gamma - 1) + 0.5 * mach * mach;
-    const double momentumX = mach * std::cos(alpha);
-    const double momentumY = mach * std::sin(alpha);
+    const Vec4 freeStream = freeStreamState(settings);
 
     for (std::size_t i = 0; i < n; ++i) {
         double* u = state.state.data() + 4 * i;
-        u[0] = 1;
-        u[1] = momentumX;
-        u[2] = momentumY;
-        u[3] = energy;
-        state.pressure[i] = 1 / gamma;
+        for (std::size_t c = 0; c < 4; ++c) u[c] = freeStream[c];
+        state.pressure[i] = 1 / settings.gamma;
         for (std::size_t c = 0; c < 4; ++c) {
             state.statePrev[4 * i + c] = u[c];
             state.statePrev2[4 * i + c] = u[c];

@@ -9,6 +9,7 @@
 
 #include "diag/diag.h"
 #include "flux/flux.h"
+#include "flux/roe_kernels.h"
 #include "support/small_states.h"
 #include "time/time.h"
 
@@ -207,7 +208,7 @@ TEST(EvaluationOrder, WallStateNormalMomentumRemoval) {
             if (r[1] != w[1] || r[2] != w[2]) ++regroupedDiffers;
             Vec4 flux{};
             Block4 jacLeft{}, jacRight{};
-            roeFlux(flux.data(), jacLeft, jacRight, w.data(), w.data(), w.data(), w.data(), nx,
+            kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, w.data(), w.data(), w.data(), w.data(), nx,
                     ny, 1.4);
             for (int c = 0; c < 4; ++c) EXPECT_EQ(s.residual[4 * own + c], 0.5 * flux[c]) << sample;
             for (int m = 0; m < 16; ++m)
