@@ -7,7 +7,7 @@
 namespace kestrafol::meshes {
 
 MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, double r1,
-                     Diagonals diagonals) {
+                     Diagonals diagonals, WallEdges wallEdges) {
     MeshArrays m;
     auto id = [ni](int i, int j) { return j * ni + (i % ni); };
     m.nodeCount = ni * nj;
@@ -47,7 +47,10 @@ MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0, d
     if (m.quadCount == 0) m.quads.push_back(0);
     m.boundaryEdges.reserve(6 * static_cast<std::size_t>(ni));
     for (int i = 0; i < ni; ++i)
-        m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i + 1, 0), id(i, 0), 1});
+        if (wallEdges == WallEdges::AgainstAngle)
+            m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i + 1, 0), id(i, 0), 1});
+        else
+            m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, 0), id(i + 1, 0), 1});
     for (int i = 0; i < ni; ++i)
         m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, nj - 1), id(i + 1, nj - 1), 2});
     m.boundaryEdgeCount = 2 * ni;

@@ -27,9 +27,14 @@ enum class CellShape { Triangles, Quads };
 // degrees stay near six), or every cell along the diagonal from its inner-first corner.
 enum class Diagonals { Alternating, Uniform };
 
+// Direction of the wall edges: against the angle (the domain on the edges' left, as the far
+// field) or with it (set-up orients boundary edges either way).
+enum class WallEdges { AgainstAngle, WithAngle };
+
 // ni points around, nj rings from radius r0 to r1 with geometric spacing. Tag 1 is the
 // cylinder wall (kind wallKind), tag 2 the far field.
 MeshArrays makeOMesh(int ni, int nj, CellShape shape, int wallKind, double r0 = 0.5,
-                     double r1 = 25.0, Diagonals diagonals = Diagonals::Alternating);
+                     double r1 = 25.0, Diagonals diagonals = Diagonals::Alternating,
+                     WallEdges wallEdges = WallEdges::AgainstAngle);
 
 }  // namespace kestrafol::meshes

@@ -75,11 +75,11 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
 // O-mesh around a circle of radius r0 centred at the origin, out to radius r1: ni points
 // around, nj rings, radii growing geometrically. Tag 1 is the wall (kind `wallKind`),
 // tag 2 the far field. With `quads` the cells stay quadrilaterals, otherwise each is split
-// along the same diagonal.
+// along the same diagonal; the wall edges run with the angle.
 inline MeshArrays makeCircle(int ni, int nj, double r0 = 0.5, double r1 = 20.0,
                              bool quads = false, int wallKind = SlipWall) {
     return meshes::makeOMesh(ni, nj, quads ? meshes::CellShape::Quads : meshes::CellShape::Triangles,
-                             wallKind, r0, r1, meshes::Diagonals::Uniform);
+                             wallKind, r0, r1, meshes::Diagonals::Uniform, meshes::WallEdges::WithAngle);
 }
 
 }  // namespace kestrafol::testing
