@@ -226,13 +226,13 @@ JNIEXPORT jlongArray JNICALL Java_CFD_Solvers_EulerSolver_start(
             std::move(quadsCopy), boundaryEdgeCount, std::move(boundaryEdgesCopy), boundaryKindCount,
             std::move(boundaryKindsCopy), parameterCopy);
 
-        const HandleValues values = handleOf(records);
         jlongArray handle = env->NewLongArray(2);
         if (handle == nullptr) jniCallFailed(env);
+        // Registered last: until here the records are released with this frame if anything fails.
+        // The registry moves them to their lasting addresses, which make the handle.
+        const HandleValues values = solverRegistry().add(std::move(records));
         const std::array<jlong, 2> elements{values[0], values[1]};
         env->SetLongArrayRegion(handle, 0, 2, elements.data());
-        // Registered last: until here the records are released with this frame if anything fails.
-        solverRegistry().add(std::move(records));
         return handle;
     });
 }

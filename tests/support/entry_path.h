@@ -99,9 +99,7 @@ inline HandleValues hostStart(const StartArguments& a) {
                                          std::move(triangles), a.quadCount, std::move(quads),
                                          a.boundaryEdgeCount, std::move(boundaryEdges),
                                          a.boundaryKindCount, std::move(boundaryKinds), parameters);
-    const HandleValues handle = handleOf(records);
-    solverRegistry().add(std::move(records));
-    return handle;
+    return solverRegistry().add(std::move(records));
 }
 
 // iterate: throws InvalidHandle for an unknown, stale or busy handle.
