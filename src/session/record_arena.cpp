@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <utility>
@@ -24,10 +25,6 @@ namespace {
 constexpr std::size_t alignedTo64(std::size_t bytes) { return (bytes + 63) / 64 * 64; }
 constexpr std::size_t stateBytes = alignedTo64(sizeof(SolverState));
 
-// The chunk as mapped: a block more than asked for, so that blocks can start on multiples of
-// their size.
-std::size_t mappedBytes(std::size_t chunkBytes) { return chunkBytes + RecordArena::blockBytes; }
-
 char* blockOf(const void* address) {
     const auto value = reinterpret_cast<std::uintptr_t>(address);
     return reinterpret_cast<char*>(value - value % RecordArena::blockBytes);
@@ -37,38 +34,40 @@ char* blockOf(const void* address) {
 
 const std::size_t RecordArena::slotBytes = stateBytes + alignedTo64(sizeof(SolverSettings));
 
-RecordArena::RecordArena(std::size_t chunkBytes)
-    : chunkBytes_(chunkBytes < blockBytes ? blockBytes : chunkBytes / blockBytes * blockBytes) {}
+RecordArena::RecordArena(std::size_t maxChunkBytes)
+    : maxChunkBytes_(maxChunkBytes < blockBytes ? blockBytes : maxChunkBytes / blockBytes * blockBytes),
+      nextChunkBytes_(std::min(maxChunkBytes_, std::size_t{16} << 20)) {}
 
 RecordArena::~RecordArena() {
-    for (std::size_t i = 0; i < chunks_.size(); ++i) {
+    for (const Chunk& chunk : chunks_) {
 #ifdef KESTRAFOL_LSAN
-        __lsan_unregister_root_region(chunks_[i], chunkBytes_);
+        __lsan_unregister_root_region(chunk.first, chunk.bytes);
 #endif
-        munmap(mappings_[i], mappedBytes(chunkBytes_));
+        munmap(chunk.mapping, chunk.mapped);
     }
 }
 
 void RecordArena::takeChunk() {
-    void* const mapped = mmap(nullptr, mappedBytes(chunkBytes_), PROT_NONE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (mapped == MAP_FAILED) throw std::bad_alloc();
-    char* const chunk = blockOf(static_cast<char*>(mapped) + blockBytes - 1);
-    try {
-        chunks_.reserve(chunks_.size() + 1);
-        mappings_.reserve(mappings_.size() + 1);
-    } catch (...) {
-        munmap(mapped, mappedBytes(chunkBytes_));
-        throw;
-    }
-    chunks_.push_back(chunk);
-    mappings_.push_back(static_cast<char*>(mapped));
+    chunks_.reserve(chunks_.size() + 1);  // may throw before anything is mapped
+    for (std::size_t bytes = nextChunkBytes_;; bytes /= 2) {
+        bytes = bytes / blockBytes * blockBytes;
+        if (bytes < blockBytes) throw std::bad_alloc();
+        // One block more than the chunk, so that blocks can start on multiples of their size.
+        const std::size_t mapped = bytes + blockBytes;
+        void* const mapping = mmap(nullptr, mapped, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapping == MAP_FAILED) continue;
+        char* const first = blockOf(static_cast<char*>(mapping) + blockBytes - 1);
+        chunks_.push_back(Chunk{static_cast<char*>(mapping), mapped, first, bytes});
 #ifdef KESTRAFOL_LSAN
-    // Solver arrays are reachable only through records in this range; the leak checker scans
-    // it like the heap (only its readable pages).
-    __lsan_register_root_region(chunk, chunkBytes_);
+        // Solver arrays are reachable only through records in this range; the leak checker
+        // scans it like the heap (only its readable pages).
+        __lsan_register_root_region(first, bytes);
 #endif
-    chunkEnd_ = chunk + chunkBytes_;
+        reserved_ += bytes;
+        nextChunkBytes_ = std::min(maxChunkBytes_, 2 * bytes);
+        chunkEnd_ = first + bytes;
+        return;
+    }
 }
 
 void RecordArena::openBlock(char* block) {
@@ -96,7 +95,7 @@ RecordArena::Slot RecordArena::place(SolverRecords& records) {
         char* block = currentBlock_ == nullptr ? nullptr : currentBlock_ + blockBytes;
         if (block == nullptr || block >= chunkEnd_) {
             takeChunk();
-            block = chunkEnd_ - chunkBytes_;
+            block = chunks_.back().first;
         }
         char* const previous = currentBlock_;
         openBlock(block);

@@ -30,8 +30,11 @@ public:
         SolverSettings* settings = nullptr;
     };
 
-    // chunkBytes: address range reserved at a time (a whole number of blocks, at least one).
-    explicit RecordArena(std::size_t chunkBytes = std::size_t{1} << 30);
+    // maxChunkBytes: the largest address range reserved at a time (rounded to whole blocks,
+    // at least one). The first chunk is at most 16 MiB and each next one twice the last, up
+    // to this; when the system refuses a range (an address-space limit), smaller ones are tried
+    // down to a single block.
+    explicit RecordArena(std::size_t maxChunkBytes = std::size_t{1} << 30);
     RecordArena(const RecordArena&) = delete;
     RecordArena& operator=(const RecordArena&) = delete;
     // Unmaps every chunk; every slot must have been released. The process-wide registry never
@@ -49,7 +52,7 @@ public:
     // Bytes of blocks that hold pages now (in use, or the block being filled).
     std::size_t residentBytes() const { return resident_.size() * blockBytes; }
     // Address range reserved so far.
-    std::size_t reservedBytes() const { return chunks_.size() * chunkBytes_; }
+    std::size_t reservedBytes() const { return reserved_; }
     // Slots handed out so far.
     std::uint64_t slotsUsed() const { return slotsUsed_; }
 
@@ -61,9 +64,16 @@ private:
     void openBlock(char* block);
     void returnBlock(char* block);
 
-    std::size_t chunkBytes_;
-    std::vector<char*> chunks_;      // reserved, never reused while the arena exists
-    std::vector<char*> mappings_;    // where each chunk's mapping begins
+    std::size_t maxChunkBytes_;
+    std::size_t nextChunkBytes_;
+    std::size_t reserved_ = 0;
+    struct Chunk {
+        char* mapping;         // where the mapping begins
+        std::size_t mapped;    // its length
+        char* first;           // its first block
+        std::size_t bytes;     // the blocks' length
+    };
+    std::vector<Chunk> chunks_;      // reserved, never reused while the arena exists
     char* next_ = nullptr;           // next slot of the current block
     char* blockEnd_ = nullptr;       // end of the slots of the current block
     char* currentBlock_ = nullptr;
