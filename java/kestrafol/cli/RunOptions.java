@@ -156,6 +156,9 @@ public final class RunOptions {
             throw usage("--naca expects four digits, got " + naca);
         }
         atLeast("--resolution", resolution, 16);
+        if (resolution > MeshGenerator.MAX_CELLS / 4) {
+            throw usage("--resolution expects at most " + MeshGenerator.MAX_CELLS / 4 + ", got " + resolution);
+        }
         if (resolution % 2 != 0) {
             resolution++;
         }
@@ -179,6 +182,13 @@ public final class RunOptions {
         }
         if (mesh != null && (circle || quads)) {
             throw usage("--circle and --quads apply to the built-in mesh, not to --mesh");
+        }
+        if (mesh == null) {
+            try {
+                meshOptions();
+            } catch (IllegalArgumentException e) {
+                throw usage("--resolution " + resolution + " gives too large a mesh: " + e.getMessage());
+            }
         }
         return this;
     }
