@@ -91,7 +91,7 @@ void RecordArena::returnBlock(char* block) {
 }
 
 RecordArena::Slot RecordArena::place(SolverRecords& records) {
-    if (next_ + slotBytes > blockEnd_) {
+    if (currentBlock_ == nullptr || static_cast<std::size_t>(blockEnd_ - next_) < slotBytes) {
         char* block = currentBlock_ == nullptr ? nullptr : currentBlock_ + blockBytes;
         if (block == nullptr || block >= chunkEnd_) {
             takeChunk();
