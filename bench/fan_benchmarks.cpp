@@ -9,13 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "core/setup.h"
-#include "jni/validate_input.h"
-#include "omesh.h"
+#include "solver/setup.h"
+#include "session/validate_input.h"
+#include "support/omesh.h"
 
 namespace kestrafol::bench {
 
 namespace {
+
+using meshes::MeshArrays;
 
 // Hub node 1 at the origin, rim nodes 2 .. n+1 on the unit circle counter-clockwise; triangle
 // k is (hub, rim k, rim k+1); the rim edges are far-field boundary edges.

@@ -2,7 +2,7 @@
 // Mesh preprocessing: adjacency rows, boundary-edge orientation, dual geometry, lsq weights.
 #include <vector>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 namespace kestrafol {
 

@@ -11,7 +11,7 @@
 // - a boundary edge given twice (in either direction);
 // - a side of one element that is no boundary edge (the mesh is open there).
 // Nodes that belong to no element are fine.
-#include "jni/validate_input.h"
+#include "session/validate_input.h"
 
 namespace kestrafol {
 

@@ -18,7 +18,7 @@
 #include <vector>
 #include <unordered_map>
 
-#include "core/setup.h"
+#include "solver/setup.h"
 
 namespace kestrafol {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "jni/validate_input.h"
+#include "session/validate_input.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;

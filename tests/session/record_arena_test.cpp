@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "jni/solver_registry.h"
+#include "session/solver_registry.h"
 #include "session/record_arena.h"
 #include "support/test_meshes.h"
 

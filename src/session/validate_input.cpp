@@ -1,0 +1,250 @@
+#include "session/validate_input.h"
+
+#include "base/orientation.h"
+#include "session/mesh_topology.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrafol {
+
+namespace {
+
+// Shortest text that reads back to the same double, spelled as the host spells NaN and infinities.
+std::string number(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    std::array<char, 32> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
+    return std::string(text.data(), result.ptr);
+}
+
+std::string number(std::int64_t value) { return std::to_string(value); }
+std::string number(int value) { return std::to_string(value); }
+
+// "name[first..last]" and "{a, b, c}" for the messages about one element or boundary edge.
+std::string range(const char* name, std::size_t first, std::size_t count) {
+    return std::string(name) + "[" + std::to_string(first) + ".." +
+           std::to_string(first + count - 1) + "]";
+}
+
+std::string list(std::span<const int> values) {
+    std::string text = "{";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += std::to_string(values[i]);
+    }
+    return text + "}";
+}
+
+[[noreturn]] void reject(const std::string& message) { throw InvalidInput(message); }
+
+// Largest number of values a host array can hold (its length is a 32-bit int).
+constexpr std::int64_t hostArrayLimit = INT_MAX;
+
+void checkCount(const char* name, std::int64_t count) {
+    if (count < 0) reject(std::string(name) + " is " + number(count) + "; a count must not be negative");
+    if (count > INT_MAX) reject(std::string(name) + " is " + number(count) + "; it exceeds the 32-bit range");
+}
+
+// Values implied by a count; rejects sizes no host array can hold.
+std::int64_t impliedSize(const char* countName, std::int64_t count, std::int64_t perItem,
+                         const char* arrayName) {
+    const std::int64_t size = count * perItem;  // count <= INT_MAX, so this cannot overflow
+    if (size > hostArrayLimit)
+        reject(std::string(countName) + " is " + number(count) + ", which implies " + number(size) +
+               " values in " + arrayName + ", more than a host array can hold");
+    return size;
+}
+
+void checkLength(const char* arrayName, std::int64_t length, const char* countName,
+                 std::int64_t count, std::int64_t needed) {
+    if (needed == 0) return;  // count below 1: the array is not read
+    if (length == nullArrayLength)
+        reject(std::string(arrayName) + " is null, but " + countName + " is " + number(count));
+    if (length < needed)
+        reject(std::string(arrayName) + " has " + number(length) + " values, but " + countName +
+               " " + number(count) + " needs " + number(needed));
+}
+
+Point2 pointOf(std::span<const double> xy, int node) { return {xy[2 * node], xy[2 * node + 1]}; }
+
+// The signed area of a counter-clockwise triangle or quadrilateral, formed from differences,
+// for the message; the verdict itself comes from the exact sign.
+std::string areaText(int sign, double approximate) {
+    if (sign == 0) return "0";
+    if ((approximate > 0.0) == (sign > 0) && approximate != 0.0) return number(approximate);
+    return sign > 0 ? "> 0" : "< 0";
+}
+
+// Checks the elements of one kind (3 or 4 nodes each) one by one.
+void checkElements(const char* arrayName, const char* itemName, int count, int nodesPer,
+                   std::span<const int> nodes, int nodeCount, std::span<const double> coords) {
+    const std::size_t size = static_cast<std::size_t>(count) * static_cast<std::size_t>(nodesPer);
+    for (std::size_t i = 0; i < size; ++i)
+        if (nodes[i] < 1 || nodes[i] > nodeCount)
+            reject(std::string(arrayName) + "[" + std::to_string(i) + "] is " + number(nodes[i]) +
+                   "; element node numbers run from 1 to nodeCount (" + number(nodeCount) + ")");
+
+    for (int e = 0; e < count; ++e) {
+        const std::size_t first = static_cast<std::size_t>(e) * static_cast<std::size_t>(nodesPer);
+        const std::span<const int> element = nodes.subspan(first, static_cast<std::size_t>(nodesPer));
+        const std::string where = range(arrayName, first, element.size()) + " (" + itemName + " " +
+                                  std::to_string(e) + ") is " + list(element);
+        std::array<int, 4> local{};  // 0-based node numbers
+        for (int j = 0; j < nodesPer; ++j) local[j] = element[j] - 1;
+        for (int j = 0; j < nodesPer; ++j)
+            for (int k = j + 1; k < nodesPer; ++k)
+                if (local[j] == local[k])
+                    reject(where + ": it repeats node " + number(element[j]));
+
+        std::array<Point2, 4> p{};
+        for (int j = 0; j < nodesPer; ++j) p[j] = pointOf(coords, local[j]);
+        const int sign = nodesPer == 3 ? orientation(p[0], p[1], p[2]) : quadOrientation(p[0], p[1], p[2], p[3]);
+        if (sign <= 0) {
+            const double approximate =
+                nodesPer == 3 ? 0.5 * ((p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x))
+                              : 0.5 * ((p[2].x - p[0].x) * (p[3].y - p[1].y) - (p[2].y - p[0].y) * (p[3].x - p[1].x));
+            reject(where + ": its signed area " + areaText(sign, approximate) +
+                   " is not positive; elements must be counter-clockwise and not degenerate");
+        }
+        if (nodesPer == 4) {
+            int bent = 0;  // corners that turn clockwise or go straight on
+            for (int j = 0; j < 4; ++j)
+                if (orientation(p[(j + 3) % 4], p[j], p[(j + 1) % 4]) <= 0) ++bent;
+            if (bent > 1)
+                reject(where + ": " + std::to_string(bent) +
+                       " corners turn clockwise or straight, so it is self-intersecting or folded");
+        }
+    }
+}
+
+}  // namespace
+
+MeshCopySizes checkMeshShape(const MeshShape& s) {
+    checkCount("nodeCount", s.nodeCount);
+    checkCount("triangleCount", s.triangleCount);
+    checkCount("quadCount", s.quadCount);
+    checkCount("boundaryEdgeCount", s.boundaryEdgeCount);
+    checkCount("boundaryKindCount", s.boundaryKindCount);
+    if (s.nodeCount < 1) reject("nodeCount is 0; a mesh needs at least one node");
+    if (s.triangleCount + s.quadCount < 1)
+        reject("triangleCount and quadCount are both 0; a mesh needs at least one element");
+
+    const std::int64_t coords = impliedSize("nodeCount", s.nodeCount, 2, "coords");
+    const std::int64_t triangles = impliedSize("triangleCount", s.triangleCount, 3, "triangles");
+    const std::int64_t quads = impliedSize("quadCount", s.quadCount, 4, "quads");
+    const std::int64_t edges = impliedSize("boundaryEdgeCount", s.boundaryEdgeCount, 3, "boundaryEdges");
+    const std::int64_t kinds = s.boundaryKindCount;
+
+    // The solver indexes its arrays with 32-bit ints; its largest ones hold 16 doubles per node
+    // and 16 per adjacency slot (6 per triangle, 8 per quadrilateral).
+    if (16 * s.nodeCount > INT_MAX)
+        reject("nodeCount is " + number(s.nodeCount) + "; the solver supports at most " +
+               number(std::int64_t{INT_MAX / 16}) + " nodes");
+    const std::int64_t slots = 6 * s.triangleCount + 8 * s.quadCount;
+    if (16 * slots > INT_MAX)
+        reject("triangleCount " + number(s.triangleCount) + " and quadCount " + number(s.quadCount) +
+               " make " + number(slots) + " adjacency slots; the solver supports at most " +
+               number(std::int64_t{INT_MAX / 16}));
+
+    checkLength("coords", s.coordsLength, "nodeCount", s.nodeCount, coords);
+    checkLength("triangles", s.trianglesLength, "triangleCount", s.triangleCount, triangles);
+    checkLength("quads", s.quadsLength, "quadCount", s.quadCount, quads);
+    checkLength("boundaryEdges", s.boundaryEdgesLength, "boundaryEdgeCount", s.boundaryEdgeCount, edges);
+    checkLength("boundaryKinds", s.boundaryKindsLength, "boundaryKindCount", s.boundaryKindCount, kinds);
+
+    MeshCopySizes sizes;
+    sizes.coords = static_cast<std::size_t>(coords);
+    sizes.triangles = static_cast<std::size_t>(triangles);
+    sizes.quads = static_cast<std::size_t>(quads);
+    sizes.boundaryEdges = static_cast<std::size_t>(edges);
+    sizes.boundaryKinds = static_cast<std::size_t>(kinds);
+    return sizes;
+}
+
+void checkParametersLength(std::int64_t length) {
+    if (length == nullArrayLength) reject("parameters is null; it must hold 16 values");
+    if (length < 16) reject("parameters has " + number(length) + " values; it must hold 16");
+}
+
+void checkMeshInput(const MeshInput& m) {
+    MeshShape shape;
+    shape.nodeCount = m.nodeCount;
+    shape.coordsLength = static_cast<std::int64_t>(m.coords.size());
+    shape.triangleCount = m.triangleCount;
+    shape.trianglesLength = static_cast<std::int64_t>(m.triangles.size());
+    shape.quadCount = m.quadCount;
+    shape.quadsLength = static_cast<std::int64_t>(m.quads.size());
+    shape.boundaryEdgeCount = m.boundaryEdgeCount;
+    shape.boundaryEdgesLength = static_cast<std::int64_t>(m.boundaryEdges.size());
+    shape.boundaryKindCount = m.boundaryKindCount;
+    shape.boundaryKindsLength = static_cast<std::int64_t>(m.boundaryKinds.size());
+    const MeshCopySizes sizes = checkMeshShape(shape);
+
+    for (std::size_t i = 0; i < sizes.coords; ++i)
+        if (!std::isfinite(m.coords[i]))
+            reject("coords[" + std::to_string(i) + "] is " + number(m.coords[i]) +
+                   "; coordinates must be finite");
+
+    checkElements("triangles", "triangle", m.triangleCount, 3, m.triangles, m.nodeCount, m.coords);
+    checkElements("quads", "quadrilateral", m.quadCount, 4, m.quads, m.nodeCount, m.coords);
+
+    for (std::size_t i = 0; i < sizes.boundaryEdges; ++i) {
+        const int value = m.boundaryEdges[i];
+        if (i % 3 < 2) {
+            if (value < 0 || value >= m.nodeCount)
+                reject("boundaryEdges[" + std::to_string(i) + "] is " + number(value) +
+                       "; boundary-edge node numbers run from 0 to nodeCount - 1 (" +
+                       number(m.nodeCount - 1) + ")");
+        } else if (value < 1 || value > m.boundaryKindCount) {
+            reject("boundaryEdges[" + std::to_string(i) + "] is " + number(value) +
+                   "; boundary tags run from 1 to boundaryKindCount (" + number(m.boundaryKindCount) + ")");
+        }
+    }
+    for (std::size_t i = 0; i < sizes.boundaryKinds; ++i) {
+        const int kind = m.boundaryKinds[i];
+        if (kind < 1 || kind > 3)
+            reject("boundaryKinds[" + std::to_string(i) + "] is " + number(kind) +
+                   "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
+    }
+
+    // How the elements and boundary edges fit together, in linear time.
+    checkMeshTopology(m);
+}
+
+void checkParameters(const ParameterVector& p) {
+    // Entries truncated to 32-bit ints: the truncated value must exist and fit.
+    constexpr std::array<std::pair<int, const char*>, 5> integerEntries{{
+        {1, "spatialOrder"}, {3, "localStepping"}, {5, "timeMode"}, {6, "passesPerCall"}, {13, "viscous"}}};
+    for (const auto& [index, name] : integerEntries) {
+        const double value = p[static_cast<std::size_t>(index)];
+        if (!(value > -2147483649.0 && value < 2147483648.0))
+            reject("parameters[" + std::to_string(index) + "] (" + name + ") is " + number(value) +
+                   "; it must truncate to a 32-bit integer");
+    }
+    if (!std::isfinite(p[2]))
+        reject("parameters[2] (reconstructionWeight) is " + number(p[2]) + "; it must be finite");
+    if (!std::isfinite(p[11]) || !(p[11] > 1.0))
+        reject("parameters[11] (gamma) is " + number(p[11]) + "; it must be finite and above 1");
+    constexpr std::array<std::pair<int, const char*>, 3> finiteEntries{{
+        {10, "mach"}, {12, "alpha"}, {14, "reynolds"}}};
+    for (const auto& [index, name] : finiteEntries) {
+        const double value = p[static_cast<std::size_t>(index)];
+        if (!std::isfinite(value))
+            reject("parameters[" + std::to_string(index) + "] (" + name + ") is " + number(value) +
+                   "; it must be finite");
+    }
+    const int viscous = static_cast<int>(p[13]);
+    if (viscous != 0 && !(p[14] > 0.0))
+        reject("parameters[14] (reynolds) is " + number(p[14]) +
+               "; it must be above 0 while viscous (parameters[13] = " + number(p[13]) + ") is non-zero");
+}
+
+}  // namespace kestrafol
