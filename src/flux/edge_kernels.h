@@ -39,6 +39,12 @@ void edgeFluxesAvx2(const EdgeSample* samples, EdgeResult* results, int count,
 void interiorEdgeLoopAvx2(SolverState& state, const SolverSettings& settings,
                           bool overwriteOffDiagonal);
 
+// computeLimiter with the four variables of a node in the lanes of one register.
+void computeLimiterAvx2(SolverState& state, const SolverSettings& settings);
+
+// invertDiagonalBlocks with four nodes side by side.
+void invertDiagonalBlocksAvx2(SolverState& state);
+
 // Adds the convective spectral radius of every interior face to both of its nodes, in edge order.
 void addInteriorRadiiAvx2(const SolverState& state, double gamma, double* lambda);
 
