@@ -282,6 +282,74 @@ TEST(VectorKernels, TimeStepsMatchIncludingNonFiniteStates) {
     EXPECT_GT(finite, 0);
 }
 
+TEST(VectorKernels, LimiterMatchesIncludingNonFiniteStates) {
+    REQUIRE_AVX2();
+    for (const double weight : {0.0, 0.5}) {
+        SolverRecords scalar = disturbedSolver(2, 11);
+        SolverRecords vector = disturbedSolver(2, 11);
+        for (SolverRecords* r : {&scalar, &vector}) {
+            r->settings->reconstructionWeight = weight;
+            r->state->state[4 * 50 + 3] = kInf;
+            r->state->state[4 * 90 + 0] = kNaN;
+            r->state->state[4 * 120 + 2] = -0.0;
+            computeGradients(*r->state);
+        }
+        {
+            PathGuard guard(KernelPath::Scalar);
+            computeLimiter(*scalar.state, *scalar.settings);
+        }
+        {
+            PathGuard guard(KernelPath::Avx2);
+            computeLimiter(*vector.state, *vector.settings);
+        }
+        expectSameArrays(scalar.state->limiter, vector.state->limiter, "limiter");
+        expectSameArrays(scalar.state->gradients, vector.state->gradients, "gradients");
+        // The disturbance must make the limiter act: some factors strictly between 0 and 1.
+        int active = 0;
+        for (double phi : scalar.state->limiter) active += (phi > 0.0 && phi < 1.0) ? 1 : 0;
+        EXPECT_GT(active, 10);
+    }
+}
+
+TEST(VectorKernels, DiagonalInversionMatchesAndLeavesIsolatedNodes) {
+    REQUIRE_AVX2();
+    // 11 nodes (two groups of four and a partial one); nodes 3 and 10 belong to no edge.
+    SolverState scalar;
+    scalar.nodeCount = 11;
+    scalar.adjacencyStart = {0, 2, 4, 6, 6, 8, 10, 12, 14, 16, 18, 18};
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> entry(-1.0, 1.0);
+    scalar.diagBlocks.resize(16 * 11);
+    for (int i = 0; i < 11; ++i)
+        for (int m = 0; m < 16; ++m)
+            scalar.diagBlocks[16 * i + m] = entry(rng) + (m % 5 == 0 ? 4.0 : 0.0);
+    scalar.diagBlocks[16 * 5 + 0] = 0.0;   // zero pivot: infinities and NaN
+    scalar.diagBlocks[16 * 6 + 7] = kInf;
+    scalar.diagBlocks[16 * 8 + 10] = kNaN;
+    SolverState vector = scalar;
+    const std::vector<double> original = scalar.diagBlocks;
+    {
+        PathGuard guard(KernelPath::Scalar);
+        invertDiagonalBlocks(scalar);
+    }
+    {
+        PathGuard guard(KernelPath::Avx2);
+        invertDiagonalBlocks(vector);
+    }
+    expectSameArrays(scalar.diagBlocks, vector.diagBlocks, "inverse");
+    for (int m = 0; m < 16; ++m) {
+        EXPECT_EQ(vector.diagBlocks[16 * 3 + m], original[16 * 3 + m]);
+        EXPECT_EQ(vector.diagBlocks[16 * 10 + m], original[16 * 10 + m]);
+    }
+    // Node 0 really was inverted: block times inverse is the identity to rounding.
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k) sum += original[4 * r + k] * vector.diagBlocks[4 * k + c];
+            EXPECT_NEAR(sum, r == c ? 1.0 : 0.0, 1e-12);
+        }
+}
+
 TEST(VectorKernels, WholeIteratesAgreeOnBothPaths) {
     REQUIRE_AVX2();
     for (const int order : {1, 2}) {
