@@ -176,8 +176,10 @@ struct ResultLanes {
 };
 
 // interiorEdgeFlux on four lanes: reconstruction (second order) and kernels::roeFlux.
+// One copy per order, called by the loops: a call per four edges costs nothing measurable, and
+// instrumented builds (sanitizers) would otherwise compile the whole kernel once per loop.
 template <bool secondOrder>
-KESTRAFOL_LANES void edgeLanes(ResultLanes& out, const EdgeLanes& in, const Constants& k, D w) {
+__attribute__((noinline)) void edgeLanes(ResultLanes& out, const EdgeLanes& in, const Constants& k, D w) {
     D faceLeft[4], faceRight[4];
     if constexpr (secondOrder) {
         const D centralWeight = w * k.half;
