@@ -8,7 +8,7 @@ namespace kestrafol {
 
 void assembleInteriorFluxesOverwrite(SolverState& state, const SolverSettings& settings) {
     if (kernelPath() == KernelPath::Avx2)
-        interiorEdgeLoopAvx2(state, settings, true);
+        interiorEdgeLoopAvx2(state, settings);
     else
         interiorEdgeLoop<true>(state, settings);
 }

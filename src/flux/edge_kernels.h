@@ -2,9 +2,9 @@
 // Entry points of the vectorised loops (edge_kernels_avx2.cpp) and the per-edge interface that
 // tests use to compare them with the scalar kernels on arbitrary inputs. Call the Avx2
 // functions only when bestKernelPath() is KernelPath::Avx2.
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 #include "flux/kernel_path.h"
-#include "jni/settings.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 
@@ -35,9 +35,9 @@ void edgeFluxesScalar(const EdgeSample* samples, EdgeResult* results, int count,
 void edgeFluxesAvx2(const EdgeSample* samples, EdgeResult* results, int count,
                     const SolverSettings& settings);
 
-// The interior edge loop, four edges at a time, scattered in edge order.
-void interiorEdgeLoopAvx2(SolverState& state, const SolverSettings& settings,
-                          bool overwriteOffDiagonal);
+// The interior edge loop (storing the off-diagonal blocks, as interiorEdgeLoop<true>), four
+// edges at a time, scattered in edge order.
+void interiorEdgeLoopAvx2(SolverState& state, const SolverSettings& settings);
 
 // computeLimiter with the four variables of a node in the lanes of one register.
 void computeLimiterAvx2(SolverState& state, const SolverSettings& settings);

@@ -251,7 +251,7 @@ KESTRAFOL_LANES void resultRows(ResultLanes& r) {
     }
 }
 
-template <bool secondOrder, bool overwriteOffDiagonal>
+template <bool secondOrder>
 void interiorLoop(SolverState& state, const SolverSettings& settings) {
     const Constants k(settings.gamma);
     const D w = splat(settings.reconstructionWeight);
@@ -330,13 +330,9 @@ void interiorLoop(SolverState& state, const SolverSettings& settings) {
                 const D left = r.jacLeft[4 * i + l];
                 const D right = r.jacRight[4 * i + l];
                 store(diagF + 4 * i, load(diagF + 4 * i) + left);
-                if constexpr (overwriteOffDiagonal) {
-                    store(offF + 4 * i, k.zero + right);
-                    store(offS + 4 * i, k.zero - left);
-                } else {
-                    store(offF + 4 * i, load(offF + 4 * i) + right);
-                    store(offS + 4 * i, load(offS + 4 * i) - left);
-                }
+                // The slot's only contribution, added to the zero it would have been cleared to.
+                store(offF + 4 * i, k.zero + right);
+                store(offS + 4 * i, k.zero - left);
                 store(diagS + 4 * i, load(diagS + 4 * i) - right);
             }
         }
@@ -386,13 +382,11 @@ void sampleLoop(const EdgeSample* samples, EdgeResult* results, int count,
 
 }  // namespace
 
-void interiorEdgeLoopAvx2(SolverState& state, const SolverSettings& settings,
-                          bool overwriteOffDiagonal) {
-    const bool secondOrder = settings.spatialOrder == 2;
-    if (secondOrder && overwriteOffDiagonal) interiorLoop<true, true>(state, settings);
-    if (secondOrder && !overwriteOffDiagonal) interiorLoop<true, false>(state, settings);
-    if (!secondOrder && overwriteOffDiagonal) interiorLoop<false, true>(state, settings);
-    if (!secondOrder && !overwriteOffDiagonal) interiorLoop<false, false>(state, settings);
+void interiorEdgeLoopAvx2(SolverState& state, const SolverSettings& settings) {
+    if (settings.spatialOrder == 2)
+        interiorLoop<true>(state, settings);
+    else
+        interiorLoop<false>(state, settings);
 }
 
 void edgeFluxesAvx2(const EdgeSample* samples, EdgeResult* results, int count,
