@@ -83,8 +83,8 @@ void fanStartBenchmark(benchmark::State& st, int n) {
         st.ResumeTiming();
     }
     st.counters["triangles"] = n;
-    st.counters["per_triangle"] =
-        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    st.counters["per_triangle"] = benchmark::Counter(
+        n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // start/fan/<triangles>: doubling sizes, so a quadratic cost shows as a doubling per-triangle time.

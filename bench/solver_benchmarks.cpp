@@ -24,8 +24,8 @@ using benchmark::Counter;
 void setPerNode(benchmark::State& st, const SolverState& s) {
     st.counters["nodes"] = s.nodeCount;
     st.counters["edges"] = s.edgeCount;
-    st.counters["per_node"] = Counter(s.nodeCount, Counter::kIsIterationInvariantRate |
-                                                       Counter::kInvert);
+    st.counters["per_node"] =
+        Counter(s.nodeCount, Counter::kIsIterationInvariantRate | Counter::kInvert);
 }
 
 bool stateIsFinite(const SolverState& s) {
@@ -131,7 +131,9 @@ void clearArrays(SolverState& s) {
 }
 
 // The interior assembly the cycle runs.
-void interiorFluxes(SolverState& s, const SolverSettings& t) { assembleInteriorFluxesOverwrite(s, t); }
+void interiorFluxes(SolverState& s, const SolverSettings& t) {
+    assembleInteriorFluxesOverwrite(s, t);
+}
 
 // The velocity gradients of the viscous terms, as the cycle computes them.
 void velocityGradients(SolverState& s) {
@@ -159,8 +161,7 @@ std::vector<Stage> stages() {
         {"sweep", c, [](S& s, T&) { benchmark::DoNotOptimize(gaussSeidelSweep(s)); }, {}},
         {"update", c, [](S& s, T& t) { updateState(s, t); }, [](S&, T&) {}},
         {"velocity_gradients", FlowCase::Viscous2, [](S& s, T&) { velocityGradients(s); }, {}},
-        {"viscous_fluxes", FlowCase::Viscous2,
-         [](S& s, T& t) { assembleViscousFluxes(s, t); }, {}},
+        {"viscous_fluxes", FlowCase::Viscous2, [](S& s, T& t) { assembleViscousFluxes(s, t); }, {}},
     };
 }
 
@@ -175,8 +176,8 @@ void fluxInCacheBenchmark(benchmark::State& st, FlowCase flowCase) {
         benchmark::ClobberMemory();
     }
     st.counters["edges"] = r.state->edgeCount;
-    st.counters["per_edge"] = Counter(r.state->edgeCount, Counter::kIsIterationInvariantRate |
-                                                              Counter::kInvert);
+    st.counters["per_edge"] =
+        Counter(r.state->edgeCount, Counter::kIsIterationInvariantRate | Counter::kInvert);
 }
 
 struct SizeLabel {

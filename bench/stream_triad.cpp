@@ -38,14 +38,12 @@ void registerTriadBenchmarks() {
         std::size_t elements;
     };
     // 3 x 8 bytes per element: 768 KiB (L2), 12 MiB (L3), 768 MiB (memory).
-    const Footprint footprints[] = {
-        {"L2", 32u << 10}, {"L3", 512u << 10}, {"memory", 32u << 20}};
+    const Footprint footprints[] = {{"L2", 32u << 10}, {"L3", 512u << 10}, {"memory", 32u << 20}};
     for (const Footprint& f : footprints) {
         const std::size_t elements = f.elements;
-        benchmark::RegisterBenchmark((std::string("triad/") + f.label).c_str(),
-                                     [elements](benchmark::State& st) {
-                                         triadBenchmark(st, elements);
-                                     })
+        benchmark::RegisterBenchmark(
+            (std::string("triad/") + f.label).c_str(),
+            [elements](benchmark::State& st) { triadBenchmark(st, elements); })
             ->UseRealTime()
             ->Unit(benchmark::kMicrosecond);
     }

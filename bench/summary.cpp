@@ -73,17 +73,17 @@ void printSummary(const std::vector<Run>& allRuns) {
     const Run* flux2 = find(runs, "flux_in_cache/steady2");
     const double flux1PerEdge = flux1 ? seconds(flux1) / counter(flux1, "edges") : 0.0;
     const double flux2PerEdge = flux2 ? seconds(flux2) / counter(flux2, "edges") : 0.0;
-    std::printf("interior flux assembly in cache: first order %s ns/edge, second order %s ns/edge\n",
-                cell(flux1, flux1PerEdge * 1e9, "%.1f").c_str(),
-                cell(flux2, flux2PerEdge * 1e9, "%.1f").c_str());
+    std::printf(
+        "interior flux assembly in cache: first order %s ns/edge, second order %s ns/edge\n",
+        cell(flux1, flux1PerEdge * 1e9, "%.1f").c_str(),
+        cell(flux2, flux2PerEdge * 1e9, "%.1f").c_str());
 
     const char* meshes[] = {"tri/10k", "quad/10k", "tri/100k", "quad/100k", "tri/1M", "quad/1M"};
     const char* cases[] = {"steady1", "steady2", "unsteady2", "viscous2"};
 
     std::printf("\nstart and iterate (us per node per call, sweeps per call in brackets)\n");
-    std::printf("%-10s %9s %8s %8s %8s | %-16s %-16s %-16s %-16s %s\n", "mesh", "nodes",
-                "start", "held", "peak", "steady1", "steady2", "unsteady2", "viscous2",
-                "allocs");
+    std::printf("%-10s %9s %8s %8s %8s | %-16s %-16s %-16s %-16s %s\n", "mesh", "nodes", "start",
+                "held", "peak", "steady1", "steady2", "unsteady2", "viscous2", "allocs");
     std::printf("%-10s %9s %8s %8s %8s |\n", "", "", "ns/node", "B/node", "B/node");
     for (const char* mesh : meshes) {
         const Run* start = find(runs, std::string("start/") + mesh);
@@ -115,10 +115,11 @@ void printSummary(const std::vector<Run>& allRuns) {
                     iterateCells.c_str(), allocs);
     }
 
-    const char* stageNames[] = {"gradients", "limiter", "time_steps", "clear",
-                                "interior_fluxes", "time_terms", "boundary", "invert_diagonal",
-                                "sweep", "update", "velocity_gradients", "viscous_fluxes"};
-    const char* stageHeads[] = {"grad", "limit", "steps", "clear", "fluxes", "tterms",
+    const char* stageNames[] = {
+        "gradients",       "limiter",    "time_steps",         "clear",
+        "interior_fluxes", "time_terms", "boundary",           "invert_diagonal",
+        "sweep",           "update",     "velocity_gradients", "viscous_fluxes"};
+    const char* stageHeads[] = {"grad",  "limit",  "steps", "clear",  "fluxes",  "tterms",
                                 "bound", "invert", "sweep", "update", "velgrad", "visc"};
     std::printf("\nstages (ns per node)\n%-10s", "mesh");
     for (const char* h : stageHeads) std::printf(" %7s", h);
@@ -130,9 +131,9 @@ void printSummary(const std::vector<Run>& allRuns) {
             const Run* r = find(runs, std::string("stage/") + stage + "/" + mesh);
             any = any || r != nullptr;
             char buffer[32];
-            std::snprintf(buffer, sizeof buffer, " %7s",
-                          cell(r, r ? seconds(r) / counter(r, "nodes") * 1e9 : 0.0, "%.1f")
-                              .c_str());
+            std::snprintf(
+                buffer, sizeof buffer, " %7s",
+                cell(r, r ? seconds(r) / counter(r, "nodes") * 1e9 : 0.0, "%.1f").c_str());
             line += buffer;
         }
         if (any) std::printf("%-10s%s\n", mesh, line.c_str());
@@ -158,17 +159,16 @@ void printSummary(const std::vector<Run>& allRuns) {
             triadBytesPerSecond > 0 ? sweepsPerCall * bytes / triadBytesPerSecond : 0.0;
         const double fluxBound = edges * flux2PerEdge;
         const double bound = sweepBound + fluxBound;
-        std::printf("%-10s %9s %9s %9s %9s | %9s %9s %9s %9s %7s\n", mesh,
-                    cell(it, bytes, "%.3g").c_str(),
-                    cell(sweep, sweepSeconds * 1e3, "%.3f").c_str(),
-                    cell(sweep, achieved / 1e9, "%.2f").c_str(),
-                    cell(sweep, triadBytesPerSecond > 0 ? achieved / triadBytesPerSecond : 0.0,
-                         "%.2f").c_str(),
-                    cell(it, sweepsPerCall, "%.1f").c_str(),
-                    cell(it, bound * 1e3, "%.2f").c_str(),
-                    cell(it, fluxBound * 1e3, "%.2f").c_str(),
-                    cell(it, it ? seconds(it) * 1e3 : 0.0, "%.2f").c_str(),
-                    cell(it, bound > 0 && it ? seconds(it) / bound : 0.0, "%.2f").c_str());
+        std::printf(
+            "%-10s %9s %9s %9s %9s | %9s %9s %9s %9s %7s\n", mesh, cell(it, bytes, "%.3g").c_str(),
+            cell(sweep, sweepSeconds * 1e3, "%.3f").c_str(),
+            cell(sweep, achieved / 1e9, "%.2f").c_str(),
+            cell(sweep, triadBytesPerSecond > 0 ? achieved / triadBytesPerSecond : 0.0, "%.2f")
+                .c_str(),
+            cell(it, sweepsPerCall, "%.1f").c_str(), cell(it, bound * 1e3, "%.2f").c_str(),
+            cell(it, fluxBound * 1e3, "%.2f").c_str(),
+            cell(it, it ? seconds(it) * 1e3 : 0.0, "%.2f").c_str(),
+            cell(it, bound > 0 && it ? seconds(it) / bound : 0.0, "%.2f").c_str());
     }
 
     // Growth of the cost per node from the smallest to the largest mesh.
@@ -183,8 +183,8 @@ void printSummary(const std::vector<Run>& allRuns) {
             const double perSweep =
                 (seconds(large) / counter(large, "nodes") / counter(large, "sweeps_per_call")) /
                 (seconds(small) / counter(small, "nodes") / counter(small, "sweeps_per_call"));
-            std::printf("%-5s %-10s iterate %.2f (per sweep of the call %.2f)\n", shape, c,
-                        ratio, perSweep);
+            std::printf("%-5s %-10s iterate %.2f (per sweep of the call %.2f)\n", shape, c, ratio,
+                        perSweep);
         }
         const Run* small = find(runs, std::string("stage/sweep/") + shape + "/10k");
         const Run* large = find(runs, std::string("stage/sweep/") + shape + "/1M");

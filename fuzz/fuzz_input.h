@@ -111,13 +111,13 @@ inline std::vector<std::uint8_t> encodeFuzzInput(const FuzzInput& f) {
     ByteWriter out;
     out.write(static_cast<std::uint8_t>((f.iterationsBefore - 1) | (f.iterationsAfter << 2)));
     const testing::OwnedStart& s = f.start;
-    for (const std::int32_t count : {s.nodeCount, s.triangleCount, s.quadCount, s.boundaryEdgeCount,
-                                     s.boundaryKindCount})
+    for (const std::int32_t count :
+         {s.nodeCount, s.triangleCount, s.quadCount, s.boundaryEdgeCount, s.boundaryKindCount})
         out.write(count);
     for (const std::int32_t length :
          {encodedLength(s.coords), encodedLength(s.triangles), encodedLength(s.quads),
-          encodedLength(s.boundaryEdges), encodedLength(s.boundaryKinds), encodedLength(s.parameters),
-          encodedLength(f.update)})
+          encodedLength(s.boundaryEdges), encodedLength(s.boundaryKinds),
+          encodedLength(s.parameters), encodedLength(f.update)})
         out.write(length);
     out.writeArray(s.coords);
     out.writeArray(s.triangles);

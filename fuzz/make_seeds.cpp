@@ -17,10 +17,12 @@ using namespace kestrafol::fuzzing;
 
 namespace {
 
-std::vector<double> vectorOf(const ParameterVector& p) { return std::vector<double>(p.begin(), p.end()); }
+std::vector<double> vectorOf(const ParameterVector& p) {
+    return std::vector<double>(p.begin(), p.end());
+}
 
 FuzzInput seedSession(const MeshArrays& m, const ParameterVector& p, OwnedArray<double> update,
-                  int before, int after) {
+                      int before, int after) {
     FuzzInput f;
     f.iterationsBefore = before;
     f.iterationsAfter = after;
@@ -77,7 +79,8 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
 
     writeSeed(dir, "rectangle-mixed-farfield",
-              seedSession(makeRectangle(3, 2), makeParameters(0.5), vectorOf(makeParameters(0.6, 2.0)), 2, 2));
+              seedSession(makeRectangle(3, 2), makeParameters(0.5),
+                          vectorOf(makeParameters(0.6, 2.0)), 2, 2));
     ParameterVector nanGamma = makeParameters(0.5, 1.0, 2);
     nanGamma[11] = std::numeric_limits<double>::quiet_NaN();
     writeSeed(dir, "circle-triangles-second-order-refused-update",
@@ -85,14 +88,16 @@ int main(int argc, char** argv) {
     std::vector<double> shortVector = vectorOf(makeParameters(0.3));
     shortVector.resize(10);
     writeSeed(dir, "circle-quads-viscous-short-update",
-              seedSession(makeCircle(8, 3, 0.5, 5.0, true, NoSlipWall), makeParameters(0.2, 0.0, 2, 0, 1.0, 50.0),
-                      shortVector, 3, 1));
+              seedSession(makeCircle(8, 3, 0.5, 5.0, true, NoSlipWall),
+                          makeParameters(0.2, 0.0, 2, 0, 1.0, 50.0), shortVector, 3, 1));
     ParameterVector modeTwo = makeParameters(0.4, 0.0, 1, 2);
     modeTwo[6] = 3.0;
     writeSeed(dir, "rectangle-unsteady-then-mode-two",
-              seedSession(makeRectangle(2, 2, 1.0, 1.0, false), makeParameters(0.4, 0.0, 1, 1), vectorOf(modeTwo), 2, 2));
-    writeSeed(dir, "triangle-quad-lone-node",
-              seedSession(triangleQuadAndLoneNode(), makeParameters(0.3, 5.0, 2), std::nullopt, 1, 3));
+              seedSession(makeRectangle(2, 2, 1.0, 1.0, false), makeParameters(0.4, 0.0, 1, 1),
+                          vectorOf(modeTwo), 2, 2));
+    writeSeed(
+        dir, "triangle-quad-lone-node",
+        seedSession(triangleQuadAndLoneNode(), makeParameters(0.3, 5.0, 2), std::nullopt, 1, 3));
     ParameterVector mach5 = makeParameters(5.0, 0.0, 2);
     writeSeed(dir, "circle-blow-up-to-mach-5",
               seedSession(makeCircle(8, 3), makeParameters(0.5), vectorOf(mach5), 2, 3));
@@ -101,7 +106,8 @@ int main(int argc, char** argv) {
     FuzzInput negative = seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
     negative.start.triangleCount = -2;
     writeSeed(dir, "refused-negative-count", negative);
-    FuzzInput shortCoords = seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
+    FuzzInput shortCoords =
+        seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
     shortCoords.start.coords->resize(5);
     writeSeed(dir, "refused-short-coords", shortCoords);
 
@@ -117,9 +123,15 @@ int main(int argc, char** argv) {
         m.triangles.insert(m.triangles.end(), nodes.begin(), nodes.end());
         ++m.triangleCount;
     };
-    refusedMesh("refused-repeated-triangle", [&](MeshArrays& m) { addTriangle(m, {6, 1, 2}, 5.0, 5.0); });
-    refusedMesh("refused-side-of-three-elements", [&](MeshArrays& m) { addTriangle(m, {1, 13, 6}, 0.3, 0.1); });
-    refusedMesh("refused-overlapping-triangles", [&](MeshArrays& m) { addTriangle(m, {1, 2, 13}, 0.2, 0.2); });
+    refusedMesh("refused-repeated-triangle", [&](MeshArrays& m) {
+        addTriangle(m, {6, 1, 2}, 5.0, 5.0);
+    });
+    refusedMesh("refused-side-of-three-elements", [&](MeshArrays& m) {
+        addTriangle(m, {1, 13, 6}, 0.3, 0.1);
+    });
+    refusedMesh("refused-overlapping-triangles", [&](MeshArrays& m) {
+        addTriangle(m, {1, 2, 13}, 0.2, 0.2);
+    });
     refusedMesh("refused-open-boundary", [](MeshArrays& m) {
         m.boundaryEdges.resize(m.boundaryEdges.size() - 3);
         --m.boundaryEdgeCount;
@@ -136,10 +148,12 @@ int main(int argc, char** argv) {
     far.boundaryKinds = {Farfield};
     writeSeed(dir, "far-small-triangle", seedSession(far, makeParameters(0.5), std::nullopt, 1, 1));
     far.triangles = {1, 3, 2};
-    writeSeed(dir, "refused-far-small-triangle-clockwise", seedSession(far, makeParameters(0.5), std::nullopt, 1, 0));
+    writeSeed(dir, "refused-far-small-triangle-clockwise",
+              seedSession(far, makeParameters(0.5), std::nullopt, 1, 0));
     ParameterVector nanWeight = makeParameters(0.5, 0.0, 2);
     nanWeight[2] = std::numeric_limits<double>::quiet_NaN();
-    writeSeed(dir, "refused-update-nan-reconstruction-weight",
-              seedSession(makeRectangle(3, 2), makeParameters(0.5, 0.0, 2), vectorOf(nanWeight), 1, 1));
+    writeSeed(
+        dir, "refused-update-nan-reconstruction-weight",
+        seedSession(makeRectangle(3, 2), makeParameters(0.5, 0.0, 2), vectorOf(nanWeight), 1, 1));
     return 0;
 }

@@ -35,11 +35,12 @@ struct Counts {
 } counts;
 
 void printCounts() {
-    std::fprintf(stderr,
-                 "setup_fuzzer: %ld inputs, %ld accepted by start, %ld iterate calls, %ld updates accepted, "
-                 "%ld refused, %ld runs ended with a non-finite state\n",
-                 counts.inputs, counts.startsAccepted, counts.iterateCalls, counts.updatesAccepted,
-                 counts.updatesRefused, counts.nonFiniteRuns);
+    std::fprintf(
+        stderr,
+        "setup_fuzzer: %ld inputs, %ld accepted by start, %ld iterate calls, %ld updates accepted, "
+        "%ld refused, %ld runs ended with a non-finite state\n",
+        counts.inputs, counts.startsAccepted, counts.iterateCalls, counts.updatesAccepted,
+        counts.updatesRefused, counts.nonFiniteRuns);
 }
 
 [[noreturn]] void fail(const char* what) {
@@ -49,11 +50,13 @@ void printCounts() {
 
 bool sameSettings(const SolverSettings& a, const SolverSettings& b) {
     auto same = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
-    return a.spatialOrder == b.spatialOrder && same(a.reconstructionWeight, b.reconstructionWeight) &&
+    return a.spatialOrder == b.spatialOrder &&
+           same(a.reconstructionWeight, b.reconstructionWeight) &&
            a.localStepping == b.localStepping && a.timeMode == b.timeMode &&
            a.passesPerCall == b.passesPerCall && same(a.cfl, b.cfl) &&
-           same(a.globalTimeStep, b.globalTimeStep) && same(a.gamma, b.gamma) && same(a.mach, b.mach) &&
-           same(a.alpha, b.alpha) && same(a.viscous, b.viscous) && same(a.reynolds, b.reynolds);
+           same(a.globalTimeStep, b.globalTimeStep) && same(a.gamma, b.gamma) &&
+           same(a.mach, b.mach) && same(a.alpha, b.alpha) && same(a.viscous, b.viscous) &&
+           same(a.reynolds, b.reynolds);
 }
 
 // The host may ask for any number of passes per call in the time modes that do not rewrite
@@ -68,7 +71,8 @@ void iterate(const HandleValues& h, int calls, int nodeCount) {
     for (int c = 0; c < calls && cheapToIterate(h); ++c) {
         const std::vector<double> state = hostIterate(h);
         ++counts.iterateCalls;
-        if (state.size() != 4 * static_cast<std::size_t>(nodeCount)) fail("iterate returned a wrong length");
+        if (state.size() != 4 * static_cast<std::size_t>(nodeCount))
+            fail("iterate returned a wrong length");
     }
 }
 
@@ -126,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!std::isfinite(last[1])) ++counts.nonFiniteRuns;
     if (verbose) {
         const std::array<double, 5> values = last;
-        std::fprintf(stderr, "ran %d nodes: residual %g, CL %g, CD %g\n", nodeCount, values[1], values[2], values[3]);
+        std::fprintf(stderr, "ran %d nodes: residual %g, CL %g, CD %g\n", nodeCount, values[1],
+                     values[2], values[3]);
     }
     hostCleanup(h);
     try {

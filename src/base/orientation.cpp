@@ -79,19 +79,27 @@ private:
 // 2^-500 times the largest may underflow, which only matters for such extreme spreads.
 int exactCrossSign(Point2 a, Point2 b, Point2 c, Point2 d) {
     double largest = 0.0;
-    for (const double v : {a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y}) largest = std::max(largest, std::fabs(v));
+    for (const double v : {a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y})
+        largest = std::max(largest, std::fabs(v));
     if (largest == 0.0) return 0;
     int exponent = 0;
     std::frexp(largest, &exponent);
-    auto scaled = [exponent](Point2 p) { return Point2{std::ldexp(p.x, -exponent), std::ldexp(p.y, -exponent)}; };
+    auto scaled = [exponent](Point2 p) {
+        return Point2{std::ldexp(p.x, -exponent), std::ldexp(p.y, -exponent)};
+    };
     a = scaled(a);
     b = scaled(b);
     c = scaled(c);
     d = scaled(d);
 
-    const std::array<std::array<double, 2>, 8> products{{
-        {b.x, d.y}, {-b.x, c.y}, {-a.x, d.y}, {a.x, c.y},
-        {-b.y, d.x}, {b.y, c.x}, {a.y, d.x}, {-a.y, c.x}}};
+    const std::array<std::array<double, 2>, 8> products{{{b.x, d.y},
+                                                         {-b.x, c.y},
+                                                         {-a.x, d.y},
+                                                         {a.x, c.y},
+                                                         {-b.y, d.x},
+                                                         {b.y, c.x},
+                                                         {a.y, d.x},
+                                                         {-a.y, c.x}}};
     Expansion sum;
     for (const auto& [p, q] : products) {
         double product = 0.0, error = 0.0;

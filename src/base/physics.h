@@ -10,7 +10,9 @@
 namespace kestrafol {
 
 // Kinetic energy per volume from density and momenta: (my^2 + mx^2) / 2 / rho.
-inline double kineticEnergy(double rho, double mx, double my) { return 0.5 * (my * my + mx * mx) / rho; }
+inline double kineticEnergy(double rho, double mx, double my) {
+    return 0.5 * (my * my + mx * mx) / rho;
+}
 
 // Pressure from total and kinetic energy per volume: (gamma - 1)(E - ke). The fluxes, their
 // Jacobians and the state update evaluate the pressure this way.

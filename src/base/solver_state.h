@@ -29,22 +29,22 @@ struct SolverState {
     std::vector<int> boundaryEdges;  // per edge: first node, second node (from 0), tag (from 1)
     std::vector<int> edges;          // per edge: first < second, from 0
 
-    std::vector<double> state;       // 4 per node
-    std::vector<double> statePrev;   // 4 per node
-    std::vector<double> statePrev2;  // 4 per node
-    std::vector<double> residual;    // 4 per node
+    std::vector<double> state;          // 4 per node
+    std::vector<double> statePrev;      // 4 per node
+    std::vector<double> statePrev2;     // 4 per node
+    std::vector<double> residual;       // 4 per node
     std::vector<double> offDiagBlocks;  // 16 per block slot
     std::vector<double> diagBlocks;     // 16 per node
-    std::vector<double> delta;       // 4 per node
-    std::vector<double> rhsWork;     // 4 per node
-    std::vector<double> gradients;   // 8 per node: d/dx of the 4 variables, then d/dy
+    std::vector<double> delta;          // 4 per node
+    std::vector<double> rhsWork;        // 4 per node
+    std::vector<double> gradients;      // 8 per node: d/dx of the 4 variables, then d/dy
     std::vector<double> velocityGradX;  // (du/dx, du/dy) per node
     std::vector<double> velocityGradY;  // (dv/dx, dv/dy) per node
-    std::vector<double> scalarWork;  // 1 per node
-    std::vector<double> lsqWeights;  // (wx, wy) per adjacency slot
-    std::vector<double> limiter;     // 4 per node
-    std::vector<double> pressure;    // 1 per node
-    std::vector<double> timeStep;    // 1 per node
+    std::vector<double> scalarWork;     // 1 per node
+    std::vector<double> lsqWeights;     // (wx, wy) per adjacency slot
+    std::vector<double> limiter;        // 4 per node
+    std::vector<double> pressure;       // 1 per node
+    std::vector<double> timeStep;       // 1 per node
 
     std::vector<double> coords;             // (x, y) per node
     std::vector<double> dualArea;           // 1 per node

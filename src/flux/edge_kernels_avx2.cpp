@@ -110,7 +110,8 @@ KESTRAFOL_LANES void negativeWaveMatrix(D neg[16], const RoeAverageLanes& r, D n
             neg[j] = neg[j] + (w < 3 ? scaledLeft[j] : right[0][w] * scaledLeft[j]);
         }
         for (int i = 1; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) neg[4 * i + j] = neg[4 * i + j] + right[i][w] * scaledLeft[j];
+            for (int j = 0; j < 4; ++j)
+                neg[4 * i + j] = neg[4 * i + j] + right[i][w] * scaledLeft[j];
     }
 }
 
@@ -163,10 +164,10 @@ KESTRAFOL_LANES void projectedJacobian(D a[16], const D u[4], D nx, D ny, const 
 
 // The inputs of four edges, one per lane.
 struct EdgeLanes {
-    D uf[4], us[4];        // nodal states
-    D gf[8], gs[8];        // gradients: d/dx of the four variables, then d/dy
-    D xf, yf, xs, ys;      // node positions
-    D nx, ny;              // face normal
+    D uf[4], us[4];    // nodal states
+    D gf[8], gs[8];    // gradients: d/dx of the four variables, then d/dy
+    D xf, yf, xs, ys;  // node positions
+    D nx, ny;          // face normal
 };
 
 struct ResultLanes {
@@ -179,7 +180,8 @@ struct ResultLanes {
 // One copy per order, called by the loops: a call per four edges costs nothing measurable, and
 // instrumented builds (sanitizers) would otherwise compile the whole kernel once per loop.
 template <bool secondOrder>
-__attribute__((noinline)) void edgeLanes(ResultLanes& out, const EdgeLanes& in, const Constants& k, D w) {
+__attribute__((noinline)) void edgeLanes(ResultLanes& out, const EdgeLanes& in, const Constants& k,
+                                         D w) {
     D faceLeft[4], faceRight[4];
     if constexpr (secondOrder) {
         const D centralWeight = w * k.half;
@@ -193,9 +195,9 @@ __attribute__((noinline)) void edgeLanes(ResultLanes& out, const EdgeLanes& in, 
             D uR = ((uf - us) * centralWeight + us) -
                    gradientWeight * (in.gs[4 + c] * hy + hx * in.gs[c]);
             // (us >= uf && uR < uL) || (us < uf && uR > uL)
-            const __m256d against = _mm256_or_pd(
-                _mm256_and_pd(greaterEqual(us, uf), lessThan(uR, uL)),
-                _mm256_and_pd(lessThan(us, uf), greaterThan(uR, uL)));
+            const __m256d against =
+                _mm256_or_pd(_mm256_and_pd(greaterEqual(us, uf), lessThan(uR, uL)),
+                             _mm256_and_pd(lessThan(us, uf), greaterThan(uR, uL)));
             const D mean = (uR + uL) * k.half;
             faceLeft[c] = select(against, mean, uL);
             faceRight[c] = select(against, mean, uR);
@@ -307,8 +309,8 @@ void interiorLoop(SolverState& state, const SolverSettings& settings) {
             in.ys = set(coords[2 * s[0] + 1], coords[2 * s[1] + 1], coords[2 * s[2] + 1],
                         coords[2 * s[3] + 1]);
         }
-        in.nx = set(normals[2 * idx[0]], normals[2 * idx[1]], normals[2 * idx[2]],
-                    normals[2 * idx[3]]);
+        in.nx =
+            set(normals[2 * idx[0]], normals[2 * idx[1]], normals[2 * idx[2]], normals[2 * idx[3]]);
         in.ny = set(normals[2 * idx[0] + 1], normals[2 * idx[1] + 1], normals[2 * idx[2] + 1],
                     normals[2 * idx[3] + 1]);
 
@@ -356,8 +358,8 @@ void sampleLoop(const EdgeSample* samples, EdgeResult* results, int count,
         for (int h = 0; h < 8; h += 4) {
             gatherRows(in.gf + h, p[0]->gradFirst + h, p[1]->gradFirst + h, p[2]->gradFirst + h,
                        p[3]->gradFirst + h);
-            gatherRows(in.gs + h, p[0]->gradSecond + h, p[1]->gradSecond + h,
-                       p[2]->gradSecond + h, p[3]->gradSecond + h);
+            gatherRows(in.gs + h, p[0]->gradSecond + h, p[1]->gradSecond + h, p[2]->gradSecond + h,
+                       p[3]->gradSecond + h);
         }
         in.xf = set(p[0]->xyFirst[0], p[1]->xyFirst[0], p[2]->xyFirst[0], p[3]->xyFirst[0]);
         in.yf = set(p[0]->xyFirst[1], p[1]->xyFirst[1], p[2]->xyFirst[1], p[3]->xyFirst[1]);
@@ -414,10 +416,10 @@ void addInteriorRadiiAvx2(const SolverState& state, double gamma, double* lambda
         D qa[4], qb[4];
         gatherRows(qa, q + 4 * a[0], q + 4 * a[1], q + 4 * a[2], q + 4 * a[3]);
         gatherRows(qb, q + 4 * b[0], q + 4 * b[1], q + 4 * b[2], q + 4 * b[3]);
-        const D nx = set(normals[2 * idx[0]], normals[2 * idx[1]], normals[2 * idx[2]],
-                         normals[2 * idx[3]]);
-        const D ny = set(normals[2 * idx[0] + 1], normals[2 * idx[1] + 1],
-                         normals[2 * idx[2] + 1], normals[2 * idx[3] + 1]);
+        const D nx =
+            set(normals[2 * idx[0]], normals[2 * idx[1]], normals[2 * idx[2]], normals[2 * idx[3]]);
+        const D ny = set(normals[2 * idx[0] + 1], normals[2 * idx[1] + 1], normals[2 * idx[2] + 1],
+                         normals[2 * idx[3] + 1]);
         // The arithmetic of computeTimeSteps for one interior face.
         const D sa = sqrt(qa[0]);
         const D sb = sqrt(qb[0]);

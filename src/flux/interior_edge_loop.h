@@ -47,8 +47,8 @@ KESTRAFOL_ALWAYS_INLINE inline void interiorEdgeFlux(Vec4& flux, Block4& jacLeft
             faceLeft[k] = uL;
             faceRight[k] = uR;
         }
-        kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, faceLeft.data(),
-                                faceRight.data(), uf.data(), us.data(), nx, ny, gamma);
+        kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, faceLeft.data(), faceRight.data(),
+                                uf.data(), us.data(), nx, ny, gamma);
     } else {
         // First order: the face states are the nodal states, the flux pair is the lin pair.
         kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, uf.data(), us.data(), uf.data(),

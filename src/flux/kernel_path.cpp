@@ -27,13 +27,13 @@ std::atomic<int>& active() {
 
 }  // namespace
 
-KernelPath kernelPath() { return static_cast<KernelPath>(active().load(std::memory_order_relaxed)); }
+KernelPath kernelPath() {
+    return static_cast<KernelPath>(active().load(std::memory_order_relaxed));
+}
 
 KernelPath bestKernelPath() { return detect(); }
 
-const char* kernelPathName(KernelPath path) {
-    return path == KernelPath::Avx2 ? "avx2" : "scalar";
-}
+const char* kernelPathName(KernelPath path) { return path == KernelPath::Avx2 ? "avx2" : "scalar"; }
 
 bool selectKernelPath(KernelPath path) {
     if (path == KernelPath::Avx2 && bestKernelPath() != KernelPath::Avx2) return false;

@@ -85,7 +85,8 @@ void invertDiagonalBlocksAvx2(SolverState& state) {
         // A last group of fewer than four nodes repeats its last node in the spare lanes.
         const int lanes = std::min(4, n - first);
         double* block[4];
-        for (int l = 0; l < 4; ++l) block[l] = blocks + 16 * static_cast<std::size_t>(first + std::min(l, lanes - 1));
+        for (int l = 0; l < 4; ++l)
+            block[l] = blocks + 16 * static_cast<std::size_t>(first + std::min(l, lanes - 1));
         // a[m]: entry m of the four blocks; b[4 r + c]: row r of column c's right-hand side.
         D a[16];
         for (int r = 0; r < 4; ++r)

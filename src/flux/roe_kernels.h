@@ -26,7 +26,8 @@ struct RoeAverage {
 };
 
 // Roe average of two conserved states.
-KESTRAFOL_ALWAYS_INLINE inline RoeAverage roeAverage(const double* left, const double* right, double gamma) {
+KESTRAFOL_ALWAYS_INLINE inline RoeAverage roeAverage(const double* left, const double* right,
+                                                     double gamma) {
     RoeAverage avg{};
     const double rhoL = left[0], muL = left[1], mvL = left[2], eL = left[3];
     const double rhoR = right[0], muR = right[1], mvR = right[2], eR = right[3];
@@ -51,9 +52,9 @@ KESTRAFOL_ALWAYS_INLINE inline RoeAverage roeAverage(const double* left, const d
     const double jumpTerm = jumpX * jumpX + jumpY * jumpY;
 
     // P~ = (g - 1)[E~ - w^2 ((g - 1)/(2g)) D/(rhoR rhoL) - rho~ q~^2/2] = rho~ a~^2/g
-    const double pAvg = (gamma - 1.0) * (eAvg - w * w * ((gamma - 1.0) / (2.0 * gamma)) *
-                                                    jumpTerm / (rhoR * rhoL) -
-                                         rhoAvg * 0.5 * avg.q2);
+    const double pAvg =
+        (gamma - 1.0) * (eAvg - w * w * ((gamma - 1.0) / (2.0 * gamma)) * jumpTerm / (rhoR * rhoL) -
+                         rhoAvg * 0.5 * avg.q2);
 
     // Floor the pressure; sound speed and enthalpy follow from the floored value.
     const double pFloored = pAvg >= pressureFloor ? pAvg : pressureFloor;
@@ -65,8 +66,7 @@ KESTRAFOL_ALWAYS_INLINE inline RoeAverage roeAverage(const double* left, const d
 
 // A- = R diag(min(lambda, 0)) L of a Roe-averaged face state for a unit normal.
 KESTRAFOL_ALWAYS_INLINE inline void negativeWaveMatrix(Block4& negJacobian, const RoeAverage& r,
-                                                       double unitNx, double unitNy,
-                                                       double gamma) {
+                                                       double unitNx, double unitNy, double gamma) {
     const double nx = unitNx;
     const double ny = unitNy;
     const double vn = r.u * nx + r.v * ny;  // normal velocity V~n
@@ -87,8 +87,7 @@ KESTRAFOL_ALWAYS_INLINE inline void negativeWaveMatrix(Block4& negJacobian, cons
     // Left eigenvectors (the inverse of R): rows are waves, c = 0.5/a^2.
     const double c = 0.5 / r.a2;
     const double left[4][4] = {
-        {c * (k * halfQ2 + r.a * vn), c * (-k * r.u - r.a * nx), c * (-k * r.v - r.a * ny),
-         c * k},
+        {c * (k * halfQ2 + r.a * vn), c * (-k * r.u - r.a * nx), c * (-k * r.v - r.a * ny), c * k},
         {1.0 - k * halfQ2 / r.a2, k * r.u / r.a2, k * r.v / r.a2, -k / r.a2},
         {c * (k * halfQ2 - r.a * vn), c * (r.a * nx - k * r.u), c * (r.a * ny - k * r.v), c * k},
         {r.v * nx - r.u * ny, ny, -nx, 0.0},
@@ -105,9 +104,8 @@ KESTRAFOL_ALWAYS_INLINE inline void negativeWaveMatrix(Block4& negJacobian, cons
     for (int w = 0; w < 4; ++w) {
         const double negLambda = lambda[w] < 0.0 ? lambda[w] : 0.0;
         if (negLambda == 0.0 && std::isfinite(right[0][w]) && std::isfinite(right[1][w]) &&
-            std::isfinite(right[2][w]) && std::isfinite(right[3][w]) &&
-            std::isfinite(left[w][0]) && std::isfinite(left[w][1]) &&
-            std::isfinite(left[w][2]) && std::isfinite(left[w][3]))
+            std::isfinite(right[2][w]) && std::isfinite(right[3][w]) && std::isfinite(left[w][0]) &&
+            std::isfinite(left[w][1]) && std::isfinite(left[w][2]) && std::isfinite(left[w][3]))
             continue;
         double scaledLeft[4];
         for (int j = 0; j < 4; ++j) scaledLeft[j] = negLambda * left[w][j];
@@ -125,7 +123,8 @@ KESTRAFOL_ALWAYS_INLINE inline void roeDissipation(Block4& negJacobian, const do
 }
 
 // Physical flux of one state along a unit normal, with the state's pressure floored.
-KESTRAFOL_ALWAYS_INLINE inline void projectedFlux(Vec4& f, const double* u, double nx, double ny, double gamma) {
+KESTRAFOL_ALWAYS_INLINE inline void projectedFlux(Vec4& f, const double* u, double nx, double ny,
+                                                  double gamma) {
     const double rho = u[0], mu = u[1], mv = u[2], e = u[3];
     // u = mu/rho, v = mv/rho, ke = ((mv)^2 + (mu)^2)/(2 rho), p = (g - 1)(E - ke)
     const double vx = mu / rho;
@@ -147,7 +146,8 @@ KESTRAFOL_ALWAYS_INLINE inline void projectedFlux(Vec4& f, const double* u, doub
 
 // Flux Jacobian A = d(F.n)/dU of one state along a unit normal; only its enthalpy uses the
 // floored pressure.
-KESTRAFOL_ALWAYS_INLINE inline void projectedJacobian(Block4& a, const double* u, double nx, double ny, double gamma) {
+KESTRAFOL_ALWAYS_INLINE inline void projectedJacobian(Block4& a, const double* u, double nx,
+                                                      double ny, double gamma) {
     const double rho = u[0], mu = u[1], mv = u[2], e = u[3];
     // p = (g - 1)(E - ((mv)^2 + (mu)^2)/(2 rho)), p^ = max(p, floor)
     const double p = pressureFromKinetic(e, kineticEnergy(rho, mu, mv), gamma);
@@ -185,9 +185,10 @@ KESTRAFOL_ALWAYS_INLINE inline void projectedJacobian(Block4& a, const double* u
 // jacLeft = |n|(A(linL) - A-lin), jacRight = |n| A-lin. With linIsFluxPair the caller
 // promises that the lin pair holds the same values as the flux pair, and A- is formed once.
 template <bool linIsFluxPair>
-KESTRAFOL_ALWAYS_INLINE inline void roeFlux(double* flux, Block4& jacLeft, Block4& jacRight, const double* stateLeft,
-                    const double* stateRight, const double* linStateLeft,
-                    const double* linStateRight, double nx, double ny, double gamma) {
+KESTRAFOL_ALWAYS_INLINE inline void roeFlux(double* flux, Block4& jacLeft, Block4& jacRight,
+                                            const double* stateLeft, const double* stateRight,
+                                            const double* linStateLeft, const double* linStateRight,
+                                            double nx, double ny, double gamma) {
     // |n| and the unit normal
     const double length = std::sqrt(nx * nx + ny * ny);
     const double unitNx = nx / length;

@@ -65,10 +65,20 @@ Result guarded(JNIEnv* env, Body&& body) noexcept {
 }
 
 // The element type JNI uses for each array type.
-template <typename Array> struct NativeOf;
-template <> struct NativeOf<jdoubleArray> { using Type = jdouble; };
-template <> struct NativeOf<jintArray> { using Type = jint; };
-template <> struct NativeOf<jlongArray> { using Type = jlong; };
+template <typename Array>
+struct NativeOf;
+template <>
+struct NativeOf<jdoubleArray> {
+    using Type = jdouble;
+};
+template <>
+struct NativeOf<jintArray> {
+    using Type = jint;
+};
+template <>
+struct NativeOf<jlongArray> {
+    using Type = jlong;
+};
 
 // A host array held for reading while a session call runs: its elements are fetched only when
 // its count says it is read, and released (unchanged) when the call ends.
@@ -92,8 +102,8 @@ public:
     HostArray<Element> view() const {
         if (array_ == nullptr || length_ < 0) return {};
         static const Element none{};
-        return HostArray<Element>(elements_ != nullptr ? reinterpret_cast<const Element*>(elements_) : &none,
-                                  length_);
+        return HostArray<Element>(
+            elements_ != nullptr ? reinterpret_cast<const Element*>(elements_) : &none, length_);
     }
 
 private:
@@ -167,7 +177,8 @@ JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM* vm, void* /*reserved*/) {
     illegalArgumentClass = globalClass(env, "java/lang/IllegalArgumentException");
     illegalStateClass = globalClass(env, "java/lang/IllegalStateException");
     outOfMemoryClass = globalClass(env, "java/lang/OutOfMemoryError");
-    if (illegalArgumentClass == nullptr || illegalStateClass == nullptr || outOfMemoryClass == nullptr) {
+    if (illegalArgumentClass == nullptr || illegalStateClass == nullptr ||
+        outOfMemoryClass == nullptr) {
         releaseClasses(env);
         return JNI_ERR;
     }
@@ -190,7 +201,8 @@ JNIEXPORT void JNICALL JNI_OnUnload(JavaVM* vm, void* /*reserved*/) {
 JNIEXPORT jlongArray JNICALL Java_CFD_Solvers_EulerSolver_start(
     JNIEnv* env, jclass /*host*/, jint nodeCount, jdoubleArray coords, jint triangleCount,
     jintArray triangles, jint quadCount, jintArray quads, jint boundaryEdgeCount,
-    jintArray boundaryEdges, jint boundaryKindCount, jintArray boundaryKinds, jdoubleArray parameters) {
+    jintArray boundaryEdges, jint boundaryKindCount, jintArray boundaryKinds,
+    jdoubleArray parameters) {
     return guarded<jlongArray>(env, [&]() -> jlongArray {
         // An array whose count is below 1 is not touched.
         const PinnedDoubles coordsHeld(env, coords, nodeCount >= 1);
@@ -234,7 +246,8 @@ JNIEXPORT jdoubleArray JNICALL Java_CFD_Solvers_EulerSolver_iterate(JNIEnv* env,
 }
 
 JNIEXPORT void JNICALL Java_CFD_Solvers_EulerSolver_update(JNIEnv* env, jclass /*host*/,
-                                                           jlongArray handle, jdoubleArray parameters) {
+                                                           jlongArray handle,
+                                                           jdoubleArray parameters) {
     guarded<void>(env, [&] {
         const PinnedHandle handleHeld(env, handle, true);
         const PinnedDoubles parametersHeld(env, parameters, true);

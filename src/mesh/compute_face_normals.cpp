@@ -42,7 +42,8 @@ void computeFaceNormals(SolverState& state) {
         const double cx = state.triangleCentroids[2 * e];
         const double cy = state.triangleCentroids[2 * e + 1];
         for (int k = 0; k < 3; ++k)
-            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 3] - 1, slotOfSide[3 * e + k], cx, cy);
+            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 3] - 1, slotOfSide[3 * e + k], cx,
+                          cy);
     }
     for (int e = 0; e < state.quadCount; ++e) {
         const int* nodes = state.quads.data() + 4 * e;
@@ -50,7 +51,8 @@ void computeFaceNormals(SolverState& state) {
         const double cy = state.quadCentroids[2 * e + 1];
         for (int k = 0; k < 4; ++k)
             addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 4] - 1,
-                          slotOfSide[3 * static_cast<std::size_t>(state.triangleCount) + 4 * e + k], cx, cy);
+                          slotOfSide[3 * static_cast<std::size_t>(state.triangleCount) + 4 * e + k],
+                          cx, cy);
     }
 
     state.edgeCount = slots / 2;

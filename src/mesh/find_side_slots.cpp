@@ -12,8 +12,10 @@ namespace kestrafol {
 // no more per side than one with six.
 std::vector<int> findSideSlots(const SolverState& state) {
     const int n = std::max(state.nodeCount, 0);
-    const std::size_t triangleSides = 3 * static_cast<std::size_t>(std::max(state.triangleCount, 0));
-    const std::size_t sides = triangleSides + 4 * static_cast<std::size_t>(std::max(state.quadCount, 0));
+    const std::size_t triangleSides =
+        3 * static_cast<std::size_t>(std::max(state.triangleCount, 0));
+    const std::size_t sides =
+        triangleSides + 4 * static_cast<std::size_t>(std::max(state.quadCount, 0));
     // The two nodes (from 0) of side s.
     auto ends = [&](std::size_t s, int& a, int& b) {
         if (s < triangleSides) {
@@ -47,7 +49,8 @@ std::vector<int> findSideSlots(const SolverState& state) {
     std::vector<int> slotOfSide(sides, -1);
     std::vector<int> slotOf(static_cast<std::size_t>(n), -1);
     for (int i = 0; i < n; ++i) {
-        for (int k = state.adjacencyStart[i]; k < state.adjacencyStart[i + 1]; ++k) slotOf[state.adjacency[k]] = k;
+        for (int k = state.adjacencyStart[i]; k < state.adjacencyStart[i + 1]; ++k)
+            slotOf[state.adjacency[k]] = k;
         for (int g = groupStart[i]; g < groupStart[i + 1]; ++g) {
             int a = 0, b = 0;
             ends(static_cast<std::size_t>(grouped[g]), a, b);

@@ -62,12 +62,13 @@ public:
     std::string describe(int g) const {
         const bool triangle = g < m_.triangleCount;
         const std::size_t first = firstIndex(g);
-        std::string text = std::string(triangle ? "triangles[" : "quads[") + std::to_string(first) + ".." +
-                           std::to_string(first + sizeOf(g) - 1) + "] (" +
+        std::string text = std::string(triangle ? "triangles[" : "quads[") + std::to_string(first) +
+                           ".." + std::to_string(first + sizeOf(g) - 1) + "] (" +
                            (triangle ? "triangle " + std::to_string(g)
                                      : "quadrilateral " + std::to_string(g - m_.triangleCount)) +
                            ") is {";
-        for (int k = 0; k < sizeOf(g); ++k) text += (k > 0 ? ", " : "") + std::to_string(node(g, k));
+        for (int k = 0; k < sizeOf(g); ++k)
+            text += (k > 0 ? ", " : "") + std::to_string(node(g, k));
         return text + "}";
     }
 
@@ -84,8 +85,9 @@ std::string sideText(int from, int to) {
 // Boundary edge e as the existing messages name it: "boundaryEdges[3..4] (boundary edge 1) is {1, 2}".
 std::string describeEdge(const MeshInput& m, int e) {
     const std::size_t first = 3 * static_cast<std::size_t>(e);
-    return "boundaryEdges[" + std::to_string(first) + ".." + std::to_string(first + 1) + "] (boundary edge " +
-           std::to_string(e) + ") is {" + std::to_string(m.boundaryEdges[first]) + ", " +
+    return "boundaryEdges[" + std::to_string(first) + ".." + std::to_string(first + 1) +
+           "] (boundary edge " + std::to_string(e) + ") is {" +
+           std::to_string(m.boundaryEdges[first]) + ", " +
            std::to_string(m.boundaryEdges[first + 1]) + "}";
 }
 
@@ -117,16 +119,18 @@ void checkMeshTopology(const MeshInput& m) {
     const std::vector<int> sideStart = groupByNode(
         n, sides, [&](int i) { return std::min(elements.from(i), elements.to(i)); }, sideOrder);
     std::vector<int> edgeOrder;
-    const std::vector<int> edgeStart =
-        groupByNode(n, edgeCount, [&](int e) { return std::min(edgeFrom(e), edgeTo(e)); }, edgeOrder);
+    const std::vector<int> edgeStart = groupByNode(
+        n, edgeCount, [&](int e) { return std::min(edgeFrom(e), edgeTo(e)); }, edgeOrder);
 
     // Within the group of node v, the larger node of a side finds the first instance of the
     // same side through firstWith, valid while seenIn holds v: no search, no pairwise scan.
-    std::vector<int> representative(static_cast<std::size_t>(sides), -1);  // first instance of the same side
-    std::vector<int> owners(static_cast<std::size_t>(sides), 0);           // per representative
-    std::vector<std::array<int, 3>> members(static_cast<std::size_t>(sides));  // first three instances
-    std::vector<int> edgeSide(static_cast<std::size_t>(edgeCount), -1);    // representative or -1
-    std::vector<int> repeatOf(static_cast<std::size_t>(edgeCount), -1);    // an earlier equal edge
+    std::vector<int> representative(static_cast<std::size_t>(sides),
+                                    -1);                          // first instance of the same side
+    std::vector<int> owners(static_cast<std::size_t>(sides), 0);  // per representative
+    std::vector<std::array<int, 3>> members(
+        static_cast<std::size_t>(sides));                                // first three instances
+    std::vector<int> edgeSide(static_cast<std::size_t>(edgeCount), -1);  // representative or -1
+    std::vector<int> repeatOf(static_cast<std::size_t>(edgeCount), -1);  // an earlier equal edge
     std::vector<int> seenIn(static_cast<std::size_t>(n), -1);
     std::vector<int> firstWith(static_cast<std::size_t>(n), -1);
     std::vector<int> edgeSeenIn(static_cast<std::size_t>(n), -1);
@@ -171,17 +175,21 @@ void checkMeshTopology(const MeshInput& m) {
                     const int first = elements.elementOfSide(with[x]);
                     const int second = elements.elementOfSide(with[y]);
                     if (elements.sameNodes(first, second))
-                        reject(elements.describe(second) + ": it repeats " + elements.describe(first));
+                        reject(elements.describe(second) + ": it repeats " +
+                               elements.describe(first));
                 }
             if (shared >= 3) {
                 std::string names;
                 for (int x = 0; x < listed; ++x)
-                    names += (x == 0 ? "" : x + 1 == listed && shared == 3 ? " and " : ", ") +
+                    names += (x == 0                           ? ""
+                              : x + 1 == listed && shared == 3 ? " and "
+                                                               : ", ") +
                              elements.describe(elements.elementOfSide(with[x]));
                 if (shared > 3) names += " and " + std::to_string(shared - 3) + " more";
-                reject(sideText(elements.from(i), elements.to(i)) + " is shared by " + std::to_string(shared) +
-                       " elements: " + names +
-                       "; an element side belongs to one element (on the boundary) or two (inside)");
+                reject(
+                    sideText(elements.from(i), elements.to(i)) + " is shared by " +
+                    std::to_string(shared) + " elements: " + names +
+                    "; an element side belongs to one element (on the boundary) or two (inside)");
             }
             const int j = with[0] == i ? with[1] : with[0];
             if (elements.from(j) == elements.from(i)) {
@@ -189,7 +197,8 @@ void checkMeshTopology(const MeshInput& m) {
                 const int b = elements.elementOfSide(std::max(i, j));
                 reject(elements.describe(a) + " and " + elements.describe(b) + " both run along " +
                        sideText(elements.from(i), elements.to(i)) +
-                       " in the same direction, so they overlap; neighbouring counter-clockwise elements "
+                       " in the same direction, so they overlap; neighbouring counter-clockwise "
+                       "elements "
                        "run along their common side in opposite directions");
             }
         }
@@ -203,7 +212,9 @@ void checkMeshTopology(const MeshInput& m) {
                    " elements; a boundary edge must be a side of exactly one");
     }
     for (int e = 0; e < edgeCount; ++e)
-        if (repeatOf[e] >= 0) reject(describeEdge(m, e) + ": it repeats boundary edge " + std::to_string(repeatOf[e]));
+        if (repeatOf[e] >= 0)
+            reject(describeEdge(m, e) + ": it repeats boundary edge " +
+                   std::to_string(repeatOf[e]));
 
     // A side of a single element must be a boundary edge, or the mesh is open there.
     std::vector<char> onBoundary(static_cast<std::size_t>(sides), 0);
@@ -211,8 +222,10 @@ void checkMeshTopology(const MeshInput& m) {
     for (int i = 0; i < sides; ++i) {
         const int r = representative[i];
         if (owners[r] == 1 && !onBoundary[r])
-            reject(elements.describe(elements.elementOfSide(i)) + ": " + sideText(elements.from(i), elements.to(i)) +
-                   " belongs to no other element and is no boundary edge, so the mesh is open there");
+            reject(
+                elements.describe(elements.elementOfSide(i)) + ": " +
+                sideText(elements.from(i), elements.to(i)) +
+                " belongs to no other element and is no boundary edge, so the mesh is open there");
     }
 }
 

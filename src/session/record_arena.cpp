@@ -35,7 +35,8 @@ char* blockOf(const void* address) {
 const std::size_t RecordArena::slotBytes = stateBytes + alignedTo64(sizeof(SolverSettings));
 
 RecordArena::RecordArena(std::size_t maxChunkBytes)
-    : maxChunkBytes_(maxChunkBytes < blockBytes ? blockBytes : maxChunkBytes / blockBytes * blockBytes),
+    : maxChunkBytes_(maxChunkBytes < blockBytes ? blockBytes
+                                                : maxChunkBytes / blockBytes * blockBytes),
       nextChunkBytes_(std::min(maxChunkBytes_, std::size_t{16} << 20)) {}
 
 RecordArena::~RecordArena() {
@@ -54,7 +55,8 @@ void RecordArena::takeChunk() {
         if (bytes < blockBytes) throw std::bad_alloc();
         // One block more than the chunk, so that blocks can start on multiples of their size.
         const std::size_t mapped = bytes + blockBytes;
-        void* const mapping = mmap(nullptr, mapped, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        void* const mapping =
+            mmap(nullptr, mapped, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (mapping == MAP_FAILED) continue;
         char* const first = blockOf(static_cast<char*>(mapping) + blockBytes - 1);
         chunks_.push_back(Chunk{static_cast<char*>(mapping), mapped, first, bytes});
@@ -84,8 +86,8 @@ void RecordArena::openBlock(char* block) {
 void RecordArena::returnBlock(char* block) {
     // Mapping the block again, inaccessible, frees its pages and page tables; the range stays
     // ours. Should that fail (too many mappings), the pages are at least given back.
-    if (mmap(block, blockBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0) ==
-        MAP_FAILED)
+    if (mmap(block, blockBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED,
+             -1, 0) == MAP_FAILED)
         madvise(block, blockBytes, MADV_DONTNEED);
     resident_.erase(block);
 }

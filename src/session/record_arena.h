@@ -68,14 +68,14 @@ private:
     std::size_t nextChunkBytes_;
     std::size_t reserved_ = 0;
     struct Chunk {
-        char* mapping;         // where the mapping begins
-        std::size_t mapped;    // its length
-        char* first;           // its first block
-        std::size_t bytes;     // the blocks' length
+        char* mapping;       // where the mapping begins
+        std::size_t mapped;  // its length
+        char* first;         // its first block
+        std::size_t bytes;   // the blocks' length
     };
-    std::vector<Chunk> chunks_;      // reserved, never reused while the arena exists
-    char* next_ = nullptr;           // next slot of the current block
-    char* blockEnd_ = nullptr;       // end of the slots of the current block
+    std::vector<Chunk> chunks_;  // reserved, never reused while the arena exists
+    char* next_ = nullptr;       // next slot of the current block
+    char* blockEnd_ = nullptr;   // end of the slots of the current block
     char* currentBlock_ = nullptr;
     char* chunkEnd_ = nullptr;
     std::unordered_map<char*, int> resident_;  // block -> slots in use, for blocks holding pages

@@ -44,7 +44,8 @@ ParameterVector copyParameters(const HostArray<double>& parameters) {
 
 // The two values of a handle; the registry decides whether they name a live solver.
 HandleValues readHandle(const HostArray<std::int64_t>& handle) {
-    if (handle.data == nullptr) throw InvalidHandle("handle is null; pass the handle that start returned");
+    if (handle.data == nullptr)
+        throw InvalidHandle("handle is null; pass the handle that start returned");
     if (handle.length != 2) {
         char message[96];
         std::snprintf(message, sizeof message, "handle has %d elements; a solver handle has 2",
@@ -90,7 +91,8 @@ HandleValues start(const StartArguments& a) {
     std::vector<double> coords = copyOf(a.coords, sizes.coords);
     std::vector<int> triangles = copyOf(a.triangles, sizes.triangles);
     // Without quadrilaterals the state holds a one-int placeholder that nothing reads.
-    std::vector<int> quads = sizes.quads > 0 ? copyOf(a.quads, sizes.quads) : std::vector<int>(1, 0);
+    std::vector<int> quads =
+        sizes.quads > 0 ? copyOf(a.quads, sizes.quads) : std::vector<int>(1, 0);
     std::vector<int> boundaryEdges = copyOf(a.boundaryEdges, sizes.boundaryEdges);
     std::vector<int> boundaryKinds = copyOf(a.boundaryKinds, sizes.boundaryKinds);
     const ParameterVector parameters = copyParameters(a.parameters);
@@ -109,16 +111,17 @@ HandleValues start(const StartArguments& a) {
     checkMeshInput(mesh);
     checkParameters(parameters);
 
-    SolverRecords records = createSolver(a.nodeCount, std::move(coords), a.triangleCount, std::move(triangles),
-                                         a.quadCount, std::move(quads), a.boundaryEdgeCount,
-                                         std::move(boundaryEdges), a.boundaryKindCount,
-                                         std::move(boundaryKinds), parameters);
+    SolverRecords records =
+        createSolver(a.nodeCount, std::move(coords), a.triangleCount, std::move(triangles),
+                     a.quadCount, std::move(quads), a.boundaryEdgeCount, std::move(boundaryEdges),
+                     a.boundaryKindCount, std::move(boundaryKinds), parameters);
     // Registered last: until here the records are released with this frame if anything fails.
     // The registry moves them to their lasting addresses, which make the handle.
     return solverRegistry().add(std::move(records));
 }
 
-void iterate(HostArray<std::int64_t> handle, const std::function<void(std::span<const double>)>& deliver) {
+void iterate(HostArray<std::int64_t> handle,
+             const std::function<void(std::span<const double>)>& deliver) {
     const SolverRegistry::Lease solver = acquire(handle);
     deliver(iterateCycle(solver.state(), solver.settings()));
 }

@@ -55,7 +55,8 @@ HandleValues start(const StartArguments& arguments);
 
 // Advances the solver one step and hands its state (4 values per node) to `deliver` while the
 // solver is still leased, so that no other call can change the values being read.
-void iterate(HostArray<std::int64_t> handle, const std::function<void(std::span<const double>)>& deliver);
+void iterate(HostArray<std::int64_t> handle,
+             const std::function<void(std::span<const double>)>& deliver);
 
 // The five analysis values of the solver's current state.
 std::array<double, 5> analysis(HostArray<std::int64_t> handle);

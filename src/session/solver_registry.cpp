@@ -21,7 +21,8 @@ std::string describe(std::int64_t stateAddress, std::int64_t settingsAddress) {
 }  // namespace
 
 SolverRegistry::Lease::Lease(Lease&& other) noexcept
-    : registry_(std::exchange(other.registry_, nullptr)), entry_(std::exchange(other.entry_, nullptr)) {}
+    : registry_(std::exchange(other.registry_, nullptr)),
+      entry_(std::exchange(other.entry_, nullptr)) {}
 
 SolverRegistry::Lease::~Lease() {
     if (entry_ != nullptr) registry_->release(*entry_);
@@ -47,18 +48,21 @@ HandleValues SolverRegistry::add(SolverRecords records) {
     return handle;
 }
 
-SolverRegistry::Entry& SolverRegistry::find(std::int64_t stateAddress, std::int64_t settingsAddress) {
+SolverRegistry::Entry& SolverRegistry::find(std::int64_t stateAddress,
+                                            std::int64_t settingsAddress) {
     const auto it = live_.find(stateAddress);
     if (it == live_.end() || it->second->settingsAddress != settingsAddress)
-        throw InvalidHandle(describe(stateAddress, settingsAddress) +
-                            " names no live solver: it was not returned by start, or it was cleaned up");
+        throw InvalidHandle(
+            describe(stateAddress, settingsAddress) +
+            " names no live solver: it was not returned by start, or it was cleaned up");
     if (it->second->busy)
         throw InvalidHandle(describe(stateAddress, settingsAddress) +
                             " is in use by another call; calls on one solver must not overlap");
     return *it->second;
 }
 
-SolverRegistry::Lease SolverRegistry::acquire(std::int64_t stateAddress, std::int64_t settingsAddress) {
+SolverRegistry::Lease SolverRegistry::acquire(std::int64_t stateAddress,
+                                              std::int64_t settingsAddress) {
     const std::lock_guard<std::mutex> lock(mutex_);
     Entry& entry = find(stateAddress, settingsAddress);
     entry.busy = true;

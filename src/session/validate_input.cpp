@@ -49,8 +49,10 @@ std::string list(std::span<const int> values) {
 constexpr std::int64_t hostArrayLimit = INT_MAX;
 
 void checkCount(const char* name, std::int64_t count) {
-    if (count < 0) reject(std::string(name) + " is " + number(count) + "; a count must not be negative");
-    if (count > INT_MAX) reject(std::string(name) + " is " + number(count) + "; it exceeds the 32-bit range");
+    if (count < 0)
+        reject(std::string(name) + " is " + number(count) + "; a count must not be negative");
+    if (count > INT_MAX)
+        reject(std::string(name) + " is " + number(count) + "; it exceeds the 32-bit range");
 }
 
 // Values implied by a count; rejects sizes no host array can hold.
@@ -94,23 +96,26 @@ void checkElements(const char* arrayName, const char* itemName, int count, int n
 
     for (int e = 0; e < count; ++e) {
         const std::size_t first = static_cast<std::size_t>(e) * static_cast<std::size_t>(nodesPer);
-        const std::span<const int> element = nodes.subspan(first, static_cast<std::size_t>(nodesPer));
+        const std::span<const int> element =
+            nodes.subspan(first, static_cast<std::size_t>(nodesPer));
         const std::string where = range(arrayName, first, element.size()) + " (" + itemName + " " +
                                   std::to_string(e) + ") is " + list(element);
         std::array<int, 4> local{};  // 0-based node numbers
         for (int j = 0; j < nodesPer; ++j) local[j] = element[j] - 1;
         for (int j = 0; j < nodesPer; ++j)
             for (int k = j + 1; k < nodesPer; ++k)
-                if (local[j] == local[k])
-                    reject(where + ": it repeats node " + number(element[j]));
+                if (local[j] == local[k]) reject(where + ": it repeats node " + number(element[j]));
 
         std::array<Point2, 4> p{};
         for (int j = 0; j < nodesPer; ++j) p[j] = pointOf(coords, local[j]);
-        const int sign = nodesPer == 3 ? orientation(p[0], p[1], p[2]) : quadOrientation(p[0], p[1], p[2], p[3]);
+        const int sign =
+            nodesPer == 3 ? orientation(p[0], p[1], p[2]) : quadOrientation(p[0], p[1], p[2], p[3]);
         if (sign <= 0) {
-            const double approximate =
-                nodesPer == 3 ? 0.5 * ((p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x))
-                              : 0.5 * ((p[2].x - p[0].x) * (p[3].y - p[1].y) - (p[2].y - p[0].y) * (p[3].x - p[1].x));
+            const double approximate = nodesPer == 3
+                                           ? 0.5 * ((p[1].x - p[0].x) * (p[2].y - p[0].y) -
+                                                    (p[1].y - p[0].y) * (p[2].x - p[0].x))
+                                           : 0.5 * ((p[2].x - p[0].x) * (p[3].y - p[1].y) -
+                                                    (p[2].y - p[0].y) * (p[3].x - p[1].x));
             reject(where + ": its signed area " + areaText(sign, approximate) +
                    " is not positive; elements must be counter-clockwise and not degenerate");
         }
@@ -140,7 +145,8 @@ MeshCopySizes checkMeshShape(const MeshShape& s) {
     const std::int64_t coords = impliedSize("nodeCount", s.nodeCount, 2, "coords");
     const std::int64_t triangles = impliedSize("triangleCount", s.triangleCount, 3, "triangles");
     const std::int64_t quads = impliedSize("quadCount", s.quadCount, 4, "quads");
-    const std::int64_t edges = impliedSize("boundaryEdgeCount", s.boundaryEdgeCount, 3, "boundaryEdges");
+    const std::int64_t edges =
+        impliedSize("boundaryEdgeCount", s.boundaryEdgeCount, 3, "boundaryEdges");
     const std::int64_t kinds = s.boundaryKindCount;
 
     // The solver indexes its arrays with 32-bit ints; its largest ones hold 16 doubles per node
@@ -150,15 +156,18 @@ MeshCopySizes checkMeshShape(const MeshShape& s) {
                number(std::int64_t{INT_MAX / 16}) + " nodes");
     const std::int64_t slots = 6 * s.triangleCount + 8 * s.quadCount;
     if (16 * slots > INT_MAX)
-        reject("triangleCount " + number(s.triangleCount) + " and quadCount " + number(s.quadCount) +
-               " make " + number(slots) + " adjacency slots; the solver supports at most " +
+        reject("triangleCount " + number(s.triangleCount) + " and quadCount " +
+               number(s.quadCount) + " make " + number(slots) +
+               " adjacency slots; the solver supports at most " +
                number(std::int64_t{INT_MAX / 16}));
 
     checkLength("coords", s.coordsLength, "nodeCount", s.nodeCount, coords);
     checkLength("triangles", s.trianglesLength, "triangleCount", s.triangleCount, triangles);
     checkLength("quads", s.quadsLength, "quadCount", s.quadCount, quads);
-    checkLength("boundaryEdges", s.boundaryEdgesLength, "boundaryEdgeCount", s.boundaryEdgeCount, edges);
-    checkLength("boundaryKinds", s.boundaryKindsLength, "boundaryKindCount", s.boundaryKindCount, kinds);
+    checkLength("boundaryEdges", s.boundaryEdgesLength, "boundaryEdgeCount", s.boundaryEdgeCount,
+                edges);
+    checkLength("boundaryKinds", s.boundaryKindsLength, "boundaryKindCount", s.boundaryKindCount,
+                kinds);
 
     MeshCopySizes sizes;
     sizes.coords = static_cast<std::size_t>(coords);
@@ -205,7 +214,8 @@ void checkMeshInput(const MeshInput& m) {
                        number(m.nodeCount - 1) + ")");
         } else if (value < 1 || value > m.boundaryKindCount) {
             reject("boundaryEdges[" + std::to_string(i) + "] is " + number(value) +
-                   "; boundary tags run from 1 to boundaryKindCount (" + number(m.boundaryKindCount) + ")");
+                   "; boundary tags run from 1 to boundaryKindCount (" +
+                   number(m.boundaryKindCount) + ")");
         }
     }
     for (std::size_t i = 0; i < sizes.boundaryKinds; ++i) {
@@ -221,8 +231,11 @@ void checkMeshInput(const MeshInput& m) {
 
 void checkParameters(const ParameterVector& p) {
     // Entries truncated to 32-bit ints: the truncated value must exist and fit.
-    constexpr std::array<std::pair<int, const char*>, 5> integerEntries{{
-        {1, "spatialOrder"}, {3, "localStepping"}, {5, "timeMode"}, {6, "passesPerCall"}, {13, "viscous"}}};
+    constexpr std::array<std::pair<int, const char*>, 5> integerEntries{{{1, "spatialOrder"},
+                                                                         {3, "localStepping"},
+                                                                         {5, "timeMode"},
+                                                                         {6, "passesPerCall"},
+                                                                         {13, "viscous"}}};
     for (const auto& [index, name] : integerEntries) {
         const double value = p[static_cast<std::size_t>(index)];
         if (!(value > -2147483649.0 && value < 2147483648.0))
@@ -233,8 +246,8 @@ void checkParameters(const ParameterVector& p) {
         reject("parameters[2] (reconstructionWeight) is " + number(p[2]) + "; it must be finite");
     if (!std::isfinite(p[11]) || !(p[11] > 1.0))
         reject("parameters[11] (gamma) is " + number(p[11]) + "; it must be finite and above 1");
-    constexpr std::array<std::pair<int, const char*>, 3> finiteEntries{{
-        {10, "mach"}, {12, "alpha"}, {14, "reynolds"}}};
+    constexpr std::array<std::pair<int, const char*>, 3> finiteEntries{
+        {{10, "mach"}, {12, "alpha"}, {14, "reynolds"}}};
     for (const auto& [index, name] : finiteEntries) {
         const double value = p[static_cast<std::size_t>(index)];
         if (!std::isfinite(value))
@@ -244,7 +257,8 @@ void checkParameters(const ParameterVector& p) {
     const int viscous = static_cast<int>(p[13]);
     if (viscous != 0 && !(p[14] > 0.0))
         reject("parameters[14] (reynolds) is " + number(p[14]) +
-               "; it must be above 0 while viscous (parameters[13] = " + number(p[13]) + ") is non-zero");
+               "; it must be above 0 while viscous (parameters[13] = " + number(p[13]) +
+               ") is non-zero");
 }
 
 }  // namespace kestrafol

@@ -16,8 +16,7 @@ bool isIsolated(const SolverState& state, std::size_t i) {
 }
 
 // (|V.n| + c) L of a state near one end of a boundary edge.
-double boundaryRadius(const double* w, double unitNx, double unitNy, double length,
-                      double gamma) {
+double boundaryRadius(const double* w, double unitNx, double unitNy, double length, double gamma) {
     const double u = w[1] / w[0];
     const double v = w[2] / w[0];
     double p = pressureFromVelocity(w[0], u, v, w[3], gamma);

@@ -55,7 +55,8 @@ TEST(IterateAllocations, NoHeapAllocationInAnyMode) {
                              Mode{"unsteady second order", 2, 1, 1, 0.0, SlipWall},
                              Mode{"viscous second order", 2, 0, 1, 1.0, NoSlipWall},
                              Mode{"no time term, two passes", 1, 2, 2, 0.0, SlipWall}}) {
-        ParameterVector p = makeParameters(0.5, 2.0, mode.order, mode.timeMode, mode.viscous, 500.0);
+        ParameterVector p =
+            makeParameters(0.5, 2.0, mode.order, mode.timeMode, mode.viscous, 500.0);
         p[6] = mode.passes;
         SolverRecords r = makeSolver(makeCircle(16, 6, 0.5, 6.0, false, mode.wallKind), p);
         const std::size_t before = allocationCount;

@@ -18,7 +18,7 @@ __extension__ typedef __int128 Int128;
 int gridSign(Point2 a, Point2 b, Point2 c) {
     auto units = [](double v) { return static_cast<Int128>(std::ldexp(v, 30)); };
     const Int128 value = (units(b.x) - units(a.x)) * (units(c.y) - units(a.y)) -
-                           (units(b.y) - units(a.y)) * (units(c.x) - units(a.x));
+                         (units(b.y) - units(a.y)) * (units(c.x) - units(a.x));
     return value > 0 ? 1 : value < 0 ? -1 : 0;
 }
 
@@ -52,15 +52,18 @@ TEST(Orientation, SmallElementsFarFromTheOriginAndNearlyDegenerateOnes) {
     EXPECT_EQ(orientation({-1e300, -1e300}, {1e300, -1e300}, {1e300, 1e300}), 1);
     EXPECT_EQ(orientation({0, 0}, {1e-300, 0}, {0, 1e-300}), 1);
     EXPECT_EQ(orientation({0, 0}, {0, 1e-300}, {1e-300, 0}), -1);
-    EXPECT_EQ(orientation({1e-310, 0}, {2e-310, 1e-310}, {3e-310, 2e-310}), 0);  // subnormal, collinear
+    EXPECT_EQ(orientation({1e-310, 0}, {2e-310, 1e-310}, {3e-310, 2e-310}),
+              0);  // subnormal, collinear
 
     // Quadrilaterals: the sign of the area is the sign of the diagonals' cross product.
     EXPECT_EQ(quadOrientation({0, 0}, {1, 0}, {1, 1}, {0, 1}), 1);
     EXPECT_EQ(quadOrientation({0, 0}, {0, 1}, {1, 1}, {1, 0}), -1);
     EXPECT_EQ(quadOrientation({0, 0}, {1, 1}, {1, 0}, {0, 1}), 0);  // bow-tie with equal lobes
     const Point2 s{5e6, 5e6};
-    EXPECT_EQ(quadOrientation(s, shifted(s, 0.01, 0), shifted(s, 0.01, 0.01), shifted(s, 0, 0.01)), 1);
-    EXPECT_EQ(quadOrientation(s, shifted(s, 0, 0.01), shifted(s, 0.01, 0.01), shifted(s, 0.01, 0)), -1);
+    EXPECT_EQ(quadOrientation(s, shifted(s, 0.01, 0), shifted(s, 0.01, 0.01), shifted(s, 0, 0.01)),
+              1);
+    EXPECT_EQ(quadOrientation(s, shifted(s, 0, 0.01), shifted(s, 0.01, 0.01), shifted(s, 0.01, 0)),
+              -1);
 }
 
 TEST(Orientation, AgreesWithIntegerArithmeticOnNearlyCollinearPointsFarOut) {
@@ -76,8 +79,10 @@ TEST(Orientation, AgreesWithIntegerArithmeticOnNearlyCollinearPointsFarOut) {
         const int dx = step(random), dy = step(random);
         const int t = 1 + i % 3;
         const int off = i % 5 == 0 ? 0 : 1;  // every fifth case exactly collinear
-        const Point2 b{a.x + (dx + off * jitter(random)) * unit, a.y + (dy + off * jitter(random)) * unit};
-        const Point2 c{a.x + (t * dx + off * jitter(random)) * unit, a.y + (t * dy + off * jitter(random)) * unit};
+        const Point2 b{a.x + (dx + off * jitter(random)) * unit,
+                       a.y + (dy + off * jitter(random)) * unit};
+        const Point2 c{a.x + (t * dx + off * jitter(random)) * unit,
+                       a.y + (t * dy + off * jitter(random)) * unit};
         const int expected = gridSign(a, b, c);
         ASSERT_EQ(orientation(a, b, c), expected) << "case " << i;
         ASSERT_EQ(orientation(b, a, c), -expected) << "case " << i;

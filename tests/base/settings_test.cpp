@@ -9,7 +9,13 @@ using namespace kestrafol;
 namespace {
 ParameterVector baseVector() {
     ParameterVector p{};
-    p[1] = 2.0; p[2] = 0.5; p[5] = 0.0; p[6] = 1.0; p[10] = 0.5; p[11] = 1.4; p[12] = 2.0;
+    p[1] = 2.0;
+    p[2] = 0.5;
+    p[5] = 0.0;
+    p[6] = 1.0;
+    p[10] = 0.5;
+    p[11] = 1.4;
+    p[12] = 2.0;
     return p;
 }
 }  // namespace
@@ -17,7 +23,10 @@ ParameterVector baseVector() {
 TEST(SettingsFromParameters, TruncatesIntegerEntriesTowardZero) {
     ParameterVector p = baseVector();
     SolverSettings s;
-    p[1] = 1.999; p[3] = 2.9; p[5] = -1.5; p[6] = 5.7;
+    p[1] = 1.999;
+    p[3] = 2.9;
+    p[5] = -1.5;
+    p[6] = 5.7;
     settingsFromParameters(s, p);
     EXPECT_EQ(s.spatialOrder, 1);
     EXPECT_EQ(s.localStepping, 2);
@@ -30,7 +39,9 @@ TEST(SettingsFromParameters, TruncatesIntegerEntriesTowardZero) {
 
 TEST(SettingsFromParameters, MapsRealEntriesAndConvertsDegrees) {
     ParameterVector p = baseVector();
-    p[7] = 3.5; p[9] = 0.01; p[14] = 40.0;
+    p[7] = 3.5;
+    p[9] = 0.01;
+    p[14] = 40.0;
     SolverSettings s;
     settingsFromParameters(s, p);
     EXPECT_EQ(s.reconstructionWeight, 0.5);
@@ -64,7 +75,10 @@ TEST(SettingsFromParameters, IgnoredEntriesChangeNothing) {
     ParameterVector p = baseVector();
     SolverSettings a, b;
     settingsFromParameters(a, p);
-    p[0] = 99.0; p[4] = -3.0; p[8] = 1e9; p[15] = 7.0;
+    p[0] = 99.0;
+    p[4] = -3.0;
+    p[8] = 1e9;
+    p[15] = 7.0;
     settingsFromParameters(b, p);
     EXPECT_EQ(a.spatialOrder, b.spatialOrder);
     EXPECT_EQ(a.reconstructionWeight, b.reconstructionWeight);

@@ -59,8 +59,8 @@ TEST(BoundaryConditions, SlipWallWorkedExample) {
     const Vec4 wall{1.05, 0.25, 0.0, 2.6};
     Vec4 flux{};
     Block4 jacLeft{}, jacRight{};
-    kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, wall.data(), wall.data(), wall.data(), wall.data(),
-            0.0, -1.0, 1.4);
+    kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, wall.data(), wall.data(), wall.data(),
+                            wall.data(), 0.0, -1.0, 1.4);
     for (int m = 0; m < 16; ++m) EXPECT_NEAR(s.diagBlocks[m], 0.5 * jacLeft[m], 1e-13) << m;
 }
 
@@ -159,7 +159,8 @@ TEST(BoundaryConditions, ViscousHalfEdgeTermsForEveryKind) {
             EXPECT_EQ(rb[0], ra[0]);
             EXPECT_NEAR(rb[1] - ra[1], -0.5 * (txx * nx + txy * ny) / 20.0, 1e-15);
             EXPECT_NEAR(rb[2] - ra[2], -0.5 * (txy * nx + tyy * ny) / 20.0, 1e-15);
-            const double energy = -0.5 * (nx * (u * txx + v * txy) + ny * (u * txy + v * tyy)) / 20.0;
+            const double energy =
+                -0.5 * (nx * (u * txx + v * txy) + ny * (u * txy + v * tyy)) / 20.0;
             if (t == 0) {
                 EXPECT_EQ(rb[3], ra[3]);  // at rest: no viscous energy term
             } else {

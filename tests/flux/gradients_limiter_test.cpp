@@ -16,9 +16,9 @@ using testing::setState;
 // An irregular cloud: node 0 surrounded by five neighbours, a few links among them, and an
 // isolated node 6.
 SolverState irregularCloud() {
-    return makePatch({0.0, 0.0, 1.0, 0.1, 0.3, 0.9, -0.8, 0.6, -0.5, -0.7, 0.6, -0.8, 5.0, 5.0},
-                     {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, 2}, {2, 3}, {3, 4}, {4, 5},
-                      {5, 1}});
+    return makePatch(
+        {0.0, 0.0, 1.0, 0.1, 0.3, 0.9, -0.8, 0.6, -0.5, -0.7, 0.6, -0.8, 5.0, 5.0},
+        {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 1}});
 }
 
 // A plus-shaped star: node 0 at the origin, neighbours 1 (1, 0), 2 (-1, 0), 3 (0, 1), 4 (0, -1).
@@ -55,8 +55,7 @@ TEST(Gradients, ExactOnALinearField) {
 TEST(Gradients, ScalarGradientAgreesWithTheConservedOne) {
     SolverState s = irregularCloud();
     for (int n = 0; n < s.nodeCount; ++n)
-        for (int k = 0; k < 4; ++k)
-            s.state[4 * n + k] = std::sin(1.7 * n + k) + 2.0 * k;
+        for (int k = 0; k < 4; ++k) s.state[4 * n + k] = std::sin(1.7 * n + k) + 2.0 * k;
     computeGradients(s);
     std::vector<double> values(s.nodeCount), out(2 * s.nodeCount, 99.0);
     for (int k = 0; k < 4; ++k) {
@@ -147,8 +146,7 @@ TEST(Limiter, LimitedPredictionsStayWithinTheBounds) {
     for (double w : {0.0, 0.5, 1.5, 2.0}) {
         SolverState s = irregularCloud();
         for (int n = 0; n < s.nodeCount; ++n)
-            for (int k = 0; k < 4; ++k)
-                s.state[4 * n + k] = std::sin(3.1 * n + 0.7 * k) + 0.3 * n;
+            for (int k = 0; k < 4; ++k) s.state[4 * n + k] = std::sin(3.1 * n + 0.7 * k) + 0.3 * n;
         computeGradients(s);
         for (double& g : s.gradients) g *= 3.0;
         computeLimiter(s, weight(w));

@@ -40,8 +40,8 @@ struct Direct {
 
 Direct direct(const Vec4& ul, const Vec4& ur, const SolverState& s) {
     Direct d;
-    kernels::roeFlux<false>(d.flux.data(), d.left, d.right, ul.data(), ur.data(), &s.state[0], &s.state[4],
-            s.faceNormals[0], s.faceNormals[1], kGamma);
+    kernels::roeFlux<false>(d.flux.data(), d.left, d.right, ul.data(), ur.data(), &s.state[0],
+                            &s.state[4], s.faceNormals[0], s.faceNormals[1], kGamma);
     return d;
 }
 

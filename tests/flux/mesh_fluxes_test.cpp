@@ -119,8 +119,8 @@ TEST(MeshFluxes, GradientsOfALinearFieldAreExact) {
         const double gx[4] = {0.1, -0.2, 0.05, 0.3}, gy[4] = {-0.05, 0.15, 0.2, -0.1};
         for (int n = 0; n < s.nodeCount; ++n)
             for (int k = 0; k < 4; ++k)
-                s.state[4 * n + k] = (k == 0 ? 1.0 : 2.0) + gx[k] * s.coords[2 * n] +
-                                     gy[k] * s.coords[2 * n + 1];
+                s.state[4 * n + k] =
+                    (k == 0 ? 1.0 : 2.0) + gx[k] * s.coords[2 * n] + gy[k] * s.coords[2 * n + 1];
         computeGradients(s);
         for (int n = 0; n < s.nodeCount; ++n)
             for (int k = 0; k < 4; ++k) {

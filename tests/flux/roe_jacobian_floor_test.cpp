@@ -19,17 +19,14 @@ TEST(RoeJacobianFloor, EnthalpyOfTheBlocksUsesTheFlooredPressure) {
     Vec4 flux;
     Block4 left, right;
     // Normal (2, 0): |n| = 2, unit normal (1, 0), Vn = 0.5.
-    kernels::roeFlux<false>(flux.data(), left, right, other.data(), other.data(), u.data(), other.data(), 2.0,
-            0.0, gamma);
+    kernels::roeFlux<false>(flux.data(), left, right, other.data(), other.data(), u.data(),
+                            other.data(), 2.0, 0.0, gamma);
     const double h = 0.3, phi = 0.05, vn = 0.5, ux = 0.5;
     const double a[16] = {
-        0.0, 1.0, 0.0, 0.0,
-        phi - ux * vn, vn - ux * (gamma - 2.0), 0.0, gamma - 1.0,
-        0.0, 0.0, vn, 0.0,
-        vn * (phi - h), h - vn * ux * (gamma - 1.0), 0.0, gamma * vn,
+        0.0, 1.0, 0.0, 0.0, phi - ux * vn,  vn - ux * (gamma - 2.0),     0.0, gamma - 1.0,
+        0.0, 0.0, vn,  0.0, vn * (phi - h), h - vn * ux * (gamma - 1.0), 0.0, gamma * vn,
     };
-    for (int m = 0; m < 16; ++m)
-        EXPECT_NEAR(left[m] + right[m], 2.0 * a[m], 1e-14) << m;
+    for (int m = 0; m < 16; ++m) EXPECT_NEAR(left[m] + right[m], 2.0 * a[m], 1e-14) << m;
     // The energy row by hand: 2 (0.5 (0.05 - 0.3)) and 2 (0.3 - 0.1).
     EXPECT_NEAR(left[12] + right[12], -0.25, 1e-14);
     EXPECT_NEAR(left[13] + right[13], 0.4, 1e-14);

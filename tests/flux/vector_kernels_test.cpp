@@ -42,7 +42,7 @@ private:
     bool ok_;
 };
 
-#define REQUIRE_AVX2()                                                         \
+#define REQUIRE_AVX2() \
     if (bestKernelPath() != KernelPath::Avx2) GTEST_SKIP() << "no AVX2 here"
 
 // Same bits, or both NaN (the payload of a NaN depends on which operand the compiler puts
@@ -113,7 +113,9 @@ public:
     }
 
 private:
-    double uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng_); }
+    double uniform(double a, double b) {
+        return std::uniform_real_distribution<double>(a, b)(rng_);
+    }
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
     static Vec4 conserved(double rho, double u, double v, double p) {
@@ -156,7 +158,8 @@ TEST(VectorKernels, RandomEdgesGiveTheScalarBits) {
             settings.spatialOrder = order;
             settings.reconstructionWeight = weight;
             settings.gamma = 1.4;
-            SampleGenerator gen(17u * static_cast<unsigned>(order) + static_cast<unsigned>(weight * 4));
+            SampleGenerator gen(17u * static_cast<unsigned>(order) +
+                                static_cast<unsigned>(weight * 4));
             Differences diff;
             long nonFinite = 0;
             for (long done = 0; done < total; done += batch) {
@@ -166,12 +169,13 @@ TEST(VectorKernels, RandomEdgesGiveTheScalarBits) {
                 for (int e = 0; e < batch; ++e) {
                     diff.compare(scalar[e].flux.data(), vector[e].flux.data(), 4, "flux");
                     diff.compare(scalar[e].jacLeft.data(), vector[e].jacLeft.data(), 16, "jacLeft");
-                    diff.compare(scalar[e].jacRight.data(), vector[e].jacRight.data(), 16, "jacRight");
+                    diff.compare(scalar[e].jacRight.data(), vector[e].jacRight.data(), 16,
+                                 "jacRight");
                     if (!std::isfinite(scalar[e].flux[3])) ++nonFinite;
                 }
             }
-            EXPECT_EQ(diff.count, 0) << "order " << order << ", weight " << weight << ": "
-                                     << diff.first;
+            EXPECT_EQ(diff.count, 0)
+                << "order " << order << ", weight " << weight << ": " << diff.first;
             // The special inputs must have reached the kernels, and most edges stay finite.
             EXPECT_GT(nonFinite, total / 100);
             EXPECT_LT(nonFinite, total / 2);
@@ -189,8 +193,8 @@ TEST(VectorKernels, ComparisonSeesOneBit) {
     SampleGenerator gen(3);
     EdgeSample samples[5];
     for (EdgeSample& s : samples) s = gen.next();
-    samples[4] = EdgeSample{{1.0, 0.1, 0.2, 2.5}, {1.1, 0.0, 0.3, 2.6}, {}, {}, {0.0, 0.0},
-                            {0.1, 0.0}, 0.3, 0.1};
+    samples[4] = EdgeSample{{1.0, 0.1, 0.2, 2.5}, {1.1, 0.0, 0.3, 2.6}, {},  {},
+                            {0.0, 0.0},           {0.1, 0.0},           0.3, 0.1};
     EdgeResult before[5], after[5];
     edgeFluxesAvx2(samples, before, 5, settings);
     samples[4].first[0] = std::nextafter(1.0, 2.0);
@@ -319,7 +323,7 @@ TEST(VectorKernels, DiagonalInversionMatchesAndLeavesIsolatedNodes) {
     for (int i = 0; i < 11; ++i)
         for (int m = 0; m < 16; ++m)
             scalar.diagBlocks[16 * i + m] = entry(rng) + (m % 5 == 0 ? 4.0 : 0.0);
-    scalar.diagBlocks[16 * 5 + 0] = 0.0;   // zero pivot: infinities and NaN
+    scalar.diagBlocks[16 * 5 + 0] = 0.0;  // zero pivot: infinities and NaN
     scalar.diagBlocks[16 * 6 + 7] = kInf;
     scalar.diagBlocks[16 * 8 + 10] = kNaN;
     SolverState vector = scalar;

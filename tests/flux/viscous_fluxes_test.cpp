@@ -98,9 +98,9 @@ TEST(AssembleViscousFluxes, ScattersTheFaceFluxFromTheNodalFields) {
 }
 
 TEST(AssembleViscousFluxes, ConservesOverAPatch) {
-    SolverState s = makePatch({0.0, 0.0, 1.0, 0.1, 0.3, 0.9, -0.8, 0.6, -0.5, -0.7, 0.6, -0.8},
-                              {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, 2}, {2, 3}, {3, 4},
-                               {4, 5}, {5, 1}});
+    SolverState s =
+        makePatch({0.0, 0.0, 1.0, 0.1, 0.3, 0.9, -0.8, 0.6, -0.5, -0.7, 0.6, -0.8},
+                  {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 1}});
     for (int e = 0; e < s.edgeCount; ++e) {
         s.faceNormals[2 * e] = std::sin(1.0 + e);
         s.faceNormals[2 * e + 1] = std::cos(2.0 * e);

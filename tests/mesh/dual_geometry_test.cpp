@@ -149,9 +149,9 @@ TEST(DualGeometry, NodeWithoutElementKeepsZeroAreaAndNoEdges) {
 
 TEST(DualGeometry, ControlVolumesCloseAndTileTheDomain) {
     const std::vector<MeshArrays> meshes = {
-        makeJitteredTriangles(9, 7, 5u), makeJitteredTriangles(4, 12, 17u),
+        makeJitteredTriangles(9, 7, 5u),     makeJitteredTriangles(4, 12, 17u),
         makeRectangle(6, 5, 2.0, 1.5, true), makeRectangle(3, 3, 1.0, 1.0, false),
-        makeCircle(16, 6, 0.5, 8.0, false), makeCircle(16, 6, 0.5, 8.0, true)};
+        makeCircle(16, 6, 0.5, 8.0, false),  makeCircle(16, 6, 0.5, 8.0, true)};
     for (std::size_t c = 0; c < meshes.size(); ++c) {
         SCOPED_TRACE(c);
         const SolverState s = preprocessed(meshes[c]);

@@ -51,7 +51,8 @@ void expectSideSlotsMatchRowScans(const SolverState& s) {
         for (int k = 0; k < count; ++k, ++side) {
             const int a = nodes[k] - 1;
             const int b = nodes[(k + 1) % count] - 1;
-            ASSERT_EQ(slots[side], scannedSlot(s, std::min(a, b), std::max(a, b))) << "side " << side;
+            ASSERT_EQ(slots[side], scannedSlot(s, std::min(a, b), std::max(a, b)))
+                << "side " << side;
         }
     };
     for (int e = 0; e < s.triangleCount; ++e) check(s.triangles.data() + 3 * e, 3);
@@ -71,7 +72,8 @@ TEST(FanAdjacency, LongRowsKeepFirstOccurrenceOrderAndClosedDualFaces) {
     // A rim node (not the first or last) meets the hub and its two rim neighbours, in the order
     // its two triangles list them: (hub, rim k-1, rim k) first, then (hub, rim k, rim k+1).
     const int rim = 5;
-    const std::vector<int> row(s.adjacency.begin() + s.adjacencyStart[rim], s.adjacency.begin() + s.adjacencyStart[rim + 1]);
+    const std::vector<int> row(s.adjacency.begin() + s.adjacencyStart[rim],
+                               s.adjacency.begin() + s.adjacencyStart[rim + 1]);
     EXPECT_EQ(row, (std::vector<int>{0, 4, 6}));
     EXPECT_EQ(s.edgeCount, 2 * n);
 
@@ -116,7 +118,8 @@ TEST(FanAdjacency, BoundaryEdgesAroundAManyTimesSharedCornerGetTheirElementsDire
         edges.insert(edges.end(), {p, 0, 1, p + 1, p, 1, 0, p + 1, 1});  // all reversed
     }
     std::vector<int> quads{0};
-    orientBoundaryEdges(triangles.data(), quads.data(), static_cast<int>(points.size()), k, 0, edges.data(), 3 * k);
+    orientBoundaryEdges(triangles.data(), quads.data(), static_cast<int>(points.size()), k, 0,
+                        edges.data(), 3 * k);
     for (int e = 0; e < 3 * k; ++e) {
         const int p = edges[3 * e], q = edges[3 * e + 1];
         const int t = e / 3;

@@ -77,10 +77,9 @@ TEST(LsqWeights, TwoTrianglesOnTheUnitSquare) {
 }
 
 TEST(LsqWeights, ReproduceLinearFieldsExactly) {
-    const std::vector<MeshArrays> meshes = {makeJitteredTriangles(8, 6, 23u),
-                                            makeJitteredTriangles(5, 9, 99u),
-                                            makeRectangle(6, 4, 1.0, 1.0, true),
-                                            makeCircle(12, 5, 0.5, 6.0, true)};
+    const std::vector<MeshArrays> meshes = {
+        makeJitteredTriangles(8, 6, 23u), makeJitteredTriangles(5, 9, 99u),
+        makeRectangle(6, 4, 1.0, 1.0, true), makeCircle(12, 5, 0.5, 6.0, true)};
     for (std::size_t c = 0; c < meshes.size(); ++c) {
         SCOPED_TRACE(c);
         const SolverState s = withWeights(meshes[c]);

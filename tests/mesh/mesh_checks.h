@@ -119,7 +119,8 @@ inline double boundaryEnclosedArea(const SolverState& s) {
     double area = 0.0;
     for (int b = 0; b < s.boundaryEdgeCount; ++b) {
         const int p = s.boundaryEdges[3 * b], q = s.boundaryEdges[3 * b + 1];
-        area += 0.5 * (s.coords[2 * p] * s.coords[2 * q + 1] - s.coords[2 * q] * s.coords[2 * p + 1]);
+        area +=
+            0.5 * (s.coords[2 * p] * s.coords[2 * q + 1] - s.coords[2 * q] * s.coords[2 * p + 1]);
     }
     return area;
 }

@@ -20,7 +20,9 @@ bool anyNonFinite(const std::vector<double>& values) {
     return std::any_of(values.begin(), values.end(), [](double v) { return !std::isfinite(v); });
 }
 
-std::vector<double> asVector(const ParameterVector& p) { return std::vector<double>(p.begin(), p.end()); }
+std::vector<double> asVector(const ParameterVector& p) {
+    return std::vector<double>(p.begin(), p.end());
+}
 
 }  // namespace
 
@@ -34,9 +36,11 @@ TEST(BlowUp, DivergedSolverKeepsAnsweringAndCleansUp) {
     ParameterVector noTimeTerms = makeParameters(5.0, 2.0, 2, 2);
     noTimeTerms[6] = 3.0;
     const std::vector<Case> cases = {
-        {"Mach 5 without time terms, mixed rectangle", makeRectangle(8, 4, 2.0, 1.0, true, SlipWall), noTimeTerms, 20},
+        {"Mach 5 without time terms, mixed rectangle",
+         makeRectangle(8, 4, 2.0, 1.0, true, SlipWall), noTimeTerms, 20},
         {"steady Mach 5, circle", makeCircle(24, 8), makeParameters(5.0, 2.0, 2, 0), 400},
-        {"Mach 5 viscous without time terms, quad circle", makeCircle(12, 5, 0.5, 10.0, true, NoSlipWall),
+        {"Mach 5 viscous without time terms, quad circle",
+         makeCircle(12, 5, 0.5, 10.0, true, NoSlipWall),
          [] {
              ParameterVector p = makeParameters(5.0, 0.0, 2, 2, 1.0, 100.0);
              p[6] = 3.0;
@@ -72,10 +76,12 @@ TEST(BlowUp, DivergedSolverKeepsAnsweringAndCleansUp) {
         EXPECT_FALSE(std::isfinite(values[1])) << values[1];
 
         // Every call answers on: more steps, the coefficients, new sound settings, more steps.
-        for (int s = 0; s < 5; ++s) EXPECT_EQ(hostIterate(h).size(), 4u * static_cast<std::size_t>(a.nodeCount));
+        for (int s = 0; s < 5; ++s)
+            EXPECT_EQ(hostIterate(h).size(), 4u * static_cast<std::size_t>(a.nodeCount));
         hostAnalysis(h);
         hostUpdate(h, *a.parameters);
-        for (int s = 0; s < 5; ++s) EXPECT_EQ(hostIterate(h).size(), 4u * static_cast<std::size_t>(a.nodeCount));
+        for (int s = 0; s < 5; ++s)
+            EXPECT_EQ(hostIterate(h).size(), 4u * static_cast<std::size_t>(a.nodeCount));
         hostAnalysis(h);
         hostCleanup(h);
         EXPECT_THROW(hostIterate(h), InvalidHandle);

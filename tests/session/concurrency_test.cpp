@@ -47,11 +47,16 @@ OwnedStart startArguments(const MeshArrays& m, const ParameterVector& p) {
 // unsteady triangle rectangle.
 OwnedStart caseArguments(int k) {
     switch (k % 4) {
-    case 0: return startArguments(makeCircle(16, 6), makeParameters(0.5, 2.0, 1, 0));
-    case 1: return startArguments(makeRectangle(6, 4, 2.0, 1.0, true), makeParameters(0.3, 4.0, 2, 0));
-    case 2: return startArguments(makeCircle(12, 5, 0.5, 10.0, true, NoSlipWall),
+        case 0: return startArguments(makeCircle(16, 6), makeParameters(0.5, 2.0, 1, 0));
+        case 1:
+            return startArguments(makeRectangle(6, 4, 2.0, 1.0, true),
+                                  makeParameters(0.3, 4.0, 2, 0));
+        case 2:
+            return startArguments(makeCircle(12, 5, 0.5, 10.0, true, NoSlipWall),
                                   makeParameters(0.2, 0.0, 2, 0, 1.0, 100.0));
-    default: return startArguments(makeRectangle(5, 3, 1.0, 1.0, false), makeParameters(0.4, 1.0, 1, 1));
+        default:
+            return startArguments(makeRectangle(5, 3, 1.0, 1.0, false),
+                                  makeParameters(0.4, 1.0, 1, 1));
     }
 }
 
@@ -86,7 +91,9 @@ RunResult runSession(int k) {
 }
 
 bool isBusy(const InvalidHandle& error) { return std::strstr(error.what(), "in use") != nullptr; }
-bool isDead(const InvalidHandle& error) { return std::strstr(error.what(), "names no live solver") != nullptr; }
+bool isDead(const InvalidHandle& error) {
+    return std::strstr(error.what(), "names no live solver") != nullptr;
+}
 
 // Opens the log stream for a test and captures what reaches it; closed again at the end.
 class CapturedLog {
@@ -106,9 +113,12 @@ public:
         int started = 0;
         int finished = 0;
         while (std::getline(lines, line)) {
-            if (line == "Cleanup Started") ++started;
-            else if (line == "Cleanup Finished") ++finished;
-            else ADD_FAILURE() << "torn log line: " << line;
+            if (line == "Cleanup Started")
+                ++started;
+            else if (line == "Cleanup Finished")
+                ++finished;
+            else
+                ADD_FAILURE() << "torn log line: " << line;
         }
         return {started, finished};
     }
@@ -140,7 +150,8 @@ TEST(Concurrency, SessionsOnFourThreadsMatchTheSameSessionsOneAfterAnother) {
     for (int t = 0; t < threads; ++t)
         for (int r = 0; r < rounds; ++r) {
             const RunResult& expected = sequential[(t + r) % 4];
-            EXPECT_TRUE(sameBits(parallel[t][r].state, expected.state)) << "thread " << t << " round " << r;
+            EXPECT_TRUE(sameBits(parallel[t][r].state, expected.state))
+                << "thread " << t << " round " << r;
             EXPECT_TRUE(sameBits(parallel[t][r].coefficients, expected.coefficients))
                 << "thread " << t << " round " << r;
         }
@@ -189,7 +200,8 @@ TEST(Concurrency, TwoThreadsIteratingOneHandleEachGetAWholeStepOrARefusal) {
             int previous = 0;
             for (const std::vector<double>& state : results[t]) {
                 const auto level = levels.find(state);
-                ASSERT_NE(level, levels.end()) << "repeat " << repeat << ": a result is no time level";
+                ASSERT_NE(level, levels.end())
+                    << "repeat " << repeat << ": a result is no time level";
                 EXPECT_GT(level->second, previous) << "a thread saw time run backwards";
                 previous = level->second;
                 seen.push_back(level->second);
@@ -220,7 +232,8 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
         std::mt19937_64 random(7);
         const std::vector<double> parameters(16, 1.5);
         while (!finished.load()) {
-            HandleValues h{static_cast<std::int64_t>(random()), static_cast<std::int64_t>(random())};
+            HandleValues h{static_cast<std::int64_t>(random()),
+                           static_cast<std::int64_t>(random())};
             {
                 const std::lock_guard<std::mutex> lock(deadMutex);
                 if (!dead.empty() && random() % 2 == 0) h = dead[random() % dead.size()];
@@ -228,10 +241,10 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
             const int call = static_cast<int>(random() % 4);
             try {
                 switch (call) {
-                case 0: hostIterate(h); break;
-                case 1: hostAnalysis(h); break;
-                case 2: hostUpdate(h, parameters); break;
-                default: hostCleanup(h); break;
+                    case 0: hostIterate(h); break;
+                    case 1: hostAnalysis(h); break;
+                    case 2: hostUpdate(h, parameters); break;
+                    default: hostCleanup(h); break;
                 }
                 ADD_FAILURE() << "a dead or made-up handle was accepted";
             } catch (const InvalidHandle& error) {
@@ -251,14 +264,15 @@ TEST(Concurrency, CleanupRacingWithCallsAndStaleHandleProbes) {
                 const bool removedBefore = removed.load();
                 try {
                     switch (i % 3) {
-                    case 0: hostIterate(h); break;
-                    case 1: hostAnalysis(h); break;
-                    default: hostUpdate(h, *arguments.parameters); break;
+                        case 0: hostIterate(h); break;
+                        case 1: hostAnalysis(h); break;
+                        default: hostUpdate(h, *arguments.parameters); break;
                     }
                     EXPECT_FALSE(removedBefore) << "a call reached a cleaned-up solver";
                 } catch (const InvalidHandle& error) {
                     if (isDead(error)) return;  // cleaned up: every later call is refused
-                    ADD_FAILURE() << "a call was refused while nothing else used the solver: " << error.what();
+                    ADD_FAILURE() << "a call was refused while nothing else used the solver: "
+                                  << error.what();
                 }
                 std::this_thread::yield();
             }

@@ -48,9 +48,12 @@ TEST(LogStream, LinesFromManyThreadsStayWhole) {
     int started = 0;
     int finished = 0;
     while (std::getline(lines, line)) {
-        if (line == "Cleanup Started") ++started;
-        else if (line == "Cleanup Finished") ++finished;
-        else ADD_FAILURE() << "torn line: " << line;
+        if (line == "Cleanup Started")
+            ++started;
+        else if (line == "Cleanup Finished")
+            ++finished;
+        else
+            ADD_FAILURE() << "torn line: " << line;
     }
     EXPECT_EQ(started, threads * pairs);
     EXPECT_EQ(finished, threads * pairs);

@@ -19,7 +19,9 @@ using kestrafol::testing::makeSolver;
 
 namespace {
 
-SolverRecords smallSolver(double mach = 0.5) { return makeSolver(makeRectangle(3, 2), makeParameters(mach)); }
+SolverRecords smallSolver(double mach = 0.5) {
+    return makeSolver(makeRectangle(3, 2), makeParameters(mach));
+}
 
 std::string invalidHandleMessage(SolverRegistry& registry, std::int64_t a, std::int64_t b) {
     try {
@@ -52,7 +54,8 @@ TEST(SolverRegistry, HandleHoldsTheTwoRecordAddresses) {
     {
         const auto lease = registry.acquire(h[0], h[1]);
         EXPECT_EQ(h[0], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&lease.state())));
-        EXPECT_EQ(h[1], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&lease.settings())));
+        EXPECT_EQ(h[1],
+                  static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&lease.settings())));
         EXPECT_EQ(lease.state().coords.data(), coords);
         EXPECT_EQ(lease.settings().mach, mach);
         EXPECT_EQ(lease.state().nodeCount, 12);
@@ -67,15 +70,21 @@ TEST(SolverRegistry, RefusesUnknownMismatchedAndStaleHandles) {
     const HandleValues a = registry.add(smallSolver());
     const HandleValues b = registry.add(smallSolver(0.3));
 
-    EXPECT_EQ(invalidHandleMessage(registry, 0, 0),
-              "handle {0, 0} names no live solver: it was not returned by start, or it was cleaned up");
-    EXPECT_NE(invalidHandleMessage(registry, a[0], b[1]).find("names no live solver"), std::string::npos);
-    EXPECT_NE(invalidHandleMessage(registry, b[0], a[1]).find("names no live solver"), std::string::npos);
-    EXPECT_NE(invalidHandleMessage(registry, a[0], a[1] + 8).find("names no live solver"), std::string::npos);
-    EXPECT_NE(invalidHandleMessage(registry, a[1], a[0]).find("names no live solver"), std::string::npos);
+    EXPECT_EQ(
+        invalidHandleMessage(registry, 0, 0),
+        "handle {0, 0} names no live solver: it was not returned by start, or it was cleaned up");
+    EXPECT_NE(invalidHandleMessage(registry, a[0], b[1]).find("names no live solver"),
+              std::string::npos);
+    EXPECT_NE(invalidHandleMessage(registry, b[0], a[1]).find("names no live solver"),
+              std::string::npos);
+    EXPECT_NE(invalidHandleMessage(registry, a[0], a[1] + 8).find("names no live solver"),
+              std::string::npos);
+    EXPECT_NE(invalidHandleMessage(registry, a[1], a[0]).find("names no live solver"),
+              std::string::npos);
 
     registry.remove(a[0], a[1]);
-    EXPECT_NE(invalidHandleMessage(registry, a[0], a[1]).find("names no live solver"), std::string::npos);
+    EXPECT_NE(invalidHandleMessage(registry, a[0], a[1]).find("names no live solver"),
+              std::string::npos);
     EXPECT_FALSE(removable(registry, a));  // double clean-up
     // The other solver is untouched.
     EXPECT_EQ(registry.acquire(b[0], b[1]).settings().mach, 0.3);
@@ -124,7 +133,8 @@ TEST(SolverRegistry, StaleHandlesStayDeadWhenNewSolversFollow) {
     for (int cycle = 0; cycle < 200; ++cycle) {
         const HandleValues h = registry.add(smallSolver());
         EXPECT_TRUE(seen.insert(h).second) << "handle reused in cycle " << cycle;
-        for (const HandleValues& old : dead) EXPECT_THROW(registry.acquire(old[0], old[1]), InvalidHandle);
+        for (const HandleValues& old : dead)
+            EXPECT_THROW(registry.acquire(old[0], old[1]), InvalidHandle);
         registry.remove(h[0], h[1]);
         dead.push_back(h);
     }
@@ -225,7 +235,8 @@ TEST(SolverRegistry, RemovalRacingWithCallsEitherWaitsOrEndsThem) {
                 registry.remove(h[0], h[1]);
                 removed = true;
             } catch (const InvalidHandle& error) {
-                ASSERT_NE(std::string(error.what()).find("in use"), std::string::npos) << error.what();
+                ASSERT_NE(std::string(error.what()).find("in use"), std::string::npos)
+                    << error.what();
             }
         }
         caller.join();
@@ -239,11 +250,12 @@ TEST(DestroySolver, ReleasesEveryArray) {
     ASSERT_FALSE(r.state->offDiagBlocks.empty());
     destroySolver(*r.state, *r.settings);
     const SolverState& s = *r.state;
-    for (const auto* a : {&s.state, &s.statePrev, &s.statePrev2, &s.residual, &s.offDiagBlocks,
-                          &s.diagBlocks, &s.delta, &s.rhsWork, &s.gradients, &s.velocityGradX,
-                          &s.velocityGradY, &s.scalarWork, &s.lsqWeights, &s.limiter, &s.pressure,
-                          &s.timeStep, &s.coords, &s.dualArea, &s.triangleCentroids, &s.quadCentroids,
-                          &s.faceNormals})
+    for (const auto* a :
+         {&s.state,         &s.statePrev,  &s.statePrev2, &s.residual,          &s.offDiagBlocks,
+          &s.diagBlocks,    &s.delta,      &s.rhsWork,    &s.gradients,         &s.velocityGradX,
+          &s.velocityGradY, &s.scalarWork, &s.lsqWeights, &s.limiter,           &s.pressure,
+          &s.timeStep,      &s.coords,     &s.dualArea,   &s.triangleCentroids, &s.quadCentroids,
+          &s.faceNormals})
         EXPECT_EQ(a->capacity(), 0u);
     for (const auto* a : {&s.triangles, &s.quads, &s.boundaryEdges, &s.edges, &s.adjacency,
                           &s.adjacencyStart, &s.edgeSlots, &s.slotNeighbour, &s.boundaryKinds})

@@ -125,7 +125,8 @@ TEST(ValidateInput, RejectsNullAndShortArraysNamingTheCount) {
 
     EXPECT_EQ(rejection([] { checkParametersLength(nullArrayLength); }),
               "parameters is null; it must hold 16 values");
-    EXPECT_EQ(rejection([] { checkParametersLength(15); }), "parameters has 15 values; it must hold 16");
+    EXPECT_EQ(rejection([] { checkParametersLength(15); }),
+              "parameters has 15 values; it must hold 16");
     EXPECT_NO_THROW(checkParametersLength(16));
     EXPECT_NO_THROW(checkParametersLength(40));
 }
@@ -153,16 +154,18 @@ TEST(ValidateInput, RejectsNegativeCountsAndEmptyMeshes) {
     s = good;
     s.triangleCount = 0;
     s.quadCount = 0;
-    EXPECT_EQ(shapeRejection(s), "triangleCount and quadCount are both 0; a mesh needs at least one element");
+    EXPECT_EQ(shapeRejection(s),
+              "triangleCount and quadCount are both 0; a mesh needs at least one element");
 }
 
 TEST(ValidateInput, RejectsCountsWhoseSizesOverflowAnIntWithoutOverflowingItself) {
     const MeshShape good = shapeOf(mixed());
     MeshShape s = good;
     s.triangleCount = INT_MAX;
-    EXPECT_EQ(shapeRejection(s),
-              "triangleCount is 2147483647, which implies 6442450941 values in triangles, more than a "
-              "host array can hold");
+    EXPECT_EQ(
+        shapeRejection(s),
+        "triangleCount is 2147483647, which implies 6442450941 values in triangles, more than a "
+        "host array can hold");
     s = good;
     s.nodeCount = 1 << 30;  // 2^31 coordinates
     EXPECT_NE(shapeRejection(s).find("implies 2147483648 values in coords"), std::string::npos);
@@ -174,7 +177,8 @@ TEST(ValidateInput, RejectsCountsWhoseSizesOverflowAnIntWithoutOverflowingItself
     s = good;
     s.nodeCount = INT_MAX / 16 + 1;
     s.coordsLength = 2 * s.nodeCount;
-    EXPECT_EQ(shapeRejection(s), "nodeCount is 134217728; the solver supports at most 134217727 nodes");
+    EXPECT_EQ(shapeRejection(s),
+              "nodeCount is 134217728; the solver supports at most 134217727 nodes");
     s = good;
     s.quadCount = 20000000;  // 160 million slots
     s.quadsLength = 4 * s.quadCount;
@@ -206,35 +210,41 @@ TEST(ValidateInput, RejectsNonFiniteCoordinatesByIndex) {
 TEST(ValidateInput, RejectsNodeNumbersOutOfRange) {
     MeshArrays m = mixed();
     m.triangles[4] = 0;  // element nodes are numbered from 1
-    EXPECT_EQ(meshRejection(m), "triangles[4] is 0; element node numbers run from 1 to nodeCount (12)");
+    EXPECT_EQ(meshRejection(m),
+              "triangles[4] is 0; element node numbers run from 1 to nodeCount (12)");
     m = mixed();
     m.triangles[23] = 13;
-    EXPECT_EQ(meshRejection(m), "triangles[23] is 13; element node numbers run from 1 to nodeCount (12)");
+    EXPECT_EQ(meshRejection(m),
+              "triangles[23] is 13; element node numbers run from 1 to nodeCount (12)");
     m = mixed();
     m.quads[7] = INT_MIN;
     EXPECT_EQ(meshRejection(m),
               "quads[7] is -2147483648; element node numbers run from 1 to nodeCount (12)");
     m = mixed();
     m.boundaryEdges[0] = -1;  // boundary-edge nodes are numbered from 0
-    EXPECT_EQ(meshRejection(m),
-              "boundaryEdges[0] is -1; boundary-edge node numbers run from 0 to nodeCount - 1 (11)");
+    EXPECT_EQ(
+        meshRejection(m),
+        "boundaryEdges[0] is -1; boundary-edge node numbers run from 0 to nodeCount - 1 (11)");
     m = mixed();
     m.boundaryEdges[4] = 12;
-    EXPECT_EQ(meshRejection(m),
-              "boundaryEdges[4] is 12; boundary-edge node numbers run from 0 to nodeCount - 1 (11)");
+    EXPECT_EQ(
+        meshRejection(m),
+        "boundaryEdges[4] is 12; boundary-edge node numbers run from 0 to nodeCount - 1 (11)");
 }
 
 TEST(ValidateInput, RejectsElementsThatRepeatANodeOrAreNotCounterClockwise) {
     // Triangle 1 of the mixed mesh is {1, 6, 5} (nodes numbered from 1).
     MeshArrays m = mixed();
-    ASSERT_EQ(std::vector<int>(m.triangles.begin() + 3, m.triangles.begin() + 6), (std::vector<int>{1, 6, 5}));
+    ASSERT_EQ(std::vector<int>(m.triangles.begin() + 3, m.triangles.begin() + 6),
+              (std::vector<int>{1, 6, 5}));
     m.triangles[5] = 1;
     EXPECT_EQ(meshRejection(m), "triangles[3..5] (triangle 1) is {1, 6, 1}: it repeats node 1");
 
     m = mixed();
     std::swap(m.triangles[4], m.triangles[5]);  // clockwise
     const std::string clockwise = meshRejection(m);
-    EXPECT_EQ(clockwise.rfind("triangles[3..5] (triangle 1) is {1, 5, 6}: its signed area -", 0), 0u)
+    EXPECT_EQ(clockwise.rfind("triangles[3..5] (triangle 1) is {1, 5, 6}: its signed area -", 0),
+              0u)
         << clockwise;
 
     // Three collinear nodes: zero area.
@@ -242,15 +252,19 @@ TEST(ValidateInput, RejectsElementsThatRepeatANodeOrAreNotCounterClockwise) {
     m.triangles[3] = 1;
     m.triangles[4] = 2;
     m.triangles[5] = 3;
-    EXPECT_EQ(meshRejection(m),
-              "triangles[3..5] (triangle 1) is {1, 2, 3}: its signed area 0 is not positive; elements "
-              "must be counter-clockwise and not degenerate");
+    EXPECT_EQ(
+        meshRejection(m),
+        "triangles[3..5] (triangle 1) is {1, 2, 3}: its signed area 0 is not positive; elements "
+        "must be counter-clockwise and not degenerate");
 
     // Quadrilateral 0 is {2, 3, 7, 6}; reversed it is clockwise.
     m = mixed();
-    ASSERT_EQ(std::vector<int>(m.quads.begin(), m.quads.begin() + 4), (std::vector<int>{2, 3, 7, 6}));
+    ASSERT_EQ(std::vector<int>(m.quads.begin(), m.quads.begin() + 4),
+              (std::vector<int>{2, 3, 7, 6}));
     std::reverse(m.quads.begin(), m.quads.begin() + 4);
-    EXPECT_EQ(meshRejection(m).rfind("quads[0..3] (quadrilateral 0) is {6, 7, 3, 2}: its signed area -", 0), 0u);
+    EXPECT_EQ(meshRejection(m).rfind(
+                  "quads[0..3] (quadrilateral 0) is {6, 7, 3, 2}: its signed area -", 0),
+              0u);
     m = mixed();
     m.quads[6] = m.quads[4];
     EXPECT_NE(meshRejection(m).find("quads[4..7] (quadrilateral 1)"), std::string::npos);
@@ -277,9 +291,10 @@ TEST(ValidateInput, QuadrilateralsMustBeSimpleButNeedNotBeConvex) {
     EXPECT_NO_THROW(checkMeshInput(viewOf(single({0, 0, 1, 0, 2, 0, 1, 1}))));
     // Bow-tie whose two lobes differ, so the shoelace area alone is positive.
     const std::string bowTie = meshRejection(single({0, 0, 2, 2, 2, 0, 0, 3}));
-    EXPECT_EQ(bowTie,
-              "quads[0..3] (quadrilateral 0) is {1, 2, 3, 4}: 2 corners turn clockwise or straight, so "
-              "it is self-intersecting or folded");
+    EXPECT_EQ(
+        bowTie,
+        "quads[0..3] (quadrilateral 0) is {1, 2, 3, 4}: 2 corners turn clockwise or straight, so "
+        "it is self-intersecting or folded");
     // A bow-tie with equal lobes has zero area.
     EXPECT_NE(meshRejection(single({0, 0, 1, 1, 1, 0, 0, 1})).find("signed area 0 is not positive"),
               std::string::npos);
@@ -288,15 +303,18 @@ TEST(ValidateInput, QuadrilateralsMustBeSimpleButNeedNotBeConvex) {
 TEST(ValidateInput, RejectsTagsAndKindsOutOfRange) {
     MeshArrays m = mixed();
     m.boundaryEdges[2] = 0;
-    EXPECT_EQ(meshRejection(m), "boundaryEdges[2] is 0; boundary tags run from 1 to boundaryKindCount (4)");
+    EXPECT_EQ(meshRejection(m),
+              "boundaryEdges[2] is 0; boundary tags run from 1 to boundaryKindCount (4)");
     m = mixed();
     m.boundaryEdges[29] = 5;
-    EXPECT_EQ(meshRejection(m), "boundaryEdges[29] is 5; boundary tags run from 1 to boundaryKindCount (4)");
+    EXPECT_EQ(meshRejection(m),
+              "boundaryEdges[29] is 5; boundary tags run from 1 to boundaryKindCount (4)");
     for (int kind : {0, 4, -1}) {
         m = mixed();
         m.boundaryKinds[1] = kind;
-        EXPECT_EQ(meshRejection(m), "boundaryKinds[1] is " + std::to_string(kind) +
-                                        "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
+        EXPECT_EQ(meshRejection(m),
+                  "boundaryKinds[1] is " + std::to_string(kind) +
+                      "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
     }
     m = mixed();
     for (int kind : {1, 2, 3}) {
@@ -311,9 +329,10 @@ TEST(ValidateInput, BoundaryEdgesMustBeSidesOfExactlyOneElementAndUnique) {
     MeshArrays m = mixed();
     m.boundaryEdges[0] = 1;
     m.boundaryEdges[1] = 5;
-    EXPECT_EQ(meshRejection(m),
-              "boundaryEdges[0..1] (boundary edge 0) is {1, 5}: it is a side of 2 elements; a boundary "
-              "edge must be a side of exactly one");
+    EXPECT_EQ(
+        meshRejection(m),
+        "boundaryEdges[0..1] (boundary edge 0) is {1, 5}: it is a side of 2 elements; a boundary "
+        "edge must be a side of exactly one");
     m = mixed();
     m.boundaryEdges[0] = 0;
     m.boundaryEdges[1] = 6;  // no element has this side
@@ -328,7 +347,8 @@ TEST(ValidateInput, BoundaryEdgesMustBeSidesOfExactlyOneElementAndUnique) {
     EXPECT_NO_THROW(checkMeshInput(viewOf(m)));
     m.boundaryEdges.insert(m.boundaryEdges.end(), {1, 2, 1});
     ++m.boundaryEdgeCount;
-    EXPECT_EQ(meshRejection(m), "boundaryEdges[30..31] (boundary edge 10) is {1, 2}: it repeats boundary edge 1");
+    EXPECT_EQ(meshRejection(m),
+              "boundaryEdges[30..31] (boundary edge 10) is {1, 2}: it repeats boundary edge 1");
 }
 
 TEST(ValidateInput, ANodeOutsideEveryElementIsAccepted) {
@@ -346,8 +366,10 @@ TEST(ValidateInput, IntegerSettingsMustTruncateIntoThe32BitRange) {
             ParameterVector p = good;
             p[static_cast<std::size_t>(entry)] = bad;
             const std::string message = parameterRejection(p);
-            EXPECT_EQ(message.rfind("parameters[" + std::to_string(entry) + "] (", 0), 0u) << message;
-            EXPECT_NE(message.find("must truncate to a 32-bit integer"), std::string::npos) << message;
+            EXPECT_EQ(message.rfind("parameters[" + std::to_string(entry) + "] (", 0), 0u)
+                << message;
+            EXPECT_NE(message.find("must truncate to a 32-bit integer"), std::string::npos)
+                << message;
         }
         // The extremes that still truncate into range.
         for (double edge : {2147483647.9, -2147483648.9}) {
@@ -359,10 +381,12 @@ TEST(ValidateInput, IntegerSettingsMustTruncateIntoThe32BitRange) {
     }
     ParameterVector p = makeParameters();
     p[6] = std::nan("");
-    EXPECT_EQ(parameterRejection(p), "parameters[6] (passesPerCall) is NaN; it must truncate to a 32-bit integer");
+    EXPECT_EQ(parameterRejection(p),
+              "parameters[6] (passesPerCall) is NaN; it must truncate to a 32-bit integer");
     p = makeParameters();
     p[5] = 3e9;
-    EXPECT_EQ(parameterRejection(p), "parameters[5] (timeMode) is 3e+09; it must truncate to a 32-bit integer");
+    EXPECT_EQ(parameterRejection(p),
+              "parameters[5] (timeMode) is 3e+09; it must truncate to a 32-bit integer");
 }
 
 TEST(ValidateInput, FlowSettingsMustBeFiniteAndPhysical) {
@@ -371,7 +395,8 @@ TEST(ValidateInput, FlowSettingsMustBeFiniteAndPhysical) {
     for (double gamma : {1.0, 0.5, -1.4, std::nan(""), inf}) {
         p = makeParameters();
         p[11] = gamma;
-        EXPECT_NE(parameterRejection(p).find("parameters[11] (gamma) is "), std::string::npos) << gamma;
+        EXPECT_NE(parameterRejection(p).find("parameters[11] (gamma) is "), std::string::npos)
+            << gamma;
     }
     p = makeParameters();
     p[11] = 1.0;
@@ -400,7 +425,8 @@ TEST(ValidateInput, FlowSettingsMustBeFiniteAndPhysical) {
 TEST(ValidateInput, ReynoldsMustBePositiveOnlyWhileViscousTermsAreOn) {
     ParameterVector p = makeParameters(0.5, 0.0, 1, 0, 1.0, 0.0);
     EXPECT_EQ(parameterRejection(p),
-              "parameters[14] (reynolds) is 0; it must be above 0 while viscous (parameters[13] = 1) is non-zero");
+              "parameters[14] (reynolds) is 0; it must be above 0 while viscous (parameters[13] = "
+              "1) is non-zero");
     p[13] = -1.2;  // truncates to -1: on
     p[14] = -5.0;
     EXPECT_NE(parameterRejection(p).find("viscous (parameters[13] = -1.2)"), std::string::npos);

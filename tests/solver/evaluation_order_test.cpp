@@ -40,7 +40,8 @@ TEST(EvaluationOrder, NodalPressureAfterTheUpdate) {
     setEdges(s, chain, std::vector<double>(2 * chain.size(), 1.0));
     for (int i = 0; i < samples; ++i) {
         setNode(s.state, i, {draw(0.5, 2.0), draw(-1.0, 1.0), draw(-1.0, 1.0), draw(3.0, 6.0)});
-        for (int k = 0; k < 4; ++k) s.diagBlocks[16 * static_cast<std::size_t>(i) + 5 * static_cast<std::size_t>(k)] = 1.0;
+        for (int k = 0; k < 4; ++k)
+            s.diagBlocks[16 * static_cast<std::size_t>(i) + 5 * static_cast<std::size_t>(k)] = 1.0;
     }
     const std::vector<double> given = s.state;
     SolverSettings settings;
@@ -208,8 +209,8 @@ TEST(EvaluationOrder, WallStateNormalMomentumRemoval) {
             if (r[1] != w[1] || r[2] != w[2]) ++regroupedDiffers;
             Vec4 flux{};
             Block4 jacLeft{}, jacRight{};
-            kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, w.data(), w.data(), w.data(), w.data(), nx,
-                    ny, 1.4);
+            kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, w.data(), w.data(), w.data(),
+                                    w.data(), nx, ny, 1.4);
             for (int c = 0; c < 4; ++c) EXPECT_EQ(s.residual[4 * own + c], 0.5 * flux[c]) << sample;
             for (int m = 0; m < 16; ++m)
                 EXPECT_EQ(s.diagBlocks[16 * own + m], 0.5 * jacLeft[m]) << sample;
@@ -303,10 +304,13 @@ std::vector<double> referenceSweeps(const SolverState& s, bool termByTerm) {
         double measure = 0.0;
         for (int i = 0; i < s.nodeCount; ++i) {
             double w[4];
-            for (int r = 0; r < 4; ++r) w[r] = -s.residual[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(r)];
-            for (int o = s.adjacencyStart[static_cast<std::size_t>(i)]; o < s.adjacencyStart[static_cast<std::size_t>(i) + 1]; ++o) {
+            for (int r = 0; r < 4; ++r)
+                w[r] = -s.residual[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(r)];
+            for (int o = s.adjacencyStart[static_cast<std::size_t>(i)];
+                 o < s.adjacencyStart[static_cast<std::size_t>(i) + 1]; ++o) {
                 const double* block = &s.offDiagBlocks[16 * static_cast<std::size_t>(o)];
-                const double* d = &delta[4 * static_cast<std::size_t>(s.slotNeighbour[static_cast<std::size_t>(o)])];
+                const double* d = &delta[4 * static_cast<std::size_t>(
+                                                 s.slotNeighbour[static_cast<std::size_t>(o)])];
                 for (int r = 0; r < 4; ++r) {
                     if (termByTerm) {
                         for (int c = 0; c < 4; ++c) w[r] -= block[4 * r + c] * d[c];
@@ -343,7 +347,8 @@ TEST(EvaluationOrder, SweepSubtractsNeighbourProductsOneByOne) {
     for (double& x : s.residual) x = draw(-1.0e-3, 1.0e-3);
     for (double& x : s.delta) x = draw(-1.0e-3, 1.0e-3);
     for (int i = 0; i < 3; ++i)
-        for (int k = 0; k < 4; ++k) s.diagBlocks[16 * static_cast<std::size_t>(i) + 5 * static_cast<std::size_t>(k)] = 1.0;
+        for (int k = 0; k < 4; ++k)
+            s.diagBlocks[16 * static_cast<std::size_t>(i) + 5 * static_cast<std::size_t>(k)] = 1.0;
     const std::vector<double> expected = referenceSweeps(s, true);
     ASSERT_NE(referenceSweeps(s, false), expected);
     SolverSettings settings;

@@ -184,10 +184,11 @@ TEST(IterateCycle, FreeStreamIsPreservedOnAnAllFarFieldMesh) {
         int timeMode, cycles, order;
         double viscous;
     };
-    for (const Case c : {Case{0, 50, 1, 0.0}, Case{1, 20, 1, 0.0}, Case{0, 50, 2, 1.0},
-                         Case{1, 20, 2, 1.0}}) {
-        SolverRecords r = makeSolver(makeRectangle(6, 4, 1.5, 1.0, true, Farfield),
-                                     makeParameters(0.5, 5.0, c.order, c.timeMode, c.viscous, 100.0));
+    for (const Case c :
+         {Case{0, 50, 1, 0.0}, Case{1, 20, 1, 0.0}, Case{0, 50, 2, 1.0}, Case{1, 20, 2, 1.0}}) {
+        SolverRecords r =
+            makeSolver(makeRectangle(6, 4, 1.5, 1.0, true, Farfield),
+                       makeParameters(0.5, 5.0, c.order, c.timeMode, c.viscous, 100.0));
         SolverState& s = *r.state;
         const std::vector<double> freeStream = s.state;
         for (int k = 0; k < c.cycles; ++k) iterateCycle(s, *r.settings);

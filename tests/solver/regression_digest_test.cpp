@@ -43,8 +43,8 @@ std::uint64_t digestOf(const SolverState& s, const SolverSettings& settings) {
     Digest d;
     for (const std::vector<double>* array :
          {&s.state, &s.statePrev, &s.statePrev2, &s.residual, &s.offDiagBlocks, &s.diagBlocks,
-          &s.delta, &s.gradients, &s.velocityGradX, &s.velocityGradY, &s.scalarWork,
-          &s.limiter, &s.pressure, &s.timeStep, &s.dualArea, &s.lsqWeights})
+          &s.delta, &s.gradients, &s.velocityGradX, &s.velocityGradY, &s.scalarWork, &s.limiter,
+          &s.pressure, &s.timeStep, &s.dualArea, &s.lsqWeights})
         d.add(*array);
     // The per-edge normals; the rest of the array is set-up scratch.
     d.add(s.faceNormals.data(), 2 * static_cast<std::size_t>(s.edgeCount) * sizeof(double));
@@ -77,11 +77,12 @@ std::vector<Case> cases() {
         m.boundaryKinds[0] = SlipWall;
         ParameterVector p = makeParameters(0.6, 5.0, 2, 0);
         p[2] = 0.5;  // a blended reconstruction
-        list.push_back({"steady second order, mixed cells, weight 0.5", m, p, 30, 0x44bf87d64cfa0de7ULL});
+        list.push_back(
+            {"steady second order, mixed cells, weight 0.5", m, p, 30, 0x44bf87d64cfa0de7ULL});
     }
     list.push_back({"unsteady second order, quadrilaterals",
-                    makeCircle(20, 8, 0.5, 8.0, true, SlipWall), makeParameters(0.4, 3.0, 2, 1),
-                    30, 0x96902303180fa09bULL});
+                    makeCircle(20, 8, 0.5, 8.0, true, SlipWall), makeParameters(0.4, 3.0, 2, 1), 30,
+                    0x96902303180fa09bULL});
     list.push_back({"viscous second order, no-slip wall",
                     makeCircle(24, 10, 0.5, 10.0, false, NoSlipWall),
                     makeParameters(0.3, 0.0, 2, 0, 1.0, 200.0), 40, 0x5ce21b9484afddbfULL});
@@ -96,8 +97,8 @@ std::vector<Case> cases() {
     {
         ParameterVector p = makeParameters(0.3, 0.0, 1, 2);
         p[6] = 3.0;
-        list.push_back({"no time term, three passes", makeCircle(16, 8, 0.5, 8.0, true, SlipWall), p,
-                        12, 0x7307b465f5505aaaULL});
+        list.push_back({"no time term, three passes", makeCircle(16, 8, 0.5, 8.0, true, SlipWall),
+                        p, 12, 0x7307b465f5505aaaULL});
     }
     return list;
 }

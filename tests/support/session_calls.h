@@ -35,7 +35,9 @@ HostArray<T> view(const OwnedArray<T>& array) {
     return array ? HostArray<T>(std::span<const T>(*array)) : HostArray<T>();
 }
 
-inline HostArray<std::int64_t> view(const HandleValues& handle) { return HostArray<std::int64_t>(handle); }
+inline HostArray<std::int64_t> view(const HandleValues& handle) {
+    return HostArray<std::int64_t>(handle);
+}
 
 inline HandleValues hostStart(const OwnedStart& a) {
     StartArguments s;
@@ -55,7 +57,9 @@ inline HandleValues hostStart(const OwnedStart& a) {
 
 inline std::vector<double> hostIterate(const HandleValues& h) {
     std::vector<double> state;
-    session::iterate(view(h), [&](std::span<const double> values) { state.assign(values.begin(), values.end()); });
+    session::iterate(view(h), [&](std::span<const double> values) {
+        state.assign(values.begin(), values.end());
+    });
     return state;
 }
 
@@ -63,7 +67,9 @@ inline void hostUpdate(const HandleValues& h, const OwnedArray<double>& paramete
     session::update(view(h), view(parameters));
 }
 
-inline std::array<double, 5> hostAnalysis(const HandleValues& h) { return session::analysis(view(h)); }
+inline std::array<double, 5> hostAnalysis(const HandleValues& h) {
+    return session::analysis(view(h));
+}
 
 inline void hostCleanup(const HandleValues& h) { session::cleanup(view(h)); }
 

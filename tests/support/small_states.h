@@ -49,8 +49,10 @@ inline void setEdges(SolverState& s, const std::vector<std::pair<int, int>>& edg
     std::vector<std::vector<std::pair<int, int>>> rows(n);  // (neighbour, edge end slot)
     s.edgeSlots.assign(2 * edges.size(), 0);
     for (std::size_t e = 0; e < edges.size(); ++e) {
-        rows[static_cast<std::size_t>(edges[e].first)].push_back({edges[e].second, static_cast<int>(2 * e)});
-        rows[static_cast<std::size_t>(edges[e].second)].push_back({edges[e].first, static_cast<int>(2 * e + 1)});
+        rows[static_cast<std::size_t>(edges[e].first)].push_back(
+            {edges[e].second, static_cast<int>(2 * e)});
+        rows[static_cast<std::size_t>(edges[e].second)].push_back(
+            {edges[e].first, static_cast<int>(2 * e + 1)});
     }
     s.adjacencyStart.assign(n + 1, 0);
     s.adjacency.clear();
@@ -77,7 +79,8 @@ inline void setBoundary(SolverState& s, const std::vector<int>& boundaryEdges,
 }
 
 inline void setNode(std::vector<double>& field, int i, const Vec4& value) {
-    for (int c = 0; c < 4; ++c) field[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(c)] = value[c];
+    for (int c = 0; c < 4; ++c)
+        field[4 * static_cast<std::size_t>(i) + static_cast<std::size_t>(c)] = value[c];
 }
 
 inline Vec4 getNode(const std::vector<double>& field, int i) {

@@ -14,8 +14,8 @@ using meshes::MeshArrays;
 
 // Settings vector with the usual entries: order, weight, time mode, passes, Mach, gamma, alpha.
 inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0.0,
-                                      int spatialOrder = 1, int timeMode = 0,
-                                      double viscous = 0.0, double reynolds = 0.0) {
+                                      int spatialOrder = 1, int timeMode = 0, double viscous = 0.0,
+                                      double reynolds = 0.0) {
     ParameterVector p{};
     p[1] = spatialOrder;
     p[2] = 0.5;
@@ -32,15 +32,15 @@ inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0
 inline SolverRecords makeSolver(const MeshArrays& m, const ParameterVector& p) {
     std::vector<int> quads = m.quadCount > 0 ? m.quads : std::vector<int>{0};
     return createSolver(m.nodeCount, m.coords, m.triangleCount, m.triangles, m.quadCount,
-                        std::move(quads), m.boundaryEdgeCount, m.boundaryEdges,
-                        m.boundaryKindCount, m.boundaryKinds, p);
+                        std::move(quads), m.boundaryEdgeCount, m.boundaryEdges, m.boundaryKindCount,
+                        m.boundaryKinds, p);
 }
 
 // Rectangle [0, lx] x [0, ly] with nx x ny cells. With `mixed`, cells in even columns are
 // split into two triangles and the others stay quadrilaterals; otherwise all are split.
 // Boundary tags: 1 bottom, 2 right, 3 top, 4 left; all four have kind `kind`.
-inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0,
-                                bool mixed = true, int kind = Farfield) {
+inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0, bool mixed = true,
+                                int kind = Farfield) {
     MeshArrays m;
     auto id = [nx](int i, int j) { return j * (nx + 1) + i; };
     m.nodeCount = (nx + 1) * (ny + 1);
@@ -62,10 +62,14 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
                 m.triangleCount += 2;
             }
         }
-    for (int i = 0; i < nx; ++i) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, 0), id(i + 1, 0), 1});
-    for (int j = 0; j < ny; ++j) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(nx, j), id(nx, j + 1), 2});
-    for (int i = nx; i > 0; --i) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, ny), id(i - 1, ny), 3});
-    for (int j = ny; j > 0; --j) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(0, j), id(0, j - 1), 4});
+    for (int i = 0; i < nx; ++i)
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, 0), id(i + 1, 0), 1});
+    for (int j = 0; j < ny; ++j)
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {id(nx, j), id(nx, j + 1), 2});
+    for (int i = nx; i > 0; --i)
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, ny), id(i - 1, ny), 3});
+    for (int j = ny; j > 0; --j)
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {id(0, j), id(0, j - 1), 4});
     m.boundaryEdgeCount = static_cast<int>(m.boundaryEdges.size() / 3);
     m.boundaryKindCount = 4;
     m.boundaryKinds = {kind, kind, kind, kind};
@@ -76,10 +80,11 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
 // around, nj rings, radii growing geometrically. Tag 1 is the wall (kind `wallKind`),
 // tag 2 the far field. With `quads` the cells stay quadrilaterals, otherwise each is split
 // along the same diagonal; the wall edges run with the angle.
-inline MeshArrays makeCircle(int ni, int nj, double r0 = 0.5, double r1 = 20.0,
-                             bool quads = false, int wallKind = SlipWall) {
-    return meshes::makeOMesh(ni, nj, quads ? meshes::CellShape::Quads : meshes::CellShape::Triangles,
-                             wallKind, r0, r1, meshes::Diagonals::Uniform, meshes::WallEdges::WithAngle);
+inline MeshArrays makeCircle(int ni, int nj, double r0 = 0.5, double r1 = 20.0, bool quads = false,
+                             int wallKind = SlipWall) {
+    return meshes::makeOMesh(
+        ni, nj, quads ? meshes::CellShape::Quads : meshes::CellShape::Triangles, wallKind, r0, r1,
+        meshes::Diagonals::Uniform, meshes::WallEdges::WithAngle);
 }
 
 }  // namespace kestrafol::testing

@@ -12,8 +12,10 @@ namespace {
 // wrong entry shows.
 SolverState populated() {
     SolverState s = makeBareState(2, {1.0, 0.2, -0.1, 2.4});
-    for (std::size_t k = 0; k < s.diagBlocks.size(); ++k) s.diagBlocks[k] = 0.1 * static_cast<double>(k) - 1.0;
-    for (std::size_t k = 0; k < s.residual.size(); ++k) s.residual[k] = 0.01 * static_cast<double>(k) + 0.3;
+    for (std::size_t k = 0; k < s.diagBlocks.size(); ++k)
+        s.diagBlocks[k] = 0.1 * static_cast<double>(k) - 1.0;
+    for (std::size_t k = 0; k < s.residual.size(); ++k)
+        s.residual[k] = 0.01 * static_cast<double>(k) + 0.3;
     s.dualArea = {0.6, 1.3};
     s.timeStep = {0.2, 0.05};
     return s;
@@ -38,7 +40,8 @@ TEST(AddTimeTerms, SteadyAddsAreaOverStepToTheDiagonalOnly) {
     for (int i = 0; i < 2; ++i)
         for (int m = 0; m < 16; ++m) {
             const double added = (m % 5 == 0) ? before.dualArea[i] / before.timeStep[i] : 0.0;
-            EXPECT_EQ(s.diagBlocks[16 * i + m], before.diagBlocks[16 * i + m] + added) << i << "," << m;
+            EXPECT_EQ(s.diagBlocks[16 * i + m], before.diagBlocks[16 * i + m] + added)
+                << i << "," << m;
         }
 }
 
@@ -64,7 +67,8 @@ TEST(AddTimeTerms, UnsteadyAddsSecondOrderBackwardDifference) {
     const Vec4 prev = getNode(t.statePrev, 1);
     const Vec4 prev2 = getNode(t.statePrev2, 1);
     for (int k = 0; k < 4; ++k)
-        EXPECT_NEAR(t.residual[4 + k] - before.residual[4 + k], 1.3 * (prev2[k] - prev[k]) / (2.0 * 0.05), 1e-13);
+        EXPECT_NEAR(t.residual[4 + k] - before.residual[4 + k],
+                    1.3 * (prev2[k] - prev[k]) / (2.0 * 0.05), 1e-13);
 
     // A state that changes linearly in time: BDF2 is exact, the term is area x rate.
     SolverState u = populated();
@@ -74,7 +78,8 @@ TEST(AddTimeTerms, UnsteadyAddsSecondOrderBackwardDifference) {
         u.statePrev2[k] = u.statePrev[k] - rate[k] * 0.2;
     }
     addTimeTerms(u, settings);
-    for (int k = 0; k < 4; ++k) EXPECT_NEAR(u.residual[k] - before.residual[k], 0.6 * rate[k], 1e-14);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(u.residual[k] - before.residual[k], 0.6 * rate[k], 1e-14);
 }
 
 TEST(AddTimeTerms, OtherModesAddNothingAndKeepThePassCount) {

@@ -66,7 +66,8 @@ TEST(ImplicitSolve, InvertsDiagonalBlocksAndSolvesUncoupledSystemsExactly) {
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) {
                 double sum = 0.0;
-                for (int k = 0; k < 4; ++k) sum += s.diagBlocks[16 * i + 4 * r + k] * blocks[16 * i + 4 * k + c];
+                for (int k = 0; k < 4; ++k)
+                    sum += s.diagBlocks[16 * i + 4 * r + k] * blocks[16 * i + 4 * k + c];
                 EXPECT_NEAR(sum, r == c ? 1.0 : 0.0, 1e-14);
             }
         // block x delta = -residual, and the state moved by delta
