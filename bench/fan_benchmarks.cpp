@@ -11,6 +11,7 @@
 
 #include "solver/setup.h"
 #include "session/validate_input.h"
+#include "support/input_checks.h"
 #include "support/omesh.h"
 
 namespace kestrafol::bench {
@@ -18,6 +19,7 @@ namespace kestrafol::bench {
 namespace {
 
 using meshes::MeshArrays;
+using testing::viewOf;
 
 // Hub node 1 at the origin, rim nodes 2 .. n+1 on the unit circle counter-clockwise; triangle
 // k is (hub, rim k, rim k+1); the rim edges are far-field boundary edges.
@@ -42,19 +44,6 @@ MeshArrays makeFan(int n) {
     m.boundaryKindCount = 1;
     m.boundaryKinds = {1};
     return m;
-}
-
-MeshInput viewOf(const MeshArrays& m) {
-    MeshInput in;
-    in.nodeCount = m.nodeCount;
-    in.coords = m.coords;
-    in.triangleCount = m.triangleCount;
-    in.triangles = m.triangles;
-    in.boundaryEdgeCount = m.boundaryEdgeCount;
-    in.boundaryEdges = m.boundaryEdges;
-    in.boundaryKindCount = m.boundaryKindCount;
-    in.boundaryKinds = m.boundaryKinds;
-    return in;
 }
 
 void fanStartBenchmark(benchmark::State& st, int n) {

@@ -27,22 +27,6 @@ using namespace kestrafol::testing;
 
 namespace {
 
-OwnedStart startArguments(const MeshArrays& m, const ParameterVector& p) {
-    OwnedStart a;
-    a.nodeCount = m.nodeCount;
-    a.coords = m.coords;
-    a.triangleCount = m.triangleCount;
-    if (m.triangleCount > 0) a.triangles = m.triangles;
-    a.quadCount = m.quadCount;
-    if (m.quadCount > 0) a.quads = m.quads;
-    a.boundaryEdgeCount = m.boundaryEdgeCount;
-    a.boundaryEdges = m.boundaryEdges;
-    a.boundaryKindCount = m.boundaryKindCount;
-    a.boundaryKinds = m.boundaryKinds;
-    a.parameters = std::vector<double>(p.begin(), p.end());
-    return a;
-}
-
 // Four different kinds of run: slip-wall circle, mixed far-field rectangle, viscous quad circle,
 // unsteady triangle rectangle.
 OwnedStart caseArguments(int k) {

@@ -6,43 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "session/validate_input.h"
+#include "support/rejection.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;
 using kestrafol::testing::MeshArrays;
+using kestrafol::testing::meshRejection;
+using kestrafol::testing::rejection;
+using kestrafol::testing::viewOf;
 using kestrafol::testing::makeParameters;
 using kestrafol::testing::makeRectangle;
 
 namespace {
-
-MeshInput viewOf(const MeshArrays& m) {
-    MeshInput in;
-    in.nodeCount = m.nodeCount;
-    in.coords = m.coords;
-    in.triangleCount = m.triangleCount;
-    in.triangles = m.triangles;
-    in.quadCount = m.quadCount;
-    in.quads = m.quads;
-    in.boundaryEdgeCount = m.boundaryEdgeCount;
-    in.boundaryEdges = m.boundaryEdges;
-    in.boundaryKindCount = m.boundaryKindCount;
-    in.boundaryKinds = m.boundaryKinds;
-    return in;
-}
-
-std::string rejection(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const InvalidInput& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "input was accepted";
-    return {};
-}
-
-std::string meshRejection(const MeshArrays& m) {
-    return rejection([&] { checkMeshInput(viewOf(m)); });
-}
 
 // The mixed 3 x 2 rectangle (nodes from 1 row by row, 4 per row): triangles {1, 2, 6},
 // {1, 6, 5}, {3, 4, 8}, {3, 8, 7}, ... and quadrilaterals {2, 3, 7, 6}, {6, 7, 11, 10}; plus

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "session/session.h"
+#include "base/settings.h"
+#include "support/omesh.h"
 
 namespace kestrafol::testing {
 
@@ -29,6 +31,23 @@ struct OwnedStart {
     OwnedArray<int> boundaryKinds;
     OwnedArray<double> parameters;
 };
+
+// The arguments of start for a built mesh and a settings vector.
+inline OwnedStart startArguments(const meshes::MeshArrays& m, const ParameterVector& p) {
+    OwnedStart a;
+    a.nodeCount = m.nodeCount;
+    a.coords = m.coords;
+    a.triangleCount = m.triangleCount;
+    if (m.triangleCount > 0) a.triangles = m.triangles;
+    a.quadCount = m.quadCount;
+    if (m.quadCount > 0) a.quads = m.quads;
+    a.boundaryEdgeCount = m.boundaryEdgeCount;
+    a.boundaryEdges = m.boundaryEdges;
+    a.boundaryKindCount = m.boundaryKindCount;
+    a.boundaryKinds = m.boundaryKinds;
+    a.parameters = std::vector<double>(p.begin(), p.end());
+    return a;
+}
 
 template <typename T>
 HostArray<T> view(const OwnedArray<T>& array) {

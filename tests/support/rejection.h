@@ -1,0 +1,28 @@
+#pragma once
+// The message of a refused input check, for tests: a failure when the input is accepted.
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "session/validate_input.h"
+#include "support/input_checks.h"
+
+namespace kestrafol::testing {
+
+// The message of the InvalidInput that `call` throws, or a failure when it throws none.
+inline std::string rejection(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const InvalidInput& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "input was accepted";
+    return {};
+}
+
+inline std::string meshRejection(const meshes::MeshArrays& m) {
+    return rejection([&] { checkMeshInput(viewOf(m)); });
+}
+
+}  // namespace kestrafol::testing
