@@ -5,12 +5,17 @@ import java.io.PrintStream;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.Arrays;
+import java.util.HashSet;
+import java.util.List;
 import java.util.Locale;
+import java.util.Set;
+import kestrafol.polar.CaseFile;
 
 /**
  * The command-line program:
  * <pre>
  *   kestrafol run [options]            solve a case (see --help)
+ *   kestrafol polar [options]          many cases: angles x Mach numbers (see polar --help)
  *   kestrafol mesh naca 0012 --out F   write a built-in mesh (SU2, or Gmsh for .msh)
  * </pre>
  * Exit status: 0 done, 1 failed (unreadable mesh, invalid input), 2 bad command line,
@@ -43,12 +48,27 @@ public final class Main {
                         return 0;
                     }
                     RunOptions options;
+                    List<String> merged;
                     try {
-                        options = RunOptions.parse(rest);
+                        merged = CaseFile.merge(List.of(rest), union(Polar.RUN_VALUES,
+                                Polar.RUN_FLAGS), Polar.RUN_FLAGS, Set.of("bc"));
+                        options = RunOptions.parse(merged.toArray(new String[0]));
                     } catch (IllegalArgumentException e) {
                         return usage(err, e.getMessage());
                     }
                     return new Run(options, out, terminal).execute();
+                case "polar":
+                    if (Arrays.asList(rest).contains("--help")) {
+                        out.println(Polar.USAGE);
+                        return 0;
+                    }
+                    Polar polar = new Polar(out, terminal);
+                    try {
+                        polar.parse(rest);
+                    } catch (IllegalArgumentException e) {
+                        return usage(err, e.getMessage());
+                    }
+                    return polar.execute();
                 case "mesh":
                     return mesh(rest, out, err);
                 default:
@@ -57,7 +77,17 @@ public final class Main {
         } catch (IOException | IllegalArgumentException | IllegalStateException e) {
             err.println("kestrafol: " + e.getMessage());
             return 1;
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            err.println("kestrafol: interrupted");
+            return 1;
         }
+    }
+
+    private static Set<String> union(Set<String> a, Set<String> b) {
+        Set<String> u = new HashSet<>(a);
+        u.addAll(b);
+        return u;
     }
 
     private static int usage(PrintStream err, String message) {

@@ -63,9 +63,26 @@ final class Run {
     /** Runs the case; returns the exit status. */
     int execute() throws IOException {
         Mesh mesh = mesh();
+        try (Solver solver = newSolver(mesh)) {
+            return execute(mesh, solver, false);
+        }
+    }
+
+    /** A solver for this case, from the free stream (first order for a first-order start). */
+    Solver newSolver(Mesh mesh) {
         Settings target = o.settings();
-        int startup = target.secondOrder() ? o.startup : 0;
-        Settings initial = startup > 0 ? target.withSecondOrder(false) : target;
+        boolean startup = target.secondOrder() && o.startup > 0;
+        return new Solver(mesh, startup ? target.withSecondOrder(false) : target, o.renumber);
+    }
+
+    /**
+     * Runs the case on the given solver, which the caller closes. A new solver starts from the
+     * free stream; a carried one holds the flow of a neighbouring case (a polar chain): it is
+     * updated to this case's settings and iterates on from that flow, without a first-order start.
+     */
+    int execute(Mesh mesh, Solver solver, boolean carried) throws IOException {
+        Settings target = o.settings();
+        int startup = target.secondOrder() && !carried ? o.startup : 0;
         boolean cauchy = o.cauchyWindow > 0;
 
         out.println("Kestrafol: " + o.caseName() + ", " + mesh);
@@ -90,7 +107,11 @@ final class Run {
         int switchedAt = 0;
         double solverNanos = 0;
         progress.header(seconds());
-        try (Solver solver = new Solver(mesh, initial, o.renumber)) {
+        if (carried) {
+            solver.update(target);
+            progress.message("        continued from the flow of the previous case");
+        }
+        {
             for (int it = 1; it <= o.iterations; it++) {
                 if (startup > 0 && it == startup + 1) {
                     solver.update(target);

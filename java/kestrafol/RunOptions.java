@@ -88,6 +88,11 @@ final class RunOptions {
             "  --print-every N           a progress line every N iterations (default "
                     + DEFAULT_PRINT_EVERY + ")",
             "  --no-pictures             skip the PNG pictures",
+            "  --config FILE             options from a properties file, keys named like the long",
+            "                            options (mach = 0.5); the command line overrides it",
+            "",
+            "Usage: kestrafol polar [options] --alpha LIST --mach LIST   (see kestrafol polar --help)",
+            "Runs many cases side by side (or through Slurm) and writes polar.csv and polar.png.",
             "",
             "Usage: kestrafol mesh naca CODE|circle [--out FILE.su2|FILE.msh] [--resolution N]",
             "                 [--quads] [--layers L] [--first-height H]",
