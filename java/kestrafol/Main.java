@@ -66,7 +66,9 @@ public final class Main {
                     try {
                         polar.parse(rest);
                     } catch (IllegalArgumentException e) {
-                        return usage(err, e.getMessage());
+                        err.println("kestrafol: " + e.getMessage());
+                        err.println("Run \"kestrafol polar --help\" for the options.");
+                        return 2;
                     }
                     return polar.execute();
                 case "mesh":

@@ -191,12 +191,16 @@ final class Polar {
         Sweep sweep = sweep();
         List<List<PolarCase>> units = sweep.chains();
         Files.createDirectories(outDir);
+        // An unreadable mesh or bad boundary names fail the polar at once, not every case.
+        meshes.put(meshKey(sweep.cases().get(0)), new Run(base, new PrintStream(
+                OutputStream.nullOutputStream()), false).mesh());
         if (task >= 0) {
             return runTask(sweep, units);
         }
         writeConfiguration(outDir.resolve("polar.properties"));
-        out.println(String.format(Locale.ROOT, "Kestrafol polar: %s, %d cases (%d Mach x %d angle%s),"
-                + " %s", base.caseName(), sweep.cases().size(), machs.size(), alphas.size(),
+        int n = sweep.cases().size();
+        out.println(String.format(Locale.ROOT, "Kestrafol polar: %s, %d case%s (%d Mach x %d angle%s),"
+                + " %s", base.caseName(), n, n == 1 ? "" : "s", machs.size(), alphas.size(),
                 reynolds.isEmpty() ? "" : " x " + reynolds.size() + " Reynolds",
                 chained ? "chained along each Mach number" : "each from the free stream"));
         out.println("Output: " + outDir);
@@ -301,8 +305,7 @@ final class Polar {
         try (OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
             Run run = new Run(o, log, false);
-            Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(
-                    c.reynolds() == null ? "" : Sweep.plain(c.reynolds()), k -> {
+            Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(meshKey(c), k -> {
                         try {
                             return run.mesh();
                         } catch (IOException e) {
@@ -326,6 +329,11 @@ final class Polar {
             }
             return new PolarRunner.Outcome<>(row, solver);
         }
+    }
+
+    /** Built-in viscous meshes depend on the Reynolds number; everything else is shared. */
+    private static String meshKey(PolarCase c) {
+        return c.reynolds() == null ? "" : Sweep.plain(c.reynolds());
     }
 
     private static String stoppedBy(Run.Stop stop) {

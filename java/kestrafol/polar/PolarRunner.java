@@ -99,8 +99,10 @@ public final class PolarRunner {
                     row = o.result();
                     carry = o.next();
                 } catch (Exception | OutOfMemoryError e) {
-                    row = CaseResult.failed(c, "failed", e.getClass().getSimpleName() + ": "
-                            + e.getMessage());
+                    Throwable t = e instanceof java.io.UncheckedIOException ? e.getCause() : e;
+                    row = CaseResult.failed(c, "failed", t instanceof java.io.IOException
+                            || t instanceof IllegalArgumentException ? t.getMessage()
+                            : t.getClass().getSimpleName() + ": " + t.getMessage());
                     close(from);
                 }
                 rows.add(row);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Cases per hour of a 16-case polar on the default built-in mesh (NACA 0012, 3,168 nodes) with
+# --jobs 1 and --jobs 2, and the speed-up. Every case runs the same number of iterations
+# (coefficient criterion off), so that the figure measures the workers and not how the cases
+# happen to converge. Prints the machine load (uptime) with each figure: the cores may be shared.
+#   bench/polar-throughput.sh [JAR] [ITERATIONS]      (defaults build/kestrafol.jar, 1500)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jar=${1:-build/kestrafol.jar}
+iterations=${2:-1500}
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrafol-throughput.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+declare -A rate
+for jobs in 1 2; do
+    echo "load before --jobs $jobs: $(uptime | sed 's/.*load average: //')"
+    start=$(date +%s.%N)
+    java -jar "$jar" polar --mach 0.3,0.5 --alpha -2:2:12 --cold --iterations "$iterations" \
+        --cauchy 0/0 --no-pictures --jobs "$jobs" --out "$work/jobs$jobs" > "$work/jobs$jobs.log"
+    end=$(date +%s.%N)
+    rate[$jobs]=$(echo "16 * 3600 / ($end - $start)" | bc -l)
+    printf -- "--jobs %d: 16 cases in %.1f s, %.0f cases per hour (load after: %s)\n" "$jobs" \
+        "$(echo "$end - $start" | bc -l)" "${rate[$jobs]}" "$(uptime | sed 's/.*load average: //')"
+done
+diff <(cut -d, -f1-11 "$work/jobs1/polar.csv") <(cut -d, -f1-11 "$work/jobs2/polar.csv") > /dev/null \
+    || { echo "the two polars differ" >&2; exit 1; }
+printf "speed-up on 2 workers: %.2f (the two polars agree bit for bit)\n" \
+    "$(echo "${rate[2]} / ${rate[1]}" | bc -l)"
