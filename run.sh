@@ -4,13 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless libjfreechart-java
+bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless libjfreechart-java libpicocli-java
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKESTRAFOL_TESTS=OFF -DKESTRAFOL_BENCH=OFF
 cmake --build build -j2
 
-if ! jar tf build/kestrafol.jar | grep -qx 'kestrafol/Main.class'; then
-    echo "build/kestrafol.jar has no kestrafol.Main yet: the library and JAR are built, there is no case to run." >&2
+if ! jar tf build/kestrafol.jar | grep -qx 'kestrafol/cli/Main.class'; then
+    echo "build/kestrafol.jar has no kestrafol.cli.Main yet: the library and JAR are built, there is no case to run." >&2
     exit 1
 fi
-exec java -cp build/kestrafol.jar -Djava.library.path=build kestrafol.Main run "$@"
+# The JAR carries the native library and every Java library it needs.
+exec java -Djava.awt.headless=true -jar build/kestrafol.jar run "$@"

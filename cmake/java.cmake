@@ -9,25 +9,34 @@ find_path(KESTRAFOL_JNI_INCLUDE jni.h HINTS ${KESTRAFOL_JDK_HOME}/include REQUIR
 set(JNI_INCLUDE_DIRS ${KESTRAFOL_JNI_INCLUDE} ${KESTRAFOL_JNI_INCLUDE}/linux)
 include(UseJava)
 
-# The toolkit draws its charts with JFreeChart from the Debian package libjfreechart-java; the
-# JAR's manifest names it (and JCommon, which it needs) by absolute path, so that
-# "java -jar kestrafol.jar" finds them.
+# The toolkit draws its charts with JFreeChart (and JCommon, which it needs) from the Debian
+# package libjfreechart-java and parses its command line with picocli from libpicocli-java. All
+# three are unpacked into kestrafol.jar at build time, with their licence notices, so that
+# "java -jar kestrafol.jar" needs nothing but a Java 17 runtime.
 find_jar(KESTRAFOL_JFREECHART_JAR NAMES jfreechart PATHS /usr/share/java)
 find_jar(KESTRAFOL_JCOMMON_JAR NAMES jcommon PATHS /usr/share/java)
-if(NOT KESTRAFOL_JFREECHART_JAR OR NOT KESTRAFOL_JCOMMON_JAR)
-  message(FATAL_ERROR "jfreechart.jar or jcommon.jar not found: install the Debian package "
-                      "libjfreechart-java, or configure with -DKESTRAFOL_JAVA=OFF")
+find_jar(KESTRAFOL_PICOCLI_JAR NAMES picocli PATHS /usr/share/java)
+if(NOT KESTRAFOL_JFREECHART_JAR OR NOT KESTRAFOL_JCOMMON_JAR OR NOT KESTRAFOL_PICOCLI_JAR)
+  message(FATAL_ERROR "jfreechart.jar, jcommon.jar or picocli.jar not found: install the Debian "
+                      "packages libjfreechart-java and libpicocli-java, or configure with "
+                      "-DKESTRAFOL_JAVA=OFF")
 endif()
+set(KESTRAFOL_JAVA_NOTICES /usr/share/doc/libjfreechart-java/copyright
+  /usr/share/doc/libjcommon-java/copyright /usr/share/doc/libpicocli-java/copyright)
+foreach(notice ${KESTRAFOL_JAVA_NOTICES})
+  if(NOT EXISTS ${notice})
+    message(FATAL_ERROR "${notice} not found: the JAR ships the licence notices of its libraries")
+  endif()
+endforeach()
+string(REPLACE ";" ":" KESTRAFOL_JAVA_NOTICES_PATH "${KESTRAFOL_JAVA_NOTICES}")
 set(KESTRAFOL_MANIFEST ${CMAKE_BINARY_DIR}/kestrafol.manifest)
-file(WRITE ${KESTRAFOL_MANIFEST}
-  "Main-Class: kestrafol.Main\n"
-  "Class-Path: ${KESTRAFOL_JFREECHART_JAR} ${KESTRAFOL_JCOMMON_JAR}\n")
+file(WRITE ${KESTRAFOL_MANIFEST} "Main-Class: kestrafol.cli.Main\n")
 
 file(GLOB_RECURSE KESTRAFOL_JAVA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/java/*.java)
 set(CMAKE_JAVA_COMPILE_FLAGS -encoding UTF-8 -Xlint:all --release 17)
 add_jar(kestrafol_jar
   SOURCES ${KESTRAFOL_JAVA_SOURCES}
-  INCLUDE_JARS ${KESTRAFOL_JFREECHART_JAR} ${KESTRAFOL_JCOMMON_JAR}
+  INCLUDE_JARS ${KESTRAFOL_JFREECHART_JAR} ${KESTRAFOL_JCOMMON_JAR} ${KESTRAFOL_PICOCLI_JAR}
   MANIFEST ${KESTRAFOL_MANIFEST}
   OUTPUT_NAME kestrafol
   GENERATE_NATIVE_HEADERS kestrafol_native_headers DESTINATION ${CMAKE_BINARY_DIR}/jni-headers)
@@ -40,13 +49,16 @@ set_target_properties(Kestrafol PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILI
 target_link_options(Kestrafol PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
 
 # Pack libKestrafol.so into the JAR under /linux/x86_64/, where kestrafol.NativeLoader looks for
-# it first; then the JAR alone is enough to run. Repacked whenever the JAR or the library is newer
-# than the last packing.
+# it first, and the Java libraries with their notices; then the JAR alone is enough to run.
+# Repacked whenever the JAR, the library or one of the Java libraries is newer than the last
+# packing.
 get_target_property(KESTRAFOL_JAR_FILE kestrafol_jar JAR_FILE)
 add_custom_target(kestrafol_jar_native ALL
   COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${KESTRAFOL_JAR_FILE}
     -DLIBRARY=$<TARGET_FILE:Kestrafol> -DWORK=${CMAKE_BINARY_DIR}/jar-native
+    -DDEPENDENCY_JARS=${KESTRAFOL_JFREECHART_JAR}:${KESTRAFOL_JCOMMON_JAR}:${KESTRAFOL_PICOCLI_JAR}
+    -DNOTICES=${KESTRAFOL_JAVA_NOTICES_PATH}
     -P ${CMAKE_SOURCE_DIR}/cmake/bundle_native.cmake
-  COMMENT "Packing libKestrafol.so into kestrafol.jar"
+  COMMENT "Packing libKestrafol.so and the Java libraries into kestrafol.jar"
   VERBATIM)
 add_dependencies(kestrafol_jar_native kestrafol_jar Kestrafol)

@@ -13,13 +13,13 @@ import java.util.concurrent.TimeUnit;
  * font code makes JNI calls that the test runner's -Xcheck:jni reports, and those reports belong
  * to the JDK, not to the library under test.
  */
-final class ChildJvm {
+public final class ChildJvm {
     private ChildJvm() {}
 
     /** Exit status and the combined output of a child JVM. */
-    static final class Result {
-        final int status;
-        final String output;
+    public static final class Result {
+        public final int status;
+        public final String output;
 
         Result(int status, String output) {
             this.status = status;
@@ -28,7 +28,7 @@ final class ChildJvm {
     }
 
     /** The JAR or folder a class was loaded from (the test runner uses its own class loader). */
-    static String location(Class<?> c) {
+    public static String location(Class<?> c) {
         try {
             return Paths.get(c.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
         } catch (java.net.URISyntaxException e) {
@@ -37,17 +37,17 @@ final class ChildJvm {
     }
 
     /** The kestrafol JAR under test. */
-    static String jar() {
+    public static String jar() {
         return location(NativeLoader.class);
     }
 
     /** The class path of the toolkit and the test classes. */
-    static String classPath() {
+    public static String classPath() {
         return jar() + File.pathSeparator + location(ChildJvm.class);
     }
 
     /** java with the given arguments; the temporary folder of the child is tmp. */
-    static Result run(Path tmp, List<String> arguments) throws Exception {
+    public static Result run(Path tmp, List<String> arguments) throws Exception {
         List<String> command = new ArrayList<>();
         command.add(Paths.get(System.getProperty("java.home"), "bin", "java").toString());
         command.add("-Djava.io.tmpdir=" + tmp);

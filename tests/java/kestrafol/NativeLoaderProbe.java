@@ -1,5 +1,9 @@
 package kestrafol;
 
+import kestrafol.mesh.TestMeshes;
+import kestrafol.solver.Settings;
+import kestrafol.solver.Solver;
+
 /** Run in a separate JVM by NativeLoaderTest: loads the library, runs a solver, says from where. */
 public final class NativeLoaderProbe {
     private NativeLoaderProbe() {}

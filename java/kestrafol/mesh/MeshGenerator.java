@@ -1,0 +1,345 @@
+package kestrafol.mesh;
+
+import java.util.List;
+
+/**
+ * Built-in body-fitted O-meshes: a NACA four-digit airfoil of chord 1 (leading edge at the
+ * origin, trailing edge at (1, 0)) or a circle of diameter 1 centred at (0.5, 0).
+ *
+ * <p>The mesh is a ring of {@code pointsAround} points on the body and {@code layers} layers of
+ * cells grown outward: each layer steps along the smoothed outward normals of the one below, the
+ * step growing geometrically from the first cell height to reach the far field, so that cells
+ * are thin at the wall and grow towards the far field; the layers are smoothed more and more
+ * with distance so that the outer boundary becomes a circle-like curve. The points on the
+ * airfoil follow a cosine distribution, which clusters them at the leading and trailing edges.
+ * The trailing edge is sharp (closed-trailing-edge thickness polynomial).
+ *
+ * <p>Boundary tags: 1 the body ("airfoil" or "circle", a slip wall), 2 "farfield".
+ */
+public final class MeshGenerator {
+    /** Default number of points around the body. */
+    public static final int DEFAULT_POINTS_AROUND = 96;
+    /** Default far-field distance from the body, in chords. */
+    public static final double DEFAULT_FAR_FIELD = 25.0;
+
+    private MeshGenerator() {}
+
+    /**
+     * Generation options.
+     *
+     * @param pointsAround points on the body, even, at least 16
+     * @param layers layers of cells from the body to the far field, at least 4
+     * @param firstHeight height of the cells at the wall (chords); 0 picks one from the spacing
+     * @param farField distance of the far field from the body (chords), at least 20
+     * @param quads quadrilaterals when true, each split into two triangles otherwise
+     */
+    public record Options(int pointsAround, int layers, double firstHeight, double farField,
+            boolean quads) {
+        public Options {
+            if (pointsAround < 16 || pointsAround % 2 != 0) {
+                throw new IllegalArgumentException("pointsAround = " + pointsAround
+                        + ": must be even and at least 16");
+            }
+            if (layers < 4) {
+                throw new IllegalArgumentException("layers = " + layers + ": must be at least 4");
+            }
+            if (!(firstHeight >= 0) || !Double.isFinite(firstHeight)) {
+                throw new IllegalArgumentException("firstHeight = " + firstHeight
+                        + ": must be 0 (automatic) or above");
+            }
+            if (!(farField >= 20) || !Double.isFinite(farField)) {
+                throw new IllegalArgumentException("farField = " + farField
+                        + ": must be at least 20 chords");
+            }
+        }
+
+        /**
+         * Options for a resolution: points around the body, layers about a third of them,
+         * triangles (which settle to steadier second-order coefficients than quadrilaterals).
+         */
+        public static Options resolution(int pointsAround) {
+            return new Options(pointsAround, Math.max(8, pointsAround / 3), 0, DEFAULT_FAR_FIELD,
+                    false);
+        }
+
+        /** The default resolution, triangles. */
+        public static Options defaults() {
+            return resolution(DEFAULT_POINTS_AROUND);
+        }
+
+        public Options withQuads(boolean value) {
+            return new Options(pointsAround, layers, firstHeight, farField, value);
+        }
+
+        public Options withFirstHeight(double value) {
+            return new Options(pointsAround, layers, value, farField, quads);
+        }
+
+        public Options withLayers(int value) {
+            return new Options(pointsAround, value, firstHeight, farField, quads);
+        }
+
+        public Options withFarField(double value) {
+            return new Options(pointsAround, layers, firstHeight, value, quads);
+        }
+    }
+
+    /**
+     * Mesh around a NACA four-digit airfoil, e.g. "0012" or "2412".
+     *
+     * @throws IllegalArgumentException for a code that is not four digits or a zero thickness
+     */
+    public static Mesh naca(String code, Options options) {
+        if (code == null || !code.matches("\\d{4}")) {
+            throw new IllegalArgumentException("NACA code \"" + code + "\": expected four digits");
+        }
+        double m = (code.charAt(0) - '0') / 100.0;
+        double p = (code.charAt(1) - '0') / 10.0;
+        double t = Integer.parseInt(code.substring(2)) / 100.0;
+        if (t <= 0) {
+            throw new IllegalArgumentException("NACA code " + code + ": zero thickness");
+        }
+        if (m > 0 && p == 0) {
+            throw new IllegalArgumentException("NACA code " + code
+                    + ": a cambered airfoil needs a camber position (second digit) above 0");
+        }
+        int n = options.pointsAround();
+        double[] body = new double[2 * n];
+        for (int i = 0; i < n; i++) {
+            // i = 0 is the trailing edge; the lower surface runs to the leading edge at n/2,
+            // the upper surface back: clockwise around the airfoil.
+            double phi = 2 * Math.PI * i / n;
+            double x = 0.5 * (1 + Math.cos(phi));
+            double yt = 5 * t * (0.2969 * Math.sqrt(x) - 0.1260 * x - 0.3516 * x * x
+                    + 0.2843 * x * x * x - 0.1036 * x * x * x * x);
+            double yc;
+            double slope;
+            if (m == 0) {
+                yc = 0;
+                slope = 0;
+            } else if (x < p) {
+                yc = m / (p * p) * (2 * p * x - x * x);
+                slope = 2 * m / (p * p) * (p - x);
+            } else {
+                yc = m / ((1 - p) * (1 - p)) * ((1 - 2 * p) + 2 * p * x - x * x);
+                slope = 2 * m / ((1 - p) * (1 - p)) * (p - x);
+            }
+            double theta = Math.atan(slope);
+            double side = phi < Math.PI ? -1 : 1;
+            if (i == 0 || 2 * i == n) {
+                side = 0;
+            }
+            body[2 * i] = x - side * yt * Math.sin(theta);
+            body[2 * i + 1] = yc + side * yt * Math.cos(theta);
+        }
+        return grow(body, "airfoil", options);
+    }
+
+    /** Mesh around a circle of diameter 1 centred at (0.5, 0). */
+    public static Mesh circle(Options options) {
+        int n = options.pointsAround();
+        double[] body = new double[2 * n];
+        for (int i = 0; i < n; i++) {
+            double phi = 2 * Math.PI * i / n;
+            body[2 * i] = 0.5 + 0.5 * Math.cos(phi);
+            body[2 * i + 1] = -0.5 * Math.sin(phi);
+        }
+        return grow(body, "circle", options);
+    }
+
+    /** Grows the layers from a clockwise body contour and builds the mesh. */
+    private static Mesh grow(double[] body, String bodyName, Options o) {
+        int n = o.pointsAround();
+        int layers = o.layers();
+        double perimeter = 0;
+        for (int i = 0; i < n; i++) {
+            int k = (i + 1) % n;
+            perimeter += Math.hypot(body[2 * k] - body[2 * i], body[2 * k + 1] - body[2 * i + 1]);
+        }
+        double[] bodyArc = arcFractions(body);
+        double h0 = o.firstHeight() > 0 ? o.firstHeight() : 0.5 * perimeter / n;
+        double growth = growthRate(h0, layers, o.farField());
+        double[][] layer = new double[layers + 1][];
+        layer[0] = body;
+        double[] normal = new double[2 * n];
+        double[] work = new double[2 * n];
+        double h = h0;
+        for (int j = 0; j < layers; j++) {
+            double[] x = layer[j];
+            for (int i = 0; i < n; i++) {
+                int a = (i + n - 1) % n;
+                int b = (i + 1) % n;
+                double tx = x[2 * b] - x[2 * a];
+                double ty = x[2 * b + 1] - x[2 * a + 1];
+                double len = Math.hypot(tx, ty);
+                normal[2 * i] = -ty / len;
+                normal[2 * i + 1] = tx / len;
+            }
+            // Smoothing of the directions: little near the wall, more further out.
+            double fraction = (double) (j + 1) / layers;
+            int passes = 1 + (int) (8 * fraction);
+            for (int pass = 0; pass < passes; pass++) {
+                for (int i = 0; i < n; i++) {
+                    int a = (i + n - 1) % n;
+                    int b = (i + 1) % n;
+                    double sx = normal[2 * i] + 0.5 * (normal[2 * a] + normal[2 * b]);
+                    double sy = normal[2 * i + 1] + 0.5 * (normal[2 * a + 1] + normal[2 * b + 1]);
+                    double len = Math.hypot(sx, sy);
+                    work[2 * i] = sx / len;
+                    work[2 * i + 1] = sy / len;
+                }
+                System.arraycopy(work, 0, normal, 0, 2 * n);
+            }
+            double[] next = new double[2 * n];
+            for (int i = 0; i < 2 * n; i++) {
+                next[i] = x[i] + h * normal[i];
+            }
+            // Smooth the new layer a little, then slide its points along it: near the wall they
+            // keep the spacing of the body, towards the far field it becomes uniform.
+            double nu = 0.25 * fraction;
+            for (int i = 0; i < n; i++) {
+                int a = (i + n - 1) % n;
+                int b = (i + 1) % n;
+                for (int c = 0; c < 2; c++) {
+                    work[2 * i + c] = next[2 * i + c]
+                            + nu * (0.5 * (next[2 * a + c] + next[2 * b + c]) - next[2 * i + c]);
+                }
+            }
+            double w = fraction * fraction * (3 - 2 * fraction);
+            double[] target = new double[n];
+            for (int i = 0; i < n; i++) {
+                target[i] = (1 - w) * bodyArc[i] + w * i / n;
+            }
+            next = redistribute(work, target);
+            layer[j + 1] = next;
+            h *= growth;
+        }
+        return assemble(layer, n, layers, bodyName, o.quads());
+    }
+
+    /** Arc length from point 0 to each point of a closed polyline, as a fraction of its length. */
+    private static double[] arcFractions(double[] x) {
+        int n = x.length / 2;
+        double[] s = new double[n + 1];
+        for (int i = 0; i < n; i++) {
+            int k = (i + 1) % n;
+            s[i + 1] = s[i] + Math.hypot(x[2 * k] - x[2 * i], x[2 * k + 1] - x[2 * i + 1]);
+        }
+        double[] f = new double[n];
+        for (int i = 0; i < n; i++) {
+            f[i] = s[i] / s[n];
+        }
+        return f;
+    }
+
+    /** Points on a closed polyline at the given arc-length fractions (point 0 stays). */
+    private static double[] redistribute(double[] x, double[] target) {
+        int n = x.length / 2;
+        double[] s = arcFractions(x);
+        double[] out = new double[2 * n];
+        int seg = 0;
+        for (int i = 0; i < n; i++) {
+            double t = target[i];
+            while (seg < n - 1 && s[seg + 1] < t) {
+                seg++;
+            }
+            int a = seg;
+            int b = (seg + 1) % n;
+            double sa = s[a];
+            double sb = seg + 1 < n ? s[seg + 1] : 1.0;
+            double u = sb > sa ? (t - sa) / (sb - sa) : 0;
+            out[2 * i] = x[2 * a] + u * (x[2 * b] - x[2 * a]);
+            out[2 * i + 1] = x[2 * a + 1] + u * (x[2 * b + 1] - x[2 * a + 1]);
+        }
+        return out;
+    }
+
+    /** Growth rate r with h0 (r^layers - 1) / (r - 1) = distance. */
+    static double growthRate(double h0, int layers, double distance) {
+        if (h0 * layers >= distance) {
+            return 1.0;
+        }
+        double lo = 1.0;
+        double hi = 2.0;
+        while (h0 * (Math.pow(hi, layers) - 1) / (hi - 1) < distance) {
+            hi *= 2;
+        }
+        for (int k = 0; k < 200; k++) {
+            double mid = 0.5 * (lo + hi);
+            if (h0 * (Math.pow(mid, layers) - 1) / (mid - 1) < distance) {
+                lo = mid;
+            } else {
+                hi = mid;
+            }
+        }
+        return 0.5 * (lo + hi);
+    }
+
+    private static Mesh assemble(double[][] layer, int n, int layers, String bodyName,
+            boolean quads) {
+        double[] coords = new double[2 * n * (layers + 1)];
+        for (int j = 0; j <= layers; j++) {
+            System.arraycopy(layer[j], 0, coords, 2 * n * j, 2 * n);
+        }
+        int cells = n * layers;
+        int[] quadNodes = new int[quads ? 4 * cells : 0];
+        int[] triNodes = new int[quads ? 0 : 6 * cells];
+        int q = 0;
+        int t = 0;
+        for (int j = 0; j < layers; j++) {
+            for (int i = 0; i < n; i++) {
+                int a = j * n + i;
+                int b = j * n + (i + 1) % n;
+                int c = (j + 1) * n + (i + 1) % n;
+                int d = (j + 1) * n + i;
+                requireConvex(coords, a, b, c, d, i, j);
+                if (quads) {
+                    quadNodes[q++] = a + 1;
+                    quadNodes[q++] = b + 1;
+                    quadNodes[q++] = c + 1;
+                    quadNodes[q++] = d + 1;
+                } else {
+                    // Split along the shorter diagonal.
+                    double ac = dist2(coords, a, c);
+                    double bd = dist2(coords, b, d);
+                    int[] split = ac <= bd ? new int[] {a, b, c, a, c, d} : new int[] {a, b, d, b, c, d};
+                    for (int k = 0; k < 6; k++) {
+                        triNodes[t++] = split[k] + 1;
+                    }
+                }
+            }
+        }
+        int[] edges = new int[3 * 2 * n];
+        for (int i = 0; i < n; i++) {
+            edges[3 * i] = i;
+            edges[3 * i + 1] = (i + 1) % n;
+            edges[3 * i + 2] = 1;
+            edges[3 * (n + i)] = layers * n + i;
+            edges[3 * (n + i) + 1] = layers * n + (i + 1) % n;
+            edges[3 * (n + i) + 2] = 2;
+        }
+        return new Mesh(coords, triNodes, quadNodes, edges,
+                List.of(BoundaryKind.SLIP_WALL, BoundaryKind.FAR_FIELD), List.of(bodyName, "farfield"));
+    }
+
+    private static double dist2(double[] xy, int a, int b) {
+        double dx = xy[2 * a] - xy[2 * b];
+        double dy = xy[2 * a + 1] - xy[2 * b + 1];
+        return dx * dx + dy * dy;
+    }
+
+    private static void requireConvex(double[] xy, int a, int b, int c, int d, int i, int j) {
+        int[] corner = {a, b, c, d};
+        for (int k = 0; k < 4; k++) {
+            int p = corner[(k + 3) % 4];
+            int s = corner[k];
+            int r = corner[(k + 1) % 4];
+            double cross = (xy[2 * s] - xy[2 * p]) * (xy[2 * r + 1] - xy[2 * s + 1])
+                    - (xy[2 * s + 1] - xy[2 * p + 1]) * (xy[2 * r] - xy[2 * s]);
+            if (!(cross > 0)) {
+                throw new IllegalStateException("the generated cell " + i + " of layer " + j
+                        + " is not convex; try more layers or points around the body");
+            }
+        }
+    }
+}

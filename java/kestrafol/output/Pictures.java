@@ -1,0 +1,100 @@
+package kestrafol.output;
+
+import java.util.ArrayList;
+import java.util.List;
+import kestrafol.mesh.Mesh;
+
+/** Shared pieces of the pictures: headless mode, wall contours, axis steps. */
+public final class Pictures {
+    private Pictures() {}
+
+    /** Renders without a display unless the caller chose otherwise. */
+    public static void headless() {
+        if (System.getProperty("java.awt.headless") == null) {
+            System.setProperty("java.awt.headless", "true");
+        }
+    }
+
+    /**
+     * The wall boundary edges chained into node sequences: closed loops around bodies (first node
+     * not repeated) or open chains for walls that end at another boundary.
+     */
+    static List<int[]> wallLoops(Mesh mesh) {
+        int n = mesh.nodeCount();
+        int[] next = new int[n];
+        int[] prev = new int[n];
+        java.util.Arrays.fill(next, -1);
+        java.util.Arrays.fill(prev, -1);
+        // The element on the left of a boundary edge decides its direction, so that chains run
+        // consistently; the edge list itself may give either order.
+        java.util.Map<Long, Boolean> forward = sideDirections(mesh);
+        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
+            if (!mesh.isWallTag(mesh.edgeTag(e))) {
+                continue;
+            }
+            int a = mesh.edgeNode(e, 0);
+            int b = mesh.edgeNode(e, 1);
+            Boolean f = forward.get((long) a * n + b);
+            if (f == null || !f) {
+                int t = a;
+                a = b;
+                b = t;
+            }
+            next[a] = b;
+            prev[b] = a;
+        }
+        List<int[]> loops = new ArrayList<>();
+        boolean[] done = new boolean[n];
+        // Open chains first (start where no edge arrives), then closed loops.
+        for (int pass = 0; pass < 2; pass++) {
+            for (int s = 0; s < n; s++) {
+                if (done[s] || next[s] < 0 || (pass == 0 && prev[s] >= 0)) {
+                    continue;
+                }
+                List<Integer> chain = new ArrayList<>();
+                int v = s;
+                while (v >= 0 && !done[v]) {
+                    done[v] = true;
+                    chain.add(v);
+                    v = next[v];
+                }
+                if (v >= 0 && v != s) {
+                    chain.add(v);
+                }
+                loops.add(chain.stream().mapToInt(Integer::intValue).toArray());
+            }
+        }
+        return loops;
+    }
+
+    /** For each directed element side a->b (key a*n+b): true when an element has it that way. */
+    private static java.util.Map<Long, Boolean> sideDirections(Mesh mesh) {
+        long n = mesh.nodeCount();
+        java.util.Map<Long, Boolean> d = new java.util.HashMap<>();
+        for (int e = 0; e < mesh.triangleCount(); e++) {
+            for (int k = 0; k < 3; k++) {
+                int a = mesh.triangleNode(e, k) - 1;
+                int b = mesh.triangleNode(e, (k + 1) % 3) - 1;
+                d.put(a * n + b, true);
+            }
+        }
+        for (int e = 0; e < mesh.quadCount(); e++) {
+            for (int k = 0; k < 4; k++) {
+                int a = mesh.quadNode(e, k) - 1;
+                int b = mesh.quadNode(e, (k + 1) % 4) - 1;
+                d.put(a * n + b, true);
+            }
+        }
+        return d;
+    }
+
+    /** A step of 1, 2 or 5 times a power of ten near the given raw step. */
+    static double niceStep(double raw) {
+        if (!(raw > 0) || !Double.isFinite(raw)) {
+            return 1;
+        }
+        double p = Math.pow(10, Math.floor(Math.log10(raw)));
+        double f = raw / p;
+        return (f < 1.5 ? 1 : f < 3.5 ? 2 : f < 7.5 ? 5 : 10) * p;
+    }
+}

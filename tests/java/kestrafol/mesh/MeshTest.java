@@ -1,0 +1,143 @@
+package kestrafol.mesh;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import CFD.Solvers.EulerSolver;
+import java.util.List;
+import java.util.function.Consumer;
+import kestrafol.solver.BoundaryConditions;
+import kestrafol.solver.Settings;
+import org.junit.jupiter.api.Test;
+
+class MeshTest {
+
+    /** The arrays of TestMeshes.square(), to be spoiled one at a time. */
+    private static final class Arrays5 {
+        double[] coords;
+        int[] triangles;
+        int[] quads;
+        int[] edges;
+        int[] kinds;
+
+        Arrays5() {
+            Mesh m = TestMeshes.square();
+            coords = m.coords();
+            triangles = m.triangles();
+            quads = m.quads();
+            edges = m.boundaryEdges();
+            kinds = m.boundaryKindCodes();
+        }
+    }
+
+    /** The mesh and the library refuse the spoiled arrays with the same message. */
+    private static String sameRefusal(Consumer<Arrays5> spoil) {
+        Arrays5 a = new Arrays5();
+        spoil.accept(a);
+        IllegalArgumentException ours = assertThrows(IllegalArgumentException.class,
+                () -> new Mesh(a.coords, a.triangles, a.quads, a.edges, BoundaryKind.fromCodes(a.kinds),
+                        null));
+        IllegalArgumentException library = assertThrows(IllegalArgumentException.class,
+                () -> EulerSolver.start(a.coords.length / 2, a.coords, a.triangles.length / 3,
+                        a.triangles, a.quads.length / 4, a.quads, a.edges.length / 3, a.edges,
+                        a.kinds.length, a.kinds, Settings.defaults().toVector()));
+        assertEquals(library.getMessage(), ours.getMessage());
+        return ours.getMessage();
+    }
+
+    @Test
+    void refusesBadArraysWithTheLibrarysMessages() {
+        assertTrue(sameRefusal(a -> a.coords[5] = Double.NaN).startsWith("coords[5] is NaN"));
+        assertTrue(sameRefusal(a -> a.triangles[4] = 10).startsWith("triangles[4] is 10"));
+        assertTrue(sameRefusal(a -> a.quads[0] = 0).startsWith("quads[0] is 0"));
+        assertTrue(sameRefusal(a -> a.triangles[5] = a.triangles[3]).contains("repeats node"));
+        // Clockwise: swap two corners of triangle 1.
+        String clockwise = sameRefusal(a -> {
+            int t = a.triangles[4];
+            a.triangles[4] = a.triangles[5];
+            a.triangles[5] = t;
+        });
+        assertTrue(clockwise.contains("signed area -0.125"), clockwise);
+        // A bow tie: swap the last two corners of quadrilateral 0.
+        String folded = sameRefusal(a -> {
+            int t = a.quads[2];
+            a.quads[2] = a.quads[3];
+            a.quads[3] = t;
+        });
+        assertTrue(folded.contains("quads[0..3] (quadrilateral 0)"), folded);
+        assertTrue(sameRefusal(a -> a.edges[1] = 9).startsWith("boundaryEdges[1] is 9"));
+        assertTrue(sameRefusal(a -> a.edges[2] = 3).startsWith("boundaryEdges[2] is 3"));
+        assertTrue(sameRefusal(a -> a.kinds[1] = 4).startsWith("boundaryKinds[1] is 4"));
+        // Edge 0 becomes the interior side 1-4, a side of two elements.
+        String interior = sameRefusal(a -> a.edges[0] = 4);
+        assertTrue(interior.contains("a side of 2 elements"), interior);
+        // Edge 1 repeats edge 0.
+        String repeat = sameRefusal(a -> {
+            a.edges[3] = 1;
+            a.edges[4] = 0;
+        });
+        assertTrue(repeat.contains("repeats boundary edge 0"), repeat);
+    }
+
+    @Test
+    void requiresEveryBoundarySideToBeABoundaryEdge() {
+        Arrays5 a = new Arrays5();
+        int[] fewer = java.util.Arrays.copyOf(a.edges, a.edges.length - 3);
+        String message = assertThrows(IllegalArgumentException.class,
+                () -> new Mesh(a.coords, a.triangles, a.quads, fewer, BoundaryKind.fromCodes(a.kinds),
+                        null)).getMessage();
+        assertTrue(message.contains("{0, 3}"), message);
+    }
+
+    @Test
+    void isImmutableAndNamesItsBoundaries() {
+        Mesh m = TestMeshes.square();
+        assertEquals(9, m.nodeCount());
+        assertEquals(4, m.triangleCount());
+        assertEquals(2, m.quadCount());
+        assertEquals(8, m.boundaryEdgeCount());
+        assertEquals(2, m.boundaryKindCount());
+        m.coords()[0] = 42;
+        m.triangles()[0] = 42;
+        m.boundaryKindCodes()[0] = 3;
+        assertThrows(UnsupportedOperationException.class,
+                () -> m.boundaryKinds().set(0, BoundaryKind.NO_SLIP_WALL));
+        assertEquals(0, m.x(0));
+        assertEquals(2, m.triangles()[0]);
+        assertEquals(BoundaryKind.SLIP_WALL, m.boundaryKinds().get(0));
+        assertArrayEquals(new int[] {2, 1}, m.boundaryKindCodes());
+        assertEquals(List.of("wall", "farfield"), m.boundaryNames());
+        assertTrue(m.isWallTag(1));
+        Mesh viscous = m.withBoundaryKinds(List.of(BoundaryKind.NO_SLIP_WALL, BoundaryKind.FAR_FIELD));
+        assertEquals(BoundaryKind.NO_SLIP_WALL, viscous.boundaryKinds().get(0));
+        assertEquals(m.boundaryNames(), viscous.boundaryNames());
+        assertThrows(IllegalArgumentException.class, () -> m.withBoundaryKinds(List.of(BoundaryKind.FAR_FIELD)));
+        Mesh unnamed = new Mesh(m.coords(), m.triangles(), m.quads(), m.boundaryEdges(),
+                m.boundaryKinds(), null);
+        assertEquals(List.of("boundary 1", "boundary 2"), unnamed.boundaryNames());
+        assertNotNull(m.toString());
+    }
+
+    @Test
+    void boundaryConditionsMapNamesToKinds() {
+        assertEquals(BoundaryKind.FAR_FIELD, BoundaryKind.defaultFor("FarField", false));
+        assertEquals(BoundaryKind.FAR_FIELD, BoundaryKind.defaultFor("inlet", true));
+        assertEquals(BoundaryKind.SLIP_WALL, BoundaryKind.defaultFor("airfoil", false));
+        assertEquals(BoundaryKind.NO_SLIP_WALL, BoundaryKind.defaultFor("airfoil", true));
+        assertEquals(BoundaryKind.SLIP_WALL, BoundaryKind.defaultFor("symmetry", true));
+        Mesh m = TestMeshes.square();
+        assertEquals(BoundaryKind.NO_SLIP_WALL, BoundaryConditions.defaults(true).apply(m).boundaryKinds().get(0));
+        Mesh swapped = BoundaryConditions.defaults(false).with("WALL=farfield").with("farfield=noslip")
+                .apply(m);
+        assertEquals(List.of(BoundaryKind.FAR_FIELD, BoundaryKind.NO_SLIP_WALL), swapped.boundaryKinds());
+        String unknown = assertThrows(IllegalArgumentException.class,
+                () -> BoundaryConditions.defaults(false).with("inlet=slip").apply(m)).getMessage();
+        assertTrue(unknown.contains("\"inlet\"") && unknown.contains("wall, farfield"), unknown);
+        assertThrows(IllegalArgumentException.class,
+                () -> BoundaryConditions.defaults(false).with("wall=sticky"));
+        assertThrows(IllegalArgumentException.class, () -> BoundaryConditions.defaults(false).with("wall"));
+    }
+}
