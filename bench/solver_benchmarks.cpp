@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 #include "flux/flux.h"
 #include "heap_counter.h"
 #include "solver_cases.h"
@@ -123,25 +123,15 @@ void stageBenchmark(benchmark::State& st, const Stage& stage, CellShape shape, l
 }
 
 // The clearing at the start of a pass, as evaluateResidual does it: the residual and the
-// diagonal blocks. KESTRAFOL_BENCH_PLAIN_CYCLE builds the benchmarks against the plain,
-// unoptimised library, whose passes clear the off-diagonal blocks as well.
+// diagonal blocks.
 void clearArrays(SolverState& s) {
     const std::size_t n = static_cast<std::size_t>(s.nodeCount);
     std::fill_n(s.residual.begin(), 4 * n, 0.0);
-#ifdef KESTRAFOL_BENCH_PLAIN_CYCLE
-    std::fill_n(s.offDiagBlocks.begin(), 2 * static_cast<std::size_t>(s.edgeCount) * 16, 0.0);
-#endif
     std::fill_n(s.diagBlocks.begin(), 16 * n, 0.0);
 }
 
 // The interior assembly the cycle runs.
-void interiorFluxes(SolverState& s, const SolverSettings& t) {
-#ifdef KESTRAFOL_BENCH_PLAIN_CYCLE
-    assembleInteriorFluxes(s, t);
-#else
-    assembleInteriorFluxesOverwrite(s, t);
-#endif
-}
+void interiorFluxes(SolverState& s, const SolverSettings& t) { assembleInteriorFluxesOverwrite(s, t); }
 
 // The velocity gradients of the viscous terms, as the cycle computes them.
 void velocityGradients(SolverState& s) {

@@ -1,8 +1,9 @@
 #include "solver_cases.h"
 
+#include <cmath>
 #include <memory>
 
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 
 namespace kestrafol::bench {
 
@@ -141,5 +142,13 @@ double heldBytes(const SolverState& s) {
     add(s.boundaryKinds);
     return total;
 }
+
+void ringSizesFor(long targetNodes, int& ni, int& nj) {
+    nj = static_cast<int>(std::lround(std::sqrt(static_cast<double>(targetNodes) / 1.6)));
+    ni = static_cast<int>(std::lround(static_cast<double>(targetNodes) / nj));
+    ni -= ni % 2;  // an even count keeps the alternating diagonals consistent around the ring
+}
+
+std::string shapeName(CellShape shape) { return shape == CellShape::Quads ? "quad" : "tri"; }
 
 }  // namespace kestrafol::bench

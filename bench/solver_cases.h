@@ -3,10 +3,19 @@
 // alive between benchmarks of the same case (building a million-node solver takes seconds).
 #include <string>
 
-#include "core/setup.h"
-#include "omesh.h"
+#include "solver/setup.h"
+#include "support/omesh.h"
 
 namespace kestrafol::bench {
+
+using meshes::CellShape;
+using meshes::MeshArrays;
+using meshes::makeOMesh;
+
+// Ring sizes for a target node count: about 1.6 times as many points around as rings.
+void ringSizesFor(long targetNodes, int& ni, int& nj);
+
+std::string shapeName(CellShape shape);
 
 enum class FlowCase { Steady1, Steady2, Unsteady2, Viscous2 };
 

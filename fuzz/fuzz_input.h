@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "support/entry_path.h"
+#include "support/session_calls.h"
 
 namespace kestrafol::fuzzing {
 
@@ -25,8 +25,8 @@ inline constexpr std::int32_t maxLength = 4096;
 struct FuzzInput {
     int iterationsBefore = 1;  // 1..4
     int iterationsAfter = 0;   // 0..3
-    testing::StartArguments start;
-    testing::HostArray<double> update;
+    testing::OwnedStart start;
+    testing::OwnedArray<double> update;
 };
 
 class ByteReader {
@@ -46,7 +46,7 @@ public:
     }
 
     template <typename T>
-    testing::HostArray<T> readArray(std::int32_t length) {
+    testing::OwnedArray<T> readArray(std::int32_t length) {
         if (length < 0) return std::nullopt;
         std::vector<T> values(static_cast<std::size_t>(length > maxLength ? maxLength : length));
         for (T& value : values) value = read<T>();
@@ -65,7 +65,7 @@ inline FuzzInput decodeFuzzInput(const std::uint8_t* data, std::size_t size) {
     const auto calls = in.read<std::uint8_t>();
     f.iterationsBefore = 1 + (calls & 3);
     f.iterationsAfter = (calls >> 2) & 3;
-    testing::StartArguments& s = f.start;
+    testing::OwnedStart& s = f.start;
     s.nodeCount = in.read<std::int32_t>();
     s.triangleCount = in.read<std::int32_t>();
     s.quadCount = in.read<std::int32_t>();
@@ -92,7 +92,7 @@ public:
         bytes_.insert(bytes_.end(), bytes, bytes + sizeof(T));
     }
     template <typename T>
-    void writeArray(const testing::HostArray<T>& array) {
+    void writeArray(const testing::OwnedArray<T>& array) {
         if (array)
             for (const T& value : *array) write(value);
     }
@@ -103,14 +103,14 @@ private:
 };
 
 template <typename T>
-std::int32_t encodedLength(const testing::HostArray<T>& array) {
+std::int32_t encodedLength(const testing::OwnedArray<T>& array) {
     return array ? static_cast<std::int32_t>(array->size()) : -1;
 }
 
 inline std::vector<std::uint8_t> encodeFuzzInput(const FuzzInput& f) {
     ByteWriter out;
     out.write(static_cast<std::uint8_t>((f.iterationsBefore - 1) | (f.iterationsAfter << 2)));
-    const testing::StartArguments& s = f.start;
+    const testing::OwnedStart& s = f.start;
     for (const std::int32_t count : {s.nodeCount, s.triangleCount, s.quadCount, s.boundaryEdgeCount,
                                      s.boundaryKindCount})
         out.write(count);

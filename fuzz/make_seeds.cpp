@@ -19,12 +19,12 @@ namespace {
 
 std::vector<double> vectorOf(const ParameterVector& p) { return std::vector<double>(p.begin(), p.end()); }
 
-FuzzInput session(const MeshArrays& m, const ParameterVector& p, HostArray<double> update,
+FuzzInput seedSession(const MeshArrays& m, const ParameterVector& p, OwnedArray<double> update,
                   int before, int after) {
     FuzzInput f;
     f.iterationsBefore = before;
     f.iterationsAfter = after;
-    StartArguments& s = f.start;
+    OwnedStart& s = f.start;
     s.nodeCount = m.nodeCount;
     s.coords = m.coords;
     s.triangleCount = m.triangleCount;
@@ -77,31 +77,31 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
 
     writeSeed(dir, "rectangle-mixed-farfield",
-              session(makeRectangle(3, 2), makeParameters(0.5), vectorOf(makeParameters(0.6, 2.0)), 2, 2));
+              seedSession(makeRectangle(3, 2), makeParameters(0.5), vectorOf(makeParameters(0.6, 2.0)), 2, 2));
     ParameterVector nanGamma = makeParameters(0.5, 1.0, 2);
     nanGamma[11] = std::numeric_limits<double>::quiet_NaN();
     writeSeed(dir, "circle-triangles-second-order-refused-update",
-              session(makeCircle(8, 3), makeParameters(0.5, 1.0, 2), vectorOf(nanGamma), 2, 1));
+              seedSession(makeCircle(8, 3), makeParameters(0.5, 1.0, 2), vectorOf(nanGamma), 2, 1));
     std::vector<double> shortVector = vectorOf(makeParameters(0.3));
     shortVector.resize(10);
     writeSeed(dir, "circle-quads-viscous-short-update",
-              session(makeCircle(8, 3, 0.5, 5.0, true, NoSlipWall), makeParameters(0.2, 0.0, 2, 0, 1.0, 50.0),
+              seedSession(makeCircle(8, 3, 0.5, 5.0, true, NoSlipWall), makeParameters(0.2, 0.0, 2, 0, 1.0, 50.0),
                       shortVector, 3, 1));
     ParameterVector modeTwo = makeParameters(0.4, 0.0, 1, 2);
     modeTwo[6] = 3.0;
     writeSeed(dir, "rectangle-unsteady-then-mode-two",
-              session(makeRectangle(2, 2, 1.0, 1.0, false), makeParameters(0.4, 0.0, 1, 1), vectorOf(modeTwo), 2, 2));
+              seedSession(makeRectangle(2, 2, 1.0, 1.0, false), makeParameters(0.4, 0.0, 1, 1), vectorOf(modeTwo), 2, 2));
     writeSeed(dir, "triangle-quad-lone-node",
-              session(triangleQuadAndLoneNode(), makeParameters(0.3, 5.0, 2), std::nullopt, 1, 3));
+              seedSession(triangleQuadAndLoneNode(), makeParameters(0.3, 5.0, 2), std::nullopt, 1, 3));
     ParameterVector mach5 = makeParameters(5.0, 0.0, 2);
     writeSeed(dir, "circle-blow-up-to-mach-5",
-              session(makeCircle(8, 3), makeParameters(0.5), vectorOf(mach5), 2, 3));
+              seedSession(makeCircle(8, 3), makeParameters(0.5), vectorOf(mach5), 2, 3));
 
     // Refused at once: a negative count, a short coordinate array.
-    FuzzInput negative = session(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
+    FuzzInput negative = seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
     negative.start.triangleCount = -2;
     writeSeed(dir, "refused-negative-count", negative);
-    FuzzInput shortCoords = session(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
+    FuzzInput shortCoords = seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
     shortCoords.start.coords->resize(5);
     writeSeed(dir, "refused-short-coords", shortCoords);
     return 0;

@@ -80,7 +80,7 @@ void analyse(const HandleValues& h) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    openLogStream();  // as the library's load does
+    session::load();  // as the library's load does
     verbose = std::getenv("KESTRAFOL_FUZZ_VERBOSE") != nullptr;
     std::atexit(printCounts);
     return 0;

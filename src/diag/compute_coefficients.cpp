@@ -1,6 +1,7 @@
 // Lift, drag and their ratio from the wall pressures, and the L1 norm of the residual.
 #include <cmath>
 
+#include "base/physics.h"
 #include "diag/diag.h"
 
 namespace kestrafol {
@@ -9,9 +10,7 @@ namespace {
 
 double nodePressure(const SolverState& state, int node, double gamma) {
     const double* q = &state.state[4 * static_cast<std::size_t>(node)];
-    const double u = q[1] / q[0];
-    const double v = q[2] / q[0];
-    return (gamma - 1.0) * (q[3] - (u * u + v * v) * (0.5 * q[0]));
+    return pressureFromVelocity(q[0], q[1] / q[0], q[2] / q[0], q[3], gamma);
 }
 
 }  // namespace
@@ -26,8 +25,7 @@ std::array<double, 5> computeCoefficients(const SolverState& state,
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
         const int tag = edge[2];
-        if (tag < 1 || tag > state.boundaryKindCount) continue;
-        const int kind = state.boundaryKinds[static_cast<std::size_t>(tag - 1)];
+        const int kind = kindOfTag(state, tag);
         if (kind != SlipWall && kind != NoSlipWall) continue;
         const int a = edge[0];
         const int b = edge[1];

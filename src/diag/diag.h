@@ -2,8 +2,8 @@
 // Diagnostics: wall forces and residual norm.
 #include <array>
 
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

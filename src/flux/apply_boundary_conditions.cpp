@@ -3,18 +3,14 @@
 // momentum damping of no-slip walls.
 #include <cmath>
 
+#include "base/physics.h"
 #include "flux/flux.h"
 #include "flux/roe_kernels.h"
+#include "flux/viscous_stress.h"
 
 namespace kestrafol {
 
 namespace {
-
-// Kind of a boundary tag; a tag without an entry in the kind table has kind 0 (none).
-int kindOfTag(const SolverState& state, int tag) {
-    if (tag < 1 || tag > state.boundaryKindCount) return 0;
-    return state.boundaryKinds[static_cast<std::size_t>(tag - 1)];
-}
 
 // Wall state seen by node `own`: the point a quarter of the way towards `other`, with the
 // momentum component along the boundary normal removed.
@@ -63,9 +59,8 @@ void addViscousHalfEdge(SolverState& state, int t, double nx, double ny, double 
     const double uy = state.velocityGradX[2 * i + 1];
     const double vx = state.velocityGradY[2 * i];
     const double vy = state.velocityGradY[2 * i + 1];
-    const double txx = (4.0 / 3.0) * ux - (2.0 / 3.0) * vy;
-    const double tyy = (4.0 / 3.0) * vy - (2.0 / 3.0) * ux;
-    const double txy = uy + vx;
+    const Stress tau = stokesStress(ux, uy, vx, vy);
+    const double txx = tau.xx, tyy = tau.yy, txy = tau.xy;
     const double* q = &state.state[4 * i];
     const double u = q[1] / q[0];
     const double v = q[2] / q[0];
@@ -81,9 +76,7 @@ void applyBoundaryConditions(SolverState& state, const SolverSettings& settings)
     const double gamma = settings.gamma;
     const bool viscousOn = !(settings.viscous == 0.0);
     // The free stream follows the settings of this evaluation.
-    const double mach = settings.mach;
-    const Vec4 freeStream{1.0, mach * std::cos(settings.alpha), mach * std::sin(settings.alpha),
-                          (1.0 / gamma) / (gamma - 1.0) + mach * (mach * 0.5)};
+    const Vec4 freeStream = freeStreamState(settings);
 
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];

@@ -1,8 +1,8 @@
 #pragma once
 // Spatial discretisation: gradients and limiter, Roe flux, interior and boundary residual,
 // viscous fluxes.
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 
@@ -15,20 +15,10 @@ void scalarGradient(SolverState& state, const double* values, double* out);
 // Min/max limiter factors into `limiter`; scales `gradients` in place.
 void computeLimiter(SolverState& state, const SolverSettings& settings);
 
-// Negative-wave part of the Roe matrix for a unit normal: R diag(min(lambda, 0)) L.
-void roeDissipation(Block4& negJacobian, const double* stateLeft, const double* stateRight,
-                    double unitNx, double unitNy, double gamma);
-
-// Upwind flux F(UL).n + A-(UR - UL) times |n|, and its first-order Jacobians at the lin pair.
-void roeFlux(double* flux, Block4& jacLeft, Block4& jacRight, const double* stateLeft,
-             const double* stateRight, const double* linStateLeft, const double* linStateRight,
-             double nx, double ny, double gamma);
-
-// Inviscid fluxes of every edge's dual face into residual and blocks.
-void assembleInteriorFluxes(SolverState& state, const SolverSettings& settings);
-
-// assembleInteriorFluxes on blocks that were not cleared: stores every off-diagonal block as
-// 0 + its one contribution, exactly what clearing offDiagBlocks first and then adding gives.
+// Inviscid fluxes of every edge's dual face: added into the residual and the diagonal blocks,
+// while every off-diagonal block, which gets exactly one contribution, is stored as 0 + that
+// contribution (what clearing offDiagBlocks first and then adding gives), so the caller need
+// not clear the off-diagonal blocks.
 void assembleInteriorFluxesOverwrite(SolverState& state, const SolverSettings& settings);
 
 // Far-field and wall half-edges, viscous half-edge terms, no-slip momentum damping.

@@ -4,9 +4,9 @@
 // matrix. Every block slot belongs to exactly one edge, so its off-diagonal block receives one
 // contribution per pass; with overwriteOffDiagonal the loop stores 0 + that contribution,
 // which is what clearing the block and adding would leave, and the caller skips the clear.
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 #include "flux/roe_kernels.h"
-#include "jni/settings.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

@@ -6,7 +6,8 @@
 // these kernels behind a call; every operation and its order are the same.
 #include <cmath>
 
-#include "core/solver_state.h"
+#include "base/physics.h"
+#include "base/solver_state.h"
 
 // The kernels are large; the compiler would otherwise call them and lose the overlap of
 // their long division and square-root chains with the surrounding edge code.
@@ -129,8 +130,8 @@ KESTRAFOL_ALWAYS_INLINE inline void projectedFlux(Vec4& f, const double* u, doub
     // u = mu/rho, v = mv/rho, ke = ((mv)^2 + (mu)^2)/(2 rho), p = (g - 1)(E - ke)
     const double vx = mu / rho;
     const double vy = mv / rho;
-    const double ke = 0.5 * (mv * mv + mu * mu) / rho;
-    double p = (gamma - 1.0) * (e - ke);
+    const double ke = kineticEnergy(rho, mu, mv);
+    double p = pressureFromKinetic(e, ke, gamma);
     // Below the floor the energy flux uses the energy that goes with the floored pressure.
     double eFlux = e;
     if (p < pressureFloor) {
@@ -149,7 +150,7 @@ KESTRAFOL_ALWAYS_INLINE inline void projectedFlux(Vec4& f, const double* u, doub
 KESTRAFOL_ALWAYS_INLINE inline void projectedJacobian(Block4& a, const double* u, double nx, double ny, double gamma) {
     const double rho = u[0], mu = u[1], mv = u[2], e = u[3];
     // p = (g - 1)(E - ((mv)^2 + (mu)^2)/(2 rho)), p^ = max(p, floor)
-    const double p = (gamma - 1.0) * (e - 0.5 * (mv * mv + mu * mu) / rho);
+    const double p = pressureFromKinetic(e, kineticEnergy(rho, mu, mv), gamma);
     const double pFloored = p < pressureFloor ? pressureFloor : p;
     const double vx = mu / rho;
     const double vy = mv / rho;

@@ -1,6 +1,7 @@
 // Negative laminar viscous flux through one dual face, scaled by 1/Re, from the velocities and
 // velocity gradients at the two ends of its edge.
 #include "flux/flux.h"
+#include "flux/viscous_stress.h"
 
 namespace kestrafol {
 
@@ -27,9 +28,8 @@ double* viscousFaceFlux(double* viscousFlux, const double* velocityFirst,
     const double vy = vyMean + jumpV * dy / g;
 
     // Stokes stresses (unit viscosity; 1/Re applied below).
-    const double txx = (4.0 / 3.0) * ux - (2.0 / 3.0) * vy;
-    const double tyy = (4.0 / 3.0) * vy - (2.0 / 3.0) * ux;
-    const double txy = uy + vx;
+    const Stress tau = stokesStress(ux, uy, vx, vy);
+    const double txx = tau.xx, tyy = tau.yy, txy = tau.xy;
 
     // Face velocity for the work of the stresses.
     const double uFace = 0.5 * (velocityFirst[0] + velocitySecond[0]);

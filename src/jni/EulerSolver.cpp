@@ -1,5 +1,5 @@
-// JNI entry points of CFD.Solvers.EulerSolver. Each one converts the host's arrays into
-// library-owned copies, checks them, delegates to the solver and converts the result back.
+// JNI entry points of CFD.Solvers.EulerSolver. Each one holds the host's arrays for reading,
+// calls the matching session function and converts its result back.
 // No C++ exception leaves an entry point: refused input becomes IllegalArgumentException, a
 // bad or busy handle IllegalStateException, a failed allocation OutOfMemoryError.
 #include <jni.h>
@@ -14,13 +14,7 @@
 #include <vector>
 
 #include "CFD_Solvers_EulerSolver.h"
-#include "core/iterate_cycle.h"
-#include "core/setup.h"
-#include "diag/diag.h"
-#include "jni/log_stream.h"
-#include "jni/settings.h"
-#include "jni/solver_registry.h"
-#include "jni/validate_input.h"
+#include "session/session.h"
 
 namespace {
 
@@ -70,60 +64,77 @@ Result guarded(JNIEnv* env, Body&& body) noexcept {
     if constexpr (!std::is_void_v<Result>) return nullptr;
 }
 
-// Length of a host array that is about to be read; nullArrayLength for null.
-std::int64_t lengthOf(JNIEnv* env, jarray array) {
-    return array == nullptr ? nullArrayLength : env->GetArrayLength(array);
-}
+// The element type JNI uses for each array type.
+template <typename Array> struct NativeOf;
+template <> struct NativeOf<jdoubleArray> { using Type = jdouble; };
+template <> struct NativeOf<jintArray> { using Type = jint; };
+template <> struct NativeOf<jlongArray> { using Type = jlong; };
 
-// Copies the first `count` values of a host array (already checked to hold them) and releases
-// the host array before returning.
-std::vector<double> copyDoubles(JNIEnv* env, jdoubleArray array, std::size_t count) {
-    std::vector<double> copy(count);
-    if (count == 0) return copy;
-    jdouble* const elements = env->GetDoubleArrayElements(array, nullptr);
-    if (elements == nullptr) jniCallFailed(env);
-    std::copy_n(elements, count, copy.begin());
-    env->ReleaseDoubleArrayElements(array, elements, 0);
-    return copy;
-}
-
-std::vector<int> copyInts(JNIEnv* env, jintArray array, std::size_t count) {
-    std::vector<int> copy(count);
-    if (count == 0) return copy;
-    jint* const elements = env->GetIntArrayElements(array, nullptr);
-    if (elements == nullptr) jniCallFailed(env);
-    std::copy_n(elements, count, copy.begin());
-    env->ReleaseIntArrayElements(array, elements, 0);
-    return copy;
-}
-
-// Checks and copies the 16 settings values of start or update.
-ParameterVector copyParameters(JNIEnv* env, jdoubleArray parameters) {
-    checkParametersLength(lengthOf(env, parameters));
-    ParameterVector copy{};
-    jdouble* const elements = env->GetDoubleArrayElements(parameters, nullptr);
-    if (elements == nullptr) jniCallFailed(env);
-    std::copy_n(elements, copy.size(), copy.begin());
-    env->ReleaseDoubleArrayElements(parameters, elements, 0);
-    return copy;
-}
-
-// Reads the two values of a handle; the registry decides whether they name a live solver.
-HandleValues readHandle(JNIEnv* env, jlongArray handle) {
-    if (handle == nullptr) throw InvalidHandle("handle is null; pass the handle that start returned");
-    const jsize length = env->GetArrayLength(handle);
-    if (length != 2) {
-        char message[96];
-        std::snprintf(message, sizeof message, "handle has %d elements; a solver handle has 2",
-                      static_cast<int>(length));
-        throw InvalidHandle(message);
+// A host array held for reading while a session call runs: its elements are fetched only when
+// its count says it is read, and released (unchanged) when the call ends.
+template <typename Array, typename Element>
+class Pinned {
+public:
+    Pinned(JNIEnv* env, Array array, bool read) : env_(env), array_(array) {
+        if (array_ == nullptr || !read) return;
+        length_ = env_->GetArrayLength(array_);
+        if (length_ == 0) return;
+        elements_ = fetch(env_, array_);
+        if (elements_ == nullptr) jniCallFailed(env_);
     }
-    jlong* const elements = env->GetLongArrayElements(handle, nullptr);
-    if (elements == nullptr) jniCallFailed(env);
-    const HandleValues values{elements[0], elements[1]};
-    env->ReleaseLongArrayElements(handle, elements, 0);
-    return values;
+    Pinned(const Pinned&) = delete;
+    Pinned& operator=(const Pinned&) = delete;
+    ~Pinned() {
+        if (elements_ != nullptr) release(env_, array_, elements_);
+    }
+
+    // The view the session reads: null stays null, an empty array is an empty (non-null) one.
+    HostArray<Element> view() const {
+        if (array_ == nullptr || length_ < 0) return {};
+        static const Element none{};
+        return HostArray<Element>(elements_ != nullptr ? reinterpret_cast<const Element*>(elements_) : &none,
+                                  length_);
+    }
+
+private:
+    using Native = typename NativeOf<Array>::Type;
+    static Native* fetch(JNIEnv* env, Array array);
+    static void release(JNIEnv* env, Array array, Native* elements);
+
+    JNIEnv* env_;
+    Array array_;
+    jsize length_ = -1;
+    Native* elements_ = nullptr;
+};
+
+template <>
+jdouble* Pinned<jdoubleArray, double>::fetch(JNIEnv* env, jdoubleArray array) {
+    return env->GetDoubleArrayElements(array, nullptr);
 }
+template <>
+void Pinned<jdoubleArray, double>::release(JNIEnv* env, jdoubleArray array, jdouble* elements) {
+    env->ReleaseDoubleArrayElements(array, elements, JNI_ABORT);
+}
+template <>
+jint* Pinned<jintArray, int>::fetch(JNIEnv* env, jintArray array) {
+    return env->GetIntArrayElements(array, nullptr);
+}
+template <>
+void Pinned<jintArray, int>::release(JNIEnv* env, jintArray array, jint* elements) {
+    env->ReleaseIntArrayElements(array, elements, JNI_ABORT);
+}
+template <>
+jlong* Pinned<jlongArray, std::int64_t>::fetch(JNIEnv* env, jlongArray array) {
+    return env->GetLongArrayElements(array, nullptr);
+}
+template <>
+void Pinned<jlongArray, std::int64_t>::release(JNIEnv* env, jlongArray array, jlong* elements) {
+    env->ReleaseLongArrayElements(array, elements, JNI_ABORT);
+}
+
+using PinnedDoubles = Pinned<jdoubleArray, double>;
+using PinnedInts = Pinned<jintArray, int>;
+using PinnedHandle = Pinned<jlongArray, std::int64_t>;
 
 jdoubleArray newDoubleArray(JNIEnv* env, const double* values, std::size_t count) {
     const auto length = static_cast<jsize>(count);
@@ -161,7 +172,7 @@ JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM* vm, void* /*reserved*/) {
         return JNI_ERR;
     }
     try {
-        openLogStream();
+        session::load();
     } catch (...) {
         releaseClasses(env);
         return JNI_ERR;
@@ -171,8 +182,7 @@ JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM* vm, void* /*reserved*/) {
 
 JNIEXPORT void JNICALL JNI_OnUnload(JavaVM* vm, void* /*reserved*/) {
     // The class loader is gone, so no call can reach the library any more.
-    solverRegistry().clear();
-    closeLogStream();
+    session::unload();
     JNIEnv* env = nullptr;
     if (vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_8) == JNI_OK) releaseClasses(env);
 }
@@ -182,57 +192,31 @@ JNIEXPORT jlongArray JNICALL Java_CFD_Solvers_EulerSolver_start(
     jintArray triangles, jint quadCount, jintArray quads, jint boundaryEdgeCount,
     jintArray boundaryEdges, jint boundaryKindCount, jintArray boundaryKinds, jdoubleArray parameters) {
     return guarded<jlongArray>(env, [&]() -> jlongArray {
-        // Counts and lengths first: nothing is copied for a call that cannot succeed. An array
-        // whose count is below 1 is not touched.
-        MeshShape shape;
-        shape.nodeCount = nodeCount;
-        shape.coordsLength = nodeCount >= 1 ? lengthOf(env, coords) : nullArrayLength;
-        shape.triangleCount = triangleCount;
-        shape.trianglesLength = triangleCount >= 1 ? lengthOf(env, triangles) : nullArrayLength;
-        shape.quadCount = quadCount;
-        shape.quadsLength = quadCount >= 1 ? lengthOf(env, quads) : nullArrayLength;
-        shape.boundaryEdgeCount = boundaryEdgeCount;
-        shape.boundaryEdgesLength = boundaryEdgeCount >= 1 ? lengthOf(env, boundaryEdges) : nullArrayLength;
-        shape.boundaryKindCount = boundaryKindCount;
-        shape.boundaryKindsLength = boundaryKindCount >= 1 ? lengthOf(env, boundaryKinds) : nullArrayLength;
-        const MeshCopySizes sizes = checkMeshShape(shape);
-        checkParametersLength(lengthOf(env, parameters));
+        // An array whose count is below 1 is not touched.
+        const PinnedDoubles coordsHeld(env, coords, nodeCount >= 1);
+        const PinnedInts trianglesHeld(env, triangles, triangleCount >= 1);
+        const PinnedInts quadsHeld(env, quads, quadCount >= 1);
+        const PinnedInts boundaryEdgesHeld(env, boundaryEdges, boundaryEdgeCount >= 1);
+        const PinnedInts boundaryKindsHeld(env, boundaryKinds, boundaryKindCount >= 1);
+        const PinnedDoubles parametersHeld(env, parameters, true);
+        StartArguments arguments;
+        arguments.nodeCount = nodeCount;
+        arguments.coords = coordsHeld.view();
+        arguments.triangleCount = triangleCount;
+        arguments.triangles = trianglesHeld.view();
+        arguments.quadCount = quadCount;
+        arguments.quads = quadsHeld.view();
+        arguments.boundaryEdgeCount = boundaryEdgeCount;
+        arguments.boundaryEdges = boundaryEdgesHeld.view();
+        arguments.boundaryKindCount = boundaryKindCount;
+        arguments.boundaryKinds = boundaryKindsHeld.view();
+        arguments.parameters = parametersHeld.view();
 
-        // Library-owned copies, in argument order, each host array released right after.
-        std::vector<double> coordsCopy = copyDoubles(env, coords, sizes.coords);
-        std::vector<int> trianglesCopy = copyInts(env, triangles, sizes.triangles);
-        // Without quadrilaterals the state holds a one-int placeholder that nothing reads.
-        std::vector<int> quadsCopy = sizes.quads > 0 ? copyInts(env, quads, sizes.quads) : std::vector<int>(1, 0);
-        std::vector<int> boundaryEdgesCopy = copyInts(env, boundaryEdges, sizes.boundaryEdges);
-        std::vector<int> boundaryKindsCopy = copyInts(env, boundaryKinds, sizes.boundaryKinds);
-        const ParameterVector parameterCopy = copyParameters(env, parameters);
-
-        MeshInput mesh;
-        mesh.nodeCount = nodeCount;
-        mesh.coords = coordsCopy;
-        mesh.triangleCount = triangleCount;
-        mesh.triangles = trianglesCopy;
-        mesh.quadCount = quadCount;
-        mesh.quads = std::span<const int>(quadsCopy).first(sizes.quads);
-        mesh.boundaryEdgeCount = boundaryEdgeCount;
-        mesh.boundaryEdges = boundaryEdgesCopy;
-        mesh.boundaryKindCount = boundaryKindCount;
-        mesh.boundaryKinds = boundaryKindsCopy;
-        checkMeshInput(mesh);
-        checkParameters(parameterCopy);
-
-        SolverRecords records = createSolver(
-            nodeCount, std::move(coordsCopy), triangleCount, std::move(trianglesCopy), quadCount,
-            std::move(quadsCopy), boundaryEdgeCount, std::move(boundaryEdgesCopy), boundaryKindCount,
-            std::move(boundaryKindsCopy), parameterCopy);
-
-        const HandleValues values = handleOf(records);
         jlongArray handle = env->NewLongArray(2);
         if (handle == nullptr) jniCallFailed(env);
+        const HandleValues values = session::start(arguments);
         const std::array<jlong, 2> elements{values[0], values[1]};
         env->SetLongArrayRegion(handle, 0, 2, elements.data());
-        // Registered last: until here the records are released with this frame if anything fails.
-        solverRegistry().add(std::move(records));
         return handle;
     });
 }
@@ -240,31 +224,29 @@ JNIEXPORT jlongArray JNICALL Java_CFD_Solvers_EulerSolver_start(
 JNIEXPORT jdoubleArray JNICALL Java_CFD_Solvers_EulerSolver_iterate(JNIEnv* env, jclass /*host*/,
                                                                     jlongArray handle) {
     return guarded<jdoubleArray>(env, [&]() -> jdoubleArray {
-        const HandleValues values = readHandle(env, handle);
-        const SolverRegistry::Lease solver = solverRegistry().acquire(values[0], values[1]);
-        const std::vector<double>& state = iterateCycle(solver.state(), solver.settings());
-        return newDoubleArray(env, state.data(), state.size());
+        const PinnedHandle handleHeld(env, handle, true);
+        jdoubleArray result = nullptr;
+        session::iterate(handleHeld.view(), [&](std::span<const double> state) {
+            result = newDoubleArray(env, state.data(), state.size());
+        });
+        return result;
     });
 }
 
 JNIEXPORT void JNICALL Java_CFD_Solvers_EulerSolver_update(JNIEnv* env, jclass /*host*/,
                                                            jlongArray handle, jdoubleArray parameters) {
     guarded<void>(env, [&] {
-        const HandleValues values = readHandle(env, handle);
-        const SolverRegistry::Lease solver = solverRegistry().acquire(values[0], values[1]);
-        // The whole vector is checked before the record is touched: a refused update changes nothing.
-        const ParameterVector parameterCopy = copyParameters(env, parameters);
-        checkParameters(parameterCopy);
-        settingsFromParameters(solver.settings(), parameterCopy);
+        const PinnedHandle handleHeld(env, handle, true);
+        const PinnedDoubles parametersHeld(env, parameters, true);
+        session::update(handleHeld.view(), parametersHeld.view());
     });
 }
 
 JNIEXPORT jdoubleArray JNICALL Java_CFD_Solvers_EulerSolver_analysis(JNIEnv* env, jclass /*host*/,
                                                                      jlongArray handle) {
     return guarded<jdoubleArray>(env, [&]() -> jdoubleArray {
-        const HandleValues values = readHandle(env, handle);
-        const SolverRegistry::Lease solver = solverRegistry().acquire(values[0], values[1]);
-        const std::array<double, 5> coefficients = computeCoefficients(solver.state(), solver.settings());
+        const PinnedHandle handleHeld(env, handle, true);
+        const std::array<double, 5> coefficients = session::analysis(handleHeld.view());
         return newDoubleArray(env, coefficients.data(), coefficients.size());
     });
 }
@@ -272,9 +254,7 @@ JNIEXPORT jdoubleArray JNICALL Java_CFD_Solvers_EulerSolver_analysis(JNIEnv* env
 JNIEXPORT void JNICALL Java_CFD_Solvers_EulerSolver_cleanup(JNIEnv* env, jclass /*host*/,
                                                             jlongArray handle) {
     guarded<void>(env, [&] {
-        writeLogLine("Cleanup Started");
-        const HandleValues values = readHandle(env, handle);
-        solverRegistry().remove(values[0], values[1]);
-        writeLogLine("Cleanup Finished");
+        const PinnedHandle handleHeld(env, handle, true);
+        session::cleanup(handleHeld.view());
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Mesh preprocessing: adjacency rows, boundary-edge orientation, dual geometry, lsq weights.
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 namespace kestrafol {
 

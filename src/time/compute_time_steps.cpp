@@ -2,6 +2,7 @@
 // faces, spread linearly between 5 and 40 times the base step and capped.
 #include <cmath>
 
+#include "base/physics.h"
 #include "time/time.h"
 
 namespace kestrafol {
@@ -18,7 +19,7 @@ double boundaryRadius(const double* w, double unitNx, double unitNy, double leng
                       double gamma) {
     const double u = w[1] / w[0];
     const double v = w[2] / w[0];
-    double p = (gamma - 1.0) * (w[3] - 0.5 * w[0] * (u * u + v * v));
+    double p = pressureFromVelocity(w[0], u, v, w[3], gamma);
     if (p < pressureFloor) p = pressureFloor;
     const double c = std::sqrt(gamma * p / w[0]);
     return (std::fabs(u * unitNx + v * unitNy) + c) * length;
@@ -51,7 +52,7 @@ void computeTimeSteps(SolverState& state, const SolverSettings& settings) {
         const double v = (sa * va + sb * vb) / (sa + sb);
         const double energy = (sa * qa[3] + sb * qb[3]) / (sa + sb);
         const double rho = sa * sb;
-        double p = (gamma - 1.0) * (energy - 0.5 * rho * (u * u + v * v));
+        double p = pressureFromVelocity(rho, u, v, energy, gamma);
         if (p < pressureFloor) p = pressureFloor;
         const double nx = state.faceNormals[2 * static_cast<std::size_t>(k)];
         const double ny = state.faceNormals[2 * static_cast<std::size_t>(k) + 1];

@@ -1,7 +1,7 @@
 #pragma once
 // Time integration: local time steps, time terms, implicit block Gauss-Seidel solve.
-#include "core/solver_state.h"
-#include "jni/settings.h"
+#include "base/solver_state.h"
+#include "base/settings.h"
 
 namespace kestrafol {
 

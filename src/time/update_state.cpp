@@ -1,5 +1,6 @@
 // Adds the increment to the state, recomputes the nodal pressure and applies the pressure and
 // density floors, both from the values just updated.
+#include "base/physics.h"
 #include "time/time.h"
 
 namespace kestrafol {
@@ -16,8 +17,8 @@ void updateState(SolverState& state, const SolverSettings& settings) {
         const double mx = q[1];
         const double my = q[2];
         const double energy = q[3];
-        const double kinetic = (my * my + mx * mx) * 0.5 / rho;
-        double p = (energy - kinetic) * (gamma - 1.0);
+        const double kinetic = kineticEnergy(rho, mx, my);
+        double p = pressureFromKinetic(energy, kinetic, gamma);
         if (p < pressureFloor) {
             p = pressureFloor;
             q[3] = kinetic + pressureFloor / (gamma - 1.0);

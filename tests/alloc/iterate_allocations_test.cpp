@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/iterate_cycle.h"
+#include "solver/iterate_cycle.h"
 #include "diag/diag.h"
 #include "support/test_meshes.h"
 

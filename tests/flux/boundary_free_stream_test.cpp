@@ -18,7 +18,7 @@ void spatialResidual(SolverState& s, const SolverSettings& settings) {
     std::fill(s.offDiagBlocks.begin(), s.offDiagBlocks.end(), 0.0);
     computeGradients(s);
     computeLimiter(s, settings);
-    assembleInteriorFluxes(s, settings);
+    assembleInteriorFluxesOverwrite(s, settings);
     applyBoundaryConditions(s, settings);
 }
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 namespace kestrafol::testing {
 

@@ -48,7 +48,7 @@ TEST(MeshFluxes, FreeStreamGivesNoInteriorResidual) {
             for (double g : s.gradients) EXPECT_EQ(g, 0.0);
             for (double phi : s.limiter) EXPECT_EQ(phi, 1.0);
             clearAssembly(s);
-            assembleInteriorFluxes(s, *r.settings);
+            assembleInteriorFluxesOverwrite(s, *r.settings);
             const std::vector<bool> onBoundary = boundaryNodes(s);
             int interior = 0;
             for (int n = 0; n < s.nodeCount; ++n) {
@@ -69,7 +69,7 @@ TEST(MeshFluxes, SecondOrderOfAUniformFlowEqualsFirstOrder) {
         computeGradients(*r->state);
         computeLimiter(*r->state, *r->settings);
         clearAssembly(*r->state);
-        assembleInteriorFluxes(*r->state, *r->settings);
+        assembleInteriorFluxesOverwrite(*r->state, *r->settings);
     }
     EXPECT_EQ(first.state->residual, second.state->residual);
     EXPECT_EQ(first.state->diagBlocks, second.state->diagBlocks);
@@ -94,7 +94,7 @@ TEST(MeshFluxes, InteriorScatterConserves) {
         computeGradients(s);
         computeLimiter(s, *r.settings);
         clearAssembly(s);
-        assembleInteriorFluxes(s, *r.settings);
+        assembleInteriorFluxesOverwrite(s, *r.settings);
 
         // The fluxes cancel over all nodes, whatever the state: so does every column of the
         // matrix (the derivative of that sum with respect to one node's state).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "flux/flux.h"
+#include "flux/roe_kernels.h"
 
 namespace kestrafol {
 namespace {
@@ -18,7 +19,7 @@ TEST(RoeJacobianFloor, EnthalpyOfTheBlocksUsesTheFlooredPressure) {
     Vec4 flux;
     Block4 left, right;
     // Normal (2, 0): |n| = 2, unit normal (1, 0), Vn = 0.5.
-    roeFlux(flux.data(), left, right, other.data(), other.data(), u.data(), other.data(), 2.0,
+    kernels::roeFlux<false>(flux.data(), left, right, other.data(), other.data(), u.data(), other.data(), 2.0,
             0.0, gamma);
     const double h = 0.3, phi = 0.05, vn = 0.5, ux = 0.5;
     const double a[16] = {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 #include "support/test_meshes.h"
 
 namespace kestrafol::testing {

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/solver_state.h"
+#include "base/solver_state.h"
 
 namespace kestrafol::testing {
 

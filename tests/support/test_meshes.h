@@ -5,22 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/setup.h"
+#include "solver/setup.h"
+#include "support/omesh.h"
 
 namespace kestrafol::testing {
 
-struct MeshArrays {
-    int nodeCount = 0;
-    std::vector<double> coords;
-    int triangleCount = 0;
-    std::vector<int> triangles;
-    int quadCount = 0;
-    std::vector<int> quads;
-    int boundaryEdgeCount = 0;
-    std::vector<int> boundaryEdges;
-    int boundaryKindCount = 0;
-    std::vector<int> boundaryKinds;
-};
+using meshes::MeshArrays;
 
 // Settings vector with the usual entries: order, weight, time mode, passes, Mach, gamma, alpha.
 inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0.0,
@@ -84,41 +74,12 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
 
 // O-mesh around a circle of radius r0 centred at the origin, out to radius r1: ni points
 // around, nj rings, radii growing geometrically. Tag 1 is the wall (kind `wallKind`),
-// tag 2 the far field. With `quads` the cells stay quadrilaterals, otherwise they are split.
+// tag 2 the far field. With `quads` the cells stay quadrilaterals, otherwise each is split
+// along the same diagonal; the wall edges run with the angle.
 inline MeshArrays makeCircle(int ni, int nj, double r0 = 0.5, double r1 = 20.0,
                              bool quads = false, int wallKind = SlipWall) {
-    MeshArrays m;
-    auto id = [ni](int i, int j) { return j * ni + (i % ni); };
-    m.nodeCount = ni * nj;
-    const double growth = std::pow(r1 / r0, 1.0 / (nj - 1));
-    const double pi = 4.0 * std::atan(1.0);
-    for (int j = 0; j < nj; ++j) {
-        double r = r0 * std::pow(growth, j);
-        for (int i = 0; i < ni; ++i) {
-            double t = 2.0 * pi * i / ni;
-            m.coords.push_back(r * std::cos(t));
-            m.coords.push_back(r * std::sin(t));
-        }
-    }
-    for (int j = 0; j + 1 < nj; ++j)
-        for (int i = 0; i < ni; ++i) {
-            // Counter-clockwise: outward in radius, then forward in angle.
-            int a = id(i, j) + 1, b = id(i, j + 1) + 1, c = id(i + 1, j + 1) + 1,
-                d = id(i + 1, j) + 1;
-            if (quads) {
-                m.quads.insert(m.quads.end(), {a, b, c, d});
-                ++m.quadCount;
-            } else {
-                m.triangles.insert(m.triangles.end(), {a, b, c, a, c, d});
-                m.triangleCount += 2;
-            }
-        }
-    for (int i = 0; i < ni; ++i) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, 0), id(i + 1, 0), 1});
-    for (int i = 0; i < ni; ++i) m.boundaryEdges.insert(m.boundaryEdges.end(), {id(i, nj - 1), id(i + 1, nj - 1), 2});
-    m.boundaryEdgeCount = 2 * ni;
-    m.boundaryKindCount = 2;
-    m.boundaryKinds = {wallKind, Farfield};
-    return m;
+    return meshes::makeOMesh(ni, nj, quads ? meshes::CellShape::Quads : meshes::CellShape::Triangles,
+                             wallKind, r0, r1, meshes::Diagonals::Uniform, meshes::WallEdges::WithAngle);
 }
 
 }  // namespace kestrafol::testing

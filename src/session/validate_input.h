@@ -1,0 +1,92 @@
+#pragma once
+// Checks of everything the host hands to start and update, made before anything is built or
+// changed. Free of JNI, so the same checks serve the entry points, the tests and a fuzzer.
+//
+// What is accepted:
+// - Counts are not negative; nodeCount is at least 1 and the mesh has at least one element.
+//   A count of 0 means the matching array is not read (it may be null).
+// - Every array holds at least the number of values its count implies (2 per node, 3 per
+//   triangle, 4 per quadrilateral, 3 per boundary edge, 1 per boundary kind, 16 settings);
+//   longer arrays are fine and only their leading part is read.
+// - The mesh stays within 32-bit indexing: 16 x nodeCount and 16 x (6 x triangleCount +
+//   8 x quadCount) (the largest per-node and per-slot arrays of the solver) fit in an int.
+// - Coordinates are finite. Element node numbers run from 1 to nodeCount, boundary-edge node
+//   numbers from 0 to nodeCount - 1, boundary tags from 1 to boundaryKindCount, kinds are 1, 2, 3.
+// - No element repeats a node. A triangle has positive signed area. A quadrilateral has positive
+//   signed (shoelace) area and at most one corner that turns clockwise or straight: convex and
+//   simple non-convex ("arrowhead") quadrilaterals are accepted, self-intersecting or folded
+//   ones are not.
+// - Every boundary edge is a side of exactly one element, and no boundary edge is given twice.
+// - Settings entries 1, 3, 5, 6 and 13 truncate to a 32-bit int (not NaN, not out of range);
+//   gamma (entry 11) is finite and above 1; mach, alpha and reynolds (10, 12, 14) are finite;
+//   reynolds is above 0 whenever viscous (entry 13 truncated) is non-zero.
+// Every message names the argument and the offending index and value.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+
+#include "base/settings.h"
+
+namespace kestrafol {
+
+// Host input the library refuses; the entry points raise it as IllegalArgumentException.
+class InvalidInput : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// Length of a host array as the entry point reads it; nullArrayLength stands for null.
+inline constexpr std::int64_t nullArrayLength = -1;
+
+// The counts of start and the lengths of the mesh arrays that come with them.
+struct MeshShape {
+    std::int64_t nodeCount = 0;
+    std::int64_t coordsLength = nullArrayLength;
+    std::int64_t triangleCount = 0;
+    std::int64_t trianglesLength = nullArrayLength;
+    std::int64_t quadCount = 0;
+    std::int64_t quadsLength = nullArrayLength;
+    std::int64_t boundaryEdgeCount = 0;
+    std::int64_t boundaryEdgesLength = nullArrayLength;
+    std::int64_t boundaryKindCount = 0;
+    std::int64_t boundaryKindsLength = nullArrayLength;
+};
+
+// Number of values start copies from each mesh array (0 where the count is below 1).
+struct MeshCopySizes {
+    std::size_t coords = 0;
+    std::size_t triangles = 0;
+    std::size_t quads = 0;
+    std::size_t boundaryEdges = 0;
+    std::size_t boundaryKinds = 0;
+};
+
+// The mesh as start copied it; each span covers at least what its count implies.
+struct MeshInput {
+    int nodeCount = 0;
+    std::span<const double> coords;
+    int triangleCount = 0;
+    std::span<const int> triangles;
+    int quadCount = 0;
+    std::span<const int> quads;
+    int boundaryEdgeCount = 0;
+    std::span<const int> boundaryEdges;
+    int boundaryKindCount = 0;
+    std::span<const int> boundaryKinds;
+};
+
+// Checks counts and array lengths (nulls included) and returns the sizes to copy.
+MeshCopySizes checkMeshShape(const MeshShape& shape);
+
+// Checks the length of a settings array (null included): at least 16 values.
+void checkParametersLength(std::int64_t length);
+
+// Checks the mesh contents. Checks the shape first (with the span sizes as lengths), so it is
+// safe on any input.
+void checkMeshInput(const MeshInput& mesh);
+
+// Checks the settings vector of start or update.
+void checkParameters(const ParameterVector& parameters);
+
+}  // namespace kestrafol

@@ -1,0 +1,70 @@
+#pragma once
+// Host arrays owned by a test or the fuzzer (std::nullopt = a null reference) and the session
+// calls made with them: each function only turns the owned arrays into views and calls the
+// session, the same path the JNI entry points take.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "session/session.h"
+
+namespace kestrafol::testing {
+
+template <typename T>
+using OwnedArray = std::optional<std::vector<T>>;
+
+// The arguments of start, as a host owns them.
+struct OwnedStart {
+    int nodeCount = 0;
+    OwnedArray<double> coords;
+    int triangleCount = 0;
+    OwnedArray<int> triangles;
+    int quadCount = 0;
+    OwnedArray<int> quads;
+    int boundaryEdgeCount = 0;
+    OwnedArray<int> boundaryEdges;
+    int boundaryKindCount = 0;
+    OwnedArray<int> boundaryKinds;
+    OwnedArray<double> parameters;
+};
+
+template <typename T>
+HostArray<T> view(const OwnedArray<T>& array) {
+    return array ? HostArray<T>(std::span<const T>(*array)) : HostArray<T>();
+}
+
+inline HostArray<std::int64_t> view(const HandleValues& handle) { return HostArray<std::int64_t>(handle); }
+
+inline HandleValues hostStart(const OwnedStart& a) {
+    StartArguments s;
+    s.nodeCount = a.nodeCount;
+    s.coords = view(a.coords);
+    s.triangleCount = a.triangleCount;
+    s.triangles = view(a.triangles);
+    s.quadCount = a.quadCount;
+    s.quads = view(a.quads);
+    s.boundaryEdgeCount = a.boundaryEdgeCount;
+    s.boundaryEdges = view(a.boundaryEdges);
+    s.boundaryKindCount = a.boundaryKindCount;
+    s.boundaryKinds = view(a.boundaryKinds);
+    s.parameters = view(a.parameters);
+    return session::start(s);
+}
+
+inline std::vector<double> hostIterate(const HandleValues& h) {
+    std::vector<double> state;
+    session::iterate(view(h), [&](std::span<const double> values) { state.assign(values.begin(), values.end()); });
+    return state;
+}
+
+inline void hostUpdate(const HandleValues& h, const OwnedArray<double>& parameters) {
+    session::update(view(h), view(parameters));
+}
+
+inline std::array<double, 5> hostAnalysis(const HandleValues& h) { return session::analysis(view(h)); }
+
+inline void hostCleanup(const HandleValues& h) { session::cleanup(view(h)); }
+
+}  // namespace kestrafol::testing
