@@ -3,7 +3,6 @@ package kestrafol.cli;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.io.PrintWriter;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
 import java.util.Locale;
@@ -107,12 +106,24 @@ public final class Main implements Callable<Integer> {
     }
 
     @Command(name = "run", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
-            description = {"Solves a steady (or unsteady) flow and writes history.csv, flow.vtu,"
-                    + " mach.png, cp.png and convergence.png into the output folder.",
+            description = {"Solves a steady (or unsteady) flow and writes history.csv,"
+                    + " summary.json, surface.csv, flow.vtu, mach.png, cp.png and convergence.png"
+                    + " into the output folder.",
                 "Without options: NACA 0012, Mach 0.8, alpha 1.25 degrees, inviscid, second order,"
                     + " steady, on the built-in mesh.",
-                "The run stops at the first of --orders, --cauchy and --iterations that holds.", ""})
+                "The run stops at the first of --orders, --cauchy and --iterations that holds; a"
+                    + " run that reaches the cap is reported as not converged.",
+                "Forces: gauge pressure on the monitored walls plus laminar skin friction on"
+                    + " no-slip walls; CD = pressure + friction drag, CM about the reference"
+                    + " point, positive nose up.",
+                "Ctrl-C (or SIGTERM) stops at the end of the current iteration and writes"
+                    + " everything reached; a second Ctrl-C quits at once.",
+                "--unsteady: " + RunOptions.UNSTEADY_NOTE + ".", ""})
     static final class RunCommand implements Callable<Integer> {
+        /** Exit status of a run stopped by SIGINT (128 + 2) or SIGTERM (128 + 15). */
+        static final int EXIT_INTERRUPTED = 130;
+        static final int EXIT_TERMINATED = 143;
+
         private final PrintStream out;
         private final boolean terminal;
 
@@ -138,13 +149,19 @@ public final class Main implements Callable<Integer> {
         @Override
         public Integer call() throws IOException {
             options.validate();
-            // The full effective configuration: "kestrafol run --config" repeats the run exactly.
-            Files.createDirectories(options.out);
-            Path file = options.out.resolve("case.properties");
-            CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
-                    "Re-run it with: kestrafol run --config " + file),
-                    Configuration.complete(Configuration.entries(spec, Set.of()), options));
-            return new Run(options, options.out, out, terminal).execute().exitStatus();
+            Run run = new Run(options, options.out, out, terminal);
+            try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
+                Run.Result result = run.execute();
+                // The full effective configuration: "kestrafol run --config" repeats the run.
+                Path file = options.out.resolve("case.properties");
+                CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
+                        "Re-run it with: kestrafol run --config " + file),
+                        Configuration.complete(Configuration.entries(spec, Set.of()), options));
+                if ("interrupted".equals(result.stoppedBy())) {
+                    return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
+                }
+                return result.exitStatus();
+            }
         }
     }
 

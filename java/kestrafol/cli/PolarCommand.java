@@ -409,18 +409,21 @@ final class PolarCommand implements Callable<Integer> {
                     throw new java.io.UncheckedIOException(e);
                 }
             });
-            Solver solver = from != null ? from : run.newSolver(mesh);
-            Run.Outcome r;
+            Run.Result r;
             try {
-                r = run.execute(mesh, solver, from != null);
+                r = run.execute(mesh, from, true);
             } catch (IOException | RuntimeException e) {
-                solver.close();
+                if (run.solver() != null) {
+                    run.solver().close();
+                }
                 throw e;
             }
-            CaseResult row = new CaseResult(c, r.last().lift(), r.last().drag(), r.last().drag(),
-                    o.viscous ? Double.NaN : 0.0, Double.NaN, r.iterations(), stoppedBy(r.stop()),
-                    r.ordersDropped(), r.wallSeconds(), "");
-            if (r.exitStatus() != 0) {
+            CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
+                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "");
+            Solver solver = run.solver();
+            // Only a flow that ended normally is carried on: after a divergence or an
+            // interruption the next case of the chain starts from the free stream.
+            if (r.exitStatus() != 0 || r.stoppedBy().equals("interrupted")) {
                 solver.close();
                 return new PolarRunner.Outcome<>(row, null);
             }
@@ -431,15 +434,6 @@ final class PolarCommand implements Callable<Integer> {
     /** Built-in viscous meshes depend on the Reynolds number; everything else is shared. */
     private static String meshKey(PolarCase c) {
         return c.reynolds() == null ? "" : Sweep.plain(c.reynolds());
-    }
-
-    private static String stoppedBy(Run.Stop stop) {
-        return switch (stop) {
-            case ORDERS -> "orders";
-            case COEFFICIENTS -> "cauchy";
-            case ITERATIONS -> "iterations";
-            case DIVERGED -> "diverged";
-        };
     }
 
     /** The polar's full effective configuration, which also drives the Slurm tasks. */

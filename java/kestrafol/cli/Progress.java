@@ -31,13 +31,14 @@ final class Progress {
     }
 
     /** A progress line. */
-    void line(int iteration, Analysis a, double orders, double seconds) {
+    void line(int iteration, double residual, double orders, double cl, double cd,
+            double seconds) {
         clearBar();
         double rate = (iteration - lastLineIteration) / Math.max(1e-9, seconds - lastLineSeconds);
         lastLineIteration = iteration;
         lastLineSeconds = seconds;
         out.println(String.format(Locale.ROOT, "%7d %12.4e %7.2f %12.7f %12.7f %8.1f", iteration,
-                a.residualNorm(), orders, a.lift(), a.drag(), rate));
+                residual, orders, cl, cd, rate));
     }
 
     /** A message between the lines (for example the switch to second order). */

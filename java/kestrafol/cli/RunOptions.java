@@ -5,6 +5,9 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
 import kestrafol.mesh.MeshGenerator;
+import kestrafol.output.Numbers;
+import kestrafol.solver.FlowChecks;
+import kestrafol.solver.FlowReynolds;
 import kestrafol.solver.Settings;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
@@ -20,14 +23,27 @@ import picocli.CommandLine.Spec;
 public final class RunOptions {
     /** Default residual drop, in orders of magnitude, that ends a run. */
     static final double DEFAULT_ORDERS = 6;
-    /** Default relative change of CL and CD over the window that ends a run. */
-    static final double DEFAULT_CAUCHY_EPS = 2e-3;
+    /**
+     * Default largest relative change between the window means of CL and CD that ends a run
+     * (measured: answers within 0.5 % of long runs, see the README).
+     */
+    static final double DEFAULT_CAUCHY_EPS = 5e-3;
+    /** The same, as the help prints it. */
+    static final String DEFAULT_CAUCHY_EPS_TEXT = "0.005";
     /** Default window of the coefficient criterion, in iterations. */
-    static final int DEFAULT_CAUCHY_WINDOW = 200;
+    static final int DEFAULT_CAUCHY_WINDOW = 500;
     /** Default number of first-order iterations before a second-order run switches order. */
     static final int DEFAULT_STARTUP = 0;
-    /** Default iteration cap. */
-    static final int DEFAULT_ITERATIONS = 4000;
+    /** Default iteration cap per mesh node. */
+    static final int CAP_PER_NODE = 3;
+    /** Smallest default iteration cap. */
+    static final int MIN_CAP = 4000;
+    /** The first-cell height of a built-in viscous mesh is this many times the smallest stable one. */
+    static final double VISCOUS_HEIGHT_MARGIN = 1.5;
+    /** What --unsteady does, in the words of the help, the README and the run header. */
+    static final String UNSTEADY_NOTE = "pseudo-time marching with a second-order backward"
+            + " difference in which each node advances with its own time step: NOT"
+            + " time-accurate (no physical time step); for experiments only";
     /** Default points around the built-in body: the default case runs in about a minute. */
     static final int DEFAULT_RESOLUTION = MeshGenerator.DEFAULT_POINTS_AROUND;
     /** Default interval of the progress lines. */
@@ -41,15 +57,18 @@ public final class RunOptions {
     Path mesh;
 
     @Option(names = "--naca", paramLabel = "CODE",
-            description = "built-in NACA four-digit airfoil (default: ${DEFAULT-VALUE})")
-    String naca = "0012";
+            description = "built-in NACA four-digit airfoil (default: 0012)")
+    String naca;
 
     @Option(names = "--circle", description = "built-in circle of diameter 1 instead of an airfoil")
     boolean circle;
 
     @Option(names = "--resolution", paramLabel = "N",
             description = "points around the built-in body, at least 16, odd counts go up by one"
-                    + " (default: ${DEFAULT-VALUE})")
+                    + " (default: " + DEFAULT_RESOLUTION + ")")
+    Integer resolutionOption;
+
+    /** Settled by validate(). */
     int resolution = DEFAULT_RESOLUTION;
 
     @Option(names = "--quads", description = "built-in mesh of quadrilaterals (default triangles)")
@@ -58,6 +77,24 @@ public final class RunOptions {
     @Option(names = "--bc", paramLabel = "NAME=KIND",
             description = "boundary kind: farfield, slip or noslip (repeatable)")
     List<String> boundaries = new ArrayList<>();
+
+    @Option(names = "--monitor", paramLabel = "NAME", split = ",",
+            description = "walls whose forces count, comma-separated (default: every wall that"
+                    + " is not a symmetry plane, i.e. whose name has no \"sym\")")
+    List<String> monitor;
+
+    @Option(names = "--ref-length", paramLabel = "L", converter = FiniteDouble.class,
+            description = "reference length of the coefficients and of --reynolds (default: chord"
+                    + " or diameter 1 for built-in bodies, the x-extent of the monitored walls"
+                    + " for a mesh)")
+    Double refLength;
+
+    @Option(names = "--ref-point", paramLabel = "X,Y", split = ",", hideParamSyntax = true,
+            converter = FiniteDouble.class,
+            description = "moment reference point (default: the quarter chord, (0.25, 0) for a"
+                    + " built-in airfoil, the centre of the built-in circle, a quarter of the"
+                    + " reference length behind the front of the monitored walls of a mesh)")
+    double[] refPoint;
 
     @Option(names = "--no-renumber",
             description = "keep the node numbering of the mesh")
@@ -79,10 +116,12 @@ public final class RunOptions {
     boolean viscous;
 
     @Option(names = "--reynolds", paramLabel = "R", converter = FiniteDouble.class,
-            description = "Reynolds number per unit length (chord 1)")
+            description = "free-stream Reynolds number based on the flow speed and the reference"
+                    + " length (chord, or diameter of the circle); the library gets R / (Mach x"
+                    + " length), its own Reynolds number based on the speed of sound")
     Double reynolds;
 
-    @Option(names = "--unsteady", description = "second-order backward differences in time")
+    @Option(names = "--unsteady", description = UNSTEADY_NOTE)
     boolean unsteady;
 
     @Option(names = "--first-order",
@@ -103,13 +142,18 @@ public final class RunOptions {
     double orders = DEFAULT_ORDERS;
 
     @Option(names = "--cauchy", paramLabel = "EPS/W",
-            description = "stop when CL and CD each changed by less than EPS (relative) over the"
-                    + " last W iterations (default: 0.002/200; 0/0 switches it off)")
+            description = "stop when the means of CL and of CD over the last W iterations differ"
+                    + " from those of the W before by less than EPS (relative; values below 0.01"
+                    + " count as 0.01) and swing by less than 10 EPS within the window; the"
+                    + " answer is then the window mean (default: " + DEFAULT_CAUCHY_EPS_TEXT
+                    + "/" + DEFAULT_CAUCHY_WINDOW + "; 0/0 switches it off)")
     String cauchy;
 
     @Option(names = "--iterations", paramLabel = "N",
-            description = "stop after at most N iterations (default: ${DEFAULT-VALUE})")
-    int iterations = DEFAULT_ITERATIONS;
+            description = "iteration cap; a run that reaches it is reported as not converged"
+                    + " (default: " + CAP_PER_NODE + " per mesh node, at least " + MIN_CAP
+                    + ")")
+    Integer iterationsOption;
 
     @Option(names = "--out", paramLabel = "DIR",
             description = "output folder (default: ${DEFAULT-VALUE})")
@@ -152,14 +196,32 @@ public final class RunOptions {
      *     IllegalArgumentException when the options did not come from a command line
      */
     public RunOptions validate() {
-        if (!naca.matches("\\d{4}")) {
+        if (mesh != null) {
+            List<String> builtIn = new ArrayList<>();
+            for (String name : new String[] {"--naca", "--circle", "--resolution", "--quads"}) {
+                if (given(name)) {
+                    builtIn.add(name);
+                }
+            }
+            if (!builtIn.isEmpty()) {
+                throw usage("--mesh cannot go with " + String.join(", ", builtIn)
+                        + ", which describe the built-in mesh");
+            }
+        }
+        if (circle && naca != null) {
+            throw usage("--circle and --naca both choose the built-in body: give one");
+        }
+        if (naca != null && !naca.matches("\\d{4}")) {
             throw usage("--naca expects four digits, got " + naca);
         }
+        resolution = resolutionOption != null ? resolutionOption : DEFAULT_RESOLUTION;
         atLeast("--resolution", resolution, 16);
         if (resolution % 2 != 0) {
             resolution++;
         }
-        atLeast("--iterations", iterations, 1);
+        if (iterationsOption != null) {
+            atLeast("--iterations", iterationsOption, 1);
+        }
         atLeast("--print-every", printEvery, 1);
         if (startupOption != null) {
             atLeast("--startup-first-order", startupOption, 0);
@@ -177,10 +239,48 @@ public final class RunOptions {
         if (!viscous && reynolds != null) {
             throw usage("--reynolds only applies with --viscous");
         }
-        if (mesh != null && (circle || quads)) {
-            throw usage("--circle and --quads apply to the built-in mesh, not to --mesh");
+        if (reynolds != null && !(reynolds > 0)) {
+            throw usage("--reynolds expects a number above 0, got " + Numbers.format(reynolds));
+        }
+        if (!(mach > 0)) {
+            throw usage("--mach expects a number above 0, got " + Numbers.format(mach));
+        }
+        if (refLength != null && !(refLength > 0)) {
+            throw usage("--ref-length expects a number above 0, got " + Numbers.format(refLength));
+        }
+        if (refPoint != null && refPoint.length != 2) {
+            throw usage("--ref-point expects X,Y");
+        }
+        for (String b : boundaries) {
+            int eq = b.lastIndexOf('=');
+            String kind = eq > 0 ? b.substring(eq + 1) : "";
+            if (eq <= 0 || !KINDS.contains(kind.toLowerCase(Locale.ROOT))) {
+                throw usage("--bc expects NAME=KIND with KIND one of " + String.join(", ", KINDS)
+                        + ", got \"" + b + "\"");
+            }
         }
         return this;
+    }
+
+    /** The boundary kinds --bc accepts. */
+    static final List<String> KINDS = List.of("farfield", "slip", "noslip");
+
+    /** Whether an option was on the command line (or, without one, set away from its default). */
+    private boolean given(String name) {
+        if (spec != null && spec.commandLine() != null
+                && spec.commandLine().getParseResult() != null) {
+            return spec.commandLine().getParseResult().hasMatchedOption(name);
+        }
+        switch (name) {
+            case "--naca":
+                return naca != null;
+            case "--circle":
+                return circle;
+            case "--resolution":
+                return resolutionOption != null;
+            default:
+                return quads;
+        }
     }
 
     private void atLeast(String option, int value, int min) {
@@ -222,19 +322,47 @@ public final class RunOptions {
         return !noPictures;
     }
 
-    /** The settings of the run (second order unless --first-order). */
-    Settings settings() {
-        boolean isViscous = viscous && reynolds != null;
+    /**
+     * The settings of the run (second order unless --first-order), with the Reynolds number the
+     * library takes (see {@link kestrafol.solver.FlowReynolds}) for viscous runs.
+     */
+    Settings settings(double libraryReynolds) {
         return new Settings(mach, alpha, gamma, !firstOrder, weight, unsteady, viscous,
-                isViscous ? reynolds : Settings.DEFAULT_REYNOLDS);
+                viscous ? libraryReynolds : Settings.DEFAULT_REYNOLDS);
     }
 
-    /** Options of the built-in mesh. */
+    /** The iteration cap: --iterations, or CAP_PER_NODE per node but at least MIN_CAP. */
+    int iterationCap(int nodes) {
+        if (iterationsOption != null) {
+            return iterationsOption;
+        }
+        return (int) Math.min(Integer.MAX_VALUE, Math.max(MIN_CAP, (long) CAP_PER_NODE * nodes));
+    }
+
+    /** The four digits of the built-in airfoil. */
+    String nacaCode() {
+        return naca != null ? naca : "0012";
+    }
+
+    /** Whether the chord is known: a built-in airfoil, or a reference length given. */
+    boolean chordKnown() {
+        return (mesh == null && !circle) || refLength != null;
+    }
+
+    /**
+     * Options of the built-in mesh. Viscous runs get about ten cells across the laminar boundary
+     * layer (thickness 5 / sqrt(Re)), but never a first cell below what the explicit viscous
+     * terms tolerate (first-cell height x library Reynolds number at least
+     * {@link FlowChecks#MIN_WALL_CELL_REYNOLDS}, with a margin).
+     */
     MeshGenerator.Options meshOptions() {
         MeshGenerator.Options m = MeshGenerator.Options.resolution(resolution).withQuads(quads);
         if (viscous) {
-            // About ten cells across a laminar boundary layer of thickness 5 / sqrt(Re).
-            m = m.withFirstHeight(Math.min(0.5 / resolution, 0.1 / Math.sqrt(reynolds)))
+            double length = refLength != null ? refLength : 1;
+            double stable = VISCOUS_HEIGHT_MARGIN * FlowChecks.MIN_WALL_CELL_REYNOLDS
+                    / FlowReynolds.toLibrary(reynolds, mach, length);
+            double layer = Math.min(0.5 / resolution, 0.1 / Math.sqrt(reynolds));
+            m = m.withFirstHeight(Math.max(layer, stable))
                     .withLayers(Math.max(m.layers(), resolution / 2));
         }
         return m;
@@ -245,6 +373,6 @@ public final class RunOptions {
         if (mesh != null) {
             return mesh.getFileName().toString();
         }
-        return circle ? "circle" : "NACA " + naca.toUpperCase(Locale.ROOT);
+        return circle ? "circle" : "NACA " + nacaCode();
     }
 }

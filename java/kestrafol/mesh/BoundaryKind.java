@@ -52,26 +52,18 @@ public enum BoundaryKind {
         return Collections.unmodifiableList(kinds);
     }
 
-    /** farfield / far / 1, slip / euler / 2, noslip / no-slip / wall / 3, in any case. */
+    /**
+     * The kind of its label: farfield, slip or noslip, in any case. Nothing else is accepted: a
+     * guessed name such as "wall" would silently pick one of two very different walls.
+     */
     public static BoundaryKind parse(String text) {
-        switch (text.toLowerCase(Locale.ROOT)) {
-            case "farfield":
-            case "far":
-            case "1":
-                return FAR_FIELD;
-            case "slip":
-            case "euler":
-            case "2":
-                return SLIP_WALL;
-            case "noslip":
-            case "no-slip":
-            case "wall":
-            case "3":
-                return NO_SLIP_WALL;
-            default:
-                throw new IllegalArgumentException("unknown boundary kind \"" + text
-                        + "\": expected farfield, slip or noslip");
+        for (BoundaryKind k : values()) {
+            if (k.label.equalsIgnoreCase(text)) {
+                return k;
+            }
         }
+        throw new IllegalArgumentException("unknown boundary kind \"" + text
+                + "\": expected farfield, slip or noslip");
     }
 
     /**

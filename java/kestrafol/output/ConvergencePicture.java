@@ -20,7 +20,8 @@ import org.jfree.data.xy.XYSeriesCollection;
 
 /**
  * Convergence picture: the residual norm on a logarithmic axis above, the lift coefficient (and
- * the drag coefficient on a second axis) below, both against the iteration. A dashed line marks
+ * the drag coefficient on a second axis) below, both against the iteration; the coefficient
+ * axes fit the last half of the run. A dashed line marks
  * the switch from first to second order. Drawn with JFreeChart.
  */
 public final class ConvergencePicture {
@@ -70,10 +71,12 @@ public final class ConvergencePicture {
 
         NumberAxis liftAxis = new NumberAxis("CL");
         liftAxis.setAutoRangeIncludesZero(false);
+        scaleToLastHalf(liftAxis, lift);
         XYPlot bottom = new XYPlot(new XYSeriesCollection(lift), null, liftAxis,
                 renderer(new Color(200, 50, 30)));
         NumberAxis dragAxis = new NumberAxis("CD");
         dragAxis.setAutoRangeIncludesZero(false);
+        scaleToLastHalf(dragAxis, drag);
         bottom.setRangeAxis(1, dragAxis);
         bottom.setDataset(1, new XYSeriesCollection(drag));
         bottom.mapDatasetToRangeAxis(1, 1);
@@ -93,6 +96,27 @@ public final class ConvergencePicture {
         JFreeChart chart = new JFreeChart(title, new Font(Font.SANS_SERIF, Font.BOLD, 18), plot, true);
         chart.setBackgroundPaint(Color.WHITE);
         ChartUtilities.saveChartAsPNG(file.toFile(), chart, 1000, 800);
+    }
+
+    /**
+     * Fits the axis to the values of the last half of the run, with a margin, so that the
+     * start-up transient does not squash the part that matters; the earlier values run off the
+     * plot.
+     */
+    static void scaleToLastHalf(NumberAxis axis, XYSeries s) {
+        int n = s.getItemCount();
+        if (n < 4) {
+            return;
+        }
+        double lo = Double.MAX_VALUE;
+        double hi = -Double.MAX_VALUE;
+        for (int k = n / 2; k < n; k++) {
+            double v = s.getY(k).doubleValue();
+            lo = Math.min(lo, v);
+            hi = Math.max(hi, v);
+        }
+        double pad = Math.max(0.1 * (hi - lo), 1e-6 * Math.max(1, Math.abs(hi)));
+        axis.setRange(lo - pad, hi + pad);
     }
 
     private static XYLineAndShapeRenderer renderer(Color c) {

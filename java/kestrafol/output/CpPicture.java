@@ -4,17 +4,20 @@ import java.awt.BasicStroke;
 import java.awt.Color;
 import java.io.IOException;
 import java.nio.file.Path;
+import java.util.ArrayList;
 import java.util.List;
-import kestrafol.mesh.Mesh;
-import kestrafol.solver.Flow;
+import kestrafol.solver.WallForces;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.ChartUtilities;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.plot.PlotOrientation;
+import org.jfree.chart.plot.ValueMarker;
 import org.jfree.chart.plot.XYPlot;
 import org.jfree.chart.renderer.xy.XYLineAndShapeRenderer;
 import org.jfree.data.xy.XYSeries;
 import org.jfree.data.xy.XYSeriesCollection;
+import org.jfree.ui.RectangleAnchor;
+import org.jfree.ui.TextAnchor;
 
 /**
  * The pressure coefficient on the walls against x/c, with the axis turned so that negative Cp
@@ -24,60 +27,104 @@ import org.jfree.data.xy.XYSeriesCollection;
 public final class CpPicture {
     private CpPicture() {}
 
-    public static void write(Mesh mesh, Flow flow, String title, Path file) throws IOException {
+    /**
+     * Cp along the monitored walls as the toolkit's forces list them: each closed wall (a body)
+     * split at its front node into its upper and lower side, open walls as one line each, the
+     * critical Cp (where the flow turns sonic) as a dashed line for subsonic free streams.
+     *
+     * @param surface wall nodes in order along each wall
+     * @param closedWalls per wall index: whether it closes on itself
+     * @param chord reference length: x/c = (x - x of the front node) / chord
+     */
+    public static void write(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
+            double mach, double gamma, double chord, String title, Path file) throws IOException {
         Pictures.headless();
-        List<int[]> loops = Pictures.wallLoops(mesh);
-        double xMin = Double.MAX_VALUE;
-        double xMax = -Double.MAX_VALUE;
-        for (int[] loop : loops) {
-            for (int node : loop) {
-                xMin = Math.min(xMin, mesh.x(node));
-                xMax = Math.max(xMax, mesh.x(node));
-            }
+        double xFront = Double.MAX_VALUE;
+        for (WallForces.SurfacePoint p : surface) {
+            xFront = Math.min(xFront, p.x());
         }
-        double chord = xMax > xMin ? xMax - xMin : 1;
         XYSeriesCollection data = new XYSeriesCollection();
-        int count = 0;
-        for (int[] loop : loops) {
-            XYSeries s = new XYSeries(loops.size() == 1 ? "wall" : "wall " + (++count), false, true);
-            for (int node : loop) {
-                s.add((mesh.x(node) - xMin) / chord, flow.pressureCoefficient(node));
+        for (int w = 0; w < closedWalls.length; w++) {
+            List<WallForces.SurfacePoint> wall = new ArrayList<>();
+            for (WallForces.SurfacePoint p : surface) {
+                if (p.wall() == w) {
+                    wall.add(p);
+                }
             }
-            // Close a loop so that the line runs all the way round the body.
-            if (loop.length > 2 && isClosed(mesh, loop)) {
-                s.add((mesh.x(loop[0]) - xMin) / chord, flow.pressureCoefficient(loop[0]));
+            if (wall.isEmpty()) {
+                continue;
             }
-            data.addSeries(s);
+            String suffix = closedWalls.length > 1 ? " " + (w + 1) : "";
+            if (!closedWalls[w]) {
+                data.addSeries(series("wall" + suffix, wall, 0, wall.size(), xFront, chord));
+                continue;
+            }
+            // Listed clockwise from the back: the lower side up to the front node, then the upper.
+            int front = 0;
+            for (int k = 0; k < wall.size(); k++) {
+                if (wall.get(k).x() < wall.get(front).x()) {
+                    front = k;
+                }
+            }
+            List<WallForces.SurfacePoint> upper = new ArrayList<>(wall.subList(front, wall.size()));
+            upper.add(wall.get(0));
+            data.addSeries(series("upper" + suffix, upper, 0, upper.size(), xFront, chord));
+            data.addSeries(series("lower" + suffix, wall, 0, front + 1, xFront, chord));
         }
         JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
-                PlotOrientation.VERTICAL, loops.size() > 1, false, false);
+                PlotOrientation.VERTICAL, true, false, false);
         XYPlot plot = chart.getXYPlot();
         plot.getRangeAxis().setInverted(true);
         plot.setBackgroundPaint(Color.WHITE);
         plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
         plot.setRangeGridlinePaint(Color.LIGHT_GRAY);
         XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, true);
-        Color[] colours = {new Color(30, 80, 200), new Color(200, 50, 30), new Color(30, 150, 60)};
+        Color[] colours = {new Color(30, 80, 200), new Color(200, 50, 30), new Color(30, 150, 60),
+            new Color(150, 60, 170)};
         for (int k = 0; k < data.getSeriesCount(); k++) {
             r.setSeriesPaint(k, colours[k % colours.length]);
             r.setSeriesStroke(k, new BasicStroke(1.5f));
             r.setSeriesShape(k, new java.awt.geom.Ellipse2D.Double(-2, -2, 4, 4));
         }
         plot.setRenderer(r);
+        double critical = criticalCp(mach, gamma);
+        if (mach < 1 && Double.isFinite(critical)) {
+            ValueMarker m = new ValueMarker(critical, Color.DARK_GRAY, new BasicStroke(1.2f,
+                    BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER, 10f, new float[] {6f, 4f}, 0f));
+            m.setLabel(String.format(java.util.Locale.ROOT, "critical Cp* = %.3f (sonic)",
+                    critical));
+            m.setLabelAnchor(RectangleAnchor.BOTTOM_RIGHT);
+            m.setLabelTextAnchor(TextAnchor.TOP_RIGHT);
+            plot.addRangeMarker(m);
+            // Keep the line in view even when the flow stays far from sonic.
+            plot.getRangeAxis().setAutoRange(true);
+            org.jfree.data.Range range = plot.getRangeAxis().getRange();
+            if (critical < range.getLowerBound()) {
+                plot.getRangeAxis().setRange(critical - 0.05 * range.getLength(),
+                        range.getUpperBound());
+            }
+        }
         chart.setBackgroundPaint(Color.WHITE);
         ChartUtilities.saveChartAsPNG(file.toFile(), chart, 1000, 700);
     }
 
-    private static boolean isClosed(Mesh mesh, int[] loop) {
-        int first = loop[0];
-        int last = loop[loop.length - 1];
-        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
-            int a = mesh.edgeNode(e, 0);
-            int b = mesh.edgeNode(e, 1);
-            if ((a == first && b == last) || (a == last && b == first)) {
-                return true;
-            }
+    /**
+     * The pressure coefficient at which the local flow is sonic, for a free stream of the given
+     * Mach number: 2 / (gamma M^2) ((2 + (gamma - 1) M^2) / (gamma + 1))^(gamma / (gamma - 1))
+     * - 1).
+     */
+    public static double criticalCp(double mach, double gamma) {
+        double m2 = mach * mach;
+        return 2 / (gamma * m2)
+                * (Math.pow((2 + (gamma - 1) * m2) / (gamma + 1), gamma / (gamma - 1)) - 1);
+    }
+
+    private static XYSeries series(String name, List<WallForces.SurfacePoint> points, int from,
+            int to, double xFront, double chord) {
+        XYSeries s = new XYSeries(name, false, true);
+        for (int k = from; k < to; k++) {
+            s.add((points.get(k).x() - xFront) / chord, points.get(k).cp());
         }
-        return false;
+        return s;
     }
 }

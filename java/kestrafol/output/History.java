@@ -9,31 +9,38 @@ import java.util.Arrays;
 import java.util.Locale;
 import kestrafol.solver.Analysis;
 
-/** The convergence history of a run: per iteration the residual norm, CL, CD and the time. */
+/**
+ * The convergence history of a run: per iteration the residual norm, the toolkit's lift, drag
+ * and moment coefficients, the pressure and friction parts of the drag, and the time.
+ */
 public final class History {
     private int size;
     private int[] iteration = new int[256];
-    private double[] residual = new double[256];
-    private double[] lift = new double[256];
-    private double[] drag = new double[256];
-    private double[] seconds = new double[256];
+    /** Per row: residual, cl, cd, cm, cdPressure, cdFriction, seconds. */
+    private double[][] columns = new double[7][256];
 
     /** Appends one iteration. */
-    public void add(int it, Analysis a, double elapsedSeconds) {
+    public void add(int it, double residual, double cl, double cd, double cm, double cdPressure,
+            double cdFriction, double elapsedSeconds) {
         if (size == iteration.length) {
             int n = 2 * size;
             iteration = Arrays.copyOf(iteration, n);
-            residual = Arrays.copyOf(residual, n);
-            lift = Arrays.copyOf(lift, n);
-            drag = Arrays.copyOf(drag, n);
-            seconds = Arrays.copyOf(seconds, n);
+            for (int c = 0; c < columns.length; c++) {
+                columns[c] = Arrays.copyOf(columns[c], n);
+            }
         }
         iteration[size] = it;
-        residual[size] = a.residualNorm();
-        lift[size] = a.lift();
-        drag[size] = a.drag();
-        seconds[size] = elapsedSeconds;
+        double[] row = {residual, cl, cd, cm, cdPressure, cdFriction, elapsedSeconds};
+        for (int c = 0; c < row.length; c++) {
+            columns[c][size] = row[c];
+        }
         size++;
+    }
+
+    /** Appends one iteration with the library's residual, lift and drag (no moment or split). */
+    public void add(int it, Analysis a, double elapsedSeconds) {
+        add(it, a.residualNorm(), a.lift(), a.drag(), Double.NaN, Double.NaN, Double.NaN,
+                elapsedSeconds);
     }
 
     public int size() {
@@ -45,28 +52,41 @@ public final class History {
     }
 
     public double residual(int k) {
-        return residual[k];
+        return columns[0][k];
     }
 
     public double lift(int k) {
-        return lift[k];
+        return columns[1][k];
     }
 
     public double drag(int k) {
-        return drag[k];
+        return columns[2][k];
+    }
+
+    public double moment(int k) {
+        return columns[3][k];
+    }
+
+    public double dragPressure(int k) {
+        return columns[4][k];
+    }
+
+    public double dragFriction(int k) {
+        return columns[5][k];
     }
 
     public double seconds(int k) {
-        return seconds[k];
+        return columns[6][k];
     }
 
-    /** Writes iteration,residual,cl,cd,seconds with a header line. */
+    /** Writes iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds with a header line. */
     public void writeCsv(Path file) throws IOException {
         try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
-            w.write("iteration,residual,cl,cd,seconds\n");
+            w.write("iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds\n");
             for (int k = 0; k < size; k++) {
-                w.write(String.format(Locale.ROOT, "%d,%.10e,%.10e,%.10e,%.4f%n", iteration[k],
-                        residual[k], lift[k], drag[k], seconds[k]));
+                w.write(String.format(Locale.ROOT, "%d,%.10e,%.10e,%.10e,%.10e,%.10e,%.10e,%.4f%n",
+                        iteration[k], residual(k), lift(k), drag(k), moment(k), dragPressure(k),
+                        dragFriction(k), seconds(k)));
             }
         }
     }

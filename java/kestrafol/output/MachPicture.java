@@ -46,12 +46,22 @@ public final class MachPicture {
      */
     public static void write(Mesh mesh, double[] field, String title, String label, double line,
             Path file) throws IOException {
+        write(mesh, field, title, label, line, Double.NaN, file);
+    }
+
+    /**
+     * Writes a PNG with axes in units of the chord when it is known.
+     *
+     * @param chord length that divides the axis values (labels x/c, y/c), or NaN for plain x, y
+     */
+    public static void write(Mesh mesh, double[] field, String title, String label, double line,
+            double chord, Path file) throws IOException {
         if (field.length != mesh.nodeCount()) {
             throw new IllegalArgumentException("expected " + mesh.nodeCount() + " values, got "
                     + field.length);
         }
         Pictures.headless();
-        double[] view = view(mesh);
+        double[] view = view(mesh, field, line);
         double plotW = WIDTH - LEFT - RIGHT;
         double plotH = HEIGHT - TOP - BOTTOM;
         // Equal scales in x and y: widen the shorter side of the view.
@@ -68,6 +78,7 @@ public final class MachPicture {
         }
         double[] range = range(field, px, py);
         double[] levels = levels(range[0], range[1]);
+        range = new double[] {levels[0], levels[levels.length - 1]};
 
         BufferedImage image = new BufferedImage(WIDTH, HEIGHT, BufferedImage.TYPE_INT_RGB);
         Graphics2D g = image.createGraphics();
@@ -114,7 +125,7 @@ public final class MachPicture {
         g.setColor(Color.BLACK);
         g.setStroke(new BasicStroke(1f));
         g.drawRect(LEFT, TOP, (int) plotW, (int) plotH);
-        axes(g, x0, y1, scale, plotW, plotH);
+        axes(g, x0, y1, scale, plotW, plotH, chord);
         colourBar(g, levels, label, !Double.isNaN(line) && line > range[0] && line < range[1]
                 ? line : Double.NaN);
         g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 20));
@@ -122,6 +133,42 @@ public final class MachPicture {
         g.drawString(title, (WIDTH - RIGHT + LEFT - fm.stringWidth(title)) / 2, TOP - 20);
         g.dispose();
         ImageIO.write(image, "png", file.toFile());
+    }
+
+    /**
+     * {xmin, xmax, ymin, ymax}: the walls with a margin, widened to take in every node where the
+     * field exceeds the line level (the whole supersonic pocket of a Mach field) with a margin,
+     * never beyond the mesh, unless most of the field exceeds it (a supersonic free stream); the
+     * whole mesh without walls.
+     */
+    static double[] view(Mesh mesh, double[] field, double line) {
+        double[] box = view(mesh);
+        if (Double.isNaN(line) || box[0] == Double.MAX_VALUE) {
+            return box;
+        }
+        double[] pocket = {Double.MAX_VALUE, -Double.MAX_VALUE, Double.MAX_VALUE, -Double.MAX_VALUE};
+        double[] all = {Double.MAX_VALUE, -Double.MAX_VALUE, Double.MAX_VALUE, -Double.MAX_VALUE};
+        int above = 0;
+        for (int n = 0; n < mesh.nodeCount(); n++) {
+            include(all, mesh.x(n), mesh.y(n));
+            if (field[n] > line) {
+                include(pocket, mesh.x(n), mesh.y(n));
+                above++;
+            }
+        }
+        // A pocket is a minority of the nodes; above the line almost everywhere (a supersonic
+        // free stream) there is no pocket to frame.
+        if (above == 0 || 2 * above > mesh.nodeCount()) {
+            return box;
+        }
+        double margin = Math.max(0.15 * Math.max(pocket[1] - pocket[0], pocket[3] - pocket[2]),
+                0.05 * Math.max(box[1] - box[0], box[3] - box[2]));
+        return new double[] {
+            Math.max(all[0], Math.min(box[0], pocket[0] - margin)),
+            Math.min(all[1], Math.max(box[1], pocket[1] + margin)),
+            Math.max(all[2], Math.min(box[2], pocket[2] - margin)),
+            Math.min(all[3], Math.max(box[3], pocket[3] + margin))
+        };
     }
 
     /** {xmin, xmax, ymin, ymax}: the walls with a margin, or the whole mesh without walls. */
@@ -184,11 +231,20 @@ public final class MachPicture {
         return new double[] {lo, hi};
     }
 
-    /** BANDS + 1 equally spaced levels from lo to hi. */
+    /**
+     * Levels on round values: a step of 1, 2 or 5 times a power of ten that gives about BANDS
+     * bands, from the last multiple of the step at or below lo to the first at or above hi.
+     */
     static double[] levels(double lo, double hi) {
-        double[] l = new double[BANDS + 1];
-        for (int k = 0; k <= BANDS; k++) {
-            l[k] = lo + (hi - lo) * k / BANDS;
+        double step = Pictures.niceStep((hi - lo) / BANDS);
+        long first = (long) Math.floor(lo / step + 1e-9);
+        long last = (long) Math.ceil(hi / step - 1e-9);
+        if (last <= first) {
+            last = first + 1;
+        }
+        double[] l = new double[(int) (last - first) + 1];
+        for (int k = 0; k < l.length; k++) {
+            l[k] = (first + k) * step;
         }
         return l;
     }
@@ -316,24 +372,28 @@ public final class MachPicture {
     }
 
     private static void axes(Graphics2D g, double x0, double y1, double scale, double plotW,
-            double plotH) {
+            double plotH, double chord) {
         g.setFont(new Font(Font.SANS_SERIF, Font.PLAIN, 14));
         FontMetrics fm = g.getFontMetrics();
-        double step = Pictures.niceStep(plotW / scale / 8);
-        for (double t = Math.ceil(x0 / step) * step; t <= x0 + plotW / scale + 1e-9; t += step) {
-            int p = (int) Math.round(LEFT + (t - x0) * scale);
+        double unit = Double.isNaN(chord) ? 1 : chord;
+        double step = Pictures.niceStep(plotW / scale / unit / 8);
+        double xFirst = Math.ceil(x0 / unit / step) * step;
+        for (double t = xFirst; t * unit <= x0 + plotW / scale + 1e-9 * unit; t += step) {
+            int p = (int) Math.round(LEFT + (t * unit - x0) * scale);
             g.drawLine(p, TOP + (int) plotH, p, TOP + (int) plotH + 6);
             String s = Numbers.tick(t, step);
             g.drawString(s, p - fm.stringWidth(s) / 2, TOP + (int) plotH + 22);
         }
-        for (double t = Math.ceil((y1 - plotH / scale) / step) * step; t <= y1 + 1e-9; t += step) {
-            int p = (int) Math.round(TOP + (y1 - t) * scale);
+        double yFirst = Math.ceil((y1 - plotH / scale) / unit / step) * step;
+        for (double t = yFirst; t * unit <= y1 + 1e-9 * unit; t += step) {
+            int p = (int) Math.round(TOP + (y1 - t * unit) * scale);
             g.drawLine(LEFT - 6, p, LEFT, p);
             String s = Numbers.tick(t, step);
             g.drawString(s, LEFT - 10 - fm.stringWidth(s), p + fm.getAscent() / 2 - 1);
         }
-        g.drawString("x", LEFT + (int) plotW / 2, HEIGHT - BOTTOM / 2 + 14);
-        g.drawString("y", 20, TOP + (int) plotH / 2);
+        boolean c = !Double.isNaN(chord);
+        g.drawString(c ? "x/c" : "x", LEFT + (int) plotW / 2, HEIGHT - BOTTOM / 2 + 14);
+        g.drawString(c ? "y/c" : "y", 14, TOP + (int) plotH / 2);
     }
 
     private static void colourBar(Graphics2D g, double[] levels, String label, double line) {
@@ -353,17 +413,25 @@ public final class MachPicture {
         g.setFont(new Font(Font.SANS_SERIF, Font.PLAIN, 13));
         FontMetrics fm = g.getFontMetrics();
         double span = levels[bands] - levels[0];
+        // Ticks on the round values among the levels (which are round themselves).
         double step = Pictures.niceStep(span / 8);
-        for (int k = 0; k <= bands; k += 2) {
+        for (int k = 0; k <= bands; k++) {
+            double ratio = levels[k] / step;
+            if (Math.abs(ratio - Math.rint(ratio)) > 1e-6
+                    || Math.abs(levels[k] - line) < 1e-9 * step) {
+                continue;
+            }
             int y = top + (int) Math.round(h * (1 - (double) k / bands));
             g.drawLine(x + w, y, x + w + 5, y);
-            g.drawString(Numbers.tick(levels[k], step / 10), x + w + 8, y + fm.getAscent() / 2 - 1);
+            g.drawString(Numbers.tick(levels[k], step), x + w + 8, y + fm.getAscent() / 2 - 1);
         }
         if (!Double.isNaN(line)) {
             int y = top + (int) Math.round(h * (1 - (line - levels[0]) / span));
-            g.setStroke(new BasicStroke(2f));
-            g.drawLine(x - 4, y, x + w + 4, y);
+            g.setStroke(new BasicStroke(2.5f));
+            g.drawLine(x - 6, y, x + w + 6, y);
             g.setStroke(new BasicStroke(1f));
+            g.drawString(Numbers.tick(line, 0.1) + " sonic", x + w + 8,
+                    y + fm.getAscent() / 2 - 1);
         }
         g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 15));
         g.drawString(label, x - 10, top - 12);

@@ -17,7 +17,10 @@ package kestrafol.solver;
  *     extrapolation (0) and the edge midpoint average (1)
  * @param unsteady second-order backward differences in time instead of pseudo-time marching
  * @param viscous laminar viscous terms
- * @param reynolds Reynolds number based on the unit length of the mesh; used when viscous
+ * @param reynolds the library's Reynolds number: per unit length of the mesh and based on the
+ *     speed of sound (the state's speed of sound is 1), which is what its viscous terms divide
+ *     by; used when viscous. For a flow Reynolds number Re over a length L at Mach M it is
+ *     Re / (M L): see {@link FlowReynolds}
  */
 public record Settings(double mach, double alphaDegrees, double gamma, boolean secondOrder,
         double reconstructionWeight, boolean unsteady, boolean viscous, double reynolds) {

@@ -139,5 +139,12 @@ class MeshTest {
         assertThrows(IllegalArgumentException.class,
                 () -> BoundaryConditions.defaults(false).with("wall=sticky"));
         assertThrows(IllegalArgumentException.class, () -> BoundaryConditions.defaults(false).with("wall"));
+        // Only the three documented kinds: guessed names are refused, not mapped to a wall.
+        for (String guess : new String[] {"wall", "euler", "far", "no-slip", "3"}) {
+            assertThrows(IllegalArgumentException.class,
+                    () -> BoundaryConditions.defaults(false).with("wall=" + guess), guess);
+        }
+        assertEquals(BoundaryKind.NO_SLIP_WALL,
+                BoundaryConditions.defaults(false).with("wall=NoSlip").apply(m).boundaryKind(1));
     }
 }

@@ -30,6 +30,77 @@ public final class TestMeshes {
                 List.of("wall", "farfield"));
     }
 
+    /**
+     * A laminar flat-plate channel like the shared one: x from -0.06 to 0.3048 (the plate, tag 1
+     * "wall", from 0), y from 0 to 0.03; cells packed towards the leading edge and the wall
+     * (first height 2e-5). Tags: 1 wall (no-slip), 2 symmetry (slip, upstream of the plate),
+     * 3 inlet, 4 outlet, 5 farfield (far fields).
+     */
+    public static Mesh flatPlate() {
+        double[] x = concat(stretched(-0.06, 0, 12, 1.15, false),
+                stretched(0, 0.3048, 40, 1.085, true));
+        double[] y = stretched(0, 0.03, 32, 1.195, true);
+        int nx = x.length;
+        int ny = y.length;
+        double[] coords = new double[2 * nx * ny];
+        for (int j = 0; j < ny; j++) {
+            for (int i = 0; i < nx; i++) {
+                coords[2 * (j * nx + i)] = x[i];
+                coords[2 * (j * nx + i) + 1] = y[j];
+            }
+        }
+        int[] quads = new int[4 * (nx - 1) * (ny - 1)];
+        int q = 0;
+        for (int j = 0; j + 1 < ny; j++) {
+            for (int i = 0; i + 1 < nx; i++) {
+                int a = j * nx + i + 1;
+                quads[q++] = a;
+                quads[q++] = a + 1;
+                quads[q++] = a + 1 + nx;
+                quads[q++] = a + nx;
+            }
+        }
+        java.util.List<Integer> edges = new java.util.ArrayList<>();
+        for (int i = 0; i + 1 < nx; i++) {
+            int tag = x[i] >= 0 ? 1 : 2;
+            java.util.Collections.addAll(edges, i, i + 1, tag);
+            java.util.Collections.addAll(edges, (ny - 1) * nx + i + 1, (ny - 1) * nx + i, 5);
+        }
+        for (int j = 0; j + 1 < ny; j++) {
+            java.util.Collections.addAll(edges, (j + 1) * nx, j * nx, 3);
+            java.util.Collections.addAll(edges, j * nx + nx - 1, (j + 1) * nx + nx - 1, 4);
+        }
+        return new Mesh(coords, new int[0], quads,
+                edges.stream().mapToInt(Integer::intValue).toArray(),
+                List.of(BoundaryKind.NO_SLIP_WALL, BoundaryKind.SLIP_WALL, BoundaryKind.FAR_FIELD,
+                        BoundaryKind.FAR_FIELD, BoundaryKind.FAR_FIELD),
+                List.of("wall", "symmetry", "inlet", "outlet", "farfield"));
+    }
+
+    /** cells + 1 points from a to b, cell sizes growing by ratio away from a (or from b). */
+    private static double[] stretched(double a, double b, int cells, double ratio,
+            boolean fromA) {
+        double[] p = new double[cells + 1];
+        double total = (Math.pow(ratio, cells) - 1) / (ratio - 1);
+        double sum = 0;
+        for (int k = 0; k <= cells; k++) {
+            double t = k == cells ? 1 : sum / total;
+            if (fromA) {
+                p[k] = a + (b - a) * t;
+            } else {
+                p[cells - k] = b - (b - a) * t;
+            }
+            sum += Math.pow(ratio, k);
+        }
+        return p;
+    }
+
+    private static double[] concat(double[] a, double[] b) {
+        double[] c = java.util.Arrays.copyOf(a, a.length + b.length - 1);
+        System.arraycopy(b, 1, c, a.length, b.length - 1);
+        return c;
+    }
+
     public static Path write(Path file, String... lines) throws IOException {
         Files.write(file, List.of(lines), StandardCharsets.UTF_8);
         return file;

@@ -5,7 +5,7 @@ import java.nio.file.Paths;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
-import kestrafol.solver.Analysis;
+import kestrafol.solver.WallForces;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.Flow;
 import kestrafol.solver.Settings;
@@ -16,6 +16,10 @@ public final class PictureProbe {
 
     /** A flow around the body that varies smoothly: faster above, slower below. */
     static Flow syntheticFlow(Mesh mesh, Settings s) {
+        return new Flow(syntheticState(mesh, s), s);
+    }
+
+    static double[] syntheticState(Mesh mesh, Settings s) {
         double[] state = Flow.freeStream(mesh.nodeCount(), s);
         for (int i = 0; i < mesh.nodeCount(); i++) {
             double r = Math.hypot(mesh.x(i) - 0.5, mesh.y(i));
@@ -25,7 +29,7 @@ public final class PictureProbe {
             state[4 * i + 2] = 0;
             state[4 * i + 3] = p / (s.gamma() - 1) + 0.5 * speed * speed;
         }
-        return new Flow(state, s);
+        return state;
     }
 
     public static void main(String[] args) throws Exception {
@@ -39,11 +43,18 @@ public final class PictureProbe {
         MachPicture.write(square, new double[square.nodeCount()], "flat", "Mach", Double.NaN,
                 dir.resolve("flat.png"));
         Mesh cambered = MeshGenerator.naca("2412", MeshGenerator.Options.resolution(64));
-        CpPicture.write(cambered, syntheticFlow(cambered, s), "Cp", dir.resolve("cp.png"));
+        WallForces forces = new WallForces(cambered.coords(), cambered.triangles(),
+                cambered.quads(), cambered.boundaryEdges(), cambered.boundaryKindCodes(),
+                new boolean[] {true, false}, new WallForces.Reference(0.25, 0, 1));
+        WallForces.Result r = forces.compute(syntheticState(cambered, s),
+                new WallForces.Conditions(s.mach(), s.alphaDegrees(), s.gamma(), false, 1));
+        CpPicture.write(r.surface(), forces.closedWalls(), s.mach(), s.gamma(), 1, "Cp",
+                dir.resolve("cp.png"));
         History h = new History();
         for (int it = 1; it <= 300; it++) {
-            h.add(it, new Analysis(Math.pow(10, -it / 60.0), 0.3 * (1 - Math.exp(-it / 50.0)),
-                    0.02 + 0.01 * Math.exp(-it / 40.0), 0), it * 0.01);
+            h.add(it, Math.pow(10, -it / 60.0), 0.3 * (1 - Math.exp(-it / 50.0)),
+                    0.02 + 0.01 * Math.exp(-it / 40.0), -0.05, 0.015, 0.005 + 1e-5 * it,
+                    it * 0.01);
         }
         ConvergencePicture.write(h, "Convergence", 50, dir.resolve("convergence.png"));
         h.writeCsv(dir.resolve("history.csv"));

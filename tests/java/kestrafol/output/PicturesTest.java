@@ -82,12 +82,14 @@ class PicturesTest {
         double[] look = look(dir.resolve("convergence.png"), 1000, 800);
         assertTrue(look[0] > 10 && look[1] > 0.02, look[0] + " " + look[1]);
         List<String> lines = Files.readAllLines(dir.resolve("history.csv"));
-        assertEquals("iteration,residual,cl,cd,seconds", lines.get(0));
+        assertEquals("iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds", lines.get(0));
         assertEquals(301, lines.size());
         String[] last = lines.get(300).split(",");
         assertEquals(300, Integer.parseInt(last[0]));
         assertEquals(1e-5, Double.parseDouble(last[1]), 1e-15);
-        assertEquals(3.0, Double.parseDouble(last[4]), 1e-9);
+        assertEquals(3.0, Double.parseDouble(last[7]), 1e-9);
+        assertEquals(-0.05, Double.parseDouble(last[4]), 1e-15);
+        assertEquals(0.008, Double.parseDouble(last[6]), 1e-12);
     }
 
     @Test

@@ -1,0 +1,197 @@
+package kestrafol.solver;
+
+import java.util.ArrayList;
+import java.util.HashMap;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+
+/**
+ * Checks that turn silent trouble into a message an engineer can act on. Each check works on
+ * plain arrays (the mesh layout of the library and its conserved state) and returns a one-line
+ * warning, or null when all is well.
+ */
+public final class FlowChecks {
+    /** The density and pressure floors the library applies after every update. */
+    public static final double FLOOR = 0.05;
+
+    /**
+     * Smallest product of first-cell height and the library's Reynolds number (per unit length,
+     * based on the speed of sound) that the explicit viscous terms tolerate with the method's
+     * local time steps, with a margin over the measured threshold (see the README).
+     */
+    public static final double MIN_WALL_CELL_REYNOLDS = 1.0;
+
+    /** Local Mach number above which a flow is reported as far beyond its free stream. */
+    public static double machLimit(double freeStreamMach) {
+        return 2 * freeStreamMach + 1;
+    }
+
+    private FlowChecks() {
+    }
+
+    /**
+     * Nodes whose density or pressure sits at the floor: the solver clipped the flow there, so
+     * the state is not a solution of the equations at those nodes.
+     */
+    public static String floorNodes(double[] coords, double[] state, double gamma) {
+        int count = 0;
+        double xMin = Double.MAX_VALUE;
+        double xMax = -Double.MAX_VALUE;
+        double yMin = Double.MAX_VALUE;
+        double yMax = -Double.MAX_VALUE;
+        double limit = FLOOR * (1 + 1e-9);
+        for (int i = 0; i < state.length / 4; i++) {
+            double p = WallForces.pressure(state, i, gamma);
+            if (state[4 * i] <= limit || p <= limit) {
+                count++;
+                xMin = Math.min(xMin, coords[2 * i]);
+                xMax = Math.max(xMax, coords[2 * i]);
+                yMin = Math.min(yMin, coords[2 * i + 1]);
+                yMax = Math.max(yMax, coords[2 * i + 1]);
+            }
+        }
+        if (count == 0) {
+            return null;
+        }
+        return String.format(Locale.ROOT, "%d node%s end at the density or pressure floor (%s,"
+                + " free-stream pressure %.4g) in x %.3g to %.3g, y %.3g to %.3g: the solver"
+                + " clipped the flow there, so the solution is not physical in that region (the"
+                + " scheme could not keep the state positive: typically a strong shock or"
+                + " expansion on a coarse mesh)", count,
+                count == 1 ? "" : "s", FLOOR, 1 / gamma, xMin, xMax, yMin, yMax);
+    }
+
+    /** The largest local Mach number, when it is far beyond the free stream's. */
+    public static String localMach(double[] coords, double[] state, double gamma,
+            double freeStreamMach) {
+        double worst = 0;
+        int at = -1;
+        int count = 0;
+        double limit = machLimit(freeStreamMach);
+        for (int i = 0; i < state.length / 4; i++) {
+            double rho = state[4 * i];
+            double u = state[4 * i + 1] / rho;
+            double v = state[4 * i + 2] / rho;
+            double p = Math.max(WallForces.pressure(state, i, gamma), 0);
+            double mach = Math.sqrt((u * u + v * v) * rho / (gamma * p));
+            if (!(mach <= limit)) {
+                count++;
+                if (!(mach <= worst)) {
+                    worst = mach;
+                    at = i;
+                }
+            }
+        }
+        if (count == 0) {
+            return null;
+        }
+        return String.format(Locale.ROOT, "local Mach number up to %.3g at (%.3g, %.3g), %d"
+                + " node%s above %.3g for a free stream of Mach %s: far beyond what the free"
+                + " stream explains; look at the mesh near that point and at the floor warning",
+                worst, coords[2 * at], coords[2 * at + 1], count, count == 1 ? "" : "s", limit,
+                trim(freeStreamMach));
+    }
+
+    /**
+     * Refusal message when no boundary is a far field: the flow would be a closed box. Names
+     * the boundaries and the option that makes the choice explicit.
+     */
+    public static String noFarField(int[] boundaryKinds, List<String> names) {
+        for (int k : boundaryKinds) {
+            if (k == 1) {
+                return null;
+            }
+        }
+        List<String> described = new ArrayList<>();
+        for (int t = 0; t < boundaryKinds.length; t++) {
+            described.add(names.get(t) + " (" + (boundaryKinds[t] == 2 ? "slip wall"
+                    : boundaryKinds[t] == 3 ? "no-slip wall" : "kind " + boundaryKinds[t]) + ")");
+        }
+        String first = names.isEmpty() ? "NAME" : names.get(names.size() - 1);
+        return "the mesh has no far-field boundary: " + String.join(", ", described)
+                + ". The flow would be a closed box. Name the outer boundary with --bc, e.g."
+                + " --bc " + first + "=farfield, or confirm a closed domain with"
+                + " --bc NAME=slip for each boundary";
+    }
+
+    /**
+     * Smallest wall-normal height of the elements on the no-slip walls (twice the triangle's
+     * area, or the quadrilateral's area, over the wall edge's length); NaN without a no-slip
+     * wall edge.
+     */
+    public static double firstCellHeight(double[] coords, int[] triangles, int[] quads,
+            int[] boundaryEdges, int[] boundaryKinds) {
+        Map<Long, Double> areaPerSide = new HashMap<>();
+        sideAreas(areaPerSide, coords, triangles, 3);
+        sideAreas(areaPerSide, coords, quads, 4);
+        double h = Double.NaN;
+        for (int e = 0; e + 2 < boundaryEdges.length; e += 3) {
+            if (boundaryKinds[boundaryEdges[e + 2] - 1] != 3) {
+                continue;
+            }
+            int a = boundaryEdges[e];
+            int b = boundaryEdges[e + 1];
+            Double area = areaPerSide.get(key(a, b));
+            if (area == null) {
+                continue;
+            }
+            double length = Math.hypot(coords[2 * b] - coords[2 * a],
+                    coords[2 * b + 1] - coords[2 * a + 1]);
+            double height = area / length;
+            if (!(height >= h)) {
+                h = height;
+            }
+        }
+        return h;
+    }
+
+    private static void sideAreas(Map<Long, Double> map, double[] xy, int[] nodes, int n) {
+        for (int i = 0; i + n <= nodes.length; i += n) {
+            double twice = 0;
+            for (int j = 0; j < n; j++) {
+                int p = nodes[i + j] - 1;
+                int q = nodes[i + (j + 1) % n] - 1;
+                twice += xy[2 * p] * xy[2 * q + 1] - xy[2 * q] * xy[2 * p + 1];
+            }
+            // Height over a side: 2A/s for a triangle, A/s for a quadrilateral.
+            double weight = n == 3 ? Math.abs(twice) : 0.5 * Math.abs(twice);
+            for (int j = 0; j < n; j++) {
+                map.put(key(nodes[i + j] - 1, nodes[i + (j + 1) % n] - 1), weight);
+            }
+        }
+    }
+
+    private static long key(int a, int b) {
+        return ((long) Math.min(a, b) << 32) | Math.max(a, b);
+    }
+
+    /**
+     * Pre-flight estimate for a viscous run: the explicit viscous terms blow up when the
+     * first-cell height times the library's Reynolds number is below
+     * {@link #MIN_WALL_CELL_REYNOLDS}. Names the height that would work.
+     *
+     * @param firstCellHeight from {@link #firstCellHeight}, in mesh units
+     * @param libraryReynolds the value the library divides its viscous stresses by
+     */
+    public static String viscousPreflight(double firstCellHeight, double libraryReynolds) {
+        if (!(firstCellHeight > 0) || !(libraryReynolds > 0)) {
+            return null;
+        }
+        double product = firstCellHeight * libraryReynolds;
+        if (product >= MIN_WALL_CELL_REYNOLDS) {
+            return null;
+        }
+        return String.format(Locale.ROOT, "first-cell height %.3g at the wall is too small for"
+                + " the viscous terms at this Reynolds number: height x library Reynolds number"
+                + " = %.3g, below the %.3g the method's explicit viscous terms tolerate; expect"
+                + " divergence within a few iterations. A first-cell height of at least %.3g"
+                + " would work (or a higher Reynolds number)", firstCellHeight, product,
+                MIN_WALL_CELL_REYNOLDS, MIN_WALL_CELL_REYNOLDS / libraryReynolds);
+    }
+
+    private static String trim(double v) {
+        return v == Math.rint(v) && Math.abs(v) < 1e15 ? String.valueOf((long) v)
+                : String.valueOf(v);
+    }
+}

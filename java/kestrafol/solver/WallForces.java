@@ -1,0 +1,408 @@
+package kestrafol.solver;
+
+import java.util.ArrayList;
+import java.util.HashMap;
+import java.util.List;
+import java.util.Map;
+
+/**
+ * Forces on the monitored walls, computed by the toolkit from the flow state and the mesh.
+ *
+ * <p>Units are the solver's non-dimensional ones: free-stream density 1, speed of sound 1,
+ * pressure 1/gamma, speed equal to the Mach number, so the dynamic pressure is Mach^2/2. The
+ * pressure part integrates the gauge pressure p - p_inf over each wall edge with the trapezoidal
+ * rule (half the edge to each node, as the library does), so a constant pressure gives no force
+ * even on a wall that does not close a body. The friction part, on no-slip walls only, takes the
+ * laminar stress of the velocity gradient of the element next to each wall edge (exact for a
+ * linear field on a triangle, Green-Gauss on a quadrilateral), divided by the Reynolds number
+ * the library uses ({@code reynolds} of the settings vector, per unit length, based on the speed
+ * of sound). The moment is about a reference point, positive nose up (clockwise in x-y), and
+ * every coefficient is divided by the dynamic pressure and the reference length (its square for
+ * the moment).
+ *
+ * <p>Build one {@code WallForces} per mesh and call {@link #compute} for each state: the
+ * constructor orients the wall edges (flow domain on the left), finds their elements and orders
+ * the wall nodes along each wall. Immutable and safe to share between threads.
+ */
+public final class WallForces {
+    /** Reference point (x, y) of the moment and reference length of all coefficients. */
+    public record Reference(double x, double y, double length) {
+        public Reference {
+            if (!Double.isFinite(x) || !Double.isFinite(y) || !(length > 0)
+                    || !Double.isFinite(length)) {
+                throw new IllegalArgumentException("reference point must be finite and the"
+                        + " reference length above 0, got (" + x + ", " + y + "), " + length);
+            }
+        }
+    }
+
+    /**
+     * Flow conditions the coefficients refer to.
+     *
+     * @param libraryReynolds the library's Reynolds number (settings entry 14: per unit length,
+     *     based on the speed of sound), not the flow Reynolds number; see {@link FlowReynolds}
+     */
+    public record Conditions(double mach, double alphaDegrees, double gamma, boolean viscous,
+            double libraryReynolds) {
+    }
+
+    /**
+     * One wall node: its boundary tag (from 1), the index of its wall among
+     * {@link #closedWalls()}, node number (from 0), position, pressure
+     * coefficient, skin-friction coefficient (wall shear along the wall tangent that points
+     * downstream, over the dynamic pressure; 0 on slip walls) and the non-dimensional pressure.
+     */
+    public record SurfacePoint(int tag, int wall, int node, double x, double y, double cp,
+            double cf,
+            double pressure) {
+    }
+
+    /** Coefficients; cl = clPressure + clFriction and cd = cdPressure + cdFriction. */
+    public record Result(double cl, double cd, double cdPressure, double cdFriction,
+            double clPressure, double clFriction, double cm, List<SurfacePoint> surface) {
+    }
+
+    private final double[] coords;
+    /** Per monitored edge: first node, second node (domain on the left), tag. */
+    private final int[] edges;
+    /** Per monitored edge: whether its tag is a no-slip wall. */
+    private final boolean[] noSlip;
+    /** Per monitored edge: the nodes of its element, counter-clockwise. */
+    private final int[][] elements;
+    /** Per monitored tag, the wall's edge indices in order along the wall. */
+    private final List<int[]> chains;
+    private final Reference reference;
+
+    /**
+     * @param coords x, y per node
+     * @param triangles three node numbers per triangle, counted from 1
+     * @param quads four node numbers per quadrilateral, counted from 1
+     * @param boundaryEdges first node, second node (from 0) and tag (from 1) per edge
+     * @param boundaryKinds kind per tag: 1 far field, 2 slip wall, 3 no-slip wall
+     * @param monitored per tag (index tag-1): whether the forces on it count
+     * @param reference moment point and reference length
+     * @throws IllegalArgumentException when a monitored tag is not a wall or an edge has no element
+     */
+    public WallForces(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
+            int[] boundaryKinds, boolean[] monitored, Reference reference) {
+        this.coords = coords.clone();
+        this.reference = reference;
+        for (int t = 0; t < monitored.length; t++) {
+            if (monitored[t] && boundaryKinds[t] != 2 && boundaryKinds[t] != 3) {
+                throw new IllegalArgumentException("boundary tag " + (t + 1)
+                        + " is monitored but is not a wall");
+            }
+        }
+        Map<Long, int[]> sideToElement = new HashMap<>();
+        addElements(sideToElement, triangles, 3);
+        addElements(sideToElement, quads, 4);
+        int count = 0;
+        for (int e = 0; e < boundaryEdges.length / 3; e++) {
+            if (monitored[boundaryEdges[3 * e + 2] - 1]) {
+                count++;
+            }
+        }
+        edges = new int[3 * count];
+        noSlip = new boolean[count];
+        elements = new int[count][];
+        int k = 0;
+        for (int e = 0; e < boundaryEdges.length / 3; e++) {
+            int a = boundaryEdges[3 * e];
+            int b = boundaryEdges[3 * e + 1];
+            int tag = boundaryEdges[3 * e + 2];
+            if (!monitored[tag - 1]) {
+                continue;
+            }
+            int[] element = sideToElement.get(key(a, b));
+            if (element == null) {
+                throw new IllegalArgumentException("boundary edge " + a + "-" + b
+                        + " is not a side of any element");
+            }
+            // Counter-clockwise elements have the domain on the left of each side walked in
+            // their own order; the wall edge takes that direction.
+            boolean forward = false;
+            for (int j = 0; j < element.length; j++) {
+                if (element[j] == a && element[(j + 1) % element.length] == b) {
+                    forward = true;
+                }
+            }
+            if (signedArea(element) < 0) {
+                forward = !forward;
+            }
+            edges[3 * k] = forward ? a : b;
+            edges[3 * k + 1] = forward ? b : a;
+            edges[3 * k + 2] = tag;
+            noSlip[k] = boundaryKinds[tag - 1] == 3;
+            elements[k] = element;
+            k++;
+        }
+        chains = orderAlongWalls(edges, count);
+    }
+
+    private static void addElements(Map<Long, int[]> map, int[] nodes, int n) {
+        for (int i = 0; i + n <= nodes.length; i += n) {
+            int[] element = new int[n];
+            for (int j = 0; j < n; j++) {
+                element[j] = nodes[i + j] - 1;
+            }
+            for (int j = 0; j < n; j++) {
+                map.put(key(element[j], element[(j + 1) % n]), element);
+            }
+        }
+    }
+
+    private static long key(int a, int b) {
+        return ((long) Math.min(a, b) << 32) | Math.max(a, b);
+    }
+
+    private double signedArea(int[] element) {
+        double twice = 0;
+        for (int j = 0; j < element.length; j++) {
+            int p = element[j];
+            int q = element[(j + 1) % element.length];
+            twice += coords[2 * p] * coords[2 * q + 1] - coords[2 * q] * coords[2 * p + 1];
+        }
+        return 0.5 * twice;
+    }
+
+    /**
+     * Chains the oriented edges of each tag: open walls from their free end, closed walls from
+     * their node of largest x (the trailing edge of an airfoil), walking with the flow domain on
+     * the left: clockwise around a body, so an airfoil is listed from its trailing edge over the
+     * lower side to the leading edge and back over the upper side.
+     */
+    private List<int[]> orderAlongWalls(int[] e, int count) {
+        List<int[]> result = new ArrayList<>();
+        boolean[] used = new boolean[count];
+        Map<Long, Integer> outgoing = new HashMap<>();
+        Map<Long, Integer> incoming = new HashMap<>();
+        for (int k = 0; k < count; k++) {
+            outgoing.put(((long) e[3 * k + 2] << 32) | e[3 * k], k);
+            incoming.put(((long) e[3 * k + 2] << 32) | e[3 * k + 1], k);
+        }
+        while (true) {
+            int start = -1;
+            // Open chains first: an unused edge whose first node ends no other edge of its tag.
+            for (int k = 0; k < count && start < 0; k++) {
+                if (!used[k] && !incoming.containsKey(((long) e[3 * k + 2] << 32) | e[3 * k])) {
+                    start = k;
+                }
+            }
+            for (int k = 0; k < count && start < 0; k++) {
+                if (!used[k]) {
+                    start = k;
+                }
+            }
+            if (start < 0) {
+                return result;
+            }
+            if (incoming.containsKey(((long) e[3 * start + 2] << 32) | e[3 * start])) {
+                // A closed loop: start at the edge leaving its node of largest x.
+                int k = start;
+                int best = start;
+                do {
+                    if (coords[2 * e[3 * k]] > coords[2 * e[3 * best]]) {
+                        best = k;
+                    }
+                    Integer next = outgoing.get(((long) e[3 * k + 2] << 32) | e[3 * k + 1]);
+                    k = next == null ? start : next;
+                } while (k != start && !used[k]);
+                start = best;
+            }
+            List<Integer> chain = new ArrayList<>();
+            for (Integer k = start; k != null && !used[k];
+                    k = outgoing.get(((long) e[3 * k + 2] << 32) | e[3 * k + 1])) {
+                used[k] = true;
+                chain.add(k);
+            }
+            result.add(chain.stream().mapToInt(Integer::intValue).toArray());
+        }
+    }
+
+    /** Number of monitored wall edges; 0 means no force is integrated at all. */
+    public int monitoredEdgeCount() {
+        return noSlip.length;
+    }
+
+    /**
+     * Per wall (a chain of monitored edges in order, as the surface lists them): whether it closes
+     * on itself (a body) or is open (a plate, a wall ending at a symmetry plane or far field).
+     */
+    public boolean[] closedWalls() {
+        boolean[] closed = new boolean[chains.size()];
+        for (int w = 0; w < closed.length; w++) {
+            int[] chain = chains.get(w);
+            closed[w] = edges[3 * chain[0]] == edges[3 * chain[chain.length - 1] + 1];
+        }
+        return closed;
+    }
+
+    /** Monitored wall edges in order along their walls: per edge first node, second node, tag. */
+    public int[] orderedEdges() {
+        int[] out = new int[edges.length];
+        int k = 0;
+        for (int[] chain : chains) {
+            for (int e : chain) {
+                System.arraycopy(edges, 3 * e, out, 3 * k++, 3);
+            }
+        }
+        return out;
+    }
+
+    /**
+     * Coefficients of the flow state (4 conserved values per node).
+     *
+     * @throws IllegalArgumentException when the state does not have 4 values per mesh node
+     */
+    public Result compute(double[] state, Conditions c) {
+        if (state.length != 2 * coords.length) {
+            throw new IllegalArgumentException("state has " + state.length + " values for "
+                    + coords.length / 2 + " nodes");
+        }
+        double gamma = c.gamma();
+        double pInf = 1 / gamma;
+        double q = 0.5 * c.mach() * c.mach();
+        double inverseReynolds = c.viscous() ? 1 / c.libraryReynolds() : 0;
+        double alpha = Math.toRadians(c.alphaDegrees());
+        double flowX = Math.cos(alpha);
+        double flowY = Math.sin(alpha);
+        double xr = reference.x();
+        double yr = reference.y();
+
+        double fxp = 0;
+        double fyp = 0;
+        double fxf = 0;
+        double fyf = 0;
+        double moment = 0;
+        int count = noSlip.length;
+        // Per monitored edge: friction traction (force per length) on the wall.
+        double[] traction = new double[2 * count];
+        for (int k = 0; k < count; k++) {
+            int a = edges[3 * k];
+            int b = edges[3 * k + 1];
+            double xa = coords[2 * a];
+            double ya = coords[2 * a + 1];
+            double xb = coords[2 * b];
+            double yb = coords[2 * b + 1];
+            // Normal out of the flow domain, as long as the edge.
+            double nx = yb - ya;
+            double ny = xa - xb;
+            double ga = pressure(state, a, gamma) - pInf;
+            double gb = pressure(state, b, gamma) - pInf;
+            double fxa = 0.5 * ga * nx;
+            double fya = 0.5 * ga * ny;
+            double fxb = 0.5 * gb * nx;
+            double fyb = 0.5 * gb * ny;
+            fxp += fxa + fxb;
+            fyp += fya + fyb;
+            moment += (xa - xr) * fya - (ya - yr) * fxa + (xb - xr) * fyb - (yb - yr) * fxb;
+            if (noSlip[k] && inverseReynolds != 0) {
+                double[] g = velocityGradient(state, elements[k]);
+                double txx = inverseReynolds * (4.0 / 3.0 * g[0] - 2.0 / 3.0 * g[3]);
+                double tyy = inverseReynolds * (4.0 / 3.0 * g[3] - 2.0 / 3.0 * g[0]);
+                double txy = inverseReynolds * (g[1] + g[2]);
+                // The flow pulls the wall along with its stress: minus the stress times the
+                // normal that points into the wall.
+                double fx = -(txx * nx + txy * ny);
+                double fy = -(txy * nx + tyy * ny);
+                double length = Math.hypot(nx, ny);
+                traction[2 * k] = fx / length;
+                traction[2 * k + 1] = fy / length;
+                fxf += fx;
+                fyf += fy;
+                moment += (0.5 * (xa + xb) - xr) * fy - (0.5 * (ya + yb) - yr) * fx;
+            }
+        }
+        double lengthRef = reference.length();
+        double scale = 1 / (q * lengthRef);
+        double clp = (flowX * fyp - flowY * fxp) * scale;
+        double cdp = (flowY * fyp + flowX * fxp) * scale;
+        double clf = (flowX * fyf - flowY * fxf) * scale;
+        double cdf = (flowY * fyf + flowX * fxf) * scale;
+        double cm = -moment * scale / lengthRef;
+        return new Result(clp + clf, cdp + cdf, cdp, cdf, clp, clf, cm,
+                surface(state, gamma, pInf, q, traction, flowX, flowY));
+    }
+
+    private List<SurfacePoint> surface(double[] state, double gamma, double pInf, double q,
+            double[] traction, double flowX, double flowY) {
+        List<SurfacePoint> points = new ArrayList<>();
+        for (int wall = 0; wall < chains.size(); wall++) {
+            int[] chain = chains.get(wall);
+            int n = chain.length;
+            boolean closed = edges[3 * chain[0]] == edges[3 * chain[n - 1] + 1];
+            for (int i = 0; i < (closed ? n : n + 1); i++) {
+                int before = i > 0 ? chain[i - 1] : closed ? chain[n - 1] : -1;
+                int after = i < n ? chain[i] : -1;
+                int node = after >= 0 ? edges[3 * after] : edges[3 * before + 1];
+                int tag = edges[3 * (after >= 0 ? after : before) + 2];
+                // Tangent and traction at the node: the length-weighted mean of its edges.
+                double tx = 0;
+                double ty = 0;
+                double fx = 0;
+                double fy = 0;
+                double w = 0;
+                for (int e : new int[] {before, after}) {
+                    if (e < 0) {
+                        continue;
+                    }
+                    int a = edges[3 * e];
+                    int b = edges[3 * e + 1];
+                    double dx = coords[2 * b] - coords[2 * a];
+                    double dy = coords[2 * b + 1] - coords[2 * a + 1];
+                    double len = Math.hypot(dx, dy);
+                    tx += dx;
+                    ty += dy;
+                    fx += traction[2 * e] * len;
+                    fy += traction[2 * e + 1] * len;
+                    w += len;
+                }
+                double tl = Math.hypot(tx, ty);
+                double sign = tx * flowX + ty * flowY < 0 ? -1 : 1;
+                double shear = w > 0 && tl > 0 ? sign * (fx * tx + fy * ty) / (w * tl) : 0;
+                double p = pressure(state, node, gamma);
+                points.add(new SurfacePoint(tag, wall, node, coords[2 * node], coords[2 * node + 1],
+                        (p - pInf) / q, shear / q + 0.0, p));
+            }
+        }
+        return List.copyOf(points);
+    }
+
+    /** Pressure of a node from its conserved state, as the library computes it. */
+    static double pressure(double[] s, int i, double gamma) {
+        double rho = s[4 * i];
+        double u = s[4 * i + 1] / rho;
+        double v = s[4 * i + 2] / rho;
+        return (gamma - 1) * (s[4 * i + 3] - (u * u + v * v) * (0.5 * rho));
+    }
+
+    /**
+     * du/dx, du/dy, dv/dx, dv/dy over an element by Green-Gauss along its sides (the exact
+     * gradient of a linear field on any polygon).
+     */
+    private double[] velocityGradient(double[] s, int[] element) {
+        double ux = 0;
+        double uy = 0;
+        double vx = 0;
+        double vy = 0;
+        double twiceArea = 0;
+        int n = element.length;
+        for (int j = 0; j < n; j++) {
+            int p = element[j];
+            int r = element[(j + 1) % n];
+            double xp = coords[2 * p];
+            double yp = coords[2 * p + 1];
+            double xr = coords[2 * r];
+            double yr = coords[2 * r + 1];
+            double u = 0.5 * (s[4 * p + 1] / s[4 * p] + s[4 * r + 1] / s[4 * r]);
+            double v = 0.5 * (s[4 * p + 2] / s[4 * p] + s[4 * r + 2] / s[4 * r]);
+            ux += u * (yr - yp);
+            uy -= u * (xr - xp);
+            vx += v * (yr - yp);
+            vy -= v * (xr - xp);
+            twiceArea += xp * yr - xr * yp;
+        }
+        double area = 0.5 * twiceArea;
+        return new double[] {ux / area, uy / area, vx / area, vy / area};
+    }
+}
