@@ -104,5 +104,42 @@ int main(int argc, char** argv) {
     FuzzInput shortCoords = seedSession(makeRectangle(1, 1), makeParameters(0.5), std::nullopt, 1, 0);
     shortCoords.start.coords->resize(5);
     writeSeed(dir, "refused-short-coords", shortCoords);
+
+    // The topology refusals, each on the mixed rectangle (nodes from 1, four per row).
+    auto refusedMesh = [&](const std::string& name, auto change) {
+        MeshArrays m = makeRectangle(3, 2);
+        change(m);
+        writeSeed(dir, name, seedSession(m, makeParameters(0.5), std::nullopt, 1, 0));
+    };
+    auto addTriangle = [](MeshArrays& m, std::vector<int> nodes, double x, double y) {
+        m.nodeCount += 1;
+        m.coords.insert(m.coords.end(), {x, y});
+        m.triangles.insert(m.triangles.end(), nodes.begin(), nodes.end());
+        ++m.triangleCount;
+    };
+    refusedMesh("refused-repeated-triangle", [&](MeshArrays& m) { addTriangle(m, {6, 1, 2}, 5.0, 5.0); });
+    refusedMesh("refused-side-of-three-elements", [&](MeshArrays& m) { addTriangle(m, {1, 13, 6}, 0.3, 0.1); });
+    refusedMesh("refused-overlapping-triangles", [&](MeshArrays& m) { addTriangle(m, {1, 2, 13}, 0.2, 0.2); });
+    refusedMesh("refused-open-boundary", [](MeshArrays& m) {
+        m.boundaryEdges.resize(m.boundaryEdges.size() - 3);
+        --m.boundaryEdgeCount;
+    });
+    // A small triangle far from the origin: accepted counter-clockwise, refused clockwise.
+    MeshArrays far;
+    far.nodeCount = 3;
+    far.coords = {5e6, 5e6, 5e6 + 0.01, 5e6, 5e6, 5e6 + 0.01};
+    far.triangleCount = 1;
+    far.triangles = {1, 2, 3};
+    far.boundaryEdgeCount = 3;
+    far.boundaryEdges = {0, 1, 1, 1, 2, 1, 2, 0, 1};
+    far.boundaryKindCount = 1;
+    far.boundaryKinds = {Farfield};
+    writeSeed(dir, "far-small-triangle", seedSession(far, makeParameters(0.5), std::nullopt, 1, 1));
+    far.triangles = {1, 3, 2};
+    writeSeed(dir, "refused-far-small-triangle-clockwise", seedSession(far, makeParameters(0.5), std::nullopt, 1, 0));
+    ParameterVector nanWeight = makeParameters(0.5, 0.0, 2);
+    nanWeight[2] = std::numeric_limits<double>::quiet_NaN();
+    writeSeed(dir, "refused-update-nan-reconstruction-weight",
+              seedSession(makeRectangle(3, 2), makeParameters(0.5, 0.0, 2), vectorOf(nanWeight), 1, 1));
     return 0;
 }

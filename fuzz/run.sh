@@ -21,7 +21,7 @@ mkdir -p "$build/corpus" "$build/findings"
 log="$build/fuzz.log"
 status=0
 "$build/setup_fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=4096 \
-    -print_final_stats=1 -artifact_prefix="$build/findings/" "$build/corpus" fuzz/corpus > "$log" 2>&1 || status=$?
+    -print_final_stats=1 -dict=fuzz/dictionary -artifact_prefix="$build/findings/" "$build/corpus" fuzz/corpus > "$log" 2>&1 || status=$?
 tail -n 25 "$log" | grep -v "^\"\|dictionary"
 executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
 rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)

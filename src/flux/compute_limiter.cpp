@@ -1,10 +1,15 @@
 // Min/max limiter: one factor per node and variable that keeps every reconstructed face value
 // of the node inside the range of the nodal values around it; scales `gradients` in place.
+#include "flux/edge_kernels.h"
 #include "flux/flux.h"
 
 namespace kestrafol {
 
 void computeLimiter(SolverState& state, const SolverSettings& settings) {
+    if (kernelPath() == KernelPath::Avx2) {
+        computeLimiterAvx2(state, settings);
+        return;
+    }
     const double w = settings.reconstructionWeight;
     const double* const coords = state.coords.data();
     const double* const u = state.state.data();

@@ -15,6 +15,47 @@ namespace interior {
 inline constexpr int prefetchDistance = 8;
 }  // namespace interior
 
+// The flux and first-order blocks of one edge from its two nodal states: at second order the
+// face states are reconstructed from the gradients first. xyFirst/xySecond point at (x, y).
+KESTRAFOL_ALWAYS_INLINE inline void interiorEdgeFlux(Vec4& flux, Block4& jacLeft, Block4& jacRight,
+                                                     const Vec4& uf, const Vec4& us,
+                                                     const double* gf, const double* gs,
+                                                     const double* xyFirst, const double* xySecond,
+                                                     double nx, double ny, bool secondOrder,
+                                                     double w, double gamma) {
+    Vec4 faceLeft = uf;
+    Vec4 faceRight = us;
+    if (secondOrder) {
+        const double centralWeight = w * 0.5;
+        const double gradientWeight = 1.0 - w;
+        // half edge vector h = (x_s - x_f)/2
+        const double hx = (xySecond[0] - xyFirst[0]) * 0.5;
+        const double hy = (xySecond[1] - xyFirst[1]) * 0.5;
+        for (int k = 0; k < 4; ++k) {
+            // uL = (1 - w)(gf . h) + ((Us - Uf) w/2 + Uf)
+            double uL = gradientWeight * (gf[4 + k] * hy + hx * gf[k]) +
+                        ((us[k] - uf[k]) * centralWeight + uf[k]);
+            // uR = ((Uf - Us) w/2 + Us) - (1 - w)(gs . h)
+            double uR = ((uf[k] - us[k]) * centralWeight + us[k]) -
+                        gradientWeight * (gs[4 + k] * hy + hx * gs[k]);
+            // A face jump against the nodal jump is removed.
+            if ((us[k] >= uf[k] && uR < uL) || (us[k] < uf[k] && uR > uL)) {
+                const double mean = (uR + uL) * 0.5;
+                uL = mean;
+                uR = mean;
+            }
+            faceLeft[k] = uL;
+            faceRight[k] = uR;
+        }
+        kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, faceLeft.data(),
+                                faceRight.data(), uf.data(), us.data(), nx, ny, gamma);
+    } else {
+        // First order: the face states are the nodal states, the flux pair is the lin pair.
+        kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, uf.data(), us.data(), uf.data(),
+                               us.data(), nx, ny, gamma);
+    }
+}
+
 template <bool overwriteOffDiagonal>
 inline void interiorEdgeLoop(SolverState& state, const SolverSettings& settings) {
     const bool secondOrder = settings.spatialOrder == 2;
@@ -47,48 +88,12 @@ inline void interiorEdgeLoop(SolverState& state, const SolverSettings& settings)
         const Vec4 uf{u[4 * f], u[4 * f + 1], u[4 * f + 2], u[4 * f + 3]};
         const Vec4 us{u[4 * s], u[4 * s + 1], u[4 * s + 2], u[4 * s + 3]};
 
-        Vec4 faceLeft = uf;
-        Vec4 faceRight = us;
-        if (secondOrder) {
-            const double w = settings.reconstructionWeight;
-            const double centralWeight = w * 0.5;
-            const double gradientWeight = 1.0 - w;
-            // half edge vector h = (x_s - x_f)/2
-            const double hx = (coords[2 * s] - coords[2 * f]) * 0.5;
-            const double hy = (coords[2 * s + 1] - coords[2 * f + 1]) * 0.5;
-            const double* const gf = gradients + 8 * f;
-            const double* const gs = gradients + 8 * s;
-            for (int k = 0; k < 4; ++k) {
-                // uL = (1 - w)(gf . h) + ((Us - Uf) w/2 + Uf)
-                double uL = gradientWeight * (gf[4 + k] * hy + hx * gf[k]) +
-                            ((us[k] - uf[k]) * centralWeight + uf[k]);
-                // uR = ((Uf - Us) w/2 + Us) - (1 - w)(gs . h)
-                double uR = ((uf[k] - us[k]) * centralWeight + us[k]) -
-                            gradientWeight * (gs[4 + k] * hy + hx * gs[k]);
-                // A face jump against the nodal jump is removed.
-                if ((us[k] >= uf[k] && uR < uL) || (us[k] < uf[k] && uR > uL)) {
-                    const double mean = (uR + uL) * 0.5;
-                    uL = mean;
-                    uR = mean;
-                }
-                faceLeft[k] = uL;
-                faceRight[k] = uR;
-            }
-        }
-
         Vec4 flux;
         Block4 jacLeft;
         Block4 jacRight;
-        if (secondOrder) {
-            kernels::roeFlux<false>(flux.data(), jacLeft, jacRight, faceLeft.data(),
-                                    faceRight.data(), uf.data(), us.data(), normals[2 * e],
-                                    normals[2 * e + 1], gamma);
-        } else {
-            // First order: the face states are the nodal states, the flux pair is the lin pair.
-            kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, uf.data(), us.data(),
-                                   uf.data(), us.data(), normals[2 * e], normals[2 * e + 1],
-                                   gamma);
-        }
+        interiorEdgeFlux(flux, jacLeft, jacRight, uf, us, gradients + 8 * f, gradients + 8 * s,
+                         coords + 2 * f, coords + 2 * s, normals[2 * e], normals[2 * e + 1],
+                         secondOrder, settings.reconstructionWeight, gamma);
 
         // Flux out of f is flux into s.
         for (int c = 0; c < 4; ++c) {

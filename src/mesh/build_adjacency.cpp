@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -7,7 +8,8 @@ namespace kestrafol {
 
 // Compressed node-to-node rows. Every element incidence reserves two provisional entries in
 // its node's row; duplicates (a side shared by two elements) are then marked and squeezed
-// out, keeping the first occurrence, so each row lists its neighbours in fill order.
+// out, keeping the first occurrence, so each row lists its neighbours in fill order. Every
+// step is linear in the number of element incidences.
 void buildAdjacency(SolverState& state, const int* triangles, const int* quads, int nodeCount,
                     int triangleCount, int quadCount) {
     const int n = std::max(nodeCount, 0);
@@ -70,16 +72,17 @@ void buildAdjacency(SolverState& state, const int* triangles, const int* quads, 
     for (int k = n; k >= 1; --k) start[k] = start[k - 1];
     start[0] = 0;
 
-    // Mark every repeated neighbour of a row; the first occurrence survives.
+    // Mark every repeated neighbour of a row; the first occurrence survives. seenIn[v] holds the
+    // last row in which neighbour v occurred, so each entry is checked once, whatever the row
+    // length.
+    std::vector<int> seenIn(static_cast<std::size_t>(n), -1);
     for (int i = 0; i < n; ++i) {
         for (int p = start[i]; p < start[i + 1]; ++p) {
             const int value = adj[p];
-            for (int earlier = start[i]; earlier < p; ++earlier) {
-                if (adj[earlier] == value) {
-                    adj[p] = -1;
-                    break;
-                }
-            }
+            if (seenIn[value] == i)
+                adj[p] = -1;
+            else
+                seenIn[value] = i;
         }
     }
 

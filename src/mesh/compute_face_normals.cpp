@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -8,9 +9,9 @@ namespace kestrafol {
 namespace {
 
 // Adds the dual segment of side a -> b (midpoint to reference point, turned by a right angle)
-// to the slot of the smaller node's row, with the sign that makes it point from the smaller
-// node towards the larger one for a counter-clockwise element.
-void addSideNormal(SolverState& state, int a, int b, double cx, double cy) {
+// to `slot`, the slot of the larger node in the smaller node's row, with the sign that makes it
+// point from the smaller node towards the larger one for a counter-clockwise element.
+void addSideNormal(SolverState& state, int a, int b, int slot, double cx, double cy) {
     const double* xy = state.coords.data();
     const double mx = (xy[2 * a] + xy[2 * b]) * 0.5;
     const double my = (xy[2 * a + 1] + xy[2 * b + 1]) * 0.5;
@@ -18,19 +19,11 @@ void addSideNormal(SolverState& state, int a, int b, double cx, double cy) {
     const double wy = mx - cx;
     double* normals = state.faceNormals.data();
     if (a < b) {
-        for (int k = state.adjacencyStart[a]; k < state.adjacencyStart[a + 1]; ++k) {
-            if (state.adjacency[k] == b) {
-                normals[2 * k] += wx;
-                normals[2 * k + 1] += wy;
-            }
-        }
+        normals[2 * slot] += wx;
+        normals[2 * slot + 1] += wy;
     } else {
-        for (int k = state.adjacencyStart[b]; k < state.adjacencyStart[b + 1]; ++k) {
-            if (state.adjacency[k] == a) {
-                normals[2 * k] -= wx;
-                normals[2 * k + 1] -= wy;
-            }
-        }
+        normals[2 * slot] -= wx;
+        normals[2 * slot + 1] -= wy;
     }
 }
 
@@ -42,20 +35,22 @@ void computeFaceNormals(SolverState& state) {
     const int n = std::max(state.nodeCount, 0);
     const int slots = state.adjacencyStart[n];
     state.faceNormals.assign(2 * static_cast<std::size_t>(slots), 0.0);
+    const std::vector<int> slotOfSide = findSideSlots(state);
 
     for (int e = 0; e < state.triangleCount; ++e) {
         const int* nodes = state.triangles.data() + 3 * e;
         const double cx = state.triangleCentroids[2 * e];
         const double cy = state.triangleCentroids[2 * e + 1];
         for (int k = 0; k < 3; ++k)
-            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 3] - 1, cx, cy);
+            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 3] - 1, slotOfSide[3 * e + k], cx, cy);
     }
     for (int e = 0; e < state.quadCount; ++e) {
         const int* nodes = state.quads.data() + 4 * e;
         const double cx = state.quadCentroids[2 * e];
         const double cy = state.quadCentroids[2 * e + 1];
         for (int k = 0; k < 4; ++k)
-            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 4] - 1, cx, cy);
+            addSideNormal(state, nodes[k] - 1, nodes[(k + 1) % 4] - 1,
+                          slotOfSide[3 * static_cast<std::size_t>(state.triangleCount) + 4 * e + k], cx, cy);
     }
 
     state.edgeCount = slots / 2;

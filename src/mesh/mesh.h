@@ -1,5 +1,7 @@
 #pragma once
 // Mesh preprocessing: adjacency rows, boundary-edge orientation, dual geometry, lsq weights.
+#include <vector>
+
 #include "base/solver_state.h"
 
 namespace kestrafol {
@@ -19,6 +21,11 @@ void orientBoundaryEdges(const int* triangles, const int* quads, int nodeCount, 
 void buildDualGeometry(SolverState& state);
 void computeDualAreas(SolverState& state);
 void computeFaceNormals(SolverState& state);
+
+// For every element side in visiting order (the three sides 1->2, 2->3, 3->1 of each triangle,
+// then the four sides of each quadrilateral), the adjacency slot in the smaller node's row whose
+// neighbour is the larger node. Linear in the number of sides and slots.
+std::vector<int> findSideSlots(const SolverState& state);
 void numberBlockSlots(SolverState& state);
 
 // Least-squares gradient weights per adjacency slot; allocates the gradient work arrays.

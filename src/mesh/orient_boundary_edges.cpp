@@ -47,18 +47,24 @@ void orientBoundaryEdges(const int* triangles, const int* quads, int nodeCount, 
     for (int k = n; k >= 1; --k) cursor[k] = cursor[k - 1];
     cursor[0] = 0;
 
-    for (int e = 0; e < boundaryEdgeCount; ++e) {
-        int* edge = boundaryEdges + 3 * e;
-        const int p = edge[0];
-        const int q = edge[1];
-        bool follows = false;
-        for (int k = cursor[p]; k < cursor[p + 1]; ++k) {
-            if (successor[k] == q) {
-                follows = true;
-                break;
-            }
+    // Boundary edges grouped by their first node (a counting sort); then, node by node, the
+    // node's successors are marked in successorOf, so each edge is decided by one look-up
+    // instead of a scan of the node's successors.
+    const int b = std::max(boundaryEdgeCount, 0);
+    std::vector<int> edgeStart(static_cast<std::size_t>(n) + 1, 0);
+    for (int e = 0; e < b; ++e) ++edgeStart[boundaryEdges[3 * e] + 1];
+    for (int i = 0; i < n; ++i) edgeStart[i + 1] += edgeStart[i];
+    std::vector<int> edgeCursor(edgeStart.begin(), edgeStart.end() - 1);
+    std::vector<int> edgesFrom(static_cast<std::size_t>(b));
+    for (int e = 0; e < b; ++e) edgesFrom[edgeCursor[boundaryEdges[3 * e]]++] = e;
+
+    std::vector<int> successorOf(static_cast<std::size_t>(n), -1);
+    for (int p = 0; p < n; ++p) {
+        for (int k = cursor[p]; k < cursor[p + 1]; ++k) successorOf[successor[k]] = p;
+        for (int k = edgeStart[p]; k < edgeStart[p + 1]; ++k) {
+            int* edge = boundaryEdges + 3 * edgesFrom[k];
+            if (successorOf[edge[1]] != p) std::swap(edge[0], edge[1]);
         }
-        if (!follows) std::swap(edge[0], edge[1]);
     }
 }
 

@@ -113,10 +113,9 @@ HandleValues start(const StartArguments& a) {
                                          a.quadCount, std::move(quads), a.boundaryEdgeCount,
                                          std::move(boundaryEdges), a.boundaryKindCount,
                                          std::move(boundaryKinds), parameters);
-    const HandleValues handle = handleOf(records);
     // Registered last: until here the records are released with this frame if anything fails.
-    solverRegistry().add(std::move(records));
-    return handle;
+    // The registry moves them to their lasting addresses, which make the handle.
+    return solverRegistry().add(std::move(records));
 }
 
 void iterate(HostArray<std::int64_t> handle, const std::function<void(std::span<const double>)>& deliver) {

@@ -1,6 +1,5 @@
 #include "session/solver_registry.h"
 
-#include <new>
 #include <string>
 #include <utility>
 
@@ -21,10 +20,6 @@ std::string describe(std::int64_t stateAddress, std::int64_t settingsAddress) {
 
 }  // namespace
 
-HandleValues handleOf(const SolverRecords& records) {
-    return {addressOf(records.state.get()), addressOf(records.settings.get())};
-}
-
 SolverRegistry::Lease::Lease(Lease&& other) noexcept
     : registry_(std::exchange(other.registry_, nullptr)), entry_(std::exchange(other.entry_, nullptr)) {}
 
@@ -32,15 +27,23 @@ SolverRegistry::Lease::~Lease() {
     if (entry_ != nullptr) registry_->release(*entry_);
 }
 
+SolverRegistry::~SolverRegistry() { clear(); }
+
 HandleValues SolverRegistry::add(SolverRecords records) {
     if (!records.state || !records.settings) throw std::logic_error("a solver needs both records");
-    const HandleValues handle = handleOf(records);
     auto entry = std::make_unique<Entry>();
-    entry->records = std::move(records);
-    entry->settingsAddress = handle[1];
     const std::lock_guard<std::mutex> lock(mutex_);
-    const bool inserted = live_.emplace(handle[0], std::move(entry)).second;
-    if (!inserted) throw std::logic_error("a live solver already has the address of a new one");
+    const RecordArena::Slot slot = arena_.place(records);
+    const HandleValues handle{addressOf(slot.state), addressOf(slot.settings)};
+    entry->records = slot;
+    entry->settingsAddress = handle[1];
+    try {
+        const bool inserted = live_.emplace(handle[0], std::move(entry)).second;
+        if (!inserted) throw std::logic_error("a live solver already has the address of a new one");
+    } catch (...) {
+        arena_.release(slot);  // the solver and its arrays go with the failed start
+        throw;
+    }
     return handle;
 }
 
@@ -77,36 +80,31 @@ void SolverRegistry::remove(std::int64_t stateAddress, std::int64_t settingsAddr
         live_.erase(it);
     }
     // The solver is out of the registry: nobody else can reach it, so its arrays are released
-    // without the lock. The emptied records are kept for a while so that their addresses are not
-    // handed to a new solver while a stale handle may still name them.
+    // without the lock. Its records' addresses are never given to another solver.
     destroySolver(*entry->records.state, *entry->records.settings);
-    SolverRecords oldest;  // released after the lock
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (retiredKept_ == 0) return;
-    try {
-        retired_.push_back(std::move(entry->records));
-    } catch (const std::bad_alloc&) {
-        return;  // the solver is gone all the same; only the address guard is lost
-    }
-    if (retired_.size() > retiredKept_) {
-        oldest = std::move(retired_.front());
-        retired_.pop_front();
-    }
+    arena_.release(entry->records);
 }
 
 void SolverRegistry::clear() {
-    std::unordered_map<std::int64_t, std::unique_ptr<Entry>> live;
-    std::deque<SolverRecords> retired;
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        live.swap(live_);
-        retired.swap(retired_);
-    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& [address, entry] : live_) arena_.release(entry->records);
+    live_.clear();
 }
 
 std::size_t SolverRegistry::size() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return live_.size();
+}
+
+std::size_t SolverRegistry::residentBytes() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return arena_.residentBytes();
+}
+
+std::size_t SolverRegistry::reservedBytes() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return arena_.reservedBytes();
 }
 
 SolverRegistry& solverRegistry() {

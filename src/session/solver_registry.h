@@ -4,16 +4,17 @@
 // back into pointers but looks them up here. A call acquires its solver exclusively, so two
 // overlapping calls on one handle cannot both touch it, while calls on different handles run
 // side by side: the registry lock is held only to look up, acquire, release and remove, never
-// while a solver works. Free of JNI.
+// while a solver works. The records live in a RecordArena, so no two solvers of the process
+// ever share an address and a cleaned-up handle stays refused for good. Free of JNI.
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_map>
 
+#include "session/record_arena.h"
 #include "solver/setup.h"
 
 namespace kestrafol {
@@ -29,12 +30,9 @@ public:
 // pointer-sized signed integer with sign extension.
 using HandleValues = std::array<std::int64_t, 2>;
 
-// The handle of a solver's two records.
-HandleValues handleOf(const SolverRecords& records);
-
 class SolverRegistry {
     struct Entry {
-        SolverRecords records;
+        RecordArena::Slot records;
         std::int64_t settingsAddress = 0;
         bool busy = false;
     };
@@ -59,13 +57,15 @@ public:
         Entry* entry_;
     };
 
-    // `retiredKept`: how many cleaned-up record pairs keep their (emptied) storage, so that a
-    // new solver cannot receive their addresses while a stale handle may still name them.
-    explicit SolverRegistry(std::size_t retiredKept = 1024) : retiredKept_(retiredKept) {}
+    // `chunkBytes`: the address range the arena reserves at a time (see RecordArena).
+    explicit SolverRegistry(std::size_t chunkBytes = std::size_t{1} << 30) : arena_(chunkBytes) {}
+    // Releases every solver left (clear).
+    ~SolverRegistry();
     SolverRegistry(const SolverRegistry&) = delete;
     SolverRegistry& operator=(const SolverRegistry&) = delete;
 
-    // Takes ownership of a new solver and returns its handle.
+    // Takes over a new solver, moving its two records to addresses no solver had before, and
+    // returns its handle: those two addresses.
     HandleValues add(SolverRecords records);
 
     // Acquires the solver named by the two handle values. Throws InvalidHandle when they name no
@@ -76,21 +76,24 @@ public:
     // solver stays registered and untouched.
     void remove(std::int64_t stateAddress, std::int64_t settingsAddress);
 
-    // Removes and releases every solver, busy or not, and the kept records. Only for the unload
-    // of the library, when no call can be running any more.
+    // Removes and releases every solver, busy or not. Only for the unload of the library, when
+    // no call can be running any more.
     void clear();
 
     // Number of live solvers.
     std::size_t size() const;
+
+    // Memory and address range the arena holds (see RecordArena).
+    std::size_t residentBytes() const;
+    std::size_t reservedBytes() const;
 
 private:
     Entry& find(std::int64_t stateAddress, std::int64_t settingsAddress);  // lock held
     void release(Entry& entry);
 
     mutable std::mutex mutex_;
+    RecordArena arena_;
     std::unordered_map<std::int64_t, std::unique_ptr<Entry>> live_;  // keyed by state address
-    std::deque<SolverRecords> retired_;
-    std::size_t retiredKept_;
 };
 
 // The registry the entry points use. It lives until the process ends (it is never destroyed,

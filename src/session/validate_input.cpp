@@ -1,5 +1,8 @@
 #include "session/validate_input.h"
 
+#include "base/orientation.h"
+#include "session/mesh_topology.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -70,37 +73,19 @@ void checkLength(const char* arrayName, std::int64_t length, const char* countNa
                " " + number(count) + " needs " + number(needed));
 }
 
-// One side of an element: its two 0-based node numbers, smaller first, packed for sorting.
-std::uint64_t sideKey(int a, int b) {
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
-    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
-    return (static_cast<std::uint64_t>(lo) << 32) | hi;
+Point2 pointOf(std::span<const double> xy, int node) { return {xy[2 * node], xy[2 * node + 1]}; }
+
+// The signed area of a counter-clockwise triangle or quadrilateral, formed from differences,
+// for the message; the verdict itself comes from the exact sign.
+std::string areaText(int sign, double approximate) {
+    if (sign == 0) return "0";
+    if ((approximate > 0.0) == (sign > 0) && approximate != 0.0) return number(approximate);
+    return sign > 0 ? "> 0" : "< 0";
 }
 
-// z-component of (b - a) x (c - b): positive when the corner at b turns counter-clockwise.
-double cornerTurn(std::span<const double> xy, int a, int b, int c) {
-    const double abx = xy[2 * b] - xy[2 * a];
-    const double aby = xy[2 * b + 1] - xy[2 * a + 1];
-    const double bcx = xy[2 * c] - xy[2 * b];
-    const double bcy = xy[2 * c + 1] - xy[2 * b + 1];
-    return abx * bcy - aby * bcx;
-}
-
-// Twice the signed area of the polygon with the given 0-based nodes (shoelace formula).
-double twiceSignedArea(std::span<const double> xy, std::span<const int> nodes) {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const int a = nodes[i];
-        const int b = nodes[(i + 1) % nodes.size()];
-        sum += xy[2 * a] * xy[2 * b + 1] - xy[2 * b] * xy[2 * a + 1];
-    }
-    return sum;
-}
-
-// Checks the elements of one kind (3 or 4 nodes each) and appends their sides to `sides`.
+// Checks the elements of one kind (3 or 4 nodes each) one by one.
 void checkElements(const char* arrayName, const char* itemName, int count, int nodesPer,
-                   std::span<const int> nodes, int nodeCount, std::span<const double> coords,
-                   std::vector<std::uint64_t>& sides) {
+                   std::span<const int> nodes, int nodeCount, std::span<const double> coords) {
     const std::size_t size = static_cast<std::size_t>(count) * static_cast<std::size_t>(nodesPer);
     for (std::size_t i = 0; i < size; ++i)
         if (nodes[i] < 1 || nodes[i] > nodeCount)
@@ -119,20 +104,24 @@ void checkElements(const char* arrayName, const char* itemName, int count, int n
                 if (local[j] == local[k])
                     reject(where + ": it repeats node " + number(element[j]));
 
-        const std::span<const int> corners(local.data(), static_cast<std::size_t>(nodesPer));
-        const double area = 0.5 * twiceSignedArea(coords, corners);
-        if (!(area > 0.0))
-            reject(where + ": its signed area " + number(area) +
+        std::array<Point2, 4> p{};
+        for (int j = 0; j < nodesPer; ++j) p[j] = pointOf(coords, local[j]);
+        const int sign = nodesPer == 3 ? orientation(p[0], p[1], p[2]) : quadOrientation(p[0], p[1], p[2], p[3]);
+        if (sign <= 0) {
+            const double approximate =
+                nodesPer == 3 ? 0.5 * ((p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x))
+                              : 0.5 * ((p[2].x - p[0].x) * (p[3].y - p[1].y) - (p[2].y - p[0].y) * (p[3].x - p[1].x));
+            reject(where + ": its signed area " + areaText(sign, approximate) +
                    " is not positive; elements must be counter-clockwise and not degenerate");
+        }
         if (nodesPer == 4) {
             int bent = 0;  // corners that turn clockwise or go straight on
             for (int j = 0; j < 4; ++j)
-                if (!(cornerTurn(coords, local[(j + 3) % 4], local[j], local[(j + 1) % 4]) > 0.0)) ++bent;
+                if (orientation(p[(j + 3) % 4], p[j], p[(j + 1) % 4]) <= 0) ++bent;
             if (bent > 1)
                 reject(where + ": " + std::to_string(bent) +
                        " corners turn clockwise or straight, so it is self-intersecting or folded");
         }
-        for (int j = 0; j < nodesPer; ++j) sides.push_back(sideKey(local[j], local[(j + 1) % nodesPer]));
     }
 }
 
@@ -204,10 +193,8 @@ void checkMeshInput(const MeshInput& m) {
             reject("coords[" + std::to_string(i) + "] is " + number(m.coords[i]) +
                    "; coordinates must be finite");
 
-    std::vector<std::uint64_t> sides;
-    sides.reserve(sizes.triangles + sizes.quads);
-    checkElements("triangles", "triangle", m.triangleCount, 3, m.triangles, m.nodeCount, m.coords, sides);
-    checkElements("quads", "quadrilateral", m.quadCount, 4, m.quads, m.nodeCount, m.coords, sides);
+    checkElements("triangles", "triangle", m.triangleCount, 3, m.triangles, m.nodeCount, m.coords);
+    checkElements("quads", "quadrilateral", m.quadCount, 4, m.quads, m.nodeCount, m.coords);
 
     for (std::size_t i = 0; i < sizes.boundaryEdges; ++i) {
         const int value = m.boundaryEdges[i];
@@ -228,35 +215,8 @@ void checkMeshInput(const MeshInput& m) {
                    "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
     }
 
-    // Every boundary edge must close exactly one element side, and appear once.
-    std::sort(sides.begin(), sides.end());
-    std::vector<std::pair<std::uint64_t, int>> given;
-    given.reserve(static_cast<std::size_t>(m.boundaryEdgeCount));
-    for (int e = 0; e < m.boundaryEdgeCount; ++e) {
-        const std::size_t first = 3 * static_cast<std::size_t>(e);
-        const std::uint64_t key = sideKey(m.boundaryEdges[first], m.boundaryEdges[first + 1]);
-        const auto [lo, hi] = std::equal_range(sides.begin(), sides.end(), key);
-        const auto owners = hi - lo;
-        if (owners != 1)
-            reject(range("boundaryEdges", first, 2) + " (boundary edge " + std::to_string(e) + ") is " +
-                   list(m.boundaryEdges.subspan(first, 2)) + ": it is a side of " +
-                   std::to_string(owners) + " elements; a boundary edge must be a side of exactly one");
-        given.emplace_back(key, e);
-    }
-    std::sort(given.begin(), given.end());
-    int repeat = -1;  // the lowest-numbered boundary edge that repeats an earlier one
-    int original = -1;
-    for (std::size_t i = 1; i < given.size(); ++i)
-        if (given[i].first == given[i - 1].first && (repeat < 0 || given[i].second < repeat)) {
-            repeat = given[i].second;
-            original = given[i - 1].second;
-        }
-    if (repeat >= 0) {
-        const std::size_t first = 3 * static_cast<std::size_t>(repeat);
-        reject(range("boundaryEdges", first, 2) + " (boundary edge " + std::to_string(repeat) + ") is " +
-               list(m.boundaryEdges.subspan(first, 2)) + ": it repeats boundary edge " +
-               std::to_string(original));
-    }
+    // How the elements and boundary edges fit together, in linear time.
+    checkMeshTopology(m);
 }
 
 void checkParameters(const ParameterVector& p) {
@@ -269,6 +229,8 @@ void checkParameters(const ParameterVector& p) {
             reject("parameters[" + std::to_string(index) + "] (" + name + ") is " + number(value) +
                    "; it must truncate to a 32-bit integer");
     }
+    if (!std::isfinite(p[2]))
+        reject("parameters[2] (reconstructionWeight) is " + number(p[2]) + "; it must be finite");
     if (!std::isfinite(p[11]) || !(p[11] > 1.0))
         reject("parameters[11] (gamma) is " + number(p[11]) + "; it must be finite and above 1");
     constexpr std::array<std::pair<int, const char*>, 3> finiteEntries{{

@@ -13,11 +13,16 @@
 // - Coordinates are finite. Element node numbers run from 1 to nodeCount, boundary-edge node
 //   numbers from 0 to nodeCount - 1, boundary tags from 1 to boundaryKindCount, kinds are 1, 2, 3.
 // - No element repeats a node. A triangle has positive signed area. A quadrilateral has positive
-//   signed (shoelace) area and at most one corner that turns clockwise or straight: convex and
-//   simple non-convex ("arrowhead") quadrilaterals are accepted, self-intersecting or folded
-//   ones are not.
-// - Every boundary edge is a side of exactly one element, and no boundary edge is given twice.
+//   signed area and at most one corner that turns clockwise or straight: convex and simple
+//   non-convex ("arrowhead") quadrilaterals are accepted, self-intersecting or folded ones are
+//   not. Each sign is exact (base/orientation.h), so neither the distance from the origin nor
+//   the size of an element changes the verdict.
+// - Elements and boundary edges fit together (session/mesh_topology.h): no element given twice,
+//   every side shared by at most two elements running along it in opposite directions, every
+//   boundary edge a side of exactly one element and given once, every side of a single element
+//   a boundary edge.
 // - Settings entries 1, 3, 5, 6 and 13 truncate to a 32-bit int (not NaN, not out of range);
+//   the reconstruction weight (entry 2) is finite;
 //   gamma (entry 11) is finite and above 1; mach, alpha and reynolds (10, 12, 14) are finite;
 //   reynolds is above 0 whenever viscous (entry 13 truncated) is non-zero.
 // Every message names the argument and the offending index and value.

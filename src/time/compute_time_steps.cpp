@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/physics.h"
+#include "flux/edge_kernels.h"
 #include "time/time.h"
 
 namespace kestrafol {
@@ -35,7 +36,11 @@ void computeTimeSteps(SolverState& state, const SolverSettings& settings) {
     for (std::size_t i = 0; i < n; ++i) lambda[i] = 0.0;
 
     // Interior dual faces, one per edge.
-    for (int k = 0; k < state.edgeCount; ++k) {
+    // The vector path adds the same radii in the same order; the scalar loop then has no edges.
+    const bool vectorPath = kernelPath() == KernelPath::Avx2;
+    if (vectorPath) addInteriorRadiiAvx2(state, gamma, lambda);
+    const int scalarEdges = vectorPath ? 0 : state.edgeCount;
+    for (int k = 0; k < scalarEdges; ++k) {
         const std::size_t a =
             static_cast<std::size_t>(state.edges[2 * static_cast<std::size_t>(k)]);
         const std::size_t b =

@@ -45,15 +45,16 @@ bool removable(SolverRegistry& registry, const HandleValues& h) {
 TEST(SolverRegistry, HandleHoldsTheTwoRecordAddresses) {
     SolverRegistry registry;
     SolverRecords records = smallSolver();
-    const SolverState* state = records.state.get();
-    const SolverSettings* settings = records.settings.get();
+    // The registry moves the records to addresses of its own; their arrays move with them.
+    const double* coords = records.state->coords.data();
+    const double mach = records.settings->mach;
     const HandleValues h = registry.add(std::move(records));
-    EXPECT_EQ(h[0], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(state)));
-    EXPECT_EQ(h[1], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(settings)));
     {
         const auto lease = registry.acquire(h[0], h[1]);
-        EXPECT_EQ(&lease.state(), state);
-        EXPECT_EQ(&lease.settings(), settings);
+        EXPECT_EQ(h[0], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&lease.state())));
+        EXPECT_EQ(h[1], static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&lease.settings())));
+        EXPECT_EQ(lease.state().coords.data(), coords);
+        EXPECT_EQ(lease.settings().mach, mach);
         EXPECT_EQ(lease.state().nodeCount, 12);
     }
     EXPECT_EQ(registry.size(), 1u);

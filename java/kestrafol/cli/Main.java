@@ -3,7 +3,10 @@ package kestrafol.cli;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.io.PrintWriter;
+import java.nio.file.AccessDeniedException;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 import java.util.Set;
@@ -46,6 +49,10 @@ public final class Main implements Callable<Integer> {
     @Option(names = {"-h", "--help"}, usageHelp = true, description = "show this help and exit")
     boolean help;
 
+    @Option(names = "--debug", scope = CommandLine.ScopeType.INHERIT,
+            description = "print the stack trace of a failure (for reporting a fault)")
+    boolean debug;
+
     private Main() {}
 
     public static void main(String[] args) {
@@ -57,6 +64,7 @@ public final class Main implements Callable<Integer> {
 
     /** Runs a command; returns the exit status instead of exiting. */
     public static int run(String[] args, PrintStream out, PrintStream err, boolean terminal) {
+        boolean debug = Arrays.asList(args).contains("--debug");
         CommandLine line = commandLine(out, err, terminal);
         try {
             args = Configuration.expand(args, line);
@@ -68,10 +76,43 @@ public final class Main implements Callable<Integer> {
                     + " --help\")");
             return EXIT_USAGE;
         }
-        int status = line.execute(args);
+        line.setExecutionExceptionHandler((e, at, parsed) -> failure(e, at.getErr(), debug));
+        int status;
+        try {
+            status = line.execute(args);
+        } catch (Throwable e) { // errors picocli passes on, such as OutOfMemoryError
+            status = failure(e, line.getErr(), debug);
+        }
         line.getOut().flush();
         line.getErr().flush();
         return status;
+    }
+
+    /**
+     * Reports a failure of a command in one line (the stack trace only with --debug) and gives
+     * its exit status: bad input for files, meshes and values, and for anything unforeseen.
+     */
+    static int failure(Throwable e, PrintWriter err, boolean debug) {
+        String message;
+        if (e instanceof NoSuchFileException) {
+            message = "no such file: " + e.getMessage();
+        } else if (e instanceof AccessDeniedException) {
+            message = "permission denied: " + e.getMessage();
+        } else if (e instanceof IOException || e instanceof IllegalArgumentException
+                || e instanceof IllegalStateException) {
+            message = String.valueOf(e.getMessage());
+        } else if (e instanceof OutOfMemoryError) {
+            message = "out of memory: the mesh or the run needs more than the Java heap allows"
+                    + " (raise it with -Xmx, or use a smaller mesh)";
+        } else {
+            message = "internal error: " + e + (debug ? "" : " (run with --debug for the stack trace)");
+        }
+        err.println("kestrafol: " + message.replaceAll("\\s*[\\r\\n]+\\s*", " "));
+        if (debug) {
+            e.printStackTrace(err);
+        }
+        err.flush();
+        return EXIT_BAD_INPUT;
     }
 
     /** The top command with its subcommands, printing to out and err. */
@@ -88,14 +129,7 @@ public final class Main implements Callable<Integer> {
                     + at.getCommandSpec().qualifiedName() + " --help\")");
             return EXIT_USAGE;
         });
-        line.setExecutionExceptionHandler((e, at, parsed) -> {
-            if (e instanceof IOException || e instanceof IllegalArgumentException
-                    || e instanceof IllegalStateException) {
-                at.getErr().println("kestrafol: " + e.getMessage());
-                return EXIT_BAD_INPUT;
-            }
-            throw e;
-        });
+        line.setExecutionExceptionHandler((e, at, parsed) -> failure(e, at.getErr(), false));
         return line;
     }
 
@@ -210,7 +244,8 @@ public final class Main implements Callable<Integer> {
             MeshGenerator.Options options;
             try {
                 int n = resolution != null ? resolution : MeshGenerator.DEFAULT_POINTS_AROUND;
-                options = MeshGenerator.Options.resolution(n + n % 2).withQuads(quads);
+                options = MeshGenerator.Options.resolution(n % 2 == 0 ? n : n == Integer.MAX_VALUE ? n - 1 : n + 1)
+                        .withQuads(quads);
                 if (firstHeight != null) {
                     options = options.withFirstHeight(firstHeight);
                 }

@@ -216,6 +216,9 @@ public final class RunOptions {
         }
         resolution = resolutionOption != null ? resolutionOption : DEFAULT_RESOLUTION;
         atLeast("--resolution", resolution, 16);
+        if (resolution > MeshGenerator.MAX_CELLS / 4) {
+            throw usage("--resolution expects at most " + MeshGenerator.MAX_CELLS / 4 + ", got " + resolution);
+        }
         if (resolution % 2 != 0) {
             resolution++;
         }
@@ -257,6 +260,13 @@ public final class RunOptions {
             if (eq <= 0 || !KINDS.contains(kind.toLowerCase(Locale.ROOT))) {
                 throw usage("--bc expects NAME=KIND with KIND one of " + String.join(", ", KINDS)
                         + ", got \"" + b + "\"");
+            }
+        }
+        if (mesh == null) {
+            try {
+                meshOptions();
+            } catch (IllegalArgumentException e) {
+                throw usage("--resolution " + resolution + " gives too large a mesh: " + e.getMessage());
             }
         }
         return this;

@@ -172,16 +172,21 @@ public final class Mesh {
                     }
                 }
             }
-            double area = signedArea(coords, elements, corners, e);
-            if (!(area > 0)) {
-                throw new IllegalArgumentException(where + ": its signed area " + number(area)
+            int[] local = new int[corners];
+            for (int k = 0; k < corners; k++) {
+                local[k] = elements[first + k] - 1;
+            }
+            int sign = Orientation.elementOrientation(coords, local, 0, corners);
+            if (sign <= 0) {
+                double area = signedArea(coords, elements, corners, e);
+                String text = sign == 0 ? "0" : area < 0 ? number(area) : "< 0";
+                throw new IllegalArgumentException(where + ": its signed area " + text
                         + " is not positive; elements must be counter-clockwise and not degenerate");
             }
             if (corners == 4) {
                 int bent = 0;
                 for (int j = 0; j < 4; j++) {
-                    if (!(cornerTurn(coords, elements[first + (j + 3) % 4] - 1, elements[first + j] - 1,
-                            elements[first + (j + 1) % 4] - 1) > 0)) {
+                    if (Orientation.orientation(coords, local[(j + 3) % 4], local[j], local[(j + 1) % 4]) <= 0) {
                         bent++;
                     }
                 }
@@ -193,26 +198,24 @@ public final class Mesh {
         }
     }
 
-    /** z-component of (b - a) x (c - b) for 0-based nodes: positive for a counter-clockwise turn. */
-    public static double cornerTurn(double[] xy, int a, int b, int c) {
-        double abx = xy[2 * b] - xy[2 * a];
-        double aby = xy[2 * b + 1] - xy[2 * a + 1];
-        double bcx = xy[2 * c] - xy[2 * b];
-        double bcy = xy[2 * c + 1] - xy[2 * b + 1];
-        return abx * bcy - aby * bcx;
-    }
-
     private static String number(double v) {
         return Numbers.format(v);
     }
 
-    /** Signed area of element e (node numbers from 1), positive when counter-clockwise. */
+    /**
+     * Signed area of element e (node numbers from 1), positive when counter-clockwise, from
+     * differences to the first corner (so a shift of the mesh does not swamp it). Its sign may
+     * still round wrong for nearly degenerate elements; {@link Orientation} gives the exact one.
+     */
     public static double signedArea(double[] coords, int[] elements, int corners, int e) {
+        int first = corners * e;
+        int o = elements[first] - 1;
         double sum = 0;
-        for (int k = 0; k < corners; k++) {
-            int p = elements[corners * e + k] - 1;
-            int q = elements[corners * e + (k + 1) % corners] - 1;
-            sum += coords[2 * p] * coords[2 * q + 1] - coords[2 * q] * coords[2 * p + 1];
+        for (int k = 1; k + 1 < corners; k++) {
+            int p = elements[first + k] - 1;
+            int q = elements[first + k + 1] - 1;
+            sum += (coords[2 * p] - coords[2 * o]) * (coords[2 * q + 1] - coords[2 * o + 1])
+                    - (coords[2 * q] - coords[2 * o]) * (coords[2 * p + 1] - coords[2 * o + 1]);
         }
         return 0.5 * sum;
     }

@@ -104,17 +104,12 @@ public final class MeshAssembler {
         for (int e = 0; e < elementCount; e++) {
             int s = elementStart.get(e);
             int c = elementCorners.get(e);
-            double area = 0;
-            for (int k = 0; k < c; k++) {
-                int p = elementNodes[s + k];
-                int q = elementNodes[s + (k + 1) % c];
-                area += xy[2 * p] * xy[2 * q + 1] - xy[2 * q] * xy[2 * p + 1];
-            }
-            if (!(area != 0)) {
+            int sign = Orientation.elementOrientation(xy, elementNodes, s, c);
+            if (sign == 0) {
                 throw error(elementLine.get(e), "expected an element of positive area, found a"
                         + " degenerate one (zero area)");
             }
-            if (area < 0) {
+            if (sign < 0) {
                 for (int k = 0; k < c / 2; k++) {
                     int t = elementNodes[s + k];
                     elementNodes[s + k] = elementNodes[s + c - 1 - k];
@@ -124,8 +119,8 @@ public final class MeshAssembler {
             if (c == 4) {
                 int bent = 0;
                 for (int k = 0; k < 4; k++) {
-                    if (!(Mesh.cornerTurn(xy, elementNodes[s + (k + 3) % 4], elementNodes[s + k],
-                            elementNodes[s + (k + 1) % 4]) > 0)) {
+                    if (Orientation.orientation(xy, elementNodes[s + (k + 3) % 4], elementNodes[s + k],
+                            elementNodes[s + (k + 1) % 4]) <= 0) {
                         bent++;
                     }
                 }

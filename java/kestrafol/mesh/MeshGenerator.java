@@ -21,6 +21,8 @@ public final class MeshGenerator {
     public static final int DEFAULT_POINTS_AROUND = 96;
     /** Default far-field distance from the body, in chords. */
     public static final double DEFAULT_FAR_FIELD = 25.0;
+    /** Most cells (points around times layers) a generated mesh may have: about 30 GB of solver. */
+    public static final long MAX_CELLS = 10_000_000;
 
     private MeshGenerator() {}
 
@@ -42,6 +44,10 @@ public final class MeshGenerator {
             }
             if (layers < 4) {
                 throw new IllegalArgumentException("layers = " + layers + ": must be at least 4");
+            }
+            if ((long) pointsAround * layers > MAX_CELLS) {
+                throw new IllegalArgumentException("pointsAround = " + pointsAround + " and layers = "
+                        + layers + " make " + (long) pointsAround * layers + " cells: at most " + MAX_CELLS);
             }
             if (!(firstHeight >= 0) || !Double.isFinite(firstHeight)) {
                 throw new IllegalArgumentException("firstHeight = " + firstHeight

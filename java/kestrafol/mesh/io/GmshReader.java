@@ -3,9 +3,12 @@ package kestrafol.mesh.io;
 import java.io.IOException;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.HashMap;
+import java.util.HashSet;
 import java.util.List;
 import java.util.Map;
+import java.util.Set;
 import java.util.TreeMap;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
@@ -50,6 +53,8 @@ public final class GmshReader {
         String version;
         final Map<Long, String> curveNames = new HashMap<>();
         final Map<Long, Long> curvePhysical = new HashMap<>();
+        /** (dimension, tag) of every entity in $Entities; null when the file has no $Entities. */
+        Set<List<Long>> entities;
         final Map<Long, Integer> nodeIndex = new HashMap<>();
         final List<Line> lines = new ArrayList<>();
         final List<long[]> elements = new ArrayList<>();
@@ -82,6 +87,7 @@ public final class GmshReader {
                         break;
                     case "Entities":
                         if (c.version.equals("4.1")) {
+                            c.entities = new HashSet<>();
                             readEntities(in, c);
                         } else {
                             skip(in, section);
@@ -201,10 +207,11 @@ public final class GmshReader {
                 }
                 long tag = in.parseLong(e[0], "an entity tag");
                 int nPhys = in.parseCount(e[physAt], "the number of physical tags");
-                if (e.length < physAt + 1 + nPhys) {
+                if (nPhys > e.length - physAt - 1) {
                     throw in.error("expected " + nPhys + " physical tags, found "
                             + (e.length - physAt - 1) + " values");
                 }
+                c.entities.add(List.of((long) dim, tag));
                 if (dim == 1 && nPhys > 0) {
                     c.curvePhysical.put(tag, Math.abs(in.parseLong(e[physAt + 1], "a physical tag")));
                 }
@@ -250,8 +257,12 @@ public final class GmshReader {
             in.parseInt(bh[0], "an entity dimension");
             int parametric = in.parseInt(bh[2], "the parametric flag");
             int n = in.parseCount(bh[3], "the number of nodes in the block");
-            long[] tags = new long[n];
+            // The count is the file's claim: the array grows with the tags actually read.
+            long[] tags = new long[Math.min(n, 1024)];
             for (int i = 0; i < n; i++) {
+                if (i == tags.length) {
+                    tags = Arrays.copyOf(tags, (int) Math.min(n, 2L * tags.length));
+                }
                 tags[i] = in.parseLong(in.requireTokens("a node tag", 1, 1)[0], "a node tag");
             }
             for (int i = 0; i < n; i++) {
@@ -302,8 +313,15 @@ public final class GmshReader {
         for (int b = 0; b < blocks; b++) {
             String[] bh = in.requireTokens("an element block header: entityDim entityTag"
                     + " elementType numElementsInBlock", 4, 4);
+            int dim = in.parseInt(bh[0], "an entity dimension");
             long entity = in.parseLong(bh[1], "an entity tag");
             int type = in.parseInt(bh[2], "an element type");
+            // Lines on an entity that $Entities does not declare would lose their boundary (and
+            // its kind); elements likewise name an entity that must exist.
+            if (c.entities != null && !c.entities.contains(List.of((long) dim, entity))) {
+                throw in.error("expected an entity declared in $Entities, found element block on"
+                        + " undeclared entity " + entity + " of dimension " + dim);
+            }
             int n = in.parseCount(bh[3], "the number of elements in the block");
             int corners = corners(in, type);
             Long physical = c.curvePhysical.get(entity);

@@ -8,11 +8,22 @@ import java.nio.file.Path;
 
 /**
  * Line-by-line reading of a text mesh file with line numbers, token splitting and number
- * parsing that reports failures as {@link MeshFileException}.
+ * parsing that reports failures as {@link MeshFileException}. Lines are bounded
+ * ({@link #MAX_LINE} characters), so a binary or endless file (/dev/zero) is refused after
+ * reading a bounded amount; a NUL character is refused at once. A UTF-8 byte-order mark at the
+ * start of the file is skipped.
  */
 final class MeshFileScanner implements AutoCloseable {
+    /** Longest line read, in characters: far more than any mesh line needs. */
+    static final int MAX_LINE = 1 << 20;
+
     private final Path file;
     private final BufferedReader reader;
+    private final char[] buffer = new char[8192];
+    private int bufferPosition;
+    private int bufferEnd;
+    private boolean skipLineFeed;
+    private final StringBuilder lineBuffer = new StringBuilder();
     private final String commentStart;
     private int lineNumber;
     private String[] pushedBack;
@@ -51,7 +62,7 @@ final class MeshFileScanner implements AutoCloseable {
         while (true) {
             String text;
             try {
-                text = reader.readLine();
+                text = readLine();
             } catch (java.nio.charset.MalformedInputException e) {
                 throw error(lineNumber + 1, "not a text file (invalid UTF-8)");
             }
@@ -59,6 +70,9 @@ final class MeshFileScanner implements AutoCloseable {
                 return null;
             }
             lineNumber++;
+            if (lineNumber == 1 && text.startsWith("\uFEFF")) {
+                text = text.substring(1); // UTF-8 byte-order mark
+            }
             if (commentStart != null) {
                 int c = text.indexOf(commentStart);
                 if (c >= 0) {
@@ -69,6 +83,46 @@ final class MeshFileScanner implements AutoCloseable {
             if (!text.isEmpty()) {
                 return text.split("\\s+");
             }
+        }
+    }
+
+    /**
+     * The next line without its terminator (\n, \r\n or \r), or null at the end of the file;
+     * refuses NUL characters and lines longer than MAX_LINE.
+     */
+    private String readLine() throws IOException {
+        lineBuffer.setLength(0);
+        boolean any = false;
+        while (true) {
+            if (bufferPosition == bufferEnd) {
+                int read = reader.read(buffer, 0, buffer.length);
+                if (read <= 0) {
+                    return any ? lineBuffer.toString() : null;
+                }
+                bufferPosition = 0;
+                bufferEnd = read;
+            }
+            char ch = buffer[bufferPosition++];
+            if (skipLineFeed) {
+                skipLineFeed = false;
+                if (ch == '\n') {
+                    continue;
+                }
+            }
+            if (ch == '\n' || ch == '\r') {
+                skipLineFeed = ch == '\r';
+                return lineBuffer.toString();
+            }
+            any = true;
+            if (ch == 0) {
+                throw error(lineNumber + 1, "expected a text mesh file, found a NUL character"
+                        + " (binary data)");
+            }
+            if (lineBuffer.length() == MAX_LINE) {
+                throw error(lineNumber + 1, "expected a line of at most " + MAX_LINE
+                        + " characters, found a longer one (not a text mesh file?)");
+            }
+            lineBuffer.append(ch);
         }
     }
 

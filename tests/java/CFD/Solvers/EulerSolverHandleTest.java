@@ -111,6 +111,22 @@ class EulerSolverHandleTest {
     }
 
     @Test
+    void aCleanedUpHandleStaysDeadThroughThousandsOfCycles() {
+        // More cycles than any fixed quarantine of freed records could cover: no handle value
+        // comes back and the first one is still refused at the end.
+        TestMesh m = mesh();
+        long[] first = m.start();
+        EulerSolver.cleanup(first);
+        java.util.Set<Long> seen = new java.util.HashSet<>(List.of(first[0], first[1]));
+        for (int cycle = 0; cycle < 3000; ++cycle) {
+            long[] live = m.start();
+            assertTrue(seen.add(live[0]) && seen.add(live[1]), "handle value reused in cycle " + cycle);
+            EulerSolver.cleanup(live);
+        }
+        assertRefusedEverywhere(first, "names no live solver");
+    }
+
+    @Test
     void badHandleIsReportedBeforeBadParameters() {
         assertThrows(IllegalStateException.class, () -> EulerSolver.update(new long[] {1, 2}, null));
     }

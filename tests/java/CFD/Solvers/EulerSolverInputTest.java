@@ -82,6 +82,18 @@ class EulerSolverInputTest {
                 m -> m.boundaryKinds = new int[] {2, 1, 1}));
         cases.add(mesh("parameters has 15 values; it must hold 16",
                 m -> m.parameters = java.util.Arrays.copyOf(m.parameters, 15)));
+        // How elements and boundary edges fit together.
+        cases.add(mesh("triangles[24..26] (triangle 8) is {5, 1, 6}: it repeats triangles[3..5] (triangle 1)"
+                + " is {1, 6, 5}", m -> {
+                    m.triangles = java.util.Arrays.copyOf(m.triangles, 27);
+                    m.triangles[24] = 5;
+                    m.triangles[25] = 1;
+                    m.triangles[26] = 6;
+                    m.triangleCount = 9;
+                }));
+        cases.add(mesh("triangles[3..5] (triangle 1) is {1, 6, 5}: the side from node 5 to node 1 (boundary-edge"
+                + " numbering {4, 0}) belongs to no other element and is no boundary edge, so the mesh is open"
+                + " there", m -> m.boundaryEdgeCount = 9));
         // Counts.
         cases.add(mesh("nodeCount is -1; a count must not be negative", m -> m.nodeCount = -1));
         cases.add(mesh("triangleCount is -1; a count must not be negative", m -> m.triangleCount = -1));
@@ -167,6 +179,7 @@ class EulerSolverInputTest {
         cases.add(new Object[] {"parameters[13] (viscous) is NaN;", 13, Double.NaN});
         cases.add(new Object[] {"parameters[11] (gamma) is 1; it must be finite and above 1", 11, 1.0});
         cases.add(new Object[] {"parameters[11] (gamma) is 0.9;", 11, 0.9});
+        cases.add(new Object[] {"parameters[2] (reconstructionWeight) is NaN; it must be finite", 2, Double.NaN});
         cases.add(new Object[] {"parameters[11] (gamma) is NaN;", 11, Double.NaN});
         cases.add(new Object[] {"parameters[10] (mach) is Infinity; it must be finite", 10, Double.POSITIVE_INFINITY});
         cases.add(new Object[] {"parameters[12] (alpha) is NaN;", 12, Double.NaN});

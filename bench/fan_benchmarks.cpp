@@ -1,0 +1,102 @@
+// Set-up of a fan: n triangles around one hub node, so the hub's neighbour row holds n
+// entries. Times what start does with a mesh after copying it: the input checks and all of
+// createSolver. A set-up that grows with the square of a row length shows here as a time per
+// triangle that grows with n; a linear one keeps it flat.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "solver/setup.h"
+#include "session/validate_input.h"
+#include "support/omesh.h"
+
+namespace kestrafol::bench {
+
+namespace {
+
+using meshes::MeshArrays;
+
+// Hub node 1 at the origin, rim nodes 2 .. n+1 on the unit circle counter-clockwise; triangle
+// k is (hub, rim k, rim k+1); the rim edges are far-field boundary edges.
+MeshArrays makeFan(int n) {
+    MeshArrays m;
+    m.nodeCount = n + 1;
+    m.coords = {0.0, 0.0};
+    const double step = 2.0 * std::acos(-1.0) / n;
+    for (int k = 0; k < n; ++k) {
+        m.coords.push_back(std::cos(step * k));
+        m.coords.push_back(std::sin(step * k));
+    }
+    for (int k = 0; k < n; ++k) {
+        const int rim = k + 2;
+        const int next = (k + 1) % n + 2;
+        m.triangles.insert(m.triangles.end(), {1, rim, next});
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {rim - 1, next - 1, 1});
+    }
+    m.triangleCount = n;
+    m.quads = {0};
+    m.boundaryEdgeCount = n;
+    m.boundaryKindCount = 1;
+    m.boundaryKinds = {1};
+    return m;
+}
+
+MeshInput viewOf(const MeshArrays& m) {
+    MeshInput in;
+    in.nodeCount = m.nodeCount;
+    in.coords = m.coords;
+    in.triangleCount = m.triangleCount;
+    in.triangles = m.triangles;
+    in.boundaryEdgeCount = m.boundaryEdgeCount;
+    in.boundaryEdges = m.boundaryEdges;
+    in.boundaryKindCount = m.boundaryKindCount;
+    in.boundaryKinds = m.boundaryKinds;
+    return in;
+}
+
+void fanStartBenchmark(benchmark::State& st, int n) {
+    const MeshArrays mesh = makeFan(n);
+    ParameterVector p{};
+    p[1] = 2;
+    p[6] = 1;
+    p[10] = 0.5;
+    p[11] = 1.4;
+    for (auto _ : st) {
+        st.PauseTiming();
+        std::vector<double> coords = mesh.coords;
+        std::vector<int> triangles = mesh.triangles;
+        std::vector<int> quads = mesh.quads;
+        std::vector<int> boundaryEdges = mesh.boundaryEdges;
+        std::vector<int> boundaryKinds = mesh.boundaryKinds;
+        st.ResumeTiming();
+        checkMeshInput(viewOf(mesh));
+        SolverRecords r = createSolver(mesh.nodeCount, std::move(coords), mesh.triangleCount,
+                                       std::move(triangles), mesh.quadCount, std::move(quads),
+                                       mesh.boundaryEdgeCount, std::move(boundaryEdges),
+                                       mesh.boundaryKindCount, std::move(boundaryKinds), p);
+        benchmark::DoNotOptimize(r.state->faceNormals.data());
+        st.PauseTiming();
+        r = SolverRecords{};
+        st.ResumeTiming();
+    }
+    st.counters["triangles"] = n;
+    st.counters["per_triangle"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// start/fan/<triangles>: doubling sizes, so a quadratic cost shows as a doubling per-triangle time.
+const bool registered = [] {
+    for (const int n : {8000, 16000, 32000, 64000})
+        benchmark::RegisterBenchmark(("start/fan/" + std::to_string(n)).c_str(),
+                                     [n](benchmark::State& st) { fanStartBenchmark(st, n); })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    return true;
+}();
+
+}  // namespace
+
+}  // namespace kestrafol::bench
