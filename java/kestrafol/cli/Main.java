@@ -9,12 +9,14 @@ import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
+import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.mesh.io.GmshWriter;
 import kestrafol.mesh.io.Su2Writer;
 import kestrafol.output.Pictures;
+import kestrafol.polar.CaseFile;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -64,6 +66,16 @@ public final class Main implements Callable<Integer> {
     public static int run(String[] args, PrintStream out, PrintStream err, boolean terminal) {
         boolean debug = Arrays.asList(args).contains("--debug");
         CommandLine line = commandLine(out, err, terminal);
+        try {
+            args = Configuration.expand(args, line);
+        } catch (IOException e) {
+            err.println("kestrafol: " + e.getMessage());
+            return EXIT_BAD_INPUT;
+        } catch (IllegalArgumentException e) {
+            err.println("kestrafol: " + e.getMessage() + " (see \"kestrafol " + args[0]
+                    + " --help\")");
+            return EXIT_USAGE;
+        }
         line.setExecutionExceptionHandler((e, at, parsed) -> failure(e, at.getErr(), debug));
         int status;
         try {
@@ -108,6 +120,7 @@ public final class Main implements Callable<Integer> {
         CommandLine line = new CommandLine(new Main());
         line.addSubcommand(new RunCommand(out, terminal));
         line.addSubcommand(new MeshCommand(out));
+        line.addSubcommand("polar", PolarCommand.commandLine(out, terminal));
         line.setOut(new PrintWriter(out, true));
         line.setErr(new PrintWriter(err, true));
         line.setParameterExceptionHandler((e, args) -> {
@@ -123,7 +136,7 @@ public final class Main implements Callable<Integer> {
     /** "kestrafol" alone: a command is missing. */
     @Override
     public Integer call() {
-        throw new ParameterException(spec.commandLine(), "expected a command: run or mesh");
+        throw new ParameterException(spec.commandLine(), "expected a command: run, polar or mesh");
     }
 
     @Command(name = "run", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
@@ -159,12 +172,25 @@ public final class Main implements Callable<Integer> {
             this.terminal = terminal;
         }
 
+        @Option(names = "--config", paramLabel = "FILE", description = "options from a properties"
+                + " file, keys named like the long options (mach = 0.5); the command line overrides"
+                + " it")
+        Path config;
+
+        @Spec
+        CommandSpec spec;
+
         @Override
         public Integer call() throws IOException {
             options.validate();
             Run run = new Run(options, options.out, out, terminal);
             try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
+                // The full effective configuration: "kestrafol run --config" repeats the run.
+                Path file = options.out.resolve("case.properties");
+                CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
+                        "Re-run it with: kestrafol run --config " + file),
+                        Configuration.complete(Configuration.entries(spec, Set.of()), options));
                 if ("interrupted".equals(result.stoppedBy())) {
                     return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
                 }

@@ -78,6 +78,7 @@ public final class Run {
     private final AtomicBoolean stopRequested = new AtomicBoolean();
     private final long startNanos = System.nanoTime();
     private final List<String> warnings = new ArrayList<>();
+    private Solver kept;
 
     /**
      * A run of the case the options describe (validated), writing into outDir; progress and the
@@ -88,6 +89,13 @@ public final class Run {
         this.outDir = outDir;
         this.out = out;
         this.progress = new Progress(out, terminal);
+    }
+
+    /**
+     * The solver of a run executed with keep, still open (null otherwise); the caller closes it.
+     */
+    Solver solver() {
+        return kept;
     }
 
     /**
@@ -124,7 +132,21 @@ public final class Run {
 
     /** Runs the case once. */
     public Result execute() throws IOException {
-        Mesh mesh = mesh();
+        return execute(mesh(), null, false);
+    }
+
+    /**
+     * Runs the case on the given mesh. With a solver from a neighbouring case (a polar chain), the
+     * run continues from that solver's flow: it is updated to this case's settings and iterates
+     * on, without a first-order start; the run owns it from then on. With keep, the solver stays
+     * open after the run for the caller to take with {@link #solver()} (and close); otherwise the
+     * run closes it, also when the run fails.
+     */
+    Result execute(Mesh mesh, Solver from, boolean keep) throws IOException {
+        if (from != null && from.mesh() != mesh) {
+            from.close();
+            throw new IllegalArgumentException("a carried solver must be on the run's mesh");
+        }
         int[] kinds = mesh.boundaryKindCodes();
         String closed = FlowChecks.noFarField(kinds, mesh.boundaryNames());
         if (closed != null) {
@@ -141,7 +163,7 @@ public final class Run {
         double libraryReynolds = o.viscous
                 ? FlowReynolds.toLibrary(o.reynolds, o.mach, reference.length()) : Double.NaN;
         Settings target = o.settings(libraryReynolds);
-        int startup = target.secondOrder() ? o.startup : 0;
+        int startup = target.secondOrder() && from == null ? o.startup : 0;
         Settings initial = startup > 0 ? target.withSecondOrder(false) : target;
         int cap = o.iterationCap(mesh.nodeCount());
         ConvergenceMonitor monitor = new ConvergenceMonitor(new ConvergenceMonitor.Criteria(
@@ -176,7 +198,15 @@ public final class Run {
         int switchedAt = 0;
         double solverNanos = 0;
         progress.header(seconds());
-        try (Solver solver = new Solver(mesh, initial, o.renumber())) {
+        Solver solver = from;
+        boolean handOver = false;
+        try {
+            if (solver == null) {
+                solver = new Solver(mesh, initial, o.renumber());
+            } else {
+                solver.update(target);
+                progress.message("        continued from the flow of the previous case");
+            }
             for (int it = 1; ; it++) {
                 if (startup > 0 && it == startup + 1) {
                     solver.update(target);
@@ -208,6 +238,13 @@ public final class Run {
                         Math.max(0, monitor.residualDrop()) / o.orders), elapsed);
             }
             progress.clearBar();
+            handOver = keep;
+        } finally {
+            if (handOver) {
+                kept = solver;
+            } else if (solver != null) {
+                solver.close();
+            }
         }
         double solverSeconds = solverNanos * 1e-9;
         Stop stop = monitor.stop();

@@ -1,0 +1,108 @@
+package kestrafol.cli;
+
+import java.io.IOException;
+import java.util.Arrays;
+import java.util.Collection;
+import java.util.HashSet;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Set;
+import java.util.stream.Collectors;
+import kestrafol.polar.CaseFile;
+import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.Model.OptionSpec;
+import picocli.CommandLine;
+
+/**
+ * Case files for the commands: reading --config FILE into the command line, and the effective
+ * configuration of a command (every option with its value, defaults included) as case-file
+ * entries, so that a run can be repeated exactly.
+ */
+final class Configuration {
+    private Configuration() {}
+
+    /**
+     * The arguments with a --config FILE of the subcommand named first replaced by the file's
+     * options (placed before the command line's own, which override them key by key).
+     */
+    static String[] expand(String[] args, CommandLine top) throws IOException {
+        if (args.length == 0 || !Arrays.asList(args).stream().anyMatch(
+                a -> a.equals("--config") || a.startsWith("--config="))) {
+            return args;
+        }
+        CommandLine sub = top.getSubcommands().get(args[0]);
+        if (sub == null || sub.getCommandSpec().findOption("--config") == null) {
+            return args;
+        }
+        Set<String> known = new HashSet<>();
+        Set<String> flags = new HashSet<>();
+        Set<String> repeatable = new HashSet<>();
+        for (OptionSpec o : sub.getCommandSpec().options()) {
+            String name = o.longestName();
+            if (!name.startsWith("--") || o.usageHelp() || o.hidden()) {
+                continue;
+            }
+            String key = name.substring(2);
+            known.add(key);
+            if (o.arity().max() == 0) {
+                flags.add(key);
+            } else if (o.isMultiValue()) {
+                repeatable.add(key);
+            }
+        }
+        List<String> rest = CaseFile.merge(List.of(args).subList(1, args.length), known, flags,
+                repeatable);
+        String[] merged = new String[rest.size() + 1];
+        merged[0] = args[0];
+        for (int i = 0; i < rest.size(); i++) {
+            merged[i + 1] = rest.get(i);
+        }
+        return merged;
+    }
+
+    /**
+     * Every option of the command with its current value, keyed by the long name without dashes:
+     * flags as true or false, repeated options joined by commas; options without a value, help,
+     * --config and the names in skip are left out.
+     */
+    static LinkedHashMap<String, String> entries(CommandSpec spec, Set<String> skip) {
+        LinkedHashMap<String, String> e = new LinkedHashMap<>();
+        for (OptionSpec o : spec.options()) {
+            String name = o.longestName();
+            if (!name.startsWith("--") || o.usageHelp() || o.versionHelp() || o.hidden()
+                    || name.equals("--config") || skip.contains(name)) {
+                continue;
+            }
+            Object v = o.getValue();
+            if (v == null) {
+                continue;
+            }
+            String value;
+            if (v instanceof Collection<?> c) {
+                if (c.isEmpty()) {
+                    continue;
+                }
+                value = c.stream().map(String::valueOf).collect(Collectors.joining(","));
+            } else {
+                value = String.valueOf(v);
+            }
+            e.put(name.substring(2), value);
+        }
+        return e;
+    }
+
+    /**
+     * Adds the values that validated run options settle when the command line leaves them out
+     * (the coefficient criterion, the first-order start), so that the entries hold every value;
+     * without validated options (null) the entries stay as they are.
+     */
+    static LinkedHashMap<String, String> complete(LinkedHashMap<String, String> entries,
+            RunOptions validated) {
+        if (validated == null) {
+            return entries;
+        }
+        entries.putIfAbsent("cauchy", validated.cauchyEps + "/" + validated.cauchyWindow);
+        entries.putIfAbsent("startup-first-order", Integer.toString(validated.startup));
+        return entries;
+    }
+}

@@ -1,0 +1,156 @@
+package kestrafol.polar;
+
+import java.io.BufferedWriter;
+import java.io.IOException;
+import java.io.Reader;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.HashSet;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Properties;
+import java.util.Set;
+import java.util.TreeMap;
+
+/**
+ * Case files: Java properties whose keys are the long option names without the dashes, e.g.
+ * <pre>
+ *   mach = 0.5
+ *   alpha = -2:2:8
+ *   viscous = true
+ *   bc = wall=noslip, far=farfield
+ * </pre>
+ * A flag is {@code true} (given) or {@code false} (left out); a repeatable option takes several
+ * values separated by commas. {@link #merge} turns a file into command-line arguments placed
+ * before the command line's own, leaving out every option that the command line gives itself:
+ * the command line overrides the file option by option.
+ */
+public final class CaseFile {
+    private CaseFile() {}
+
+    /**
+     * Splits {@code --config FILE} (or {@code --config=FILE}) out of the arguments and returns the
+     * file's options followed by the remaining arguments.
+     *
+     * @param repeatable long option names (without dashes) that may be given several times
+     * @throws IOException for an unreadable file (the message names it)
+     * @throws IllegalArgumentException for a file key that is no option of the command, a bad
+     *     flag value or a --config without a file
+     */
+    public static List<String> merge(List<String> args, Set<String> known, Set<String> flags,
+            Set<String> repeatable) throws IOException {
+        Path file = null;
+        List<String> rest = new ArrayList<>();
+        for (int i = 0; i < args.size(); i++) {
+            String a = args.get(i);
+            if (a.equals("--config")) {
+                if (i + 1 >= args.size()) {
+                    throw new IllegalArgumentException("--config expects a file");
+                }
+                file = Path.of(args.get(++i));
+            } else if (a.startsWith("--config=")) {
+                file = Path.of(a.substring("--config=".length()));
+            } else {
+                rest.add(a);
+            }
+        }
+        if (file == null) {
+            return rest;
+        }
+        Set<String> given = new HashSet<>();
+        for (String a : rest) {
+            if (a.startsWith("--")) {
+                int eq = a.indexOf('=');
+                given.add(eq < 0 ? a.substring(2) : a.substring(2, eq));
+            }
+        }
+        List<String> merged = new ArrayList<>();
+        for (Map.Entry<String, String> e : read(file).entrySet()) {
+            String key = e.getKey();
+            String value = e.getValue().trim();
+            String where = file + ": " + key + ": ";
+            if (!known.contains(key)) {
+                throw new IllegalArgumentException(where + "no such option (keys are the long"
+                        + " option names without the dashes)");
+            }
+            if (given.contains(key)) {
+                continue;
+            }
+            if (flags.contains(key)) {
+                if (value.equalsIgnoreCase("true")) {
+                    merged.add("--" + key);
+                } else if (!value.equalsIgnoreCase("false")) {
+                    throw new IllegalArgumentException(where + "expected true or false, got "
+                            + value);
+                }
+            } else if (repeatable.contains(key)) {
+                for (String v : value.split(",")) {
+                    if (!v.isBlank()) {
+                        merged.add("--" + key);
+                        merged.add(v.trim());
+                    }
+                }
+            } else {
+                merged.add("--" + key);
+                merged.add(value);
+            }
+        }
+        merged.addAll(rest);
+        return merged;
+    }
+
+    /** The entries of a properties file, sorted by key. */
+    public static Map<String, String> read(Path file) throws IOException {
+        Properties p = new Properties();
+        try (Reader r = Files.newBufferedReader(file, StandardCharsets.UTF_8)) {
+            p.load(r);
+        } catch (IOException e) {
+            throw new IOException("cannot read the case file " + file + ": " + e.getMessage(), e);
+        }
+        Map<String, String> entries = new TreeMap<>();
+        for (String k : p.stringPropertyNames()) {
+            if (k.equals("config")) {
+                throw new IllegalArgumentException(file + ": config: a case file cannot name"
+                        + " another case file");
+            }
+            entries.put(k, p.getProperty(k));
+        }
+        return entries;
+    }
+
+    /**
+     * Writes a case file: a comment block, then one key = value line per entry, in the given
+     * order. Values are escaped as properties need (a backslash in a Windows path survives).
+     */
+    public static void write(Path file, List<String> comments, LinkedHashMap<String, String> entries)
+            throws IOException {
+        try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
+            for (String c : comments) {
+                w.write("# " + c + "\n");
+            }
+            for (Map.Entry<String, String> e : entries.entrySet()) {
+                w.write(e.getKey() + " = " + escape(e.getValue()) + "\n");
+            }
+        }
+    }
+
+    private static String escape(String v) {
+        StringBuilder b = new StringBuilder();
+        for (int i = 0; i < v.length(); i++) {
+            char c = v.charAt(i);
+            if (c == '\\') {
+                b.append("\\\\");
+            } else if (c == '\n') {
+                b.append("\\n");
+            } else if (i == 0 && c == ' ') {
+                b.append("\\ ");
+            } else {
+                b.append(c);
+            }
+        }
+        return b.toString();
+    }
+}

@@ -1,0 +1,191 @@
+package kestrafol.cli;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import java.io.ByteArrayOutputStream;
+import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import kestrafol.ChildJvm;
+import kestrafol.mesh.Mesh;
+import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarCsv;
+import kestrafol.polar.SlurmJob;
+import kestrafol.polar.Sweep;
+import kestrafol.solver.Solver;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+import picocli.CommandLine;
+
+/** The polar command end to end on a small built-in mesh. */
+class PolarTest {
+    @TempDir
+    Path dir;
+
+    private static final List<String> POLAR = List.of("polar", "--resolution", "32", "--iterations",
+            "60", "--mach", "0.5,0.6", "--alpha", "0,2", "--no-pictures");
+
+    private static int main(ByteArrayOutputStream text, List<String> args) {
+        PrintStream p = new PrintStream(text, true, StandardCharsets.UTF_8);
+        return Main.run(args.toArray(new String[0]), p, p, false);
+    }
+
+    private static List<String> withOut(List<String> base, Path out, String... more) {
+        List<String> a = new ArrayList<>(base);
+        a.addAll(List.of(more));
+        a.add("--out");
+        a.add(out.toString());
+        return a;
+    }
+
+    /** polar.csv without the wall-time column. */
+    private static List<String> numbers(Path csv) throws Exception {
+        return Files.readAllLines(csv).stream().map(l -> l.substring(0, l.lastIndexOf(','))).toList();
+    }
+
+    @Test
+    void chainedPolarIsTheSameOnOneOrTwoWorkersAsSlurmTasksAndAsTheSolverDrivenByHand()
+            throws Exception {
+        Path two = dir.resolve("two");
+        List<String> jar = new ArrayList<>(List.of("-jar", ChildJvm.jar()));
+        ChildJvm.Result r2 = ChildJvm.run(dir, withOut(concat(jar, POLAR), two, "--chain", "--jobs", "2"));
+        assertEquals(0, r2.status, r2.output);
+        assertTrue(r2.output.contains("4 cases (2 Mach x 2 angle), chained"), r2.output);
+        assertTrue(r2.output.contains("4 of 4 cases answered"), r2.output);
+        assertTrue(Files.size(two.resolve("polar.png")) > 5000);
+        for (String c : new String[] {"m0.5_a0", "m0.5_a2", "m0.6_a0", "m0.6_a2"}) {
+            assertEquals(61, Files.readAllLines(two.resolve(c).resolve("history.csv")).size(), c);
+            assertTrue(Files.exists(two.resolve(c).resolve("flow.vtu")), c);
+        }
+        assertTrue(Files.readString(two.resolve("m0.6_a2/run.log")).contains("continued from the flow"));
+        assertFalse(Files.readString(two.resolve("m0.6_a0/run.log")).contains("continued from the flow"));
+
+        Path one = dir.resolve("one");
+        ChildJvm.Result r1 = ChildJvm.run(dir, withOut(concat(jar, POLAR), one, "--chain", "--jobs", "1"));
+        assertEquals(0, r1.status, r1.output);
+        List<String> rows = numbers(two.resolve("polar.csv"));
+        assertEquals(5, rows.size());
+        assertEquals(rows, numbers(one.resolve("polar.csv")));
+
+        // The second angle of a chain is the first case's solver updated to the new angle.
+        Main.RunCommand command = new Main.RunCommand(System.out, false);
+        new CommandLine(command).parseArgs("--resolution", "32", "--mach", "0.5", "--alpha", "0");
+        RunOptions o = command.options.validate();
+        Mesh mesh = new Run(o, dir, new PrintStream(new ByteArrayOutputStream()), false).mesh();
+        double[] cl = new double[2];
+        try (Solver s = new Solver(mesh, o.settings(Double.NaN))) {
+            for (int k = 0; k < 2; k++) {
+                if (k == 1) {
+                    s.update(o.settings(Double.NaN).withAlphaDegrees(2));
+                }
+                for (int it = 0; it < 60; it++) {
+                    s.iterate();
+                }
+                cl[k] = s.analysis().lift();
+            }
+        }
+        // polar.csv holds the toolkit's forces, which match the library's CL to 1e-9 on a closed
+        // body; a case started cold instead of carried would be off by far more.
+        for (int k = 0; k < 2; k++) {
+            String[] f = rows.get(1 + k).split(",");
+            assertEquals(k == 0 ? "0" : "2", f[2]);
+            assertEquals("60", f[8]);
+            assertEquals(cl[k], Double.parseDouble(f[3]), 1e-9 * Math.abs(cl[k]), rows.get(1 + k));
+        }
+
+        // Slurm array tasks run from the recorded configuration, one chain each, gathered.
+        Path tasks = dir.resolve("tasks");
+        for (String t : new String[] {"1", "0"}) {
+            ByteArrayOutputStream text = new ByteArrayOutputStream();
+            int status = main(text, List.of("polar", "--config", two.resolve("polar.properties")
+                    .toString(), "--out", tasks.toString(), "--task", t));
+            assertEquals(0, status, text.toString());
+        }
+        Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.5,0.6"), List.of(),
+                Sweep.parseList("--alpha", "0,2"), true);
+        List<CaseResult> gathered = new SlurmJob(tasks, 2).gather(sweep, sweep.chains());
+        PolarCsv.write(gathered, tasks.resolve("polar.csv"));
+        assertEquals(rows, numbers(tasks.resolve("polar.csv")));
+    }
+
+    private static List<String> concat(List<String> a, List<String> b) {
+        List<String> c = new ArrayList<>(a);
+        c.addAll(b);
+        return c;
+    }
+
+    @Test
+    void anInterruptedPolarStillWritesARowForEveryCase() throws Exception {
+        Path out = dir.resolve("stopped");
+        List<String> command = new ArrayList<>(List.of(Path.of(System.getProperty("java.home"), "bin",
+                "java").toString(), "-Djava.awt.headless=true", "-jar", ChildJvm.jar(), "polar",
+                "--resolution", "32", "--iterations", "3000", "--cauchy", "0/0", "--mach", "0.5",
+                "--alpha", "0,2,4", "--jobs", "1", "--no-pictures", "--out", out.toString()));
+        Process p = new ProcessBuilder(command).redirectErrorStream(true)
+                .redirectOutput(dir.resolve("stopped.log").toFile()).start();
+        // The second case's log appears once the first case's row is in.
+        Path secondLog = out.resolve("m0.5_a2/run.log");
+        long deadline = System.nanoTime() + 240_000_000_000L;
+        while (!Files.exists(secondLog)) {
+            assertTrue(p.isAlive() && System.nanoTime() < deadline, Files.readString(dir.resolve("stopped.log")));
+            Thread.sleep(100);
+        }
+        p.destroy();
+        p.waitFor();
+        List<String> rows = Files.readAllLines(out.resolve("polar.csv"));
+        assertEquals(4, rows.size(), rows.toString());
+        assertTrue(rows.get(1).startsWith("0.5,,0,") && rows.get(1).contains(",3000,iterations,"), rows.get(1));
+        assertTrue(rows.get(2).startsWith("0.5,,2,,,,,,0,interrupted,"), rows.get(2));
+        assertTrue(rows.get(3).startsWith("0.5,,4,,,,,,0,interrupted,"), rows.get(3));
+        assertTrue(Files.readString(dir.resolve("stopped.log")).contains("Interrupted: 1 of 3 cases"));
+    }
+
+    @Test
+    void dryRunWritesAJobArrayOfOneTaskPerCaseOrChain() throws Exception {
+        Path out = dir.resolve("dry");
+        for (String mode : new String[] {"--cold", "--chain"}) {
+            ByteArrayOutputStream text = new ByteArrayOutputStream();
+            assertEquals(0, main(text, withOut(POLAR, out, mode, "--slurm-dry-run", "--partition",
+                    "short", "--time", "0:10:00")), text.toString());
+            String script = Files.readString(out.resolve("slurm/polar.sbatch"));
+            assertTrue(script.contains(mode.equals("--cold") ? "#SBATCH --array=0-3\n"
+                    : "#SBATCH --array=0-1\n"), script);
+            assertTrue(script.contains("#SBATCH --partition=short\n#SBATCH --time=0:10:00\n"), script);
+            assertTrue(script.contains(" polar --config " + out.resolve("polar.properties")
+                    + " --task \"$SLURM_ARRAY_TASK_ID\"\n"), script);
+            Process syntax = new ProcessBuilder("bash", "-n", out.resolve("slurm/polar.sbatch")
+                    .toString()).redirectErrorStream(true).start();
+            assertEquals(0, syntax.waitFor());
+            assertFalse(Files.exists(out.resolve("polar.csv")));
+            String config = Files.readString(out.resolve("polar.properties"));
+            assertTrue(config.contains("mach = 0.5,0.6\nalpha = 0,2\n"), config);
+        }
+    }
+
+    @Test
+    void badPolarOptionsExit2AndCaseFilesDriveRun() throws Exception {
+        for (List<String> bad : List.of(List.of("--alpha", "0:0:2"), List.of("--jobs", "0"),
+                List.of("--viscous"), List.of("--reynolds", "1000"))) {
+            ByteArrayOutputStream text = new ByteArrayOutputStream();
+            assertEquals(2, main(text, withOut(POLAR, dir.resolve("bad"), bad.toArray(new String[0]))),
+                    bad + ": " + text);
+        }
+        Path file = dir.resolve("case.properties");
+        Files.writeString(file, "mach = 0.6\nalpha = 1\nresolution = 32\niterations = 3\nno-pictures = true\n");
+        ByteArrayOutputStream text = new ByteArrayOutputStream();
+        assertEquals(0, main(text, List.of("run", "--config", file.toString(), "--alpha", "3",
+                "--out", dir.resolve("run").toString())), text.toString());
+        assertTrue(text.toString().contains("Flow: Mach 0.6, alpha 3 deg"), text.toString());
+        assertTrue(text.toString().contains("reached the cap of 3 iterations"), text.toString());
+        // The run records its full configuration; running from that file repeats it exactly.
+        Path recorded = dir.resolve("run/case.properties");
+        assertTrue(Files.readString(recorded).contains("resolution = 32\n"));
+        assertEquals(0, main(new ByteArrayOutputStream(), List.of("run", "--config",
+                recorded.toString(), "--out", dir.resolve("again").toString())));
+        assertEquals(numbers(dir.resolve("run/history.csv")), numbers(dir.resolve("again/history.csv")));
+    }
+}

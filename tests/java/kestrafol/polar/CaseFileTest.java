@@ -1,0 +1,72 @@
+package kestrafol.polar;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Set;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+class CaseFileTest {
+    @TempDir
+    Path dir;
+
+    private static final Set<String> KNOWN = Set.of("mach", "alpha", "bc", "viscous", "quads", "out");
+    private static final Set<String> FLAGS = Set.of("viscous", "quads");
+    private static final Set<String> REPEATABLE = Set.of("bc");
+
+    private List<String> merge(String file, String... args) throws Exception {
+        Path f = dir.resolve("case.properties");
+        Files.writeString(f, file);
+        List<String> all = new java.util.ArrayList<>(List.of(args));
+        all.add(0, f.toString());
+        all.add(0, "--config");
+        return CaseFile.merge(all, KNOWN, FLAGS, REPEATABLE);
+    }
+
+    @Test
+    void fileOptionsComeFirstAndTheCommandLineOverridesThemKeyByKey() throws Exception {
+        String file = "# a polar\nmach = 0.5\nalpha: -2:2:8\nviscous = true\nquads = false\n"
+                + "bc = wall=slip, far=farfield\n";
+        assertEquals(List.of("--alpha", "-2:2:8", "--bc", "wall=slip", "--bc", "far=farfield",
+                "--mach", "0.5", "--viscous"), merge(file));
+        // A key given on the command line drops the file's entry for it, repeatable ones too.
+        assertEquals(List.of("--alpha", "-2:2:8", "--viscous", "--mach", "0.7", "--bc", "wall=noslip"),
+                merge(file, "--mach", "0.7", "--bc", "wall=noslip"));
+        assertEquals(List.of("--mach", "0.5", "--alpha=3"), merge("mach = 0.5\nalpha = 1\n", "--alpha=3"));
+        assertEquals(List.of("--mach", "0.5"), CaseFile.merge(List.of("--mach", "0.5"), KNOWN, FLAGS,
+                REPEATABLE));
+    }
+
+    @Test
+    void mistakesInTheFileNameTheFileAndTheKey() throws Exception {
+        IllegalArgumentException unknown = assertThrows(IllegalArgumentException.class,
+                () -> merge("mach = 0.5\nmahc = 0.7\n"));
+        assertTrue(unknown.getMessage().contains("case.properties: mahc: no such option"),
+                unknown.getMessage());
+        IllegalArgumentException flag = assertThrows(IllegalArgumentException.class,
+                () -> merge("viscous = yes\n"));
+        assertTrue(flag.getMessage().contains("viscous: expected true or false"), flag.getMessage());
+        assertThrows(IllegalArgumentException.class, () -> merge("config = other.properties\n"));
+        assertThrows(IllegalArgumentException.class, () -> CaseFile.merge(List.of("--config"),
+                KNOWN, FLAGS, REPEATABLE));
+        java.io.IOException missing = assertThrows(java.io.IOException.class, () -> CaseFile.merge(
+                List.of("--config", dir.resolve("none").toString()), KNOWN, FLAGS, REPEATABLE));
+        assertTrue(missing.getMessage().contains("none"), missing.getMessage());
+    }
+
+    @Test
+    void writtenFilesReadBackToTheSameEntries() throws Exception {
+        LinkedHashMap<String, String> entries = new LinkedHashMap<>();
+        entries.put("out", "C:\\runs\\a b");
+        entries.put("bc", "wall=slip,far=farfield");
+        entries.put("mach", " 0.5");
+        Path f = dir.resolve("w.properties");
+        CaseFile.write(f, List.of("first line"), entries);
+        assertEquals(new java.util.TreeMap<>(entries), CaseFile.read(f));
+    }
+}

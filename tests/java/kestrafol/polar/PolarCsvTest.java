@@ -1,0 +1,65 @@
+package kestrafol.polar;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+class PolarCsvTest {
+    @TempDir
+    Path dir;
+
+    private static final Sweep SWEEP = Sweep.of(Sweep.parseList("--mach", "0.5,0.7"), List.of(),
+            Sweep.parseList("--alpha", "-2,0.1"), true);
+
+    @Test
+    void rowsSurviveTheFileBitForBitAndComeBackSorted() throws IOException {
+        List<PolarCase> c = SWEEP.cases();
+        // Values whose shortest decimal matters: 0.1 + 0.2, a subnormal, the largest double.
+        List<CaseResult> rows = List.of(
+                new CaseResult(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0, Double.NaN, 1234,
+                        "cauchy", 1.2345678901234567, 3.25, ""),
+                new CaseResult(c.get(0), -1.0 / 3.0, 0.02442, 0.02, 0.00442, -0.0051, 4000, "iterations",
+                        0.51, 10, ""),
+                CaseResult.failed(c.get(1), "diverged", "residual became NaN"),
+                new CaseResult(c.get(2), Math.PI, Math.E, 1e-300, -0.0, 7e22, 1, "orders", 6.0, 0, ""));
+        Path file = dir.resolve("polar.csv");
+        PolarCsv.write(rows, file);
+        List<String> lines = Files.readAllLines(file);
+        assertEquals(PolarCsv.HEADER, lines.get(0));
+        assertEquals("0.5,,-2,-0.3333333333333333,0.02442,0.02,0.00442,-0.0051,4000,iterations,0.51,10.000",
+                lines.get(1));
+        assertEquals("0.5,,0.1,,,,,,0,diverged,,0.000", lines.get(2));
+        List<CaseResult> back = PolarCsv.read(file, SWEEP);
+        assertEquals(4, back.size());
+        for (int k = 0; k < 4; k++) {
+            CaseResult want = rows.get(List.of(1, 2, 3, 0).get(k));
+            CaseResult got = back.get(k);
+            assertEquals(want.polarCase(), got.polarCase());
+            for (double[] pair : new double[][] {{want.cl(), got.cl()}, {want.cd(), got.cd()},
+                {want.cdPressure(), got.cdPressure()}, {want.cdFriction(), got.cdFriction()},
+                {want.cm(), got.cm()}, {want.residualDrop(), got.residualDrop()}}) {
+                assertEquals(Double.doubleToLongBits(pair[0]), Double.doubleToLongBits(pair[1]),
+                        want.polarCase().label());
+            }
+            assertEquals(want.iterations(), got.iterations());
+            assertEquals(want.stoppedBy(), got.stoppedBy());
+        }
+    }
+
+    @Test
+    void aFileOfAnotherPolarIsRefusedWithItsLine() throws IOException {
+        Path file = dir.resolve("other.csv");
+        Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,1,1.0\n0.6,,0,1,1,1,0,,10,orders,1,1.0\n");
+        IOException e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
+        assertTrue(e.getMessage().contains("line 3") && e.getMessage().contains("Mach 0.6"), e.getMessage());
+        Files.writeString(file, "mach,alpha\n");
+        assertTrue(assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP)).getMessage()
+                .contains("line 1"));
+    }
+}
