@@ -56,8 +56,14 @@ import picocli.CommandLine;
             "Exit status: 0 every case answered, 1 a case failed (or bad input), 2 bad options,"
                 + " 3 a case diverged."})
 final class PolarCommand implements Callable<Integer> {
-    /** Chains or cold starts by default (measured: see docs/PERFORMANCE.md). */
-    static final boolean DEFAULT_CHAINED = false;
+    /**
+     * Without --cold or --chain a local polar chains when it has at least as many chains (Mach and
+     * Reynolds numbers) as workers, so that chaining costs no parallelism, and starts every case
+     * cold otherwise; a Slurm polar starts cold (measured: see docs/PERFORMANCE.md).
+     */
+    static boolean chainsByDefault(int chains, int jobs, boolean slurm) {
+        return !slurm && chains >= jobs;
+    }
 
     /** The run options that polar takes as lists instead. */
     private static final Set<String> LISTS = Set.of("--mach", "--alpha", "--reynolds");
@@ -89,12 +95,13 @@ final class PolarCommand implements Callable<Integer> {
             + " per worker thread (default: the number of cores, here ${DEFAULT-VALUE})")
     int jobs = Runtime.getRuntime().availableProcessors();
 
-    @Option(names = "--cold", description = "every case from the free stream"
-            + (DEFAULT_CHAINED ? "" : " (default)"))
+    @Option(names = "--cold", description = "every case from the free stream (default with"
+            + " fewer Mach/Reynolds numbers than --jobs, and with --slurm)")
     boolean cold;
 
     @Option(names = "--chain", description = "along each Mach (and Reynolds) number, a case starts"
-            + " from the converged flow of the previous angle" + (DEFAULT_CHAINED ? " (default)" : ""))
+            + " from the converged flow of the previous angle (default with at least as many"
+            + " Mach/Reynolds numbers as --jobs)")
     boolean chain;
 
     @Option(names = "--slurm", description = "run as a Slurm job array (one task per chain, or per"
@@ -224,7 +231,6 @@ final class PolarCommand implements Callable<Integer> {
         if (task != null && task < 0) {
             throw usage("--task expects a whole number of at least 0, got " + task);
         }
-        chained = chain || (!cold && DEFAULT_CHAINED);
         try {
             machs = Sweep.parseList("--mach", machText);
             alphas = Sweep.parseList("--alpha", alphaText);
@@ -238,6 +244,8 @@ final class PolarCommand implements Callable<Integer> {
         if (!base.viscous && !reynolds.isEmpty()) {
             throw usage("--reynolds only applies with --viscous");
         }
+        int chains = machs.size() * Math.max(1, reynolds.size());
+        chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
         if (spec.findOption("--out") != null && !spec.commandLine().getParseResult()
                 .hasMatchedOption("--out")) {
             base.out = Path.of("polar");

@@ -124,7 +124,7 @@ class PolarTest {
         List<String> command = new ArrayList<>(List.of(Path.of(System.getProperty("java.home"), "bin",
                 "java").toString(), "-Djava.awt.headless=true", "-jar", ChildJvm.jar(), "polar",
                 "--resolution", "32", "--iterations", "3000", "--cauchy", "0/0", "--mach", "0.5",
-                "--alpha", "0,2,4", "--jobs", "1", "--no-pictures", "--out", out.toString()));
+                "--alpha", "0,2,4", "--jobs", "1", "--cold", "--no-pictures", "--out", out.toString()));
         Process p = new ProcessBuilder(command).redirectErrorStream(true)
                 .redirectOutput(dir.resolve("stopped.log").toFile()).start();
         // The second case's log appears once the first case's row is in.
