@@ -26,18 +26,7 @@ FuzzInput seedSession(const MeshArrays& m, const ParameterVector& p, OwnedArray<
     FuzzInput f;
     f.iterationsBefore = before;
     f.iterationsAfter = after;
-    OwnedStart& s = f.start;
-    s.nodeCount = m.nodeCount;
-    s.coords = m.coords;
-    s.triangleCount = m.triangleCount;
-    if (m.triangleCount > 0) s.triangles = m.triangles;
-    s.quadCount = m.quadCount;
-    if (m.quadCount > 0) s.quads = m.quads;
-    s.boundaryEdgeCount = m.boundaryEdgeCount;
-    s.boundaryEdges = m.boundaryEdges;
-    s.boundaryKindCount = m.boundaryKindCount;
-    s.boundaryKinds = m.boundaryKinds;
-    s.parameters = vectorOf(p);
+    f.start = startArguments(m, p);
     f.update = std::move(update);
     return f;
 }
