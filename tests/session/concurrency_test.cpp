@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "session/log_stream.h"
+#include "support/captured_log.h"
 #include "support/session_calls.h"
 #include "support/test_meshes.h"
 
@@ -78,38 +78,6 @@ bool isBusy(const InvalidHandle& error) { return std::strstr(error.what(), "in u
 bool isDead(const InvalidHandle& error) {
     return std::strstr(error.what(), "names no live solver") != nullptr;
 }
-
-// Opens the log stream for a test and captures what reaches it; closed again at the end.
-class CapturedLog {
-public:
-    CapturedLog() {
-        openLogStream();
-        attachLogBuffer(&buffer_);
-    }
-    ~CapturedLog() {
-        attachLogBuffer(nullptr);
-        closeLogStream();
-    }
-    // Counts the two cleanup lines; any other line is a torn or mixed write.
-    std::pair<int, int> cleanupLines() {
-        std::istringstream lines(buffer_.str());
-        std::string line;
-        int started = 0;
-        int finished = 0;
-        while (std::getline(lines, line)) {
-            if (line == "Cleanup Started")
-                ++started;
-            else if (line == "Cleanup Finished")
-                ++finished;
-            else
-                ADD_FAILURE() << "torn log line: " << line;
-        }
-        return {started, finished};
-    }
-
-private:
-    std::stringbuf buffer_;
-};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "session/log_stream.h"
+#include "support/captured_log.h"
 
 using namespace kestrafol;
 
@@ -26,9 +27,7 @@ TEST(LogStream, DiscardsWritesWithoutDestinationAndNeverRaises) {
 }
 
 TEST(LogStream, LinesFromManyThreadsStayWhole) {
-    openLogStream();
-    std::stringbuf captured;
-    attachLogBuffer(&captured);
+    kestrafol::testing::CapturedLog log;
     constexpr int threads = 4;
     constexpr int pairs = 500;
     std::vector<std::thread> pool;
@@ -40,21 +39,5 @@ TEST(LogStream, LinesFromManyThreadsStayWhole) {
             }
         });
     for (std::thread& t : pool) t.join();
-    attachLogBuffer(nullptr);
-    closeLogStream();
-
-    std::istringstream lines(captured.str());
-    std::string line;
-    int started = 0;
-    int finished = 0;
-    while (std::getline(lines, line)) {
-        if (line == "Cleanup Started")
-            ++started;
-        else if (line == "Cleanup Finished")
-            ++finished;
-        else
-            ADD_FAILURE() << "torn line: " << line;
-    }
-    EXPECT_EQ(started, threads * pairs);
-    EXPECT_EQ(finished, threads * pairs);
+    EXPECT_EQ(log.cleanupLines(), std::make_pair(threads * pairs, threads * pairs));
 }
