@@ -20,7 +20,6 @@ import java.util.concurrent.Executors;
 import java.util.concurrent.ScheduledExecutorService;
 import java.util.concurrent.TimeUnit;
 import kestrafol.mesh.Mesh;
-import kestrafol.polar.CaseFile;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;

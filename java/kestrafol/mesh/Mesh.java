@@ -6,7 +6,7 @@ import java.util.Collections;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
-import kestrafol.output.Numbers;
+import kestrafol.base.Numbers;
 
 /**
  * A two-dimensional unstructured mesh in the layout the native solver takes: node coordinates,

@@ -1,5 +1,6 @@
 package kestrafol.output;
 
+import kestrafol.base.Numbers;
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.awt.Font;

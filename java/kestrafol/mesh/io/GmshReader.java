@@ -14,7 +14,6 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.mesh.IntList;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshAssembler;
 
 /**
  * Reads two-dimensional Gmsh meshes in the ASCII formats 2.2 and 4.1: linear triangles (type 2)

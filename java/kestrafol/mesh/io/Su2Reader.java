@@ -3,7 +3,6 @@ package kestrafol.mesh.io;
 import java.io.IOException;
 import java.nio.file.Path;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshAssembler;
 
 /**
  * Reads two-dimensional meshes in the SU2 native text format: NDIME= 2, NELEM= with triangles

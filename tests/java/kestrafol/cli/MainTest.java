@@ -13,7 +13,7 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
 import kestrafol.mesh.io.GmshReader;
 import kestrafol.mesh.io.Su2Reader;

@@ -18,7 +18,7 @@ import java.util.concurrent.TimeUnit;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.Su2Writer;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;

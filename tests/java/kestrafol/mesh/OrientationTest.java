@@ -1,5 +1,6 @@
 package kestrafol.mesh;
 
+import kestrafol.meshing.MeshGenerator;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 

@@ -3,7 +3,7 @@ package kestrafol.output;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
 import kestrafol.solver.WallForces;
 import kestrafol.solver.BoundaryConditions;

@@ -5,7 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import org.jfree.chart.axis.NumberAxis;
 import org.jfree.data.xy.XYSeries;
 import org.junit.jupiter.api.Test;

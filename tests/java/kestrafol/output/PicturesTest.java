@@ -14,7 +14,7 @@ import java.util.Set;
 import javax.imageio.ImageIO;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;

@@ -3,7 +3,7 @@ package kestrafol.solver;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import org.junit.jupiter.api.Test;
 
 /**

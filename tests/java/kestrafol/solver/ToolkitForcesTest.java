@@ -7,7 +7,7 @@ import java.util.List;
 import java.util.Locale;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.Test;
 

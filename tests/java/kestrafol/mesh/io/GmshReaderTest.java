@@ -13,7 +13,7 @@ import java.util.List;
 import java.util.concurrent.TimeUnit;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.MeshGenerator;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.TestMeshes;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;

@@ -1,4 +1,4 @@
-package kestrafol.mesh;
+package kestrafol.meshing;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -7,6 +7,8 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.io.IOException;
 import java.nio.file.Path;
 import java.util.List;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.TestMeshes;
 import kestrafol.mesh.io.Su2Reader;
 import kestrafol.mesh.io.Su2Writer;
 import org.junit.jupiter.api.Test;

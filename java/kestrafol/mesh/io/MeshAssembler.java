@@ -1,4 +1,4 @@
-package kestrafol.mesh;
+package kestrafol.mesh.io;
 
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -6,7 +6,10 @@ import java.util.Arrays;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
-import kestrafol.mesh.io.MeshFileException;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.IntList;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.Orientation;
 
 /**
  * Collects what a mesh reader finds (nodes, elements and boundary lines, each with the line of

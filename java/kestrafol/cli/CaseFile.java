@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.cli;
 
 import java.io.BufferedWriter;
 import java.io.IOException;

@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.cli;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;

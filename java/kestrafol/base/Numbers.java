@@ -1,4 +1,4 @@
-package kestrafol.output;
+package kestrafol.base;
 
 import java.util.Locale;
 

@@ -1,4 +1,4 @@
-package kestrafol.output;
+package kestrafol.base;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 

@@ -1,6 +1,8 @@
-package kestrafol.mesh;
+package kestrafol.meshing;
 
 import java.util.List;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
 
 /**
  * Built-in body-fitted O-meshes: a NACA four-digit airfoil of chord 1 (leading edge at the
