@@ -13,8 +13,7 @@ import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.io.GmshWriter;
-import kestrafol.mesh.io.Su2Writer;
+import kestrafol.mesh.io.MeshFiles;
 import kestrafol.output.Pictures;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
@@ -257,10 +256,10 @@ public final class Main implements Callable<Integer> {
             Mesh mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
             Path file = outFile != null ? outFile
                     : Path.of(code != null ? "naca" + code + ".su2" : "circle.su2");
-            if (file.getFileName().toString().toLowerCase(Locale.ROOT).endsWith(".msh")) {
-                GmshWriter.write(mesh, file);
-            } else {
-                Su2Writer.write(mesh, file);
+            try {
+                MeshFiles.write(mesh, file);
+            } catch (IllegalArgumentException e) {
+                throw new ParameterException(spec.commandLine(), "--out " + e.getMessage());
             }
             out.println("Wrote " + file + ": " + mesh);
             return 0;

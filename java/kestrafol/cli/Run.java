@@ -17,8 +17,7 @@ import java.util.concurrent.atomic.AtomicBoolean;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.io.GmshReader;
-import kestrafol.mesh.io.Su2Reader;
+import kestrafol.mesh.io.MeshFiles;
 import kestrafol.output.ConvergencePicture;
 import kestrafol.output.CpPicture;
 import kestrafol.output.History;
@@ -110,13 +109,10 @@ public final class Run {
     Mesh mesh() throws IOException {
         Mesh mesh;
         if (o.mesh != null) {
-            String name = o.mesh.getFileName().toString().toLowerCase(Locale.ROOT);
-            if (name.endsWith(".msh")) {
-                mesh = GmshReader.read(o.mesh);
-            } else if (name.endsWith(".su2")) {
-                mesh = Su2Reader.read(o.mesh);
-            } else {
-                throw new IllegalArgumentException("--mesh expects a .su2 or .msh file, got " + o.mesh);
+            try {
+                mesh = MeshFiles.read(o.mesh);
+            } catch (IllegalArgumentException e) {
+                throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
             }
         } else if (o.circle) {
             mesh = MeshGenerator.circle(o.meshOptions());

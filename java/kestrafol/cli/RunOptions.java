@@ -4,6 +4,7 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
+import kestrafol.mesh.BoundaryKind;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.base.Numbers;
 import kestrafol.solver.FlowChecks;
@@ -74,8 +75,8 @@ public final class RunOptions {
     @Option(names = "--quads", description = "built-in mesh of quadrilaterals (default triangles)")
     boolean quads;
 
-    @Option(names = "--bc", paramLabel = "NAME=KIND",
-            description = "boundary kind: farfield, slip or noslip (repeatable)")
+    @Option(names = "--bc", paramLabel = "NAME=KIND", completionCandidates = BoundaryKind.Labels.class,
+            description = "boundary kind: ${COMPLETION-CANDIDATES} (repeatable)")
     List<String> boundaries = new ArrayList<>();
 
     @Option(names = "--monitor", paramLabel = "NAME", split = ",",
@@ -257,8 +258,13 @@ public final class RunOptions {
         for (String b : boundaries) {
             int eq = b.lastIndexOf('=');
             String kind = eq > 0 ? b.substring(eq + 1) : "";
-            if (eq <= 0 || !KINDS.contains(kind.toLowerCase(Locale.ROOT))) {
-                throw usage("--bc expects NAME=KIND with KIND one of " + String.join(", ", KINDS)
+            try {
+                if (eq <= 0) {
+                    throw new IllegalArgumentException();
+                }
+                BoundaryKind.parse(kind);
+            } catch (IllegalArgumentException e) {
+                throw usage("--bc expects NAME=KIND with KIND one of " + BoundaryKind.labels()
                         + ", got \"" + b + "\"");
             }
         }
@@ -271,9 +277,6 @@ public final class RunOptions {
         }
         return this;
     }
-
-    /** The boundary kinds --bc accepts. */
-    static final List<String> KINDS = List.of("farfield", "slip", "noslip");
 
     /** Whether an option was on the command line (or, without one, set away from its default). */
     private boolean given(String name) {

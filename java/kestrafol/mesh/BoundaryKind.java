@@ -7,16 +7,18 @@ import java.util.Locale;
 
 /** What a boundary tag is: far field, inviscid (slip) wall or viscous (no-slip) wall. */
 public enum BoundaryKind {
-    FAR_FIELD(1, "farfield"),
-    SLIP_WALL(2, "slip"),
-    NO_SLIP_WALL(3, "noslip");
+    FAR_FIELD(1, "farfield", "far field"),
+    SLIP_WALL(2, "slip", "slip wall"),
+    NO_SLIP_WALL(3, "noslip", "no-slip wall");
 
     private final int code;
     private final String label;
+    private final String description;
 
-    BoundaryKind(int code, String label) {
+    BoundaryKind(int code, String label, String description) {
         this.code = code;
         this.label = label;
+        this.description = description;
     }
 
     /** The number the native library takes for this kind. */
@@ -24,36 +26,95 @@ public enum BoundaryKind {
         return code;
     }
 
-    /** "farfield", "slip" or "noslip", as the command line spells it. */
+    /** The name the command line uses for this kind ({@link #labels()}). */
     public String label() {
         return label;
+    }
+
+    /** "far field", "slip wall" or "no-slip wall", as messages spell it. */
+    public String description() {
+        return description;
     }
 
     public boolean isWall() {
         return this != FAR_FIELD;
     }
 
+    /** True for the library's code of a no-slip wall. */
+    public static boolean isNoSlipCode(int code) {
+        return code == NO_SLIP_WALL.code;
+    }
+
+    /** True for the library's code of a far field. */
+    public static boolean isFarFieldCode(int code) {
+        return code == FAR_FIELD.code;
+    }
+
+    /** The kind of a library code, or null for a code that names no kind. */
+    public static BoundaryKind ofCode(int code) {
+        for (BoundaryKind k : values()) {
+            if (k.code == code) {
+                return k;
+            }
+        }
+        return null;
+    }
+
+    /** The labels in order, the last joined with "or": "farfield, slip or noslip". */
+    public static String labels() {
+        return listed(false);
+    }
+
+    /**
+     * The codes with their descriptions: "1 (far field), 2 (slip wall) or 3 (no-slip wall)".
+     */
+    public static String codes() {
+        return listed(true);
+    }
+
+    private static String listed(boolean codes) {
+        StringBuilder s = new StringBuilder();
+        BoundaryKind[] all = values();
+        for (int i = 0; i < all.length; i++) {
+            s.append(i == 0 ? "" : i == all.length - 1 ? " or " : ", ");
+            s.append(codes ? all[i].code + " (" + all[i].description + ")" : all[i].label);
+        }
+        return s.toString();
+    }
+
+    /** The labels in order, for picocli's list of candidates in the help of --bc. */
+    public static final class Labels implements Iterable<String> {
+        @Override
+        public java.util.Iterator<String> iterator() {
+            List<String> labels = new ArrayList<>();
+            for (BoundaryKind k : values()) {
+                labels.add(k.label);
+            }
+            return labels.iterator();
+        }
+    }
+
     /**
      * The kinds of the library's codes, one per tag.
      *
-     * @throws IllegalArgumentException naming the first code that is not 1, 2 or 3, in the
+     * @throws IllegalArgumentException naming the first code that names no kind, in the
      *     library's wording
      */
     public static List<BoundaryKind> fromCodes(int[] codes) {
         List<BoundaryKind> kinds = new ArrayList<>(codes.length);
         for (int t = 0; t < codes.length; t++) {
-            int c = codes[t];
-            if (c < 1 || c > 3) {
-                throw new IllegalArgumentException("boundaryKinds[" + t + "] is " + c
-                        + "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
+            BoundaryKind k = ofCode(codes[t]);
+            if (k == null) {
+                throw new IllegalArgumentException("boundaryKinds[" + t + "] is " + codes[t]
+                        + "; a boundary kind is " + codes());
             }
-            kinds.add(values()[c - 1]);
+            kinds.add(k);
         }
         return Collections.unmodifiableList(kinds);
     }
 
     /**
-     * The kind of its label: farfield, slip or noslip, in any case. Nothing else is accepted: a
+     * The kind of its label ({@link #labels()}), in any case. Nothing else is accepted: a
      * guessed name such as "wall" would silently pick one of two very different walls.
      */
     public static BoundaryKind parse(String text) {
@@ -63,7 +124,7 @@ public enum BoundaryKind {
             }
         }
         throw new IllegalArgumentException("unknown boundary kind \"" + text
-                + "\": expected farfield, slip or noslip");
+                + "\": expected " + labels());
     }
 
     /**

@@ -37,12 +37,12 @@ public final class BoundaryConditions {
         return new BoundaryConditions(viscous, m);
     }
 
-    /** Parses "NAME=kind" with kind farfield, slip or noslip (or 1, 2, 3). */
+    /** Parses "NAME=kind" with kind one of {@link BoundaryKind#labels()}. */
     public BoundaryConditions with(String assignment) {
         int eq = assignment.lastIndexOf('=');
         if (eq <= 0 || eq == assignment.length() - 1) {
-            throw new IllegalArgumentException("expected NAME=farfield|slip|noslip, got \""
-                    + assignment + "\"");
+            throw new IllegalArgumentException("expected NAME=KIND with KIND " + BoundaryKind.labels()
+                    + ", got \"" + assignment + "\"");
         }
         return with(assignment.substring(0, eq), BoundaryKind.parse(assignment.substring(eq + 1)));
     }

@@ -5,6 +5,7 @@ import java.util.HashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import kestrafol.mesh.BoundaryKind;
 
 /**
  * Checks that turn silent trouble into a message an engineer can act on. Each check works on
@@ -99,14 +100,15 @@ public final class FlowChecks {
      */
     public static String noFarField(int[] boundaryKinds, List<String> names) {
         for (int k : boundaryKinds) {
-            if (k == 1) {
+            if (BoundaryKind.isFarFieldCode(k)) {
                 return null;
             }
         }
         List<String> described = new ArrayList<>();
         for (int t = 0; t < boundaryKinds.length; t++) {
-            described.add(names.get(t) + " (" + (boundaryKinds[t] == 2 ? "slip wall"
-                    : boundaryKinds[t] == 3 ? "no-slip wall" : "kind " + boundaryKinds[t]) + ")");
+            BoundaryKind kind = BoundaryKind.ofCode(boundaryKinds[t]);
+            described.add(names.get(t) + " (" + (kind != null ? kind.description()
+                    : "kind " + boundaryKinds[t]) + ")");
         }
         String first = names.isEmpty() ? "NAME" : names.get(names.size() - 1);
         return "the mesh has no far-field boundary: " + String.join(", ", described)
@@ -127,7 +129,7 @@ public final class FlowChecks {
         sideAreas(areaPerSide, coords, quads, 4);
         double h = Double.NaN;
         for (int e = 0; e + 2 < boundaryEdges.length; e += 3) {
-            if (boundaryKinds[boundaryEdges[e + 2] - 1] != 3) {
+            if (!BoundaryKind.isNoSlipCode(boundaryKinds[boundaryEdges[e + 2] - 1])) {
                 continue;
             }
             int a = boundaryEdges[e];

@@ -4,6 +4,7 @@ import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import kestrafol.mesh.BoundaryKind;
 
 /**
  * Forces on the monitored walls, computed by the toolkit from the flow state and the mesh.
@@ -132,7 +133,7 @@ public final class WallForces {
             edges[3 * k] = forward ? a : b;
             edges[3 * k + 1] = forward ? b : a;
             edges[3 * k + 2] = tag;
-            noSlip[k] = boundaryKinds[tag - 1] == 3;
+            noSlip[k] = BoundaryKind.isNoSlipCode(boundaryKinds[tag - 1]);
             elements[k] = element;
             k++;
         }
