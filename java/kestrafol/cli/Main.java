@@ -14,6 +14,7 @@ import java.util.concurrent.Callable;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.MeshFiles;
+import kestrafol.run.Run;
 import kestrafol.output.Pictures;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
@@ -181,7 +182,7 @@ public final class Main implements Callable<Integer> {
         @Override
         public Integer call() throws IOException {
             options.validate();
-            Run run = new Run(options, options.out, out, terminal);
+            Run run = new Run(options.definition(), options.out, out, terminal);
             try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
                 // The full effective configuration: "kestrafol run --config" repeats the run.

@@ -28,6 +28,8 @@ import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
 import kestrafol.polar.SlurmJob;
 import kestrafol.polar.Sweep;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.Run;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Model.CommandSpec;
@@ -164,7 +166,7 @@ final class PolarCommand implements Callable<Integer> {
         // An unreadable mesh or bad boundary names fail the polar at once, not every case.
         RunOptions first = caseOptions(sweep.cases().get(0), outDir);
         settled = first;
-        meshes.put(meshKey(sweep.cases().get(0)), new Run(first, outDir, quiet(), false).mesh());
+        meshes.put(meshKey(sweep.cases().get(0)), Run.mesh(first.definition()));
         if (task != null) {
             return runTask(sweep, units);
         }
@@ -408,10 +410,11 @@ final class PolarCommand implements Callable<Integer> {
         writeCaseFile(folder.resolve("case.properties"), c, folder, from != null);
         try (OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
-            Run run = new Run(o, folder, log, false);
+            CaseDefinition definition = o.definition();
+            Run run = new Run(definition, folder, log, false);
             Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(meshKey(c), k -> {
                 try {
-                    return run.mesh();
+                    return Run.mesh(definition);
                 } catch (IOException e) {
                     throw new java.io.UncheckedIOException(e);
                 }
@@ -471,9 +474,5 @@ final class PolarCommand implements Callable<Integer> {
 
     private static String join(List<BigDecimal> values) {
         return String.join(",", values.stream().map(Sweep::plain).toList());
-    }
-
-    private static PrintStream quiet() {
-        return new PrintStream(OutputStream.nullOutputStream());
     }
 }

@@ -6,6 +6,7 @@ import java.util.List;
 import java.util.Locale;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.meshing.MeshGenerator;
+import kestrafol.run.CaseDefinition;
 import kestrafol.base.Numbers;
 import kestrafol.solver.FlowChecks;
 import kestrafol.solver.FlowReynolds;
@@ -35,16 +36,10 @@ public final class RunOptions {
     static final int DEFAULT_CAUCHY_WINDOW = 500;
     /** Default number of first-order iterations before a second-order run switches order. */
     static final int DEFAULT_STARTUP = 0;
-    /** Default iteration cap per mesh node. */
-    static final int CAP_PER_NODE = 3;
-    /** Smallest default iteration cap. */
-    static final int MIN_CAP = 4000;
     /** The first-cell height of a built-in viscous mesh is this many times the smallest stable one. */
     static final double VISCOUS_HEIGHT_MARGIN = 1.5;
     /** What --unsteady does, in the words of the help, the README and the run header. */
-    static final String UNSTEADY_NOTE = "pseudo-time marching with a second-order backward"
-            + " difference in which each node advances with its own time step: NOT"
-            + " time-accurate (no physical time step); for experiments only";
+    static final String UNSTEADY_NOTE = CaseDefinition.UNSTEADY_NOTE;
     /** Default points around the built-in body: the default case runs in about a minute. */
     static final int DEFAULT_RESOLUTION = MeshGenerator.DEFAULT_POINTS_AROUND;
     /** Default interval of the progress lines. */
@@ -152,7 +147,8 @@ public final class RunOptions {
 
     @Option(names = "--iterations", paramLabel = "N",
             description = "iteration cap; a run that reaches it is reported as not converged"
-                    + " (default: " + CAP_PER_NODE + " per mesh node, at least " + MIN_CAP
+                    + " (default: " + CaseDefinition.CAP_PER_NODE + " per mesh node, at least "
+                    + CaseDefinition.MIN_CAP
                     + ")")
     Integer iterationsOption;
 
@@ -327,12 +323,14 @@ public final class RunOptions {
         return new ParameterException(spec.commandLine(), message);
     }
 
-    boolean renumber() {
-        return !noRenumber;
-    }
-
-    boolean pictures() {
-        return !noPictures;
+    /** The validated options as the definition of the case they describe. */
+    public CaseDefinition definition() {
+        return new CaseDefinition(caseName(), mesh, circle, nacaCode(),
+                mesh == null ? meshOptions() : null, boundaries, monitor, refLength,
+                refPoint == null ? null : List.of(refPoint[0], refPoint[1]), !noRenumber, mach,
+                alpha, gamma, !firstOrder, weight, unsteady, viscous, viscous ? reynolds : null,
+                startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
+                !noPictures);
     }
 
     /**
@@ -340,26 +338,12 @@ public final class RunOptions {
      * library takes (see {@link kestrafol.solver.FlowReynolds}) for viscous runs.
      */
     Settings settings(double libraryReynolds) {
-        return new Settings(mach, alpha, gamma, !firstOrder, weight, unsteady, viscous,
-                viscous ? libraryReynolds : Settings.DEFAULT_REYNOLDS);
-    }
-
-    /** The iteration cap: --iterations, or CAP_PER_NODE per node but at least MIN_CAP. */
-    int iterationCap(int nodes) {
-        if (iterationsOption != null) {
-            return iterationsOption;
-        }
-        return (int) Math.min(Integer.MAX_VALUE, Math.max(MIN_CAP, (long) CAP_PER_NODE * nodes));
+        return definition().settings(libraryReynolds);
     }
 
     /** The four digits of the built-in airfoil. */
     String nacaCode() {
         return naca != null ? naca : "0012";
-    }
-
-    /** Whether the chord is known: a built-in airfoil, or a reference length given. */
-    boolean chordKnown() {
-        return (mesh == null && !circle) || refLength != null;
     }
 
     /**

@@ -11,6 +11,8 @@ import java.nio.file.Path;
 import java.util.List;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.Run;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
@@ -87,7 +89,7 @@ class MainTest {
                 "--first-order", "--orders", "2", "--out", out.toString(), "--no-pictures");
         assertEquals(0, orders.status, orders.err);
         assertTrue(orders.out.contains("Stopped: the residual norm dropped by 2 orders"), orders.out);
-        assertTrue(summaryValue(orders.out, "Iterations") < RunOptions.MIN_CAP);
+        assertTrue(summaryValue(orders.out, "Iterations") < CaseDefinition.MIN_CAP);
 
         Result cauchy = main("run", "--circle", "--resolution", "32", "--mach", "0.3", "--first-order",
                 "--cauchy", "0.05/20", "--out", out.toString(), "--no-pictures");

@@ -12,6 +12,7 @@ import java.util.ArrayList;
 import java.util.List;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
+import kestrafol.run.Run;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.SlurmJob;
@@ -75,7 +76,7 @@ class PolarTest {
         Main.RunCommand command = new Main.RunCommand(System.out, false);
         new CommandLine(command).parseArgs("--resolution", "32", "--mach", "0.5", "--alpha", "0");
         RunOptions o = command.options.validate();
-        Mesh mesh = new Run(o, dir, new PrintStream(new ByteArrayOutputStream()), false).mesh();
+        Mesh mesh = Run.mesh(o.definition());
         double[] cl = new double[2];
         try (Solver s = new Solver(mesh, o.settings(Double.NaN))) {
             for (int k = 0; k < 2; k++) {

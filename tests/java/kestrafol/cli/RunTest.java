@@ -15,6 +15,7 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import kestrafol.run.Run;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;

@@ -1,4 +1,4 @@
-package kestrafol.cli;
+package kestrafol.run;
 
 import java.io.PrintStream;
 import java.util.Locale;

@@ -1,0 +1,78 @@
+package kestrafol.run;
+
+import java.nio.file.Path;
+import java.util.List;
+import kestrafol.meshing.MeshGenerator;
+import kestrafol.solver.Settings;
+
+/**
+ * What one case solves, settled and immutable: the body or mesh file, the boundary choices, the
+ * flow, the scheme, the stopping rule and what to write. Built from the command line (or a
+ * configuration file) by the command that runs it; nothing here knows of command-line parsing.
+ *
+ * @param caseName "NACA 0012", "circle" or the mesh file name, for titles and messages
+ * @param meshFile the mesh file, or null for the built-in body
+ * @param circle the built-in circle instead of the airfoil (built-in body only)
+ * @param nacaCode the four digits of the built-in airfoil
+ * @param meshOptions the built-in mesh's options (null with a mesh file)
+ * @param boundaries explicit boundary kinds, "NAME=KIND" each
+ * @param monitor the walls whose forces count; empty for every wall that is not a symmetry plane
+ * @param refLength reference length, or null for the default of the body or mesh
+ * @param refPoint moment reference point {x, y}, or null for the default
+ * @param reynolds the flow's Reynolds number of a viscous run (null for inviscid runs)
+ * @param startup first-order iterations before a second-order run switches order
+ * @param iterations the iteration cap, or null for the default per mesh node
+ */
+public record CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
+        MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
+        Double refLength, List<Double> refPoint, boolean renumber, double mach, double alpha,
+        double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
+        Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
+        Integer iterations, int printEvery, boolean pictures) {
+    /** Default iteration cap per mesh node. */
+    public static final int CAP_PER_NODE = 3;
+    /** Smallest default iteration cap. */
+    public static final int MIN_CAP = 4000;
+    /** What --unsteady does, in the words of the help, the README and the run header. */
+    public static final String UNSTEADY_NOTE = "pseudo-time marching with a second-order backward"
+            + " difference in which each node advances with its own time step: NOT"
+            + " time-accurate (no physical time step); for experiments only";
+
+    public CaseDefinition {
+        boundaries = List.copyOf(boundaries);
+        monitor = monitor == null ? List.of() : List.copyOf(monitor);
+        refPoint = refPoint == null ? null : List.copyOf(refPoint);
+        if (refPoint != null && refPoint.size() != 2) {
+            throw new IllegalArgumentException("a reference point has two coordinates, got "
+                    + refPoint.size());
+        }
+        if (meshFile == null && meshOptions == null) {
+            throw new IllegalArgumentException("a built-in body needs its mesh options");
+        }
+        if (viscous != (reynolds != null)) {
+            throw new IllegalArgumentException("a Reynolds number goes with viscous runs only");
+        }
+    }
+
+    /**
+     * The settings of the run, with the Reynolds number the library takes (see
+     * {@link kestrafol.solver.FlowReynolds}) for viscous runs.
+     */
+    public Settings settings(double libraryReynolds) {
+        return new Settings(mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
+                viscous ? libraryReynolds : Settings.DEFAULT_REYNOLDS);
+    }
+
+    /** The iteration cap: the one given, or CAP_PER_NODE per node but at least MIN_CAP. */
+    public int iterationCap(int nodes) {
+        if (iterations != null) {
+            return iterations;
+        }
+        return (int) Math.min(Integer.MAX_VALUE, Math.max(MIN_CAP, (long) CAP_PER_NODE * nodes));
+    }
+
+    /** Whether the chord is known: a built-in airfoil, or a reference length given. */
+    public boolean chordKnown() {
+        return (meshFile == null && !circle) || refLength != null;
+    }
+}

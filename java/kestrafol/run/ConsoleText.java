@@ -1,0 +1,112 @@
+package kestrafol.run;
+
+import java.io.PrintStream;
+import java.nio.file.Path;
+import java.util.List;
+import java.util.Locale;
+import kestrafol.base.Numbers;
+import kestrafol.solver.ConvergenceMonitor;
+import kestrafol.solver.ConvergenceMonitor.Stop;
+import kestrafol.solver.Settings;
+
+/** What a run prints before its first iteration and after its last. */
+final class ConsoleText {
+    private ConsoleText() {
+    }
+
+    /** The case, the flow, the scheme, the forces, the stopping rule and the folder. */
+    static void header(PrintStream out, CaseDefinition c, CaseSetup setup, Path folder) {
+        Settings s = setup.target();
+        out.println("Kestrafol: " + c.caseName() + ", " + setup.mesh());
+        String viscous = "inviscid";
+        if (s.viscous()) {
+            viscous = String.format(Locale.ROOT, "viscous (laminar), Reynolds %s based on the"
+                    + " flow speed and length %s (the library gets %s per unit length, based on"
+                    + " the speed of sound)", Numbers.format(c.reynolds()),
+                    brief(setup.reference().length()), brief(setup.libraryReynolds()));
+        }
+        out.println(String.format(Locale.ROOT, "Flow: Mach %s, alpha %s deg, gamma %s, %s",
+                Numbers.format(s.mach()), Numbers.format(s.alphaDegrees()),
+                Numbers.format(s.gamma()), viscous));
+        out.println(s.unsteady() ? "Time: " + CaseDefinition.UNSTEADY_NOTE : "Time: steady");
+        int startup = setup.startup();
+        out.println("Scheme: " + (s.secondOrder() ? "second order (weight "
+                + Numbers.format(s.reconstructionWeight()) + ")"
+                + (startup > 0 ? ", first " + startup + " iterations in first order" : "")
+                : "first order"));
+        List<String> walls = setup.monitoredNames();
+        out.println(String.format(Locale.ROOT, "Forces on: %s; reference length %s, moment about"
+                + " (%s, %s)", walls.isEmpty() ? "nothing" : String.join(", ", walls),
+                brief(setup.reference().length()), brief(setup.reference().x()),
+                brief(setup.reference().y())));
+        out.println("Stop at the first of: residual down " + Numbers.format(c.orders())
+                + " orders" + (c.cauchyWindow() > 0 ? String.format(Locale.ROOT,
+                        ", mean cl and cd of the last %d iterations within %s of the %d before",
+                        c.cauchyWindow(), Numbers.format(c.cauchyEps()), c.cauchyWindow()) : "")
+                + ", " + setup.cap() + " iterations (cap: not converged)");
+        out.println("Output: " + folder);
+        out.println();
+    }
+
+    /** The warnings found before the first iteration. */
+    static void warnings(PrintStream out, List<String> warnings) {
+        for (String w : warnings) {
+            out.println("Warning: " + w);
+        }
+        if (!warnings.isEmpty()) {
+            out.println();
+        }
+    }
+
+    /** Why the run stopped, its numbers, its warnings and its files. */
+    static void summary(PrintStream out, CaseDefinition c, Run.Result r, Stop stop,
+            double solverSeconds, int cap, Path folder, List<String> files) {
+        out.println();
+        out.println("Stopped: " + reason(c, stop, cap));
+        out.println(String.format(Locale.ROOT,
+                "Iterations %d, wall time %.1f s (solver %.1f s, %.1f iterations/s)",
+                r.iterations(), r.wallSeconds(), solverSeconds,
+                r.iterations() / Math.max(1e-9, solverSeconds)));
+        out.println(String.format(Locale.ROOT, "Residual %.2f orders below the largest of the"
+                + " first %d iterations", r.residualDrop(), ConvergenceMonitor.REFERENCE_ITERATIONS));
+        String label = r.converged() ? "" : "NOT CONVERGED, last values: ";
+        out.println(String.format(Locale.ROOT, "%sCL %.6f   CD %.6f (pressure %.6f, friction"
+                + " %.6f)   CM %.6f", label, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
+                r.cm()));
+        if (stop == Stop.CAUCHY) {
+            out.println("(means over the last " + c.cauchyWindow() + " iterations)");
+        }
+        for (String w : r.warnings()) {
+            out.println("Warning: " + w);
+        }
+        out.println("Results in " + folder + ": " + String.join(" ", files));
+    }
+
+    private static String reason(CaseDefinition c, Stop stop, int cap) {
+        switch (stop) {
+            case ORDERS:
+                return "the residual norm dropped by " + Numbers.format(c.orders())
+                        + " orders (--orders)";
+            case CAUCHY:
+                return "cl and cd settled: the means of the last two windows of "
+                        + c.cauchyWindow() + " iterations differ by less than "
+                        + Numbers.format(c.cauchyEps()) + " (--cauchy)";
+            case ITERATIONS:
+                return "reached the cap of " + cap + " iterations (--iterations) before the"
+                        + " residual or the coefficients settled: not converged";
+            case INTERRUPTED:
+                return "interrupted (signal): not converged";
+            default:
+                return "diverged";
+        }
+    }
+
+    /** Six significant digits, without trailing zeros: 984252, 0.0762, 1. */
+    static String brief(double v) {
+        String t = String.format(Locale.ROOT, "%.6g", v);
+        if (t.contains("e")) {
+            return t.replaceFirst("\\.?0+e", "e");
+        }
+        return t.contains(".") ? t.replaceFirst("\\.?0+$", "") : t;
+    }
+}

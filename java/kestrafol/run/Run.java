@@ -1,0 +1,198 @@
+package kestrafol.run;
+
+import java.io.IOException;
+import java.io.PrintStream;
+import java.nio.file.Path;
+import java.util.List;
+import java.util.concurrent.atomic.AtomicBoolean;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.io.MeshFiles;
+import kestrafol.meshing.MeshGenerator;
+import kestrafol.output.History;
+import kestrafol.solver.BoundaryConditions;
+import kestrafol.solver.ConvergenceMonitor;
+import kestrafol.solver.ConvergenceMonitor.Stop;
+import kestrafol.solver.Solver;
+
+/**
+ * One solved case, in the order it happens: the mesh, the set-up of forces and settings, the
+ * checks before the run, the iterations with their stopping rule, the checks after it, and the
+ * files. A plain method call: no exit, no global state, no signal handling (the command installs
+ * that and calls {@link #requestStop()}), so commands that solve many cases may run several at
+ * once on different threads, each with its own definition and output folder.
+ */
+public final class Run {
+    /** Exit status of a run whose residual became non-finite. */
+    public static final int EXIT_DIVERGED = 3;
+
+    /**
+     * What a finished run gives its caller. The coefficients are those of the last iteration,
+     * or, for a run that ended on the coefficient criterion, their mean over its window.
+     *
+     * @param stoppedBy "orders", "cauchy", "iterations", "diverged" or "interrupted"
+     * @param residualDrop orders of magnitude below the largest residual of the first iterations
+     * @param converged true only for "orders" and "cauchy"
+     * @param warnings everything the run found suspicious, one line each
+     * @param libraryReynolds the Reynolds number passed to the library (NaN for inviscid runs)
+     */
+    public record Result(double cl, double cd, double cdPressure, double cdFriction, double cm,
+            int iterations, String stoppedBy, double residualDrop, double wallSeconds,
+            boolean converged, List<String> warnings, double libraryReynolds, History history) {
+        /** 0, or {@link #EXIT_DIVERGED} for a run whose residual became non-finite. */
+        public int exitStatus() {
+            return "diverged".equals(stoppedBy) ? EXIT_DIVERGED : 0;
+        }
+    }
+
+    private final CaseDefinition c;
+    private final CaseOutputs outputs;
+    private final PrintStream out;
+    private final Progress progress;
+    private final AtomicBoolean stopRequested = new AtomicBoolean();
+    private final long startNanos = System.nanoTime();
+    private Solver kept;
+
+    /**
+     * A run of the case, writing into outDir; progress and the summary go to out, with a live
+     * bar when terminal is true.
+     */
+    public Run(CaseDefinition definition, Path outDir, PrintStream out, boolean terminal) {
+        this.c = definition;
+        this.outputs = new CaseOutputs(outDir, definition.pictures());
+        this.out = out;
+        this.progress = new Progress(out, terminal);
+    }
+
+    /**
+     * The solver of a run executed with keep, still open (null otherwise); the caller closes it.
+     */
+    public Solver solver() {
+        return kept;
+    }
+
+    /**
+     * Asks the run to stop at the end of its current iteration and write everything it reached
+     * (summary.json says "interrupted"). Safe to call from any thread, e.g. a signal handler.
+     */
+    public void requestStop() {
+        stopRequested.set(true);
+    }
+
+    /** Reads or generates the case's mesh, with the boundary kinds of its names and choices. */
+    public static Mesh mesh(CaseDefinition c) throws IOException {
+        Mesh mesh;
+        if (c.meshFile() != null) {
+            try {
+                mesh = MeshFiles.read(c.meshFile());
+            } catch (IllegalArgumentException e) {
+                throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
+            }
+        } else if (c.circle()) {
+            mesh = MeshGenerator.circle(c.meshOptions());
+        } else {
+            mesh = MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+        }
+        BoundaryConditions bc = BoundaryConditions.defaults(c.viscous());
+        for (String b : c.boundaries()) {
+            bc = bc.with(b);
+        }
+        return bc.apply(mesh);
+    }
+
+    /** Runs the case once. */
+    public Result execute() throws IOException {
+        return execute(mesh(c), null, false);
+    }
+
+    /**
+     * Runs the case on the given mesh. With a solver from a neighbouring case (a polar chain), the
+     * run continues from that solver's flow: it is updated to this case's settings and iterates
+     * on, without a first-order start; the run owns it from then on. With keep, the solver stays
+     * open after the run for the caller to take with {@link #solver()} (and close); otherwise the
+     * run closes it, also when the run fails.
+     */
+    public Result execute(Mesh mesh, Solver from, boolean keep) throws IOException {
+        if (from != null && from.mesh() != mesh) {
+            from.close();
+            throw new IllegalArgumentException("a carried solver must be on the run's mesh");
+        }
+        Checks checks = new Checks();
+        checks.farField(mesh, !c.boundaries().isEmpty());
+        CaseSetup setup = CaseSetup.of(c, mesh, from != null);
+        ConvergenceMonitor monitor = setup.monitor(c);
+
+        ConsoleText.header(out, c, setup, outputs.folder());
+        outputs.prepare();
+        checks.beforeRun(setup);
+        ConsoleText.warnings(out, checks.warnings());
+
+        IterationLoop.Outcome loop = iterate(setup, monitor, from, keep);
+
+        Stop stop = monitor.stop();
+        checks.afterRun(setup, monitor, loop.state());
+        outputs.writeResults(c, setup, loop, stop);
+        double[] answer = answer(loop.history(), stop);
+        Result result = new Result(answer[0], answer[1], answer[2], answer[3], answer[4],
+                monitor.iterations(), stop.key(), monitor.residualDrop(), seconds(),
+                monitor.converged(), checks.warnings(), setup.libraryReynolds(), loop.history());
+        outputs.writeSummary(c, setup, result, stop);
+        ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
+                outputs.folder(), outputs.files(stop == Stop.DIVERGED));
+        return result;
+    }
+
+    /**
+     * Starts the solver (or carries on the given one), runs the loop, and closes the solver
+     * unless it is kept for the caller, also when the loop fails.
+     */
+    private IterationLoop.Outcome iterate(CaseSetup setup, ConvergenceMonitor monitor,
+            Solver from, boolean keep) {
+        progress.header(seconds());
+        Solver solver = from;
+        boolean handOver = false;
+        try {
+            if (solver == null) {
+                solver = new Solver(setup.mesh(), setup.initial(), c.renumber());
+            } else {
+                solver.update(setup.target());
+                progress.message("        continued from the flow of the previous case");
+            }
+            IterationLoop.Outcome loop = IterationLoop.run(solver, setup, monitor, c.printEvery(),
+                    c.orders(), progress, stopRequested, startNanos);
+            handOver = keep;
+            return loop;
+        } finally {
+            if (handOver) {
+                kept = solver;
+            } else if (solver != null) {
+                solver.close();
+            }
+        }
+    }
+
+    /**
+     * {cl, cd, cdPressure, cdFriction, cm}: the mean over the window of the coefficient criterion
+     * when that ended the run (the coefficients then still swing a little around their value),
+     * the last iteration's values otherwise.
+     */
+    private double[] answer(History h, Stop stop) {
+        int n = h.size();
+        int from = stop == Stop.CAUCHY ? Math.max(0, n - c.cauchyWindow()) : n - 1;
+        double[] sum = new double[5];
+        for (int k = from; k < n; k++) {
+            sum[0] += h.lift(k);
+            sum[1] += h.drag(k);
+            sum[2] += h.dragPressure(k);
+            sum[3] += h.dragFriction(k);
+            sum[4] += h.moment(k);
+        }
+        for (int k = 0; k < 5; k++) {
+            sum[k] /= n - from;
+        }
+        return sum;
+    }
+
+    private double seconds() {
+        return (System.nanoTime() - startNanos) * 1e-9;
+    }
+}
