@@ -161,6 +161,9 @@ public final class Main implements Callable<Integer> {
         private final boolean terminal;
 
         @Mixin
+        FlowConditions conditions;
+
+        @Mixin
         RunOptions options;
 
         @Option(names = {"-h", "--help"}, usageHelp = true, description = "show this help and exit")
@@ -179,9 +182,14 @@ public final class Main implements Callable<Integer> {
         @Spec
         CommandSpec spec;
 
+        /** The options with the flow conditions, checked and settled. */
+        RunOptions validated() {
+            return conditions.applyTo(options).validate();
+        }
+
         @Override
         public Integer call() throws IOException {
-            options.validate();
+            validated();
             Run run = new Run(options.definition(), options.out, out, terminal);
             try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();

@@ -34,6 +34,7 @@ import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Model.OptionSpec;
+import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Spec;
@@ -44,8 +45,9 @@ import picocli.CommandLine;
  * case run by the single-case runner of "kestrafol run" into a folder of its own, side by side on
  * worker threads or as a Slurm job array; then polar.csv and polar.png.
  *
- * <p>The command takes every option of the run options' mixin except the three it turns into
- * lists (--mach, --alpha, --reynolds); {@link #commandLine} assembles it.
+ * <p>The command takes the run options' mixin ({@link RunOptions}, shared with "run") and its
+ * own options, among them the flow conditions as lists (--mach, --alpha, --reynolds) where
+ * "run" takes single values ({@link FlowConditions}).
  */
 @Command(name = "polar", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
         description = {"Runs every combination of the Mach numbers, Reynolds numbers (viscous runs)"
@@ -66,16 +68,11 @@ final class PolarCommand implements Callable<Integer> {
         return !slurm && chains >= jobs;
     }
 
-    /** The run options that polar takes as lists instead. */
-    private static final Set<String> LISTS = Set.of("--mach", "--alpha", "--reynolds");
-    /** The options of polar that are not run options (left out of a case's configuration). */
-    private static final Set<String> OWN = Set.of("--mach", "--alpha", "--reynolds", "--jobs",
-            "--cold", "--chain", "--slurm", "--slurm-dry-run", "--partition", "--time", "--task");
+    /** Name of the mixin of the run options: its entries are what every case takes. */
+    private static final String RUN_OPTIONS = "base";
 
     private final PrintStream out;
     private final boolean terminal;
-    /** The run options of the polar, filled by the options copied from the mixin. */
-    final RunOptions base = new RunOptions();
 
     @Spec
     CommandSpec spec;
@@ -130,6 +127,10 @@ final class PolarCommand implements Callable<Integer> {
     @Option(names = {"-h", "--help"}, usageHelp = true, description = "show this help and exit")
     boolean help;
 
+    /** The run options of every case; a polar writes into "polar" unless --out says otherwise. */
+    @Mixin(name = RUN_OPTIONS)
+    final RunOptions base = RunOptions.writingTo(Path.of("polar"));
+
     private List<BigDecimal> alphas;
     private List<BigDecimal> machs;
     private List<BigDecimal> reynolds;
@@ -144,17 +145,9 @@ final class PolarCommand implements Callable<Integer> {
         this.terminal = terminal;
     }
 
-    /** The polar command with its own options and every run option but the three lists. */
+    /** The polar command: its own options and the run options' mixin. */
     static CommandLine commandLine(PrintStream out, boolean terminal) {
-        PolarCommand polar = new PolarCommand(out, terminal);
-        CommandSpec spec = CommandSpec.forAnnotatedObject(polar);
-        CommandSpec run = CommandSpec.forAnnotatedObject(polar.base);
-        for (OptionSpec o : run.options()) {
-            if (!LISTS.contains(o.longestName()) && spec.findOption(o.longestName()) == null) {
-                spec.addOption(o);
-            }
-        }
-        return new CommandLine(spec);
+        return new CommandLine(new PolarCommand(out, terminal));
     }
 
     @Override
@@ -247,10 +240,6 @@ final class PolarCommand implements Callable<Integer> {
         }
         int chains = machs.size() * Math.max(1, reynolds.size());
         chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
-        if (spec.findOption("--out") != null && !spec.commandLine().getParseResult()
-                .hasMatchedOption("--out")) {
-            base.out = Path.of("polar");
-        }
         outDir = base.out.toAbsolutePath().normalize();
         base.out = outDir;
     }
@@ -359,7 +348,7 @@ final class PolarCommand implements Callable<Integer> {
         CommandLine line = new CommandLine(command);
         try {
             line.parseArgs(toArguments(entries, line.getCommandSpec()).toArray(new String[0]));
-            return command.options.validate();
+            return command.validated();
         } catch (ParameterException e) {
             throw usage(e.getMessage());
         }
@@ -367,13 +356,18 @@ final class PolarCommand implements Callable<Integer> {
 
     private LinkedHashMap<String, String> caseEntries(PolarCase c, Path folder) {
         LinkedHashMap<String, String> entries = Configuration.complete(
-                Configuration.entries(spec, OWN), settled);
+                runEntries(), settled);
         List<String> conditions = c.arguments();
         for (int i = 0; i < conditions.size(); i += 2) {
             entries.put(conditions.get(i).substring(2), conditions.get(i + 1));
         }
         entries.put("out", folder.toString());
         return entries;
+    }
+
+    /** The values of the run options' mixin: what every case of the polar shares. */
+    private LinkedHashMap<String, String> runEntries() {
+        return Configuration.entries(spec.mixins().get(RUN_OPTIONS), Set.of());
     }
 
     private static List<String> toArguments(Map<String, String> entries, CommandSpec spec) {
@@ -455,7 +449,7 @@ final class PolarCommand implements Callable<Integer> {
             e.put("reynolds", join(reynolds));
         }
         e.put(chained ? "chain" : "cold", "true");
-        e.putAll(Configuration.complete(Configuration.entries(spec, OWN), settled));
+        e.putAll(Configuration.complete(runEntries(), settled));
         CaseFile.write(file, List.of("kestrafol polar: the effective configuration of this polar.",
                 "Re-run it with: kestrafol polar --config " + file), e);
     }

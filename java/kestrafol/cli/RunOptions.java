@@ -17,8 +17,9 @@ import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Spec;
 
 /**
- * The options of one solved case, with their defaults: a picocli mixin, so that every command
- * that solves cases ("run", and any command that runs many) takes the same options. Call
+ * The options of one solved case apart from its flow conditions (Mach number, angle, Reynolds
+ * number; {@link FlowConditions} for one case, lists for a polar), with their defaults: a picocli
+ * mixin, so that every command that solves cases takes the same options. Call
  * {@link #validate()} after parsing: it checks what the types alone cannot and settles the
  * defaults that depend on other options.
  */
@@ -96,13 +97,10 @@ public final class RunOptions {
             description = "keep the node numbering of the mesh")
     boolean noRenumber;
 
-    @Option(names = "--mach", paramLabel = "M", converter = FiniteDouble.class,
-            description = "free-stream Mach number (default: ${DEFAULT-VALUE})")
+    /** Set from the command's flow conditions ({@link FlowConditions#applyTo}). */
     double mach = Settings.DEFAULT_MACH;
-
-    @Option(names = "--alpha", paramLabel = "A", converter = FiniteDouble.class,
-            description = "angle of attack in degrees (default: ${DEFAULT-VALUE})")
     double alpha = Settings.DEFAULT_ALPHA;
+    Double reynolds;
 
     @Option(names = "--gamma", paramLabel = "G", converter = FiniteDouble.class,
             description = "ratio of specific heats (default: ${DEFAULT-VALUE})")
@@ -110,12 +108,6 @@ public final class RunOptions {
 
     @Option(names = "--viscous", description = "laminar viscous terms (needs --reynolds)")
     boolean viscous;
-
-    @Option(names = "--reynolds", paramLabel = "R", converter = FiniteDouble.class,
-            description = "free-stream Reynolds number based on the flow speed and the reference"
-                    + " length (chord, or diameter of the circle); the library gets R / (Mach x"
-                    + " length), its own Reynolds number based on the speed of sound")
-    Double reynolds;
 
     @Option(names = "--unsteady", description = UNSTEADY_NOTE)
     boolean unsteady;
@@ -162,6 +154,13 @@ public final class RunOptions {
 
     @Option(names = "--no-pictures", description = "skip the PNG pictures")
     boolean noPictures;
+
+    /** Options whose output folder defaults to the given one instead of "results". */
+    static RunOptions writingTo(Path folder) {
+        RunOptions o = new RunOptions();
+        o.out = folder;
+        return o;
+    }
 
     /** Settled by validate(). */
     double cauchyEps = DEFAULT_CAUCHY_EPS;

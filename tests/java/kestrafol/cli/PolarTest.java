@@ -75,7 +75,7 @@ class PolarTest {
         // The second angle of a chain is the first case's solver updated to the new angle.
         Main.RunCommand command = new Main.RunCommand(System.out, false);
         new CommandLine(command).parseArgs("--resolution", "32", "--mach", "0.5", "--alpha", "0");
-        RunOptions o = command.options.validate();
+        RunOptions o = command.validated();
         Mesh mesh = Run.mesh(o.definition());
         double[] cl = new double[2];
         try (Solver s = new Solver(mesh, o.settings(Double.NaN))) {
