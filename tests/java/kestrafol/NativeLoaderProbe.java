@@ -1,6 +1,6 @@
 package kestrafol;
 
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import kestrafol.solver.Settings;
 import kestrafol.solver.Solver;
 

@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
@@ -44,7 +45,7 @@ class EulerSolverConcurrencyTest {
     @Test
     void overlappingIteratesOnOneHandleGiveOneResultAndOneRefusal() throws Exception {
         // Big enough that one iterate takes a while, so two calls released together overlap.
-        TestMesh mesh = TestMesh.rectangle(120, 60, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(120, 60, TestMeshes.Cells.MIXED);
         mesh.parameters = TestMesh.parameters(0.5, 2.0);
         long[] handle = mesh.start();
         int overlaps = 0;
@@ -88,9 +89,9 @@ class EulerSolverConcurrencyTest {
 
     @Test
     void solversOnTwoThreadsMatchTheirSequentialRuns() throws Exception {
-        TestMesh a = TestMesh.rectangle(40, 20, TestMesh.Cells.MIXED);
+        TestMesh a = TestMesh.rectangle(40, 20, TestMeshes.Cells.MIXED);
         a.parameters = TestMesh.parameters(0.5, 2.0);
-        TestMesh b = TestMesh.rectangle(30, 30, TestMesh.Cells.TRIANGLES);
+        TestMesh b = TestMesh.rectangle(30, 30, TestMeshes.Cells.TRIANGLES);
         b.parameters = TestMesh.parameters(0.3, -1.0);
         double[][] sequential = {steps(a, 10), steps(b, 10)};
         Future<double[]> fa = pool.submit(() -> steps(a, 10));
@@ -112,7 +113,7 @@ class EulerSolverConcurrencyTest {
 
     @Test
     void cleanupRacingWithIterateNeverCrashes() throws Exception {
-        TestMesh mesh = TestMesh.rectangle(60, 30, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(60, 30, TestMeshes.Cells.MIXED);
         for (int round = 0; round < 20; ++round) {
             long[] handle = mesh.start();
             CyclicBarrier together = new CyclicBarrier(2);

@@ -25,7 +25,7 @@ class EulerSolverConvergenceTest {
 
     @Test
     void firstOrderResidualFallsSixOrdersAndCoefficientsSettle() {
-        long[] handle = new CircleMesh(32, 16).start(2, parameters(1, 0.4, 3.0));
+        long[] handle = TestMesh.circleQuads(32, 16, 2, parameters(1, 0.4, 3.0)).start();
         try {
             double first = 0;
             double[] before = null;
@@ -60,7 +60,7 @@ class EulerSolverConvergenceTest {
 
     @Test
     void secondOrderRunStaysFiniteAndItsResidualFalls() {
-        long[] handle = new CircleMesh(32, 16).start(2, parameters(2, 0.4, 0.0));
+        long[] handle = TestMesh.circleQuads(32, 16, 2, parameters(2, 0.4, 0.0)).start();
         try {
             double first = 0;
             double smallest = Double.MAX_VALUE;

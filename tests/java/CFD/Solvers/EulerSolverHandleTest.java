@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -39,7 +40,7 @@ class EulerSolverHandleTest {
     }
 
     private static TestMesh mesh() {
-        return TestMesh.rectangle(3, 2, TestMesh.Cells.MIXED);
+        return TestMesh.rectangle(3, 2, TestMeshes.Cells.MIXED);
     }
 
     @Test

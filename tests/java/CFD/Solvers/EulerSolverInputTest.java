@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -23,7 +24,7 @@ class EulerSolverInputTest {
     // The mixed 3 x 2 mesh: 12 nodes, 8 triangles (triangle 1 is {1, 6, 5}), 2 quadrilaterals
     // (quadrilateral 0 is {2, 3, 7, 6}), 10 boundary edges (edge 0 is {0, 1}, tag 1), 4 tags.
     private static TestMesh base() {
-        return TestMesh.rectangle(3, 2, TestMesh.Cells.MIXED);
+        return TestMesh.rectangle(3, 2, TestMeshes.Cells.MIXED);
     }
 
     private static TestMesh bystanderMesh;
@@ -32,7 +33,7 @@ class EulerSolverInputTest {
 
     @BeforeAll
     static void startBystander() {
-        bystanderMesh = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        bystanderMesh = TestMesh.rectangle(6, 4, TestMeshes.Cells.MIXED);
         bystanderMesh.parameters = TestMesh.parameters(0.5, 2.0);
         bystander = bystanderMesh.start();
     }

@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -30,7 +31,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void fullLifeCycleOnAMixedMesh() {
-        TestMesh mesh = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(6, 4, TestMeshes.Cells.MIXED);
         assertTrue(mesh.triangleCount > 0 && mesh.quadCount > 0);
         long[] handle = mesh.start();
         assertEquals(2, handle.length);
@@ -71,7 +72,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void meshWithoutQuadrilateralsNeedsNoQuadArray() {
-        TestMesh mesh = TestMesh.rectangle(4, 3, TestMesh.Cells.TRIANGLES);
+        TestMesh mesh = TestMesh.rectangle(4, 3, TestMeshes.Cells.TRIANGLES);
         assertEquals(0, mesh.quadCount);
         assertEquals(null, mesh.quads);  // quadCount 0: the array is never read
         startIterateAndCleanUp(mesh);
@@ -79,7 +80,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void meshWithoutTrianglesNeedsNoTriangleArray() {
-        TestMesh mesh = TestMesh.rectangle(4, 3, TestMesh.Cells.QUADS);
+        TestMesh mesh = TestMesh.rectangle(4, 3, TestMeshes.Cells.QUADS);
         assertEquals(0, mesh.triangleCount);
         assertEquals(null, mesh.triangles);
         startIterateAndCleanUp(mesh);
@@ -100,9 +101,9 @@ class EulerSolverLifecycleTest {
 
     @Test
     void twoSolversSideBySideMatchTheirRunsAlone() {
-        TestMesh a = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        TestMesh a = TestMesh.rectangle(6, 4, TestMeshes.Cells.MIXED);
         a.parameters = TestMesh.parameters(0.5, 2.0);
-        TestMesh b = TestMesh.rectangle(5, 5, TestMesh.Cells.TRIANGLES);
+        TestMesh b = TestMesh.rectangle(5, 5, TestMeshes.Cells.TRIANGLES);
         b.parameters = TestMesh.parameters(0.3, -1.0);
         double[] aloneA = run(a, 8);
         double[] aloneB = run(b, 8);
@@ -127,7 +128,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void updateChangesSettingsButKeepsTheFlow() {
-        TestMesh mesh = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(6, 4, TestMeshes.Cells.MIXED);
         mesh.parameters = TestMesh.parameters(0.5, 2.0);
         double[] straight = run(mesh, 6);
 
@@ -153,7 +154,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void aCopyOfAHandleNamesTheSameSolver() {
-        TestMesh mesh = TestMesh.rectangle(3, 2, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(3, 2, TestMeshes.Cells.MIXED);
         long[] handle = mesh.start();
         long[] copy = handle.clone();
         assertEquals(4 * mesh.nodeCount, EulerSolver.iterate(copy).length);
@@ -163,7 +164,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void manySolversStartAndCleanUpInTurn() {
-        TestMesh mesh = TestMesh.rectangle(3, 2, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(3, 2, TestMeshes.Cells.MIXED);
         double[] reference = run(mesh, 2);
         for (int cycle = 0; cycle < 200; ++cycle) {
             assertArrayEquals(reference, run(mesh, 2), "cycle " + cycle);
@@ -172,7 +173,7 @@ class EulerSolverLifecycleTest {
 
     @Test
     void aNodeOutsideEveryElementKeepsTheFreeStreamAndDisturbsNothing() {
-        TestMesh mesh = TestMesh.rectangle(6, 4, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(6, 4, TestMeshes.Cells.MIXED);
         mesh.parameters = TestMesh.parameters(0.5, 3.0);
         double[] without = run(mesh, 5);
 

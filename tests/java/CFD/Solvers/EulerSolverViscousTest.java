@@ -13,7 +13,7 @@ class EulerSolverViscousTest {
     private static final int NO_SLIP = 3;
 
     private static long[] startCircle(int ni, int nj, double[] parameters) {
-        return new CircleMesh(ni, nj).start(NO_SLIP, parameters);
+        return TestMesh.circleQuads(ni, nj, NO_SLIP, parameters).start();
     }
 
     private static double[] laminar(double viscous, double reynolds) {

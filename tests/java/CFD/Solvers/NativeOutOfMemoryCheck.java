@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 
@@ -13,7 +14,7 @@ import org.junit.jupiter.api.Test;
 class NativeOutOfMemoryCheck {
     /** Triangulated n x n square; about 1.5 kB of native memory per node once set up. */
     private static TestMesh square(int n) {
-        TestMesh m = TestMesh.rectangle(n, n, TestMesh.Cells.TRIANGLES);
+        TestMesh m = TestMesh.rectangle(n, n, TestMeshes.Cells.TRIANGLES);
         m.boundaryKinds = new int[] {1, 1, 1, 1};
         return m;
     }

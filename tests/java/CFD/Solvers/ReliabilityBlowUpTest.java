@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -53,7 +54,7 @@ class ReliabilityBlowUpTest {
 
     @Test
     void subsonicSolutionUpdatedToMachFiveWithoutTimeTermsDiverges() {
-        TestMesh mesh = TestMesh.rectangle(8, 4, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(8, 4, TestMeshes.Cells.MIXED);
         mesh.parameters = ReliabilityCases.parameters(2, 0, 0.5, 2.0);
         TestMesh besideMesh = ReliabilityCases.config(0);
         long[] beside = besideMesh.start();

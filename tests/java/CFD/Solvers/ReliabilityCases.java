@@ -1,6 +1,7 @@
 package CFD.Solvers;
 
 import java.util.Arrays;
+import kestrafol.TestMeshes;
 
 /** Meshes, settings and whole solver sessions shared by the reliability tests. */
 final class ReliabilityCases {
@@ -11,44 +12,7 @@ final class ReliabilityCases {
      * rings. Tag 1 the wall (slip), tag 2 the far field.
      */
     static TestMesh circle(int ni, int nj) {
-        TestMesh m = TestMesh.rectangle(1, 1, TestMesh.Cells.TRIANGLES).copy();
-        m.nodeCount = ni * nj;
-        m.coords = new double[2 * m.nodeCount];
-        double growth = Math.pow(10.0 / 0.5, 1.0 / (nj - 1));
-        for (int j = 0; j < nj; ++j) {
-            double r = 0.5 * Math.pow(growth, j);
-            for (int i = 0; i < ni; ++i) {
-                double t = 2.0 * Math.PI * i / ni;
-                m.coords[2 * (j * ni + i)] = r * Math.cos(t);
-                m.coords[2 * (j * ni + i) + 1] = r * Math.sin(t);
-            }
-        }
-        m.triangleCount = 2 * ni * (nj - 1);
-        m.triangles = new int[3 * m.triangleCount];
-        int k = 0;
-        for (int j = 0; j + 1 < nj; ++j) {
-            for (int i = 0; i < ni; ++i) {
-                int a = j * ni + i + 1;
-                int b = (j + 1) * ni + i + 1;
-                int c = (j + 1) * ni + (i + 1) % ni + 1;
-                int d = j * ni + (i + 1) % ni + 1;
-                int[] two = {a, b, c, a, c, d};
-                System.arraycopy(two, 0, m.triangles, k, 6);
-                k += 6;
-            }
-        }
-        m.quadCount = 0;
-        m.quads = null;
-        m.boundaryEdgeCount = 2 * ni;
-        m.boundaryEdges = new int[3 * m.boundaryEdgeCount];
-        for (int i = 0; i < ni; ++i) {
-            int[] wall = {i, (i + 1) % ni, 1};
-            int[] far = {(nj - 1) * ni + i, (nj - 1) * ni + (i + 1) % ni, 2};
-            System.arraycopy(wall, 0, m.boundaryEdges, 3 * i, 3);
-            System.arraycopy(far, 0, m.boundaryEdges, 3 * (ni + i), 3);
-        }
-        m.boundaryKindCount = 2;
-        m.boundaryKinds = new int[] {2, 1};
+        TestMesh m = TestMesh.of(TestMeshes.circle(ni, nj, 10.0, false));
         m.parameters = TestMesh.parameters(0.5, 2.0);
         return m;
     }
@@ -66,15 +30,15 @@ final class ReliabilityCases {
         TestMesh m;
         switch (k % 4) {
             case 0:
-                m = TestMesh.rectangle(24, 12, TestMesh.Cells.MIXED);
+                m = TestMesh.rectangle(24, 12, TestMeshes.Cells.MIXED);
                 m.parameters = parameters(1, 0, 0.5, 2.0);
                 break;
             case 1:
-                m = TestMesh.rectangle(20, 10, TestMesh.Cells.TRIANGLES);
+                m = TestMesh.rectangle(20, 10, TestMeshes.Cells.TRIANGLES);
                 m.parameters = parameters(2, 0, 0.4, -1.0);
                 break;
             case 2:
-                m = TestMesh.rectangle(16, 8, TestMesh.Cells.QUADS);
+                m = TestMesh.rectangle(16, 8, TestMeshes.Cells.QUADS);
                 m.boundaryKinds[0] = 3;  // no-slip wall at the bottom
                 m.parameters = parameters(2, 0, 0.3, 0.0);
                 m.parameters[13] = 1;

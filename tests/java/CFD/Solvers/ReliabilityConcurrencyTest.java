@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
@@ -77,7 +78,7 @@ class ReliabilityConcurrencyTest {
     @Test
     void twoThreadsIteratingOneHandleGetAWholeStepOrARefusal() throws Exception {
         // Large enough that one iterate takes milliseconds, so calls released together overlap.
-        TestMesh mesh = TestMesh.rectangle(100, 50, TestMesh.Cells.MIXED);
+        TestMesh mesh = TestMesh.rectangle(100, 50, TestMeshes.Cells.MIXED);
         mesh.parameters = ReliabilityCases.parameters(2, 0, 0.5, 2.0);
         final int rounds = 30;
         // Every time level of the undisturbed run, to identify what each call returned.

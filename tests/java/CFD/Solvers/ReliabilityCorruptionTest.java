@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
@@ -49,9 +50,9 @@ class ReliabilityCorruptionTest {
 
     private final Random random = new Random(SEED);
     private final List<TestMesh> bases = List.of(
-            TestMesh.rectangle(3, 2, TestMesh.Cells.MIXED),
-            TestMesh.rectangle(4, 3, TestMesh.Cells.TRIANGLES),
-            TestMesh.rectangle(3, 3, TestMesh.Cells.QUADS),
+            TestMesh.rectangle(3, 2, TestMeshes.Cells.MIXED),
+            TestMesh.rectangle(4, 3, TestMeshes.Cells.TRIANGLES),
+            TestMesh.rectangle(3, 3, TestMeshes.Cells.QUADS),
             ReliabilityCases.circle(10, 4));
     private long[] victim;  // target of update and handle corruptions; only ever refused
     private long[] bystander;
@@ -59,7 +60,7 @@ class ReliabilityCorruptionTest {
 
     @Test
     void randomSingleCorruptionsAreRefusedAndDisturbNothing() throws Exception {
-        TestMesh victimMesh = TestMesh.rectangle(5, 3, TestMesh.Cells.MIXED);
+        TestMesh victimMesh = TestMesh.rectangle(5, 3, TestMeshes.Cells.MIXED);
         victim = victimMesh.start();
         for (int d = 0; d < 40; ++d) {
             long[] h = bases.get(d % bases.size()).start();

@@ -1,5 +1,6 @@
 package CFD.Solvers;
 
+import kestrafol.TestMeshes;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Paths;
@@ -61,7 +62,7 @@ final class ReliabilitySoakMain {
         for (int k = 0; k < 4; ++k) {
             meshes[k] = ReliabilityCases.config(k);
         }
-        TestMesh blowUpMesh = TestMesh.rectangle(8, 4, TestMesh.Cells.MIXED);
+        TestMesh blowUpMesh = TestMesh.rectangle(8, 4, TestMeshes.Cells.MIXED);
         long reference = -1;
         long peak = 0;
         long start = System.nanoTime();

@@ -1,14 +1,12 @@
 package CFD.Solvers;
 
-import java.util.Arrays;
+import kestrafol.TestMeshes;
 
 /**
- * A small mesh in the host's layout (element nodes numbered from 1, boundary-edge nodes from 0,
+ * A test mesh ({@link TestMeshes}) in the host's layout, as mutable fields that a test may corrupt (element nodes numbered from 1, boundary-edge nodes from 0,
  * tags from 1, elements counter-clockwise), with the settings vector to start a solver on it.
  */
 final class TestMesh {
-    enum Cells { MIXED, TRIANGLES, QUADS }
-
     int nodeCount;
     double[] coords;
     int triangleCount;
@@ -23,68 +21,37 @@ final class TestMesh {
 
     private TestMesh() {}
 
-    /**
-     * Rectangle [0, 2] x [0, 1] with nx x ny cells, rows slightly sheared. MIXED splits the cells
-     * of even columns into two triangles and keeps the others as quadrilaterals. Tags: 1 bottom
-     * (slip wall), 2 right, 3 top, 4 left (far field).
-     */
-    static TestMesh rectangle(int nx, int ny, Cells cells) {
+    /** The raw mesh with the default settings (Mach 0.5, alpha 0). */
+    static TestMesh of(TestMeshes.Raw raw) {
         TestMesh m = new TestMesh();
-        m.nodeCount = (nx + 1) * (ny + 1);
-        m.coords = new double[2 * m.nodeCount];
-        for (int j = 0; j <= ny; ++j) {
-            for (int i = 0; i <= nx; ++i) {
-                int k = j * (nx + 1) + i;
-                m.coords[2 * k] = 2.0 * i / nx + 0.1 / nx * Math.sin(1.3 * j);
-                m.coords[2 * k + 1] = 1.0 * j / ny;
-            }
-        }
-        int[] tri = new int[6 * nx * ny];
-        int[] quad = new int[4 * nx * ny];
-        for (int j = 0; j < ny; ++j) {
-            for (int i = 0; i < nx; ++i) {
-                int a = j * (nx + 1) + i + 1;
-                int b = a + 1;
-                int c = b + nx + 1;
-                int d = a + nx + 1;
-                boolean keepQuad = cells == Cells.QUADS || (cells == Cells.MIXED && i % 2 == 1);
-                if (keepQuad) {
-                    System.arraycopy(new int[] {a, b, c, d}, 0, quad, 4 * m.quadCount, 4);
-                    m.quadCount++;
-                } else {
-                    System.arraycopy(new int[] {a, b, c, a, c, d}, 0, tri, 3 * m.triangleCount, 6);
-                    m.triangleCount += 2;
-                }
-            }
-        }
-        m.triangles = m.triangleCount > 0 ? Arrays.copyOf(tri, 3 * m.triangleCount) : null;
-        m.quads = m.quadCount > 0 ? Arrays.copyOf(quad, 4 * m.quadCount) : null;
-        m.boundaryEdgeCount = 2 * (nx + ny);
-        m.boundaryEdges = new int[3 * m.boundaryEdgeCount];
-        int e = 0;
-        for (int i = 0; i < nx; ++i) {
-            e = edge(m.boundaryEdges, e, i, i + 1, 1);
-        }
-        for (int j = 0; j < ny; ++j) {
-            e = edge(m.boundaryEdges, e, j * (nx + 1) + nx, (j + 1) * (nx + 1) + nx, 2);
-        }
-        for (int i = nx; i > 0; --i) {
-            e = edge(m.boundaryEdges, e, ny * (nx + 1) + i, ny * (nx + 1) + i - 1, 3);
-        }
-        for (int j = ny; j > 0; --j) {
-            e = edge(m.boundaryEdges, e, j * (nx + 1), (j - 1) * (nx + 1), 4);
-        }
-        m.boundaryKindCount = 4;
-        m.boundaryKinds = new int[] {2, 1, 1, 1};
+        m.nodeCount = raw.nodeCount();
+        m.coords = raw.coords();
+        m.triangleCount = raw.triangleCount();
+        m.triangles = raw.triangles();
+        m.quadCount = raw.quadCount();
+        m.quads = raw.quads();
+        m.boundaryEdgeCount = raw.boundaryEdges().length / 3;
+        m.boundaryEdges = raw.boundaryEdges();
+        m.boundaryKindCount = raw.boundaryKinds().length;
+        m.boundaryKinds = raw.boundaryKinds();
         m.parameters = parameters(0.5, 0.0);
         return m;
     }
 
-    private static int edge(int[] edges, int e, int first, int second, int tag) {
-        edges[3 * e] = first;
-        edges[3 * e + 1] = second;
-        edges[3 * e + 2] = tag;
-        return e + 1;
+    /**
+     * {@link TestMeshes#circle} of quadrilaterals out to radius 20 with the given wall kind (2
+     * slip, 3 no-slip) and settings.
+     */
+    static TestMesh circleQuads(int ni, int nj, int wallKind, double[] parameters) {
+        TestMesh m = of(TestMeshes.circle(ni, nj, 20.0, true));
+        m.boundaryKinds[0] = wallKind;
+        m.parameters = parameters;
+        return m;
+    }
+
+    /** {@link TestMeshes#rectangle} in the host's layout. */
+    static TestMesh rectangle(int nx, int ny, TestMeshes.Cells cells) {
+        return of(TestMeshes.rectangle(nx, ny, cells));
     }
 
     /** Steady, first order, inviscid, one pass per call, gamma 1.4. */

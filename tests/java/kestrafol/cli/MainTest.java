@@ -16,7 +16,7 @@ import kestrafol.run.Run;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import kestrafol.mesh.io.GmshReader;
 import kestrafol.mesh.io.Su2Reader;
 import org.junit.jupiter.api.Test;

@@ -1,5 +1,6 @@
 package kestrafol.mesh;
 
+import kestrafol.TestMeshes;
 import kestrafol.meshing.MeshGenerator;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;

@@ -8,7 +8,7 @@ import java.io.IOException;
 import java.nio.file.Path;
 import java.util.List;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import kestrafol.mesh.io.Su2Reader;
 import kestrafol.mesh.io.Su2Writer;
 import org.junit.jupiter.api.Test;

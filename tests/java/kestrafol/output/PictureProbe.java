@@ -4,7 +4,7 @@ import java.nio.file.Path;
 import java.nio.file.Paths;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import kestrafol.solver.WallForces;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.Flow;

@@ -15,7 +15,7 @@ import javax.imageio.ImageIO;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;

@@ -14,7 +14,7 @@ import java.util.Map;
 import java.util.concurrent.TimeUnit;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import kestrafol.solver.Flow;
 import kestrafol.solver.Settings;
 import org.junit.jupiter.api.Test;

@@ -7,7 +7,7 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.Test;
 
 class SettingsTest {

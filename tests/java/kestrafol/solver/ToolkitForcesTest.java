@@ -8,7 +8,7 @@ import java.util.Locale;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.Test;
 
 /**

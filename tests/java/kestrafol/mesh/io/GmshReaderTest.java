@@ -14,7 +14,7 @@ import java.util.concurrent.TimeUnit;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

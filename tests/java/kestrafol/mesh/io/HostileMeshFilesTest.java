@@ -10,7 +10,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 

@@ -14,7 +14,7 @@ import java.util.Arrays;
 import java.util.List;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
-import kestrafol.mesh.TestMeshes;
+import kestrafol.TestMeshes;
 import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
