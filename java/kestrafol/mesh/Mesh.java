@@ -35,10 +35,21 @@ public final class Mesh {
      */
     public Mesh(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
             List<BoundaryKind> boundaryKinds, List<String> boundaryNames) {
-        this.coords = copy(coords, "coords", 2);
-        this.triangles = copy(triangles, "triangles", 3);
-        this.quads = copy(quads, "quads", 4);
-        this.boundaryEdges = copy(boundaryEdges, "boundaryEdges", 3);
+        this(copy(coords, "coords", 2), copy(triangles, "triangles", 3), copy(quads, "quads", 4),
+                copy(boundaryEdges, "boundaryEdges", 3), boundaryKinds, boundaryNames, true);
+    }
+
+    /**
+     * A mesh on arrays that nobody else holds (fresh copies, or the arrays of another immutable
+     * mesh): taken as they are, not copied again. The geometry is checked when asked; a mesh
+     * that only changes the kinds of a checked one needs no second check.
+     */
+    private Mesh(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
+            List<BoundaryKind> boundaryKinds, List<String> boundaryNames, boolean check) {
+        this.coords = coords;
+        this.triangles = triangles;
+        this.quads = quads;
+        this.boundaryEdges = boundaryEdges;
         if (boundaryKinds == null) {
             throw new IllegalArgumentException("boundaryKinds is null");
         }
@@ -58,9 +69,22 @@ public final class Mesh {
             names.add(name == null ? "boundary " + t : name);
         }
         this.boundaryNames = Collections.unmodifiableList(names);
-        validate();
+        if (check) {
+            validate();
+        }
     }
 
+    /**
+     * A mesh on freshly built arrays of the same layout (for {@link Renumbering}): checked, but
+     * not copied again.
+     */
+    static Mesh adopt(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
+            List<BoundaryKind> boundaryKinds, List<String> boundaryNames) {
+        return new Mesh(coords, triangles, quads, boundaryEdges, boundaryKinds, boundaryNames,
+                true);
+    }
+
+    /** A copy, checked for a whole number of groups. */
     private static double[] copy(double[] a, String name, int group) {
         if (a == null) {
             throw new IllegalArgumentException(name + " is null");
@@ -241,13 +265,16 @@ public final class Mesh {
         return sides;
     }
 
-    /** Returns this mesh with other boundary kinds (one per tag); names stay. */
+    /**
+     * Returns this mesh with other boundary kinds (one per tag); names stay. The new mesh shares
+     * this one's (immutable) arrays: the geometry is neither copied nor checked again.
+     */
     public Mesh withBoundaryKinds(List<BoundaryKind> kinds) {
         if (kinds == null || kinds.size() != boundaryKinds.size()) {
             throw new IllegalArgumentException("expected " + boundaryKinds.size()
                     + " boundary kinds, got " + (kinds == null ? "null" : kinds.size()));
         }
-        return new Mesh(coords, triangles, quads, boundaryEdges, kinds, boundaryNames);
+        return new Mesh(coords, triangles, quads, boundaryEdges, kinds, boundaryNames, false);
     }
 
     public int nodeCount() {
