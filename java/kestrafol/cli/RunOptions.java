@@ -259,7 +259,8 @@ public final class RunOptions {
                 }
                 BoundaryKind.parse(kind);
             } catch (IllegalArgumentException e) {
-                throw usage("--bc expects NAME=KIND with KIND one of " + BoundaryKind.labels()
+                throw usage("--bc expects NAME=KIND with KIND one of "
+                        + String.join(", ", new BoundaryKind.Labels())
                         + ", got \"" + b + "\"");
             }
         }
