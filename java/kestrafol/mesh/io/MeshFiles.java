@@ -18,7 +18,7 @@ public final class MeshFiles {
     /** A format: its extension, what it is called, its reader and its writer. */
     private enum Format {
         SU2(".su2", "SU2"),
-        GMSH(".msh", "Gmsh, format 2.2 or 4.1; written as 2.2");
+        GMSH(".msh", "Gmsh 2.2 or 4.1");
 
         final String extension;
         final String description;
