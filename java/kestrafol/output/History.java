@@ -7,7 +7,6 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.Locale;
-import kestrafol.solver.Analysis;
 
 /**
  * The convergence history of a run: per iteration the residual norm, the toolkit's lift, drag
@@ -35,12 +34,6 @@ public final class History {
             columns[c][size] = row[c];
         }
         size++;
-    }
-
-    /** Appends one iteration with the library's residual, lift and drag (no moment or split). */
-    public void add(int it, Analysis a, double elapsedSeconds) {
-        add(it, a.residualNorm(), a.lift(), a.drag(), Double.NaN, Double.NaN, Double.NaN,
-                elapsedSeconds);
     }
 
     public int size() {
