@@ -24,10 +24,12 @@ import kestrafol.polar.CaseFile;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
+import kestrafol.polar.PolarEstimate;
 import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
 import kestrafol.polar.SlurmJob;
+import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -69,7 +71,10 @@ final class PolarCommand implements Callable<Integer> {
     private static final Set<String> LISTS = Set.of("--mach", "--alpha", "--reynolds");
     /** The options of polar that are not run options (left out of a case's configuration). */
     private static final Set<String> OWN = Set.of("--mach", "--alpha", "--reynolds", "--jobs",
-            "--cold", "--chain", "--slurm", "--slurm-dry-run", "--partition", "--time", "--task");
+            "--cold", "--chain", "--slurm", "--slurm-dry-run", "--partition", "--time", "--task",
+            "--tasks", "--job", "--detach", "--gather", "--yes");
+    /** More cases than this need --yes. */
+    static final long CONFIRM_CASES = 10_000;
 
     private final PrintStream out;
     private final boolean terminal;
@@ -122,6 +127,29 @@ final class PolarCommand implements Callable<Integer> {
             description = "run array task N of a recorded polar (used by the batch script)")
     Integer task;
 
+    // --- Slurm: detached submission, gathering, confirmation of large polars ---
+
+    @Option(names = "--tasks", paramLabel = "T", hidden = true,
+            description = "the number of array tasks of the job (used by the batch script)")
+    Integer taskCount;
+
+    @Option(names = "--job", paramLabel = "ID", hidden = true,
+            description = "the Slurm job id of the array (used by the batch script)")
+    String jobId;
+
+    @Option(names = "--detach", description = "with --slurm: submit, record the job and return at"
+            + " once; collect the results later with --gather")
+    boolean detach;
+
+    @Option(names = "--gather", paramLabel = "DIR", description = "collect the Slurm polar"
+            + " submitted into folder DIR (waits while its job runs), write polar.csv and polar.png")
+    Path gather;
+
+    @Option(names = "--yes", description = "run a polar of more than 10,000 cases")
+    boolean yes;
+
+    // --- end of the Slurm options ---
+
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties file,"
             + " keys named like the long options (alpha = -2:2:8); the command line overrides it")
     Path config;
@@ -158,6 +186,9 @@ final class PolarCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws IOException, InterruptedException {
+        if (gather != null) {
+            return gatherSlurm();
+        }
         settle();
         Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
         List<List<PolarCase>> units = sweep.chains();
@@ -169,6 +200,12 @@ final class PolarCommand implements Callable<Integer> {
         if (task != null) {
             return runTask(sweep, units);
         }
+        String estimate = estimate(sweep.cases().size(), first,
+                meshes.get(meshKey(sweep.cases().get(0))));
+        if (sweep.cases().size() > CONFIRM_CASES && !yes && !dryRun) {
+            throw usage("this polar has " + sweep.cases().size() + " cases (" + estimate
+                    + "); more than " + CONFIRM_CASES + " cases need --yes");
+        }
         Path config = outDir.resolve("polar.properties");
         writeConfiguration(config);
         int n = sweep.cases().size();
@@ -177,39 +214,24 @@ final class PolarCommand implements Callable<Integer> {
                 reynolds.isEmpty() ? "" : " x " + reynolds.size() + " Reynolds",
                 chained ? "chained along each Mach number" : "each from the free stream"));
         out.println("Output: " + outDir);
+        out.println("Estimated CPU time: " + estimate);
         List<CaseResult> rows;
         long start = System.nanoTime();
         if (slurm || dryRun) {
-            SlurmJob job = new SlurmJob(outDir, units.size());
-            List<String> command = new ArrayList<>(javaCommand());
-            command.addAll(List.of("polar", "--config", config.toString()));
-            Path script = job.writeScript(command, partition, time);
-            if (dryRun) {
-                out.println("Batch script (" + units.size() + " array tasks) written to " + script);
-                out.println("Submit it with: sbatch " + script);
+            rows = runOnSlurm(sweep, units, config, first.caseName());
+            if (rows == null) {
                 return 0;
-            }
-            String id = job.submit();
-            out.println("Submitted job " + id + ": " + units.size() + " array tasks ("
-                    + (chained ? "one per chain" : "one per case") + "), script " + script);
-            Thread note = new Thread(() -> out.println("\nStopped waiting; Slurm job " + id
-                    + " goes on (cancel it with: scancel " + id + ")"), "polar-slurm-note");
-            Runtime.getRuntime().addShutdownHook(note);
-            job.await(id, out);
-            Runtime.getRuntime().removeShutdownHook(note);
-            rows = job.gather(sweep, units);
-            for (CaseResult r : rows) {
-                if (!r.answered()) {
-                    out.println(r.polarCase().label() + ": " + r.stoppedBy()
-                            + (r.message().isEmpty() ? "" : ": " + r.message()));
-                }
             }
         } else {
             rows = runLocally(sweep, units);
         }
-        double wall = (System.nanoTime() - start) * 1e-9;
+        return finish(rows, "Polar, " + first.caseName(), (System.nanoTime() - start) * 1e-9);
+    }
+
+    /** Writes polar.csv and polar.png and gives the polar's exit status. */
+    private int finish(List<CaseResult> rows, String title, double wall) throws IOException {
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
-        PolarPicture.write(rows, "Polar, " + first.caseName(), outDir.resolve("polar.png"));
+        PolarPicture.write(rows, title, outDir.resolve("polar.png"));
         long answered = rows.stream().filter(CaseResult::answered).count();
         out.println(String.format(Locale.ROOT, "%d of %d cases answered in %s (%.0f cases per hour)",
                 answered, rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
@@ -218,6 +240,86 @@ final class PolarCommand implements Callable<Integer> {
             return Main.EXIT_BAD_INPUT;
         }
         return rows.stream().anyMatch(r -> r.stoppedBy().equals("diverged")) ? Run.EXIT_DIVERGED : 0;
+    }
+
+    /** The CPU time of the polar at most: every case to its iteration cap, in words. */
+    private String estimate(int cases, RunOptions first, Mesh mesh) {
+        int nodes = mesh.nodeCount();
+        return PolarEstimate.describe(cases, nodes, first.iterationCap(nodes), first.viscous);
+    }
+
+    /**
+     * Submits the polar as a job array and waits for it (or, detached, returns at once); gives
+     * the gathered rows, or null when nothing is to be gathered now (dry run, detached).
+     */
+    private List<CaseResult> runOnSlurm(Sweep sweep, List<List<PolarCase>> units, Path config,
+            String caseName) throws IOException, InterruptedException {
+        int max = dryRun ? SlurmJob.DEFAULT_MAX_ARRAY_SIZE : SlurmJob.maxArraySize();
+        int tasks;
+        try {
+            tasks = SlurmJob.tasksFor(units.size(), max);
+        } catch (IllegalArgumentException e) {
+            throw new IOException(e.getMessage(), e);
+        }
+        SlurmJob job = new SlurmJob(outDir, units.size(), tasks);
+        List<String> command = new ArrayList<>(javaCommand());
+        command.addAll(List.of("polar", "--config", config.toString()));
+        Path script = job.writeScript(command);
+        String kind = chained ? "chain" : "case";
+        String packing = tasks == units.size() ? "one " + kind + " per task"
+                : units.size() + " " + kind + "s packed into " + tasks + " tasks (MaxArraySize "
+                + max + ")";
+        if (dryRun) {
+            out.println("Batch script (" + tasks + " array tasks, " + packing + ") written to "
+                    + script);
+            out.println("Submit it with: " + kestrafol.base.ShellQuoting.commandLine(
+                    job.sbatchCommand(partition, time)));
+            return null;
+        }
+        String id = job.submit(partition, time);
+        new SlurmSubmission(id, tasks, "Polar, " + caseName).write(outDir);
+        String gatherCommand = "kestrafol polar --gather "
+                + kestrafol.base.ShellQuoting.quote(outDir.toString());
+        out.println("Submitted job " + id + ": " + tasks + " array tasks (" + packing + "), script "
+                + script);
+        if (detach) {
+            out.println("Detached; collect the results with: " + gatherCommand);
+            return null;
+        }
+        Thread note = new Thread(() -> out.println("\nStopped waiting; Slurm job " + id
+                + " goes on (cancel it with: scancel " + id + "; collect it with: " + gatherCommand
+                + ")"), "polar-slurm-note");
+        Runtime.getRuntime().addShutdownHook(note);
+        job.await(id, out);
+        Runtime.getRuntime().removeShutdownHook(note);
+        return reportFailures(job.gather(sweep, id));
+    }
+
+    private List<CaseResult> reportFailures(List<CaseResult> rows) {
+        for (CaseResult r : rows) {
+            if (!r.answered()) {
+                out.println(r.polarCase().label() + ": " + r.stoppedBy()
+                        + (r.message().isEmpty() ? "" : ": " + r.message()));
+            }
+        }
+        return rows;
+    }
+
+    /** polar --gather DIR: waits for the recorded job to leave the queue and gathers its rows. */
+    private int gatherSlurm() throws IOException, InterruptedException {
+        if (spec.commandLine().getParseResult().matchedOptions().size() > 1) {
+            throw usage("--gather takes no other options: the folder holds the polar's settings");
+        }
+        outDir = gather.toAbsolutePath().normalize();
+        SlurmSubmission s = SlurmSubmission.read(outDir);
+        Sweep sweep = SlurmSubmission.recordedSweep(outDir.resolve("polar.properties"));
+        SlurmJob job = new SlurmJob(outDir, sweep.chains().size(), s.tasks());
+        out.println("Gathering Slurm job " + s.jobId() + " (" + s.tasks() + " array tasks, "
+                + sweep.cases().size() + " cases) in " + outDir);
+        long start = System.nanoTime();
+        job.await(s.jobId(), out);
+        return finish(reportFailures(job.gather(sweep, s.jobId())), s.title(),
+                (System.nanoTime() - start) * 1e-9);
     }
 
     /** Checks the polar's own options and settles the lists and the output folder. */
@@ -231,6 +333,7 @@ final class PolarCommand implements Callable<Integer> {
         if (task != null && task < 0) {
             throw usage("--task expects a whole number of at least 0, got " + task);
         }
+        settleSlurm();
         try {
             machs = Sweep.parseList("--mach", machText);
             alphas = Sweep.parseList("--alpha", alphaText);
@@ -252,6 +355,26 @@ final class PolarCommand implements Callable<Integer> {
         }
         outDir = base.out.toAbsolutePath().normalize();
         base.out = outDir;
+    }
+
+    /**
+     * Checks the Slurm options and makes every file option absolute, so that the recorded
+     * configuration names the same files from any working folder (a task runs elsewhere).
+     */
+    private void settleSlurm() {
+        if (detach && !slurm) {
+            throw usage("--detach only applies with --slurm");
+        }
+        try {
+            SlurmJob.checkOptions(partition, time);
+        } catch (IllegalArgumentException e) {
+            throw usage(e.getMessage());
+        }
+        for (OptionSpec o : spec.options()) {
+            if (o.type() == Path.class && o.getValue() instanceof Path p) {
+                o.setValue(p.toAbsolutePath().normalize());
+            }
+        }
     }
 
     private ParameterException usage(String message) {
@@ -318,17 +441,26 @@ final class PolarCommand implements Callable<Integer> {
         }
     }
 
-    /** One array task: its chain (or case) on this thread; rows to slurm/task-N.csv. */
+    /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */
     private int runTask(Sweep sweep, List<List<PolarCase>> units) throws IOException {
-        if (task >= units.size()) {
-            throw usage("--task " + task + ": this polar has " + units.size() + " tasks (0 to "
-                    + (units.size() - 1) + ")");
+        int tasks = taskCount != null ? taskCount : units.size();
+        if (tasks < 1 || tasks > units.size() || task >= tasks) {
+            throw usage("--task " + task + " of --tasks " + tasks + ": this polar has "
+                    + units.size() + " units of work");
         }
-        SlurmJob job = new SlurmJob(outDir, units.size());
-        Files.createDirectories(job.folder());
-        PolarProgress progress = new PolarProgress(out, false, units.get(task).size(), 1);
-        List<CaseResult> rows = PolarRunner.runChain(units.get(task), this::runCase, progress);
-        PolarCsv.write(rows, job.taskRows(task));
+        if (jobId == null || !jobId.matches("\\d+")) {
+            throw usage("--task needs --job ID, the Slurm job id of the array");
+        }
+        SlurmJob job = new SlurmJob(outDir, units.size(), tasks);
+        List<List<PolarCase>> mine = job.unitsOf(task, units);
+        PolarProgress progress = new PolarProgress(out, false,
+                mine.stream().mapToInt(List::size).sum(), 1);
+        List<CaseResult> rows = new ArrayList<>();
+        for (List<PolarCase> unit : mine) {
+            rows.addAll(PolarRunner.runChain(unit, this::runCase, progress));
+        }
+        Files.createDirectories(job.taskRows(jobId, task).getParent());
+        PolarCsv.write(rows, job.taskRows(jobId, task));
         return 0;
     }
 
