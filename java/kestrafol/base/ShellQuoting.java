@@ -12,7 +12,7 @@ public final class ShellQuoting {
 
     /**
      * The word as bash source: unchanged when it holds only characters bash takes literally
-     * (no '=', which would make a leading word an assignment), otherwise in single quotes, each
+     * (and is no NAME=VALUE, which bash would take for an assignment as the first word), otherwise in single quotes, each
      * embedded single quote written as '\''.
      *
      * @throws IllegalArgumentException for a word holding NUL
@@ -21,7 +21,8 @@ public final class ShellQuoting {
         if (word.indexOf('\0') >= 0) {
             throw new IllegalArgumentException("a command-line word cannot hold the NUL character");
         }
-        if (!word.isEmpty() && word.matches("[A-Za-z0-9_./:+,@%-]+")) {
+        if (!word.isEmpty() && word.matches("[A-Za-z0-9_./:=+,@%-]+")
+                && !word.matches("[A-Za-z_][A-Za-z0-9_]*=.*")) {
             return word;
         }
         return "'" + word.replace("'", "'\\''") + "'";

@@ -333,7 +333,6 @@ final class PolarCommand implements Callable<Integer> {
         if (task != null && task < 0) {
             throw usage("--task expects a whole number of at least 0, got " + task);
         }
-        settleSlurm();
         try {
             machs = Sweep.parseList("--mach", machText);
             alphas = Sweep.parseList("--alpha", alphaText);
@@ -355,6 +354,7 @@ final class PolarCommand implements Callable<Integer> {
         }
         outDir = base.out.toAbsolutePath().normalize();
         base.out = outDir;
+        settleSlurm();
     }
 
     /**
@@ -365,15 +365,15 @@ final class PolarCommand implements Callable<Integer> {
         if (detach && !slurm) {
             throw usage("--detach only applies with --slurm");
         }
-        try {
-            SlurmJob.checkOptions(partition, time);
-        } catch (IllegalArgumentException e) {
-            throw usage(e.getMessage());
-        }
         for (OptionSpec o : spec.options()) {
             if (o.type() == Path.class && o.getValue() instanceof Path p) {
                 o.setValue(p.toAbsolutePath().normalize());
             }
+        }
+        try {
+            SlurmJob.checkOptions(slurm || dryRun ? base.out : Path.of(""), partition, time);
+        } catch (IllegalArgumentException e) {
+            throw usage(e.getMessage());
         }
     }
 

@@ -27,11 +27,12 @@ public final class PolarEstimate {
     /** The bound in words, e.g. "at most 2.4 CPU hours (18 cases x 9,504 iterations x 3,168 nodes)". */
     public static String describe(long cases, int nodes, int iterationCap, boolean viscous) {
         double s = cpuSeconds(cases, nodes, iterationCap, viscous);
-        String amount = s < 120 ? String.format(Locale.ROOT, "%.0f CPU seconds", s)
-                : s < 7200 ? String.format(Locale.ROOT, "%.0f CPU minutes", s / 60)
-                : s < 172_800 ? String.format(Locale.ROOT, "%.1f CPU hours", s / 3600)
-                : String.format(Locale.ROOT, "%.1f CPU days", s / 86_400);
-        return String.format(Locale.ROOT, "at most %s (%,d case%s x %,d iterations x %,d nodes%s)",
+        String amount = s < 0.5 ? "under 1 CPU second"
+                : s < 120 ? String.format(Locale.ROOT, "at most %.0f CPU seconds", s)
+                : s < 7200 ? String.format(Locale.ROOT, "at most %.0f CPU minutes", s / 60)
+                : s < 172_800 ? String.format(Locale.ROOT, "at most %.1f CPU hours", s / 3600)
+                : String.format(Locale.ROOT, "at most %.1f CPU days", s / 86_400);
+        return String.format(Locale.ROOT, "%s (%,d case%s x %,d iterations x %,d nodes%s)",
                 amount, cases, cases == 1 ? "" : "s", iterationCap, nodes,
                 viscous ? ", viscous" : "");
     }

@@ -136,11 +136,13 @@ public final class SlurmJob {
 
     /**
      * The sbatch command that submits the script: the array, the working folder (slurm/), the
-     * task logs relative to it, and the partition and time limit when given.
+     * task logs (a file-name pattern of Slurm's, in which a % of the folder's name is doubled),
+     * and the partition and time limit when given.
      */
     public List<String> sbatchCommand(String partition, String time) {
         List<String> c = new ArrayList<>(List.of("sbatch", "--parsable", "--array=0-" + (tasks - 1),
-                "--chdir=" + folder(), "--output=task-%A-%a.log"));
+                "--chdir=" + folder(), "--output=" + folder().toString().replace("%", "%%")
+                        + "/task-%A-%a.log"));
         if (partition != null) {
             c.add("--partition=" + partition);
         }
@@ -152,12 +154,19 @@ public final class SlurmJob {
     }
 
     /**
-     * Checks a partition name and a time limit before they reach sbatch: no control characters
-     * or spaces (no partition has them), a time limit in one of Slurm's forms.
+     * Checks the output folder, a partition name and a time limit before they reach sbatch: no
+     * backslash in the folder (in a log-file name Slurm takes it to switch off the task number),
+     * no control characters or spaces in a partition (no partition has them), a time limit in one
+     * of Slurm's forms.
      *
      * @throws IllegalArgumentException naming the option
      */
-    public static void checkOptions(String partition, String time) {
+    public static void checkOptions(Path out, String partition, String time) {
+        if (out.toString().indexOf('\\') >= 0) {
+            throw new IllegalArgumentException("--out: a Slurm polar's output folder cannot hold a"
+                    + " backslash (Slurm's log-file names take it as an escape), got "
+                    + printable(out.toString()));
+        }
         if (partition != null && !partition.matches("[^\\p{Cntrl}\\s]+")) {
             throw new IllegalArgumentException("--partition expects a partition name without"
                     + " spaces or control characters, got " + printable(partition));

@@ -46,6 +46,7 @@ class ShellQuotingTest {
                 ShellQuoting.commandLine(List.of("/usr/bin/java", "-cp", "/a/b.jar", "polar",
                         "--config", "/x/polar.properties")));
         assertEquals("'a=b'", ShellQuoting.quote("a=b"));
+        assertEquals("--array=0-3", ShellQuoting.quote("--array=0-3"));
         assertThrows(IllegalArgumentException.class, () -> ShellQuoting.quote("a\0b"));
     }
 }

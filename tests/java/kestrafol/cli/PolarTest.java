@@ -159,9 +159,9 @@ class PolarTest {
             String tasks = mode.equals("--cold") ? "4" : "2";
             assertTrue(text.toString().contains("Submit it with: sbatch --parsable --array=0-"
                     + (Integer.parseInt(tasks) - 1) + " --chdir=" + out.resolve("slurm")
-                    + " --output=task-%A-%a.log --partition=short --time=0:10:00 "
+                    + " --output=" + out.resolve("slurm") + "/task-%A-%a.log --partition=short --time=0:10:00 "
                     + out.resolve("slurm/polar.sbatch")), text.toString());
-            assertTrue(text.toString().contains("Estimated CPU time: at most "), text.toString());
+            assertTrue(text.toString().contains("Estimated CPU time: under 1 CPU second (4 cases x 60 iterations x "), text.toString());
             assertTrue(script.contains(" polar --config " + out.resolve("polar.properties")
                     + " --task \"$SLURM_ARRAY_TASK_ID\" --tasks " + tasks
                     + " --job \"$SLURM_ARRAY_JOB_ID\"\n"), script);
@@ -181,11 +181,16 @@ class PolarTest {
             {"--viscous", "--reynolds"}, {"--reynolds", "1000", "--reynolds"},
             {"--detach", "--detach"}, {"--slurm", "--partition", "a\n#SBATCH --wrap=id", "--partition"},
             {"--slurm", "--time", "1:00\nid", "--time"}, {"--gather", "x", "--jobs", "2", "--gather"},
-            {"--mach", "0.1:0.001:0.2", "--alpha", "0:0.1:10", "--yes"}};
+            {"--alpha", "0:0.002:10", "--yes"}};
         for (String[] bad : table) {
             ByteArrayOutputStream text = new ByteArrayOutputStream();
             List<String> given = List.of(bad).subList(0, bad.length - 1);
-            assertEquals(2, main(text, withOut(POLAR, dir.resolve("bad"), given.toArray(new String[0]))),
+            List<String> polar = new ArrayList<>(POLAR);
+            int listed = polar.indexOf(given.get(0));
+            if (listed >= 0) {
+                polar.subList(listed, listed + 2).clear();
+            }
+            assertEquals(2, main(text, withOut(polar, dir.resolve("bad"), given.toArray(new String[0]))),
                     given + ": " + text);
             assertTrue(text.toString().contains(bad[bad.length - 1]), given + ": " + text);
         }

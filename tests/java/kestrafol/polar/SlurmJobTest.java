@@ -65,7 +65,8 @@ class SlurmJobTest {
 
         // Folder, logs, partition and time go to sbatch as single arguments.
         assertEquals(List.of("sbatch", "--parsable", "--array=0-2", "--chdir=" + out.resolve("slurm"),
-                "--output=task-%A-%a.log", "--partition=short", "--time=0:10:00", script.toString()),
+                "--output=" + out.resolve("slurm").toString().replace("%j", "%%j") + "/task-%A-%a.log",
+                "--partition=short", "--time=0:10:00", script.toString()),
                 job.sbatchCommand("short", "0:10:00"));
         assertEquals(out.resolve("slurm/77/task-2.csv"), job.taskRows("77", 2));
         assertEquals(out.resolve("slurm/task-77-2.log"), job.taskLog("77", 2));
@@ -76,14 +77,17 @@ class SlurmJobTest {
         for (String[] bad : new String[][] {{"short\n#SBATCH --wrap=x", null}, {"a b", null},
                 {"", null}, {null, "1:00\n"}, {null, "soon"}, {null, "$(id)"}, {null, "1::0"}}) {
             IllegalArgumentException e = assertThrows(IllegalArgumentException.class,
-                    () -> SlurmJob.checkOptions(bad[0], bad[1]), Arrays.toString(bad));
+                    () -> SlurmJob.checkOptions(Path.of("/x"), bad[0], bad[1]), Arrays.toString(bad));
             assertTrue(e.getMessage().startsWith(bad[0] != null ? "--partition" : "--time")
                     && !e.getMessage().contains("\n"), e.getMessage());
         }
         for (String time : new String[] {"30", "1:00:00", "2-12:00:00", "45:00", "UNLIMITED"}) {
-            SlurmJob.checkOptions("gpu-long.v2", time);
+            SlurmJob.checkOptions(Path.of(HOSTILE.replace("\\", "")), "gpu-long.v2", time);
         }
-        SlurmJob.checkOptions(null, null);
+        IllegalArgumentException e = assertThrows(IllegalArgumentException.class,
+                () -> SlurmJob.checkOptions(Path.of("/runs/a\\b"), null, null));
+        assertTrue(e.getMessage().startsWith("--out") && e.getMessage().contains("backslash"),
+                e.getMessage());
     }
 
     @Test
