@@ -266,12 +266,11 @@ final class PolarCommand implements Callable<Integer> {
         command.addAll(List.of("polar", "--config", config.toString()));
         Path script = job.writeScript(command);
         String kind = chained ? "chain" : "case";
-        String packing = tasks == units.size() ? "one " + kind + " per task"
-                : units.size() + " " + kind + "s packed into " + tasks + " tasks (MaxArraySize "
-                + max + ")";
+        String array = tasks + " array task" + (tasks == 1 ? "" : "s") + ", " + (tasks == units.size()
+                ? "one " + kind + " per task" : units.size() + " " + kind + "s packed into them"
+                + " (the cluster's MaxArraySize is " + max + ")");
         if (dryRun) {
-            out.println("Batch script (" + tasks + " array tasks, " + packing + ") written to "
-                    + script);
+            out.println("Batch script (" + array + ") written to " + script);
             out.println("Submit it with: " + kestrafol.base.ShellQuoting.commandLine(
                     job.sbatchCommand(partition, time)));
             return null;
@@ -280,8 +279,7 @@ final class PolarCommand implements Callable<Integer> {
         new SlurmSubmission(id, tasks, "Polar, " + caseName).write(outDir);
         String gatherCommand = "kestrafol polar --gather "
                 + kestrafol.base.ShellQuoting.quote(outDir.toString());
-        out.println("Submitted job " + id + ": " + tasks + " array tasks (" + packing + "), script "
-                + script);
+        out.println("Submitted job " + id + ": " + array + "; script " + script);
         if (detach) {
             out.println("Detached; collect the results with: " + gatherCommand);
             return null;

@@ -28,6 +28,7 @@ public final class PolarEstimate {
     public static String describe(long cases, int nodes, int iterationCap, boolean viscous) {
         double s = cpuSeconds(cases, nodes, iterationCap, viscous);
         String amount = s < 0.5 ? "under 1 CPU second"
+                : s < 1.5 ? "at most 1 CPU second"
                 : s < 120 ? String.format(Locale.ROOT, "at most %.0f CPU seconds", s)
                 : s < 7200 ? String.format(Locale.ROOT, "at most %.0f CPU minutes", s / 60)
                 : s < 172_800 ? String.format(Locale.ROOT, "at most %.1f CPU hours", s / 3600)
