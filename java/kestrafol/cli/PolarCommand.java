@@ -192,20 +192,21 @@ final class PolarCommand implements Callable<Integer> {
         settle();
         Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
         List<List<PolarCase>> units = sweep.chains();
-        Files.createDirectories(outDir);
         // An unreadable mesh or bad boundary names fail the polar at once, not every case.
         RunOptions first = caseOptions(sweep.cases().get(0), outDir);
         settled = first;
         meshes.put(meshKey(sweep.cases().get(0)), new Run(first, outDir, quiet(), false).mesh());
         if (task != null) {
+            Files.createDirectories(outDir);
             return runTask(sweep, units);
         }
         String estimate = estimate(sweep.cases().size(), first,
                 meshes.get(meshKey(sweep.cases().get(0))));
-        if (sweep.cases().size() > CONFIRM_CASES && !yes && !dryRun) {
-            throw usage("this polar has " + sweep.cases().size() + " cases (" + estimate
-                    + "); more than " + CONFIRM_CASES + " cases need --yes");
+        if (sweep.cases().size() > CONFIRM_CASES && !yes) {
+            throw usage(String.format(Locale.ROOT, "this polar has %,d cases; more than %,d need"
+                    + " --yes; estimated CPU time: %s", sweep.cases().size(), CONFIRM_CASES, estimate));
         }
+        Files.createDirectories(outDir);
         Path config = outDir.resolve("polar.properties");
         writeConfiguration(config);
         int n = sweep.cases().size();
@@ -365,6 +366,13 @@ final class PolarCommand implements Callable<Integer> {
         }
         for (OptionSpec o : spec.options()) {
             if (o.type() == Path.class && o.getValue() instanceof Path p) {
+                String text = p.toString();
+                if ((slurm || dryRun) && !text.isEmpty()
+                        && Character.isWhitespace(text.charAt(text.length() - 1))) {
+                    throw usage(o.longestName() + ": a Slurm polar cannot take a path that ends in"
+                            + " white space (its tasks read the path from a case file, which trims"
+                            + " it)");
+                }
                 o.setValue(p.toAbsolutePath().normalize());
             }
         }

@@ -180,7 +180,7 @@ class PolarTest {
         String[][] table = {{"--alpha", "0:0:2", "--alpha"}, {"--jobs", "0", "--jobs"},
             {"--viscous", "--reynolds"}, {"--reynolds", "1000", "--reynolds"},
             {"--detach", "--detach"}, {"--slurm", "--partition", "a\n#SBATCH --wrap=id", "--partition"},
-            {"--slurm", "--time", "1:00\nid", "--time"}, {"--gather", "x", "--jobs", "2", "--gather"},
+            {"--slurm", "--time", "1:00\nid", "--time"}, {"--slurm", "--mesh", "x.su2 ", "--mesh"}, {"--gather", "x", "--jobs", "2", "--gather"},
             {"--alpha", "0:0.002:10", "--yes"}};
         for (String[] bad : table) {
             ByteArrayOutputStream text = new ByteArrayOutputStream();
