@@ -29,7 +29,7 @@ import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
 import kestrafol.polar.SlurmJob;
-import kestrafol.polar.SlurmSubmission;
+import kestrafol.polar.SlurmPolar;
 import kestrafol.polar.Sweep;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -219,7 +219,9 @@ final class PolarCommand implements Callable<Integer> {
         List<CaseResult> rows;
         long start = System.nanoTime();
         if (slurm || dryRun) {
-            rows = runOnSlurm(sweep, units, config, first.caseName());
+            rows = SlurmPolar.submit(outDir, sweep, chained, config, javaCommand(), partition, time,
+                    "Polar, " + first.caseName(), dryRun ? SlurmPolar.Mode.DRY_RUN
+                    : detach ? SlurmPolar.Mode.DETACH : SlurmPolar.Mode.WAIT, out);
             if (rows == null) {
                 return 0;
             }
@@ -249,76 +251,15 @@ final class PolarCommand implements Callable<Integer> {
         return PolarEstimate.describe(cases, nodes, first.iterationCap(nodes), first.viscous);
     }
 
-    /**
-     * Submits the polar as a job array and waits for it (or, detached, returns at once); gives
-     * the gathered rows, or null when nothing is to be gathered now (dry run, detached).
-     */
-    private List<CaseResult> runOnSlurm(Sweep sweep, List<List<PolarCase>> units, Path config,
-            String caseName) throws IOException, InterruptedException {
-        int max = dryRun ? SlurmJob.DEFAULT_MAX_ARRAY_SIZE : SlurmJob.maxArraySize();
-        int tasks;
-        try {
-            tasks = SlurmJob.tasksFor(units.size(), max);
-        } catch (IllegalArgumentException e) {
-            throw new IOException(e.getMessage(), e);
-        }
-        SlurmJob job = new SlurmJob(outDir, units.size(), tasks);
-        List<String> command = new ArrayList<>(javaCommand());
-        command.addAll(List.of("polar", "--config", config.toString()));
-        Path script = job.writeScript(command);
-        String kind = chained ? "chain" : "case";
-        String array = tasks + " array task" + (tasks == 1 ? "" : "s") + ", " + (tasks == units.size()
-                ? "one " + kind + " per task" : units.size() + " " + kind + "s packed into them"
-                + " (the cluster's MaxArraySize is " + max + ")");
-        if (dryRun) {
-            out.println("Batch script (" + array + ") written to " + script);
-            out.println("Submit it with: " + kestrafol.base.ShellQuoting.commandLine(
-                    job.sbatchCommand(partition, time)));
-            return null;
-        }
-        String id = job.submit(partition, time);
-        new SlurmSubmission(id, tasks, "Polar, " + caseName).write(outDir);
-        String gatherCommand = "kestrafol polar --gather "
-                + kestrafol.base.ShellQuoting.quote(outDir.toString());
-        out.println("Submitted job " + id + ": " + array + "; script " + script);
-        if (detach) {
-            out.println("Detached; collect the results with: " + gatherCommand);
-            return null;
-        }
-        Thread note = new Thread(() -> out.println("\nStopped waiting; Slurm job " + id
-                + " goes on (cancel it with: scancel " + id + "; collect it with: " + gatherCommand
-                + ")"), "polar-slurm-note");
-        Runtime.getRuntime().addShutdownHook(note);
-        job.await(id, out);
-        Runtime.getRuntime().removeShutdownHook(note);
-        return reportFailures(job.gather(sweep, id));
-    }
-
-    private List<CaseResult> reportFailures(List<CaseResult> rows) {
-        for (CaseResult r : rows) {
-            if (!r.answered()) {
-                out.println(r.polarCase().label() + ": " + r.stoppedBy()
-                        + (r.message().isEmpty() ? "" : ": " + r.message()));
-            }
-        }
-        return rows;
-    }
-
     /** polar --gather DIR: waits for the recorded job to leave the queue and gathers its rows. */
     private int gatherSlurm() throws IOException, InterruptedException {
         if (spec.commandLine().getParseResult().matchedOptions().size() > 1) {
             throw usage("--gather takes no other options: the folder holds the polar's settings");
         }
         outDir = gather.toAbsolutePath().normalize();
-        SlurmSubmission s = SlurmSubmission.read(outDir);
-        Sweep sweep = SlurmSubmission.recordedSweep(outDir.resolve("polar.properties"));
-        SlurmJob job = new SlurmJob(outDir, sweep.chains().size(), s.tasks());
-        out.println("Gathering Slurm job " + s.jobId() + " (" + s.tasks() + " array tasks, "
-                + sweep.cases().size() + " cases) in " + outDir);
         long start = System.nanoTime();
-        job.await(s.jobId(), out);
-        return finish(reportFailures(job.gather(sweep, s.jobId())), s.title(),
-                (System.nanoTime() - start) * 1e-9);
+        SlurmPolar.Gathered g = SlurmPolar.gather(outDir, out);
+        return finish(g.rows(), g.title(), (System.nanoTime() - start) * 1e-9);
     }
 
     /** Checks the polar's own options and settles the lists and the output folder. */
