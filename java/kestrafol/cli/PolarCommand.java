@@ -30,6 +30,7 @@ import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
 import kestrafol.polar.SlurmJob;
 import kestrafol.polar.SlurmPolar;
+import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -207,6 +208,7 @@ final class PolarCommand implements Callable<Integer> {
                     + " --yes; estimated CPU time: %s", sweep.cases().size(), CONFIRM_CASES, estimate));
         }
         Files.createDirectories(outDir);
+        SlurmSubmission.forget(outDir);
         Path config = outDir.resolve("polar.properties");
         writeConfiguration(config);
         int n = sweep.cases().size();
@@ -219,9 +221,11 @@ final class PolarCommand implements Callable<Integer> {
         List<CaseResult> rows;
         long start = System.nanoTime();
         if (slurm || dryRun) {
-            rows = SlurmPolar.submit(outDir, sweep, chained, config, javaCommand(), partition, time,
-                    "Polar, " + first.caseName(), dryRun ? SlurmPolar.Mode.DRY_RUN
-                    : detach ? SlurmPolar.Mode.DETACH : SlurmPolar.Mode.WAIT, out);
+            SlurmSubmission polar = new SlurmSubmission("", 0, "Polar, " + first.caseName(),
+                    join(machs), join(alphas), reynolds.isEmpty() ? null : join(reynolds), chained);
+            rows = SlurmPolar.submit(outDir, polar, config, javaCommand(), partition, time,
+                    dryRun ? SlurmPolar.Mode.DRY_RUN : detach ? SlurmPolar.Mode.DETACH
+                    : SlurmPolar.Mode.WAIT, out);
             if (rows == null) {
                 return 0;
             }

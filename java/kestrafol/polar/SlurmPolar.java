@@ -32,14 +32,17 @@ public final class SlurmPolar {
      * Submits the polar recorded in {@code config} as a job array.
      *
      * @param out the polar's output folder (absolute)
+     * @param polar the polar to submit (its job id and task count are not used yet)
      * @param javaCommand the command that runs the toolkit (java, options, class path, main class)
      * @param partition Slurm partition, or null for the cluster's default
      * @param time time limit per task, or null
      * @return the gathered rows, or null when nothing is gathered now (dry run, detached)
      */
-    public static List<CaseResult> submit(Path out, Sweep sweep, boolean chained, Path config,
-            List<String> javaCommand, String partition, String time, String title, Mode mode,
+    public static List<CaseResult> submit(Path out, SlurmSubmission polar, Path config,
+            List<String> javaCommand, String partition, String time, Mode mode,
             PrintStream progress) throws IOException, InterruptedException {
+        Sweep sweep = polar.sweep();
+        boolean chained = polar.chained();
         int units = sweep.chains().size();
         int max = mode == Mode.DRY_RUN ? SlurmJob.DEFAULT_MAX_ARRAY_SIZE : SlurmJob.maxArraySize();
         int tasks;
@@ -63,7 +66,8 @@ public final class SlurmPolar {
             return null;
         }
         String id = job.submit(partition, time);
-        new SlurmSubmission(id, tasks, title).write(out);
+        new SlurmSubmission(id, tasks, polar.title(), polar.mach(), polar.alpha(), polar.reynolds(),
+                chained).write(out);
         String gather = "kestrafol polar --gather " + ShellQuoting.quote(out.toString());
         progress.println("Submitted job " + id + ": " + array + "; script " + script);
         if (mode == Mode.DETACH) {
@@ -88,7 +92,7 @@ public final class SlurmPolar {
     public static Gathered gather(Path out, PrintStream progress)
             throws IOException, InterruptedException {
         SlurmSubmission s = SlurmSubmission.read(out);
-        Sweep sweep = SlurmSubmission.recordedSweep(out.resolve("polar.properties"));
+        Sweep sweep = s.sweep();
         SlurmJob job = new SlurmJob(out, sweep.chains().size(), s.tasks());
         progress.println("Gathering Slurm job " + s.jobId() + " (" + s.tasks() + " array task"
                 + (s.tasks() == 1 ? "" : "s") + ", " + sweep.cases().size() + " cases) in " + out);

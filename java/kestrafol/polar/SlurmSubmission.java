@@ -10,16 +10,18 @@ import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
 import java.util.List;
-import java.util.Map;
 import java.util.Properties;
 
 /**
  * What a Slurm polar recorded when it submitted its job array, in {@code slurm/submission.properties}
- * of the output folder: the job id, the number of array tasks and the title of the polar
- * picture. With the polar's recorded configuration (polar.properties: the sweep) this is all that
- * gathering the rows needs, in a later process.
+ * of the output folder: the job id, the number of array tasks, the title of the polar picture
+ * and the sweep (its lists as given to --mach, --alpha and --reynolds, and whether it chains).
+ * That is all that gathering the rows needs, in a later process.
+ *
+ * @param reynolds the Reynolds list, or null for an inviscid polar
  */
-public record SlurmSubmission(String jobId, int tasks, String title) {
+public record SlurmSubmission(String jobId, int tasks, String title, String mach, String alpha,
+        String reynolds, boolean chained) {
     /** The record's file inside a polar's output folder. */
     public static Path file(Path out) {
         return out.resolve("slurm").resolve("submission.properties");
@@ -31,6 +33,12 @@ public record SlurmSubmission(String jobId, int tasks, String title) {
         p.setProperty("job", jobId);
         p.setProperty("tasks", Integer.toString(tasks));
         p.setProperty("title", title);
+        p.setProperty("mach", mach);
+        p.setProperty("alpha", alpha);
+        if (reynolds != null) {
+            p.setProperty("reynolds", reynolds);
+        }
+        p.setProperty("chain", Boolean.toString(chained));
         Path f = file(out);
         Files.createDirectories(f.getParent());
         Path tmp = f.resolveSibling(f.getFileName() + ".tmp");
@@ -61,24 +69,27 @@ public record SlurmSubmission(String jobId, int tasks, String title) {
             throw new IOException(f + ": expected a job id and a task count, got job \"" + job
                     + "\", tasks \"" + tasks + "\"");
         }
-        return new SlurmSubmission(job, Integer.parseInt(tasks), p.getProperty("title", "Polar"));
+        SlurmSubmission s = new SlurmSubmission(job, Integer.parseInt(tasks),
+                p.getProperty("title", "Polar"), p.getProperty("mach", ""),
+                p.getProperty("alpha", ""), p.getProperty("reynolds"),
+                Boolean.parseBoolean(p.getProperty("chain")));
+        try {
+            s.sweep();
+        } catch (IllegalArgumentException e) {
+            throw new IOException(f + ": " + e.getMessage(), e);
+        }
+        return s;
     }
 
-    /**
-     * The sweep of a polar from its recorded configuration (polar.properties: mach, alpha,
-     * reynolds and chain or cold).
-     */
-    public static Sweep recordedSweep(Path configuration) throws IOException {
-        Map<String, String> e = CaseFile.read(configuration);
-        try {
-            List<BigDecimal> machs = Sweep.parseList("--mach", e.getOrDefault("mach", ""));
-            List<BigDecimal> alphas = Sweep.parseList("--alpha", e.getOrDefault("alpha", ""));
-            String re = e.get("reynolds");
-            List<BigDecimal> reynolds = re == null ? List.of() : Sweep.parseList("--reynolds", re);
-            return Sweep.of(machs, reynolds, alphas,
-                    Boolean.parseBoolean(e.getOrDefault("chain", "false").trim()));
-        } catch (IllegalArgumentException x) {
-            throw new IOException(configuration + ": " + x.getMessage(), x);
-        }
+    /** Removes the record of an earlier submission: a new polar in the folder replaces it. */
+    public static void forget(Path out) throws IOException {
+        Files.deleteIfExists(file(out));
+    }
+
+    /** The sweep of the submitted polar. */
+    public Sweep sweep() {
+        List<BigDecimal> r = reynolds == null ? List.of() : Sweep.parseList("--reynolds", reynolds);
+        return Sweep.of(Sweep.parseList("--mach", mach), r, Sweep.parseList("--alpha", alpha),
+                chained);
     }
 }

@@ -161,22 +161,23 @@ class SlurmJobTest {
     }
 
     @Test
-    void theSubmissionRecordAndTheRecordedSweepReadBack() throws Exception {
+    void theSubmissionRecordReadsBackWithItsSweep() throws Exception {
         Path out = dir.resolve(HOSTILE);
-        new SlurmSubmission("4711", 3, "Polar, " + HOSTILE).write(out);
-        assertEquals(new SlurmSubmission("4711", 3, "Polar, " + HOSTILE), SlurmSubmission.read(out));
+        SlurmSubmission s = new SlurmSubmission("4711", 3, "Polar, " + HOSTILE, "0.5,0.7", "-2:2:2",
+                null, true);
+        s.write(out);
+        assertEquals(s, SlurmSubmission.read(out));
+        assertEquals(6, s.sweep().cases().size());
+        assertEquals(2, s.sweep().chains().size());
+        SlurmSubmission viscous = new SlurmSubmission("12", 1, "t", "0.2", "0,1", "1000,2000", false);
+        viscous.write(out);
+        assertEquals(4, SlurmSubmission.read(out).sweep().chains().size());
+
         Files.writeString(SlurmSubmission.file(out), "job = 12a\ntasks = 3\n");
         assertTrue(assertThrows(java.io.IOException.class, () -> SlurmSubmission.read(out))
                 .getMessage().contains("submission.properties"));
-        assertTrue(assertThrows(java.io.IOException.class, () -> SlurmSubmission.read(dir))
+        SlurmSubmission.forget(out);
+        assertTrue(assertThrows(java.io.IOException.class, () -> SlurmSubmission.read(out))
                 .getMessage().contains("holds no Slurm polar"));
-
-        Path config = dir.resolve("polar.properties");
-        Files.writeString(config, "mach = 0.5,0.7\nalpha = -2:2:2\nchain = true\nresolution = 32\n");
-        Sweep s = SlurmSubmission.recordedSweep(config);
-        assertEquals(6, s.cases().size());
-        assertEquals(2, s.chains().size());
-        Files.writeString(config, "mach = 0.5,0.7\nalpha = -2:2:2\ncold = true\n");
-        assertEquals(6, SlurmSubmission.recordedSweep(config).chains().size());
     }
 }
