@@ -68,6 +68,14 @@ class SlurmJobTest {
                 "--output=" + out.resolve("slurm").toString().replace("%j", "%%j") + "/task-%A-%a.log",
                 "--partition=short", "--time=0:10:00", script.toString()),
                 job.sbatchCommand("short", "0:10:00"));
+        // The printed submit line, pasted into bash with sbatch stubbed, gives sbatch that argv.
+        List<String> sbatch = job.sbatchCommand("short", "0:10:00");
+        Process paste = new ProcessBuilder("bash", "-c", "sbatch() { printf '%s\\0' \"$@\"; }; "
+                + kestrafol.base.ShellQuoting.commandLine(sbatch)).directory(dir.toFile()).start();
+        String pasted = new String(paste.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertEquals(0, paste.waitFor());
+        assertEquals(sbatch.subList(1, sbatch.size()),
+                Arrays.asList(pasted.substring(0, pasted.length() - 1).split("\0", -1)));
         assertEquals(out.resolve("slurm/77/task-2.csv"), job.taskRows("77", 2));
         assertEquals(out.resolve("slurm/task-77-2.log"), job.taskLog("77", 2));
     }
