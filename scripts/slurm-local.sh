@@ -5,7 +5,8 @@
 #
 #   scripts/slurm-local.sh start    install slurm-wlm and munge if missing, write the
 #                                   configuration, start the daemons, wait until the node is idle
-#   scripts/slurm-local.sh stop     stop the daemons this script started (by their pid files)
+#   scripts/slurm-local.sh stop     cancel the cluster's jobs and wait for their processes to
+#                                   end, then stop the daemons this script started (pid files)
 #   scripts/slurm-local.sh status   say what runs; exit 0 only when the node takes jobs
 #
 # Safe to run twice: start leaves running daemons alone, stop does nothing when nothing runs.
@@ -15,6 +16,8 @@
 # The configuration is also installed as /etc/slurm/slurm.conf, so that sbatch, squeue and
 # sinfo find it without SLURM_CONF; an existing slurm.conf that this script did not write is
 # never overwritten (then the script stops with a message).
+#   KESTRAFOL_SLURM_MAX_ARRAY  the cluster's MaxArraySize (default 1001, Slurm's own default);
+#                              start on a running cluster with another value restarts slurmctld
 set -euo pipefail
 
 dir=${KESTRAFOL_SLURM_DIR:-/var/tmp/kestrafol-slurm}
@@ -23,6 +26,8 @@ marker="# Written by kestrafol scripts/slurm-local.sh"
 partition=kestrafol
 node=localhost
 munge_socket=/run/munge/munge.socket.2
+max_array=${KESTRAFOL_SLURM_MAX_ARRAY:-1001}
+[[ $max_array =~ ^[0-9]+$ ]] || { echo "slurm-local: KESTRAFOL_SLURM_MAX_ARRAY expects a whole number, got '$max_array'" >&2; exit 2; }
 
 say() { echo "slurm-local: $*"; }
 die() { echo "slurm-local: $*" >&2; exit 1; }
@@ -80,11 +85,14 @@ ReturnToService=2
 SlurmdTimeout=120
 InactiveLimit=0
 MinJobAge=300
+MaxArraySize=$max_array
 KillWait=10
 Waittime=0
 NodeName=$node NodeAddr=127.0.0.1 NodeHostname=$(hostname -s) CPUs=$cpus RealMemory=$memory State=UNKNOWN
 PartitionName=$partition Nodes=$node Default=YES MaxTime=INFINITE State=UP
 EOF
+    config_changed=0
+    cmp -s "$dir/slurm.conf.new" "$dir/slurm.conf" 2>/dev/null || config_changed=1
     mv "$dir/slurm.conf.new" "$dir/slurm.conf"
     if [ -e "$system_conf" ] && ! grep -qxF "$marker" "$system_conf"; then
         die "$system_conf exists and was not written by this script; leaving it alone." \
@@ -146,6 +154,11 @@ start() {
     bash "$(dirname "$0")/ensure-packages.sh" slurm-wlm munge
     write_config
     start_munge
+    # A running controller reads a changed configuration (e.g. MaxArraySize) only when restarted.
+    if [ "$config_changed" -eq 1 ] && running_pid "$dir/slurmctld.pid" > /dev/null; then
+        say "configuration changed; restarting slurmctld"
+        stop_daemon slurmctld
+    fi
     start_daemon slurmctld
     start_daemon slurmd -N "$node"
     # The node registers within a few seconds; a node left down by an earlier unclean stop
@@ -179,8 +192,53 @@ stop_daemon() {
     rm -f "$dir/$name.pid"
 }
 
+# The processes of the cluster's jobs: the step daemons and everything below them.
+descendants() {
+    local child
+    for child in $(pgrep -P "$1" 2>/dev/null || true); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+job_processes() {
+    local pid
+    for pid in $(pgrep -x slurmstepd 2>/dev/null || true); do
+        echo "$pid"
+        descendants "$pid"
+    done
+}
+
+# Cancels every job of the cluster and waits until no job is in the queue and no job process is
+# left; a job that ignores the polite cancel for 20 s gets KILL.
+cancel_jobs() {
+    running_pid "$dir/slurmctld.pid" > /dev/null || return 0
+    local jobs
+    jobs=$(squeue -h -o '%A' 2>/dev/null | sort -u | tr '\n' ' ')
+    if [ -n "${jobs// /}" ]; then
+        say "cancelling jobs $jobs"
+        # shellcheck disable=SC2086
+        scancel $jobs 2>/dev/null || true
+    fi
+    local i
+    for i in $(seq 150); do
+        if [ -z "$(squeue -h -o '%A' 2>/dev/null)" ] && [ -z "$(job_processes)" ]; then
+            [ -n "${jobs// /}" ] && say "jobs ended"
+            return 0
+        fi
+        if [ "$i" -eq 100 ]; then
+            say "jobs still running after 20 s; sending KILL"
+            # shellcheck disable=SC2086
+            scancel --signal=KILL --full $(squeue -h -o '%A' 2>/dev/null | sort -u) 2>/dev/null || true
+        fi
+        sleep 0.2
+    done
+    say "job processes still running: $(job_processes | tr '\n' ' ')"
+}
+
 stop() {
-    # slurmd first: its running job steps end with it; then the controller, then munge.
+    # The jobs first (slurmd leaves running job steps behind), then slurmd, the controller and
+    # munge.
+    cancel_jobs
     stop_daemon slurmd
     stop_daemon slurmctld
     stop_daemon munged

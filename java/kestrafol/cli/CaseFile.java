@@ -123,33 +123,40 @@ public final class CaseFile {
 
     /**
      * Writes a case file: a comment block, then one key = value line per entry, in the given
-     * order. Values are escaped as properties need (a backslash in a Windows path survives).
+     * order. Keys and values are escaped as properties need, so that {@link #read} gives back
+     * exactly the strings written: backslashes, line breaks, tabs, '=', ':', '#', '!' and
+     * leading spaces (a Windows path or a hostile folder name cannot end a line early or start a
+     * key of its own). Line breaks in a comment are written as \n, so a comment stays a comment.
      */
     public static void write(Path file, List<String> comments, LinkedHashMap<String, String> entries)
             throws IOException {
         try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
             for (String c : comments) {
-                w.write("# " + c + "\n");
+                w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
             }
             for (Map.Entry<String, String> e : entries.entrySet()) {
-                w.write(e.getKey() + " = " + escape(e.getValue()) + "\n");
+                w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
             }
         }
     }
 
-    private static String escape(String v) {
+    /** The text escaped for a properties file; in a key every space is escaped, in a value the leading ones. */
+    static String escape(String v, boolean key) {
         StringBuilder b = new StringBuilder();
+        boolean leading = true;
         for (int i = 0; i < v.length(); i++) {
             char c = v.charAt(i);
-            if (c == '\\') {
-                b.append("\\\\");
-            } else if (c == '\n') {
-                b.append("\\n");
-            } else if (i == 0 && c == ' ') {
-                b.append("\\ ");
-            } else {
-                b.append(c);
+            switch (c) {
+                case '\\' -> b.append("\\\\");
+                case '\n' -> b.append("\\n");
+                case '\r' -> b.append("\\r");
+                case '\t' -> b.append("\\t");
+                case '\f' -> b.append("\\f");
+                case '=', ':', '#', '!' -> b.append('\\').append(c);
+                case ' ' -> b.append(key || leading ? "\\ " : " ");
+                default -> b.append(c);
             }
+            leading &= c == ' ';
         }
         return b.toString();
     }

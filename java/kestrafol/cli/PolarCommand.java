@@ -23,10 +23,13 @@ import kestrafol.mesh.Mesh;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
+import kestrafol.polar.PolarEstimate;
 import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
 import kestrafol.polar.SlurmJob;
+import kestrafol.polar.SlurmPolar;
+import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.Run;
@@ -70,6 +73,8 @@ final class PolarCommand implements Callable<Integer> {
 
     /** Name of the mixin of the run options: its entries are what every case takes. */
     private static final String RUN_OPTIONS = "base";
+    /** More cases than this need --yes. */
+    static final long CONFIRM_CASES = 10_000;
 
     private final PrintStream out;
     private final boolean terminal;
@@ -120,6 +125,29 @@ final class PolarCommand implements Callable<Integer> {
             description = "run array task N of a recorded polar (used by the batch script)")
     Integer task;
 
+    // --- Slurm: detached submission, gathering, confirmation of large polars ---
+
+    @Option(names = "--tasks", paramLabel = "T", hidden = true,
+            description = "the number of array tasks of the job (used by the batch script)")
+    Integer taskCount;
+
+    @Option(names = "--job", paramLabel = "ID", hidden = true,
+            description = "the Slurm job id of the array (used by the batch script)")
+    String jobId;
+
+    @Option(names = "--detach", description = "with --slurm: submit, record the job and return at"
+            + " once; collect the results later with --gather")
+    boolean detach;
+
+    @Option(names = "--gather", paramLabel = "DIR", description = "collect the Slurm polar"
+            + " submitted into folder DIR (waits while its job runs), write polar.csv and polar.png")
+    Path gather;
+
+    @Option(names = "--yes", description = "run a polar of more than 10,000 cases")
+    boolean yes;
+
+    // --- end of the Slurm options ---
+
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties file,"
             + " keys named like the long options (alpha = -2:2:8); the command line overrides it")
     Path config;
@@ -152,17 +180,28 @@ final class PolarCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws IOException, InterruptedException {
+        if (gather != null) {
+            return gatherSlurm();
+        }
         settle();
         Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
         List<List<PolarCase>> units = sweep.chains();
-        Files.createDirectories(outDir);
         // An unreadable mesh or bad boundary names fail the polar at once, not every case.
         RunOptions first = caseOptions(sweep.cases().get(0), outDir);
         settled = first;
         meshes.put(meshKey(sweep.cases().get(0)), Run.mesh(first.definition()));
         if (task != null) {
+            Files.createDirectories(outDir);
             return runTask(sweep, units);
         }
+        String estimate = estimate(sweep.cases().size(), first,
+                meshes.get(meshKey(sweep.cases().get(0))));
+        if (sweep.cases().size() > CONFIRM_CASES && !yes) {
+            throw usage(String.format(Locale.ROOT, "this polar has %,d cases; more than %,d need"
+                    + " --yes; estimated CPU time: %s", sweep.cases().size(), CONFIRM_CASES, estimate));
+        }
+        Files.createDirectories(outDir);
+        SlurmSubmission.forget(outDir);
         Path config = outDir.resolve("polar.properties");
         writeConfiguration(config);
         int n = sweep.cases().size();
@@ -171,39 +210,28 @@ final class PolarCommand implements Callable<Integer> {
                 reynolds.isEmpty() ? "" : " x " + reynolds.size() + " Reynolds",
                 chained ? "chained along each Mach number" : "each from the free stream"));
         out.println("Output: " + outDir);
+        out.println("Estimated CPU time: " + estimate);
         List<CaseResult> rows;
         long start = System.nanoTime();
         if (slurm || dryRun) {
-            SlurmJob job = new SlurmJob(outDir, units.size());
-            List<String> command = new ArrayList<>(javaCommand());
-            command.addAll(List.of("polar", "--config", config.toString()));
-            Path script = job.writeScript(command, partition, time);
-            if (dryRun) {
-                out.println("Batch script (" + units.size() + " array tasks) written to " + script);
-                out.println("Submit it with: sbatch " + script);
+            SlurmSubmission polar = new SlurmSubmission("", 0, "Polar, " + first.caseName(),
+                    join(machs), join(alphas), reynolds.isEmpty() ? null : join(reynolds), chained);
+            rows = SlurmPolar.submit(outDir, polar, config, javaCommand(), partition, time,
+                    dryRun ? SlurmPolar.Mode.DRY_RUN : detach ? SlurmPolar.Mode.DETACH
+                    : SlurmPolar.Mode.WAIT, out);
+            if (rows == null) {
                 return 0;
-            }
-            String id = job.submit();
-            out.println("Submitted job " + id + ": " + units.size() + " array tasks ("
-                    + (chained ? "one per chain" : "one per case") + "), script " + script);
-            Thread note = new Thread(() -> out.println("\nStopped waiting; Slurm job " + id
-                    + " goes on (cancel it with: scancel " + id + ")"), "polar-slurm-note");
-            Runtime.getRuntime().addShutdownHook(note);
-            job.await(id, out);
-            Runtime.getRuntime().removeShutdownHook(note);
-            rows = job.gather(sweep, units);
-            for (CaseResult r : rows) {
-                if (!r.answered()) {
-                    out.println(r.polarCase().label() + ": " + r.stoppedBy()
-                            + (r.message().isEmpty() ? "" : ": " + r.message()));
-                }
             }
         } else {
             rows = runLocally(sweep, units);
         }
-        double wall = (System.nanoTime() - start) * 1e-9;
+        return finish(rows, "Polar, " + first.caseName(), (System.nanoTime() - start) * 1e-9);
+    }
+
+    /** Writes polar.csv and polar.png and gives the polar's exit status. */
+    private int finish(List<CaseResult> rows, String title, double wall) throws IOException {
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
-        PolarPicture.write(rows, "Polar, " + first.caseName(), outDir.resolve("polar.png"));
+        PolarPicture.write(rows, title, outDir.resolve("polar.png"));
         long answered = rows.stream().filter(CaseResult::answered).count();
         out.println(String.format(Locale.ROOT, "%d of %d cases answered in %s (%.0f cases per hour)",
                 answered, rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
@@ -212,6 +240,23 @@ final class PolarCommand implements Callable<Integer> {
             return Main.EXIT_BAD_INPUT;
         }
         return rows.stream().anyMatch(r -> r.stoppedBy().equals("diverged")) ? Run.EXIT_DIVERGED : 0;
+    }
+
+    /** The CPU time of the polar at most: every case to its iteration cap, in words. */
+    private String estimate(int cases, RunOptions first, Mesh mesh) {
+        int nodes = mesh.nodeCount();
+        return PolarEstimate.describe(cases, nodes, first.iterationCap(nodes), first.viscous);
+    }
+
+    /** polar --gather DIR: waits for the recorded job to leave the queue and gathers its rows. */
+    private int gatherSlurm() throws IOException, InterruptedException {
+        if (spec.commandLine().getParseResult().matchedOptions().size() > 1) {
+            throw usage("--gather takes no other options: the folder holds the polar's settings");
+        }
+        outDir = gather.toAbsolutePath().normalize();
+        long start = System.nanoTime();
+        SlurmPolar.Gathered g = SlurmPolar.gather(outDir, out);
+        return finish(g.rows(), g.title(), (System.nanoTime() - start) * 1e-9);
     }
 
     /** Checks the polar's own options and settles the lists and the output folder. */
@@ -242,6 +287,34 @@ final class PolarCommand implements Callable<Integer> {
         chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
         outDir = base.out.toAbsolutePath().normalize();
         base.out = outDir;
+        settleSlurm();
+    }
+
+    /**
+     * Checks the Slurm options and makes every file option absolute, so that the recorded
+     * configuration names the same files from any working folder (a task runs elsewhere).
+     */
+    private void settleSlurm() {
+        if (detach && !slurm) {
+            throw usage("--detach only applies with --slurm");
+        }
+        for (OptionSpec o : spec.options()) {
+            if (o.type() == Path.class && o.getValue() instanceof Path p) {
+                String text = p.toString();
+                if ((slurm || dryRun) && !text.isEmpty()
+                        && Character.isWhitespace(text.charAt(text.length() - 1))) {
+                    throw usage(o.longestName() + ": a Slurm polar cannot take a path that ends in"
+                            + " white space (its tasks read the path from a case file, which trims"
+                            + " it)");
+                }
+                o.setValue(p.toAbsolutePath().normalize());
+            }
+        }
+        try {
+            SlurmJob.checkOptions(slurm || dryRun ? base.out : Path.of(""), partition, time);
+        } catch (IllegalArgumentException e) {
+            throw usage(e.getMessage());
+        }
     }
 
     private ParameterException usage(String message) {
@@ -308,17 +381,26 @@ final class PolarCommand implements Callable<Integer> {
         }
     }
 
-    /** One array task: its chain (or case) on this thread; rows to slurm/task-N.csv. */
+    /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */
     private int runTask(Sweep sweep, List<List<PolarCase>> units) throws IOException {
-        if (task >= units.size()) {
-            throw usage("--task " + task + ": this polar has " + units.size() + " tasks (0 to "
-                    + (units.size() - 1) + ")");
+        int tasks = taskCount != null ? taskCount : units.size();
+        if (tasks < 1 || tasks > units.size() || task >= tasks) {
+            throw usage("--task " + task + " of --tasks " + tasks + ": this polar has "
+                    + units.size() + " units of work");
         }
-        SlurmJob job = new SlurmJob(outDir, units.size());
-        Files.createDirectories(job.folder());
-        PolarProgress progress = new PolarProgress(out, false, units.get(task).size(), 1);
-        List<CaseResult> rows = PolarRunner.runChain(units.get(task), this::runCase, progress);
-        PolarCsv.write(rows, job.taskRows(task));
+        if (jobId == null || !jobId.matches("\\d+")) {
+            throw usage("--task needs --job ID, the Slurm job id of the array");
+        }
+        SlurmJob job = new SlurmJob(outDir, units.size(), tasks);
+        List<List<PolarCase>> mine = job.unitsOf(task, units);
+        PolarProgress progress = new PolarProgress(out, false,
+                mine.stream().mapToInt(List::size).sum(), 1);
+        List<CaseResult> rows = new ArrayList<>();
+        for (List<PolarCase> unit : mine) {
+            rows.addAll(PolarRunner.runChain(unit, this::runCase, progress));
+        }
+        Files.createDirectories(job.taskRows(jobId, task).getParent());
+        PolarCsv.write(rows, job.taskRows(jobId, task));
         return 0;
     }
 

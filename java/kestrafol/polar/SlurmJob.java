@@ -7,33 +7,81 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Comparator;
 import java.util.List;
 import java.util.Locale;
 import java.util.concurrent.TimeUnit;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import kestrafol.base.ShellQuoting;
 
 /**
- * A polar as a Slurm job array: one array task per chain (per case for cold starts), each running
- * the same JAR on its share with the polar's recorded configuration and writing its rows to
- * {@code slurm/task-N.csv} in the output folder, which must be on a file system that the nodes
- * share. The submitting command waits for the array to leave the queue and gathers the rows.
+ * A polar as a Slurm job array. The polar's units of work (chains, or single cases when cold) are
+ * packed into at most as many array tasks as the cluster's MaxArraySize allows, in contiguous
+ * runs whose sizes differ by at most one. Each task runs the same JAR on its units with the
+ * polar's recorded configuration and writes its rows to {@code slurm/JOB/task-N.csv} (JOB the
+ * array's job id), its log to {@code slurm/task-JOB-N.log}; the output folder must be on a file
+ * system that the nodes share. Rows are only ever gathered from the folder of the job that was
+ * submitted, so files of an earlier polar in the same folder are never taken for answers.
+ *
+ * <p>No value given by the user is written into the batch script's #SBATCH lines: the working
+ * folder, the log pattern, partition and time limit go to sbatch as arguments (no shell between),
+ * and the command of the tasks is quoted word by word for bash.
  */
 public final class SlurmJob {
     /** Seconds between two looks at the queue. */
     static final long POLL_SECONDS = 3;
+    /** Slurm's MaxArraySize when the cluster's configuration does not say. */
+    public static final int DEFAULT_MAX_ARRAY_SIZE = 1001;
 
     private final Path out;
+    private final int units;
     private final int tasks;
 
     /**
-     * @param out the polar's output folder (absolute)
-     * @param tasks number of array tasks
+     * @param out the polar's output folder (made absolute)
+     * @param units number of units of work (chains, or cases when cold)
+     * @param tasks number of array tasks, at most units (see {@link #tasksFor})
      */
-    public SlurmJob(Path out, int tasks) {
+    public SlurmJob(Path out, int units, int tasks) {
+        if (units < 1 || tasks < 1 || tasks > units) {
+            throw new IllegalArgumentException("a job array of " + tasks + " tasks cannot carry "
+                    + units + " units of work");
+        }
         this.out = out.toAbsolutePath().normalize();
+        this.units = units;
         this.tasks = tasks;
     }
 
-    /** The folder of the batch script, the task logs and the task rows. */
+    /** Array tasks for the units: one per unit, or all that the cluster allows (packed). */
+    public static int tasksFor(int units, int maxArraySize) {
+        if (maxArraySize < 1) {
+            throw new IllegalArgumentException("the cluster takes no job arrays (MaxArraySize "
+                    + maxArraySize + ")");
+        }
+        return Math.min(units, maxArraySize);
+    }
+
+    /** The number of array tasks. */
+    public int tasks() {
+        return tasks;
+    }
+
+    /** The first unit of task n; task n runs units first(n) to first(n + 1) - 1. */
+    static int firstUnit(int n, int units, int tasks) {
+        return (int) ((long) n * units / tasks);
+    }
+
+    /** The units of work of array task n. */
+    public <T> List<T> unitsOf(int n, List<T> all) {
+        if (all.size() != units) {
+            throw new IllegalArgumentException("the job was packed for " + units + " units, not "
+                    + all.size());
+        }
+        return all.subList(firstUnit(n, units, tasks), firstUnit(n + 1, units, tasks));
+    }
+
+    /** The folder of the batch script, the submission record and the task logs. */
     public Path folder() {
         return out.resolve("slurm");
     }
@@ -43,73 +91,130 @@ public final class SlurmJob {
         return folder().resolve("polar.sbatch");
     }
 
-    /** The rows written by array task n. */
-    public Path taskRows(int n) {
-        return folder().resolve("task-" + n + ".csv");
+    /** The rows written by array task n of the job. */
+    public Path taskRows(String jobId, int n) {
+        return folder().resolve(jobId).resolve("task-" + n + ".csv");
     }
 
-    /** The log (standard output and error) of array task n. */
-    public Path taskLog(int n) {
-        return folder().resolve("task-" + n + ".log");
+    /** The log (standard output and error) of array task n of the job. */
+    public Path taskLog(String jobId, int n) {
+        return folder().resolve("task-" + jobId + "-" + n + ".log");
     }
 
     /**
-     * Writes the batch script.
+     * Writes the batch script: the command, quoted for bash, with the task's number, the number
+     * of tasks and the job id appended.
      *
-     * @param command the command each task runs, before its task number (java, its options, the
-     *     JAR, "polar", "--config", the recorded configuration)
-     * @param partition Slurm partition, or null for the cluster's default
-     * @param time time limit per task in a form sbatch takes (e.g. 1:00:00), or null
+     * @param command the command each task runs (java, its options, the JAR, "polar",
+     *     "--config", the recorded configuration)
      */
-    public Path writeScript(List<String> command, String partition, String time)
-            throws IOException {
+    public Path writeScript(List<String> command) throws IOException {
         Files.createDirectories(folder());
         StringBuilder s = new StringBuilder();
         s.append("#!/bin/bash\n");
         s.append("#SBATCH --job-name=kestrafol-polar\n");
-        s.append("#SBATCH --array=0-").append(tasks - 1).append('\n');
         s.append("#SBATCH --ntasks=1\n");
         s.append("#SBATCH --cpus-per-task=1\n");
-        s.append("#SBATCH --output=").append(folder().resolve("task-%a.log")).append('\n');
-        if (partition != null) {
-            s.append("#SBATCH --partition=").append(partition).append('\n');
-        }
-        if (time != null) {
-            s.append("#SBATCH --time=").append(time).append('\n');
-        }
         s.append("#\n");
-        s.append("# A polar of kestrafol: array task N runs the N-th chain of cases (the N-th case\n");
-        s.append("# with --cold) of the configuration below and writes slurm/task-N.csv; the\n");
-        s.append("# submitting command gathers them into polar.csv. The output folder, the JAR and\n");
-        s.append("# Java must be reachable at the same paths on every node.\n");
+        s.append("# A polar of kestrafol: array task N runs its share of the chains of cases (of the\n");
+        s.append("# cases with --cold) of the recorded configuration and writes slurm/JOB/task-N.csv;\n");
+        s.append("# the submitting command, or polar --gather, gathers them into polar.csv. Submit\n");
+        s.append("# it with the sbatch command line that the polar printed or ran (array, working\n");
+        s.append("# folder, log names). The output folder, the JAR and Java must be reachable at the\n");
+        s.append("# same paths on every node.\n");
         s.append("set -eu\n");
-        s.append("cd ").append(quote(out.toString())).append('\n');
         s.append("echo \"task $SLURM_ARRAY_TASK_ID of job $SLURM_ARRAY_JOB_ID on $(hostname),"
                 + " started $(date +%s.%N)\"\n");
-        StringBuilder c = new StringBuilder();
-        for (String a : command) {
-            c.append(quote(a)).append(' ');
-        }
-        s.append(c).append("--task \"$SLURM_ARRAY_TASK_ID\"\n");
+        s.append(ShellQuoting.commandLine(command));
+        s.append(" --task \"$SLURM_ARRAY_TASK_ID\" --tasks ").append(tasks)
+                .append(" --job \"$SLURM_ARRAY_JOB_ID\"\n");
         s.append("echo \"task $SLURM_ARRAY_TASK_ID ended $(date +%s.%N)\"\n");
         Files.writeString(script(), s.toString(), StandardCharsets.UTF_8);
         script().toFile().setExecutable(true);
         return script();
     }
 
-    /** A word for bash: single quotes, with embedded single quotes closed and escaped. */
-    static String quote(String word) {
-        if (word.matches("[A-Za-z0-9_./:=+,@%-]+")) {
-            return word;
+    /**
+     * The sbatch command that submits the script: the array, the working folder (slurm/), the
+     * task logs (a file-name pattern of Slurm's, in which a % of the folder's name is doubled),
+     * and the partition and time limit when given.
+     */
+    public List<String> sbatchCommand(String partition, String time) {
+        List<String> c = new ArrayList<>(List.of("sbatch", "--parsable", "--array=0-" + (tasks - 1),
+                "--chdir=" + folder(), "--output=" + folder().toString().replace("%", "%%")
+                        + "/task-%A-%a.log"));
+        if (partition != null) {
+            c.add("--partition=" + partition);
         }
-        return "'" + word.replace("'", "'\\''") + "'";
+        if (time != null) {
+            c.add("--time=" + time);
+        }
+        c.add(script().toString());
+        return c;
+    }
+
+    /**
+     * Checks the output folder, a partition name and a time limit before they reach sbatch: no
+     * backslash in the folder (in a log-file name Slurm takes it to switch off the task number),
+     * no control characters or spaces in a partition (no partition has them), a time limit in one
+     * of Slurm's forms.
+     *
+     * @throws IllegalArgumentException naming the option
+     */
+    public static void checkOptions(Path out, String partition, String time) {
+        if (out.toString().indexOf('\\') >= 0) {
+            throw new IllegalArgumentException("--out: a Slurm polar's output folder cannot hold a"
+                    + " backslash (Slurm's log-file names take it as an escape), got "
+                    + printable(out.toString()));
+        }
+        if (partition != null && !partition.matches("[^\\p{Cntrl}\\s]+")) {
+            throw new IllegalArgumentException("--partition expects a partition name without"
+                    + " spaces or control characters, got " + printable(partition));
+        }
+        if (time != null && !time.matches("(\\d+-)?\\d+(:\\d+){0,2}|(?i)unlimited|infinite")) {
+            throw new IllegalArgumentException("--time expects MINUTES, H:MM:SS or D-H:MM:SS, got "
+                    + printable(time));
+        }
+    }
+
+    /** The text in double quotes with control characters shown as \n, \r, \t or \\uXXXX. */
+    static String printable(String s) {
+        StringBuilder b = new StringBuilder("\"");
+        for (char c : s.toCharArray()) {
+            switch (c) {
+                case '\n' -> b.append("\\n");
+                case '\r' -> b.append("\\r");
+                case '\t' -> b.append("\\t");
+                default -> b.append(Character.isISOControl(c)
+                        ? String.format(Locale.ROOT, "\\u%04x", (int) c) : String.valueOf(c));
+            }
+        }
+        return b.append('"').toString();
+    }
+
+    /** The cluster's MaxArraySize from "scontrol show config". */
+    public static int maxArraySize() throws IOException, InterruptedException {
+        Result r = exec(List.of("scontrol", "show", "config"));
+        if (r.status != 0) {
+            throw new IOException("scontrol show config failed (exit " + r.status + "): "
+                    + oneLine(r.output));
+        }
+        return parseMaxArraySize(r.output);
+    }
+
+    private static final Pattern MAX_ARRAY = Pattern.compile("(?m)^\\s*MaxArraySize\\s*=\\s*(\\d+)");
+
+    /** MaxArraySize from the text of "scontrol show config", or Slurm's default without it. */
+    static int parseMaxArraySize(String config) {
+        Matcher m = MAX_ARRAY.matcher(config);
+        return m.find() ? Integer.parseInt(m.group(1)) : DEFAULT_MAX_ARRAY_SIZE;
     }
 
     /** Submits the script with sbatch and returns the job id. */
-    public String submit() throws IOException, InterruptedException {
-        Result r = exec(List.of("sbatch", "--parsable", script().toString()));
+    public String submit(String partition, String time) throws IOException, InterruptedException {
+        Result r = exec(sbatchCommand(partition, time));
         if (r.status != 0) {
-            throw new IOException("sbatch failed (exit " + r.status + "): " + r.output.trim());
+            throw new IOException("sbatch failed (exit " + r.status + "): " + oneLine(r.output));
         }
         String id = r.output.trim();
         int semicolon = id.indexOf(';');
@@ -117,9 +222,13 @@ public final class SlurmJob {
             id = id.substring(0, semicolon);
         }
         if (!id.matches("\\d+")) {
-            throw new IOException("sbatch answered \"" + r.output.trim() + "\" instead of a job id");
+            throw new IOException("sbatch answered \"" + oneLine(r.output) + "\" instead of a job id");
         }
         return id;
+    }
+
+    private static String oneLine(String text) {
+        return text.trim().replaceAll("\\s*\\R\\s*", "; ");
     }
 
     /**
@@ -138,7 +247,7 @@ public final class SlurmJob {
                 }
                 if (++failures >= 5) {
                     throw new IOException("squeue failed 5 times (exit " + r.status + "): "
-                            + r.output.trim());
+                            + oneLine(r.output));
                 }
             } else {
                 failures = 0;
@@ -154,7 +263,7 @@ public final class SlurmJob {
                 }
                 int reported = 0;
                 for (int n = 0; n < tasks; n++) {
-                    reported += Files.exists(taskRows(n)) ? 1 : 0;
+                    reported += Files.exists(taskRows(jobId, n)) ? 1 : 0;
                 }
                 String now = String.format(Locale.ROOT, "job %s: %d of %d tasks reported, %d"
                         + " running, %d pending", jobId, reported, tasks, running, pending);
@@ -171,22 +280,26 @@ public final class SlurmJob {
     }
 
     /**
-     * The rows of every task; a case whose task wrote no rows (killed, out of time, node lost)
-     * is a row with stoppedBy "failed" that names the task's log.
+     * The rows of every task of the job; a case whose task wrote no row for it (cancelled,
+     * failed, out of time, node lost) is a row stopped by "failed" that names the task's log.
      */
-    public List<CaseResult> gather(Sweep sweep, List<List<PolarCase>> units) throws IOException {
+    public List<CaseResult> gather(Sweep sweep, String jobId) throws IOException {
+        List<List<PolarCase>> all = sweep.chains();
         List<CaseResult> rows = new ArrayList<>();
-        for (int n = 0; n < units.size(); n++) {
-            List<CaseResult> got = Files.exists(taskRows(n)) ? PolarCsv.read(taskRows(n), sweep)
-                    : List.of();
-            for (PolarCase c : units.get(n)) {
-                CaseResult row = got.stream().filter(r -> r.polarCase().equals(c)).findFirst()
-                        .orElse(CaseResult.failed(c, "failed", "array task " + n
-                                + " reported no row; see " + taskLog(n)));
-                rows.add(row);
+        for (int n = 0; n < tasks; n++) {
+            Path file = taskRows(jobId, n);
+            List<CaseResult> got = Files.exists(file) ? PolarCsv.read(file, sweep) : List.of();
+            for (List<PolarCase> unit : unitsOf(n, all)) {
+                for (PolarCase c : unit) {
+                    final int task = n;
+                    rows.add(got.stream().filter(r -> r.polarCase().equals(c)).findFirst()
+                            .orElseGet(() -> CaseResult.failed(c, "failed", "array task " + task
+                                    + " of job " + jobId + " reported no row; see "
+                                    + taskLog(jobId, task))));
+                }
             }
         }
-        rows.sort(java.util.Comparator.comparingInt(r -> r.polarCase().index()));
+        rows.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         return rows;
     }
 
@@ -198,7 +311,7 @@ public final class SlurmJob {
             p = new ProcessBuilder(command).redirectErrorStream(true).start();
         } catch (IOException e) {
             throw new IOException(command.get(0) + " not found: --slurm needs the Slurm client"
-                    + " commands (sbatch, squeue) on the PATH", e);
+                    + " commands (sbatch, squeue, scontrol) on the PATH", e);
         }
         p.getOutputStream().close();
         String output;

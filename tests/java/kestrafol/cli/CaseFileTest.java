@@ -60,13 +60,19 @@ class CaseFileTest {
     }
 
     @Test
-    void writtenFilesReadBackToTheSameEntries() throws Exception {
+    void writtenFilesReadBackToTheSameEntriesWhateverTheyHold() throws Exception {
+        // Each value would, written raw, end its line early, start a key of its own, lose a
+        // character or turn into a comment; read back it must be exactly what was written.
+        String[] hostile = {"C:\\runs\\a b", "wall=slip,far=farfield", " 0.5", "\t lead",
+            "polar\nnaca = 4412", "a\r\nmach = 0.9", "x: y", "#not a comment", "!neither",
+            "trail\\", "100% $(touch pwned) `id` 'q' \"qq\"", "\f", "\\u0041", "tab\tin"};
         LinkedHashMap<String, String> entries = new LinkedHashMap<>();
-        entries.put("out", "C:\\runs\\a b");
-        entries.put("bc", "wall=slip,far=farfield");
-        entries.put("mach", " 0.5");
+        for (int i = 0; i < hostile.length; i++) {
+            entries.put("out" + i, hostile[i]);
+        }
+        entries.put("key with = and : and space", "v");
         Path f = dir.resolve("w.properties");
-        CaseFile.write(f, List.of("first line"), entries);
+        CaseFile.write(f, List.of("first line", "injected\nnaca = 4412", "also\rmach = 0.9"), entries);
         assertEquals(new java.util.TreeMap<>(entries), CaseFile.read(f));
     }
 }

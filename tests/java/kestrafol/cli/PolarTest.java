@@ -98,19 +98,23 @@ class PolarTest {
             assertEquals(cl[k], Double.parseDouble(f[3]), 1e-9 * Math.abs(cl[k]), rows.get(1 + k));
         }
 
-        // Slurm array tasks run from the recorded configuration, one chain each, gathered.
+        // Slurm array tasks run from the recorded configuration, gathered: one chain per task
+        // (job 5), and both chains packed into one task (job 9).
         Path tasks = dir.resolve("tasks");
-        for (String t : new String[] {"1", "0"}) {
-            ByteArrayOutputStream text = new ByteArrayOutputStream();
-            int status = main(text, List.of("polar", "--config", two.resolve("polar.properties")
-                    .toString(), "--out", tasks.toString(), "--task", t));
-            assertEquals(0, status, text.toString());
-        }
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.5,0.6"), List.of(),
                 Sweep.parseList("--alpha", "0,2"), true);
-        List<CaseResult> gathered = new SlurmJob(tasks, 2).gather(sweep, sweep.chains());
-        PolarCsv.write(gathered, tasks.resolve("polar.csv"));
-        assertEquals(rows, numbers(tasks.resolve("polar.csv")));
+        for (String[] t : new String[][] {{"1", "2", "5"}, {"0", "2", "5"}, {"0", "1", "9"}}) {
+            ByteArrayOutputStream text = new ByteArrayOutputStream();
+            int status = main(text, List.of("polar", "--config", two.resolve("polar.properties")
+                    .toString(), "--out", tasks.toString(), "--task", t[0], "--tasks", t[1], "--job", t[2]));
+            assertEquals(0, status, text.toString());
+        }
+        for (String[] job : new String[][] {{"5", "2"}, {"9", "1"}}) {
+            List<CaseResult> gathered = new SlurmJob(tasks, 2, Integer.parseInt(job[1]))
+                    .gather(sweep, job[0]);
+            PolarCsv.write(gathered, tasks.resolve("polar.csv"));
+            assertEquals(rows, numbers(tasks.resolve("polar.csv")), "job " + job[0]);
+        }
     }
 
     private static List<String> concat(List<String> a, List<String> b) {
@@ -153,11 +157,15 @@ class PolarTest {
             assertEquals(0, main(text, withOut(POLAR, out, mode, "--slurm-dry-run", "--partition",
                     "short", "--time", "0:10:00")), text.toString());
             String script = Files.readString(out.resolve("slurm/polar.sbatch"));
-            assertTrue(script.contains(mode.equals("--cold") ? "#SBATCH --array=0-3\n"
-                    : "#SBATCH --array=0-1\n"), script);
-            assertTrue(script.contains("#SBATCH --partition=short\n#SBATCH --time=0:10:00\n"), script);
+            String tasks = mode.equals("--cold") ? "4" : "2";
+            assertTrue(text.toString().contains("Submit it with: sbatch --parsable --array=0-"
+                    + (Integer.parseInt(tasks) - 1) + " --chdir=" + out.resolve("slurm")
+                    + " --output=" + out.resolve("slurm") + "/task-%A-%a.log --partition=short --time=0:10:00 "
+                    + out.resolve("slurm/polar.sbatch")), text.toString());
+            assertTrue(text.toString().contains("Estimated CPU time: under 1 CPU second (4 cases x 60 iterations x "), text.toString());
             assertTrue(script.contains(" polar --config " + out.resolve("polar.properties")
-                    + " --task \"$SLURM_ARRAY_TASK_ID\"\n"), script);
+                    + " --task \"$SLURM_ARRAY_TASK_ID\" --tasks " + tasks
+                    + " --job \"$SLURM_ARRAY_JOB_ID\"\n"), script);
             Process syntax = new ProcessBuilder("bash", "-n", out.resolve("slurm/polar.sbatch")
                     .toString()).redirectErrorStream(true).start();
             assertEquals(0, syntax.waitFor());
@@ -169,12 +177,25 @@ class PolarTest {
 
     @Test
     void badPolarOptionsExit2AndCaseFilesDriveRun() throws Exception {
-        for (List<String> bad : List.of(List.of("--alpha", "0:0:2"), List.of("--jobs", "0"),
-                List.of("--viscous"), List.of("--reynolds", "1000"))) {
+        // option given, a word the message must hold
+        String[][] table = {{"--alpha", "0:0:2", "--alpha"}, {"--jobs", "0", "--jobs"},
+            {"--viscous", "--reynolds"}, {"--reynolds", "1000", "--reynolds"},
+            {"--detach", "--detach"}, {"--slurm", "--partition", "a\n#SBATCH --wrap=id", "--partition"},
+            {"--slurm", "--time", "1:00\nid", "--time"}, {"--slurm", "--mesh", "x.su2 ", "--mesh"}, {"--gather", "x", "--jobs", "2", "--gather"},
+            {"--alpha", "0:0.002:10", "--yes"}};
+        for (String[] bad : table) {
             ByteArrayOutputStream text = new ByteArrayOutputStream();
-            assertEquals(2, main(text, withOut(POLAR, dir.resolve("bad"), bad.toArray(new String[0]))),
-                    bad + ": " + text);
+            List<String> given = List.of(bad).subList(0, bad.length - 1);
+            List<String> polar = new ArrayList<>(POLAR);
+            int listed = polar.indexOf(given.get(0));
+            if (listed >= 0) {
+                polar.subList(listed, listed + 2).clear();
+            }
+            assertEquals(2, main(text, withOut(polar, dir.resolve("bad"), given.toArray(new String[0]))),
+                    given + ": " + text);
+            assertTrue(text.toString().contains(bad[bad.length - 1]), given + ": " + text);
         }
+        assertTrue(!Files.exists(dir.resolve("bad/polar.properties")));
         Path file = dir.resolve("case.properties");
         Files.writeString(file, "mach = 0.6\nalpha = 1\nresolution = 32\niterations = 3\nno-pictures = true\n");
         ByteArrayOutputStream text = new ByteArrayOutputStream();

@@ -1,0 +1,95 @@
+package kestrafol.polar;
+
+import java.io.IOException;
+import java.io.Reader;
+import java.io.Writer;
+import java.math.BigDecimal;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.NoSuchFileException;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+import java.util.List;
+import java.util.Properties;
+
+/**
+ * What a Slurm polar recorded when it submitted its job array, in {@code slurm/submission.properties}
+ * of the output folder: the job id, the number of array tasks, the title of the polar picture
+ * and the sweep (its lists as given to --mach, --alpha and --reynolds, and whether it chains).
+ * That is all that gathering the rows needs, in a later process.
+ *
+ * @param reynolds the Reynolds list, or null for an inviscid polar
+ */
+public record SlurmSubmission(String jobId, int tasks, String title, String mach, String alpha,
+        String reynolds, boolean chained) {
+    /** The record's file inside a polar's output folder. */
+    public static Path file(Path out) {
+        return out.resolve("slurm").resolve("submission.properties");
+    }
+
+    /** Writes the record (escaped as properties need), through a temporary file. */
+    public void write(Path out) throws IOException {
+        Properties p = new Properties();
+        p.setProperty("job", jobId);
+        p.setProperty("tasks", Integer.toString(tasks));
+        p.setProperty("title", title);
+        p.setProperty("mach", mach);
+        p.setProperty("alpha", alpha);
+        if (reynolds != null) {
+            p.setProperty("reynolds", reynolds);
+        }
+        p.setProperty("chain", Boolean.toString(chained));
+        Path f = file(out);
+        Files.createDirectories(f.getParent());
+        Path tmp = f.resolveSibling(f.getFileName() + ".tmp");
+        try (Writer w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
+            p.store(w, "kestrafol polar: the Slurm job array of this polar; gather it with"
+                    + " kestrafol polar --gather FOLDER");
+        }
+        Files.move(tmp, f, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+    }
+
+    /**
+     * Reads the record of the polar in the folder.
+     *
+     * @throws IOException when the folder holds no record or a damaged one (the message names
+     *     the file)
+     */
+    public static SlurmSubmission read(Path out) throws IOException {
+        Path f = file(out);
+        Properties p = new Properties();
+        try (Reader r = Files.newBufferedReader(f, StandardCharsets.UTF_8)) {
+            p.load(r);
+        } catch (NoSuchFileException e) {
+            throw new IOException(out + " holds no Slurm polar (" + f + " is missing)", e);
+        }
+        String job = p.getProperty("job", "");
+        String tasks = p.getProperty("tasks", "");
+        if (!job.matches("\\d+") || !tasks.matches("[1-9]\\d{0,8}")) {
+            throw new IOException(f + ": expected a job id and a task count, got job \"" + job
+                    + "\", tasks \"" + tasks + "\"");
+        }
+        SlurmSubmission s = new SlurmSubmission(job, Integer.parseInt(tasks),
+                p.getProperty("title", "Polar"), p.getProperty("mach", ""),
+                p.getProperty("alpha", ""), p.getProperty("reynolds"),
+                Boolean.parseBoolean(p.getProperty("chain")));
+        try {
+            s.sweep();
+        } catch (IllegalArgumentException e) {
+            throw new IOException(f + ": " + e.getMessage(), e);
+        }
+        return s;
+    }
+
+    /** Removes the record of an earlier submission: a new polar in the folder replaces it. */
+    public static void forget(Path out) throws IOException {
+        Files.deleteIfExists(file(out));
+    }
+
+    /** The sweep of the submitted polar. */
+    public Sweep sweep() {
+        List<BigDecimal> r = reynolds == null ? List.of() : Sweep.parseList("--reynolds", reynolds);
+        return Sweep.of(Sweep.parseList("--mach", mach), r, Sweep.parseList("--alpha", alpha),
+                chained);
+    }
+}
