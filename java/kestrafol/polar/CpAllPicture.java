@@ -1,0 +1,158 @@
+package kestrafol.polar;
+
+import java.awt.BasicStroke;
+import java.awt.Color;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.Comparator;
+import java.util.List;
+import kestrafol.output.Pictures;
+import org.jfree.chart.ChartFactory;
+import org.jfree.chart.ChartUtilities;
+import org.jfree.chart.JFreeChart;
+import org.jfree.chart.plot.PlotOrientation;
+import org.jfree.chart.plot.XYPlot;
+import org.jfree.chart.renderer.xy.XYLineAndShapeRenderer;
+import org.jfree.data.xy.XYSeries;
+import org.jfree.data.xy.XYSeriesCollection;
+
+/**
+ * cp-all.png: the pressure coefficient of every case of a polar in one chart, one curve per case
+ * coloured from blue (smallest angle) to red (largest), negative Cp up. The curves come from each
+ * case folder's surface.csv, so a polar run through Slurm gets the picture as well. Cases that
+ * did not converge are dashed; cases without a surface.csv (failed, diverged) are left out.
+ */
+public final class CpAllPicture {
+    public static final int WIDTH = 1000;
+    public static final int HEIGHT = 700;
+
+    /**
+     * One case's pressure coefficient along its walls.
+     *
+     * @param xc (x - front) / (back - front) of the walls, NaN between two walls (a break)
+     */
+    public record Curve(String label, double alpha, boolean converged, double[] xc, double[] cp) {
+        public Curve {
+            xc = xc.clone();
+            cp = cp.clone();
+        }
+    }
+
+    private CpAllPicture() {}
+
+    /**
+     * The curves of the cases that have a surface.csv in their folder below polarFolder, in the
+     * order of the cases.
+     *
+     * @throws IOException for a surface.csv that cannot be read (the message names file and line)
+     */
+    public static List<Curve> curves(List<CaseResult> rows, Path polarFolder) throws IOException {
+        List<CaseResult> sorted = new ArrayList<>(rows);
+        sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
+        boolean oneGroup = sorted.stream().map(r -> Sweep.plain(r.polarCase().mach()) + "/"
+                + r.polarCase().reynolds()).distinct().count() <= 1;
+        List<Curve> curves = new ArrayList<>();
+        for (CaseResult r : sorted) {
+            Path file = polarFolder.resolve(r.polarCase().folder()).resolve("surface.csv");
+            if (!r.answered() || !Files.exists(file)) {
+                continue;
+            }
+            double[][] xy = read(file);
+            PolarCase c = r.polarCase();
+            curves.add(new Curve(oneGroup ? "alpha " + Sweep.plain(c.alpha()) : c.label(),
+                    c.alpha().doubleValue(), r.converged(), xy[0], xy[1]));
+        }
+        return curves;
+    }
+
+    /** {x/c, cp} of a surface.csv (marker,x,y,cp,...), NaN where the marker changes. */
+    static double[][] read(Path file) throws IOException {
+        List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
+        if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
+            throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
+        }
+        int n = lines.size() - 1;
+        double[] x = new double[2 * n];
+        double[] cp = new double[2 * n];
+        int m = 0;
+        String marker = null;
+        double lo = Double.POSITIVE_INFINITY;
+        double hi = Double.NEGATIVE_INFINITY;
+        for (int k = 1; k < lines.size(); k++) {
+            if (lines.get(k).isEmpty()) {
+                continue;
+            }
+            List<String> f = PolarCsv.fields(lines.get(k));
+            try {
+                if (f.size() < 4) {
+                    throw new NumberFormatException();
+                }
+                double xv = Double.parseDouble(f.get(1));
+                double cv = Double.parseDouble(f.get(3));
+                if (marker != null && !marker.equals(f.get(0))) {
+                    x[m] = Double.NaN;
+                    cp[m++] = Double.NaN;
+                }
+                marker = f.get(0);
+                x[m] = xv;
+                cp[m++] = cv;
+                lo = Math.min(lo, xv);
+                hi = Math.max(hi, xv);
+            } catch (NumberFormatException e) {
+                throw new IOException(file + ": line " + (k + 1) + ": expected marker,x,y,cp with"
+                        + " numbers, got " + lines.get(k));
+            }
+        }
+        double span = hi > lo ? hi - lo : 1;
+        for (int k = 0; k < m; k++) {
+            x[k] = (x[k] - lo) / span;
+        }
+        return new double[][] {Arrays.copyOf(x, m), Arrays.copyOf(cp, m)};
+    }
+
+    /** The chart: one line per curve, Cp axis inverted. */
+    public static JFreeChart chart(List<Curve> curves, String title) {
+        Pictures.headless();
+        XYSeriesCollection data = new XYSeriesCollection();
+        double lo = Double.POSITIVE_INFINITY;
+        double hi = Double.NEGATIVE_INFINITY;
+        for (Curve c : curves) {
+            lo = Math.min(lo, c.alpha());
+            hi = Math.max(hi, c.alpha());
+        }
+        JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
+                PlotOrientation.VERTICAL, true, false, false);
+        XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, false);
+        for (int k = 0; k < curves.size(); k++) {
+            Curve c = curves.get(k);
+            String name = c.label() + (c.converged() ? "" : " (not converged)");
+            XYSeries s = new XYSeries(name, false, true);
+            for (int i = 0; i < c.xc().length; i++) {
+                s.add(c.xc()[i], Double.isNaN(c.xc()[i]) ? null : c.cp()[i]);
+            }
+            data.addSeries(s);
+            double t = hi > lo ? (c.alpha() - lo) / (hi - lo) : 0;
+            r.setSeriesPaint(k, new Color((int) Math.round(30 + 190 * t), 60,
+                    (int) Math.round(210 - 180 * t)));
+            r.setSeriesStroke(k, c.converged() ? new BasicStroke(1.6f) : new BasicStroke(1.6f,
+                    BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER, 10f, new float[] {6f, 4f}, 0f));
+        }
+        XYPlot plot = chart.getXYPlot();
+        plot.setRenderer(r);
+        plot.getRangeAxis().setInverted(true);
+        plot.setBackgroundPaint(Color.WHITE);
+        plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
+        plot.setRangeGridlinePaint(Color.LIGHT_GRAY);
+        chart.setBackgroundPaint(Color.WHITE);
+        return chart;
+    }
+
+    /** Writes cp-all.png ({@link #WIDTH} x {@link #HEIGHT}). */
+    public static void write(List<Curve> curves, String title, Path file) throws IOException {
+        ChartUtilities.saveChartAsPNG(file.toFile(), chart(curves, title), WIDTH, HEIGHT);
+    }
+}
