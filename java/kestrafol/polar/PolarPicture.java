@@ -75,6 +75,19 @@ public final class PolarPicture {
     /** Draws the picture onto g, {@link #WIDTH} x {@link #HEIGHT} (a PNG or an SVG). */
     public static void draw(List<CaseResult> rows, ComparisonData compare, String title,
             Graphics2D g) {
+        JFreeChart[] charts = charts(rows, compare);
+        g.setPaint(Color.WHITE);
+        g.fillRect(0, 0, WIDTH, HEIGHT);
+        g.setPaint(Color.BLACK);
+        g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 18));
+        g.drawString(title, 20, 28);
+        for (int k = 0; k < charts.length; k++) {
+            charts[k].draw(g, new Rectangle2D.Double(k * WIDTH / 3.0, 40, WIDTH / 3.0, HEIGHT - 40));
+        }
+    }
+
+    /** The three charts: lift, drag polar, moment. */
+    static JFreeChart[] charts(List<CaseResult> rows, ComparisonData compare) {
         Map<String, XYSeries[]> lines = new LinkedHashMap<>();
         Map<String, XYSeries[]> open = new LinkedHashMap<>();
         boolean anyMoment = false;
@@ -114,19 +127,11 @@ public final class PolarPicture {
             addPairs(points[2], compare, "alpha", "cm");
             anyMoment |= points[2].getItemCount() > 0;
         }
-        JFreeChart[] charts = {
+        return new JFreeChart[] {
             chart("Lift", "alpha (deg)", "cl", lines, open, points, 0, ALPHA_SPAN, CL_SPAN),
             chart("Drag polar", "cd", "cl", lines, open, points, 1, CD_SPAN, CL_SPAN),
             chart(anyMoment ? "Moment (about the reference point)" : "Moment (not computed)",
                     "alpha (deg)", "cm", lines, open, points, 2, ALPHA_SPAN, CM_SPAN)};
-        g.setPaint(Color.WHITE);
-        g.fillRect(0, 0, WIDTH, HEIGHT);
-        g.setPaint(Color.BLACK);
-        g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 18));
-        g.drawString(title, 20, 28);
-        for (int k = 0; k < charts.length; k++) {
-            charts[k].draw(g, new Rectangle2D.Double(k * WIDTH / 3.0, 40, WIDTH / 3.0, HEIGHT - 40));
-        }
     }
 
     private static XYSeries[] three(String name) {
