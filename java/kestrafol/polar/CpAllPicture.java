@@ -61,7 +61,7 @@ public final class CpAllPicture {
             if (!r.answered() || !Files.exists(file)) {
                 continue;
             }
-            double[][] xy = read(file);
+            double[][] xy = readSurface(file);
             PolarCase c = r.polarCase();
             curves.add(new Curve(oneGroup ? "alpha " + Sweep.plain(c.alpha()) : c.label(),
                     c.alpha().doubleValue(), r.converged(), xy[0], xy[1]));
@@ -69,8 +69,13 @@ public final class CpAllPicture {
         return curves;
     }
 
-    /** {x/c, cp} of a surface.csv (marker,x,y,cp,...), NaN where the marker changes. */
-    static double[][] read(Path file) throws IOException {
+    /**
+     * {x/c, cp} of a surface.csv (marker,x,y,cp,...): x/c over the extent of the walls, NaN
+     * where the marker changes.
+     *
+     * @throws IOException for a file that is not a surface.csv (the message names file and line)
+     */
+    public static double[][] readSurface(Path file) throws IOException {
         List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
         if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
             throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
@@ -116,6 +121,15 @@ public final class CpAllPicture {
 
     /** The chart: one line per curve, Cp axis inverted. */
     public static JFreeChart chart(List<Curve> curves, String title) {
+        return chart(curves, null, title);
+    }
+
+    /**
+     * The chart with comparison points (x as x/c, cp) as black crosses.
+     *
+     * @param compare the points, or null
+     */
+    public static JFreeChart chart(List<Curve> curves, ComparisonData compare, String title) {
         Pictures.headless();
         XYSeriesCollection data = new XYSeriesCollection();
         double lo = Double.POSITIVE_INFINITY;
@@ -140,6 +154,22 @@ public final class CpAllPicture {
                     (int) Math.round(210 - 180 * t)));
             r.setSeriesStroke(k, c.converged() ? new BasicStroke(1.6f) : new BasicStroke(1.6f,
                     BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER, 10f, new float[] {6f, 4f}, 0f));
+        }
+        if (compare != null && compare.has("x") && compare.has("cp")) {
+            XYSeries s = new XYSeries(compare.label(), false, true);
+            double[] x = compare.column("x");
+            double[] cp = compare.column("cp");
+            for (int k = 0; k < x.length; k++) {
+                if (Double.isFinite(x[k]) && Double.isFinite(cp[k])) {
+                    s.add(x[k], cp[k]);
+                }
+            }
+            int i = data.getSeriesCount();
+            data.addSeries(s);
+            r.setSeriesPaint(i, Color.BLACK);
+            r.setSeriesLinesVisible(i, false);
+            r.setSeriesShapesVisible(i, true);
+            r.setSeriesShape(i, PolarPicture.CROSS);
         }
         XYPlot plot = chart.getXYPlot();
         plot.setRenderer(r);

@@ -75,14 +75,23 @@ public final class PolarPicture {
     /** Draws the picture onto g, {@link #WIDTH} x {@link #HEIGHT} (a PNG or an SVG). */
     public static void draw(List<CaseResult> rows, ComparisonData compare, String title,
             Graphics2D g) {
+        draw(rows, compare, title, g, WIDTH, HEIGHT);
+    }
+
+    /**
+     * Draws the picture onto g at another size (a smaller canvas gives larger text relative to
+     * the charts, for a page where the picture is scaled to the text width).
+     */
+    public static void draw(List<CaseResult> rows, ComparisonData compare, String title,
+            Graphics2D g, int width, int height) {
         JFreeChart[] charts = charts(rows, compare);
         g.setPaint(Color.WHITE);
-        g.fillRect(0, 0, WIDTH, HEIGHT);
+        g.fillRect(0, 0, width, height);
         g.setPaint(Color.BLACK);
         g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 18));
         g.drawString(title, 20, 28);
         for (int k = 0; k < charts.length; k++) {
-            charts[k].draw(g, new Rectangle2D.Double(k * WIDTH / 3.0, 40, WIDTH / 3.0, HEIGHT - 40));
+            charts[k].draw(g, new Rectangle2D.Double(k * width / 3.0, 40, width / 3.0, height - 40));
         }
     }
 

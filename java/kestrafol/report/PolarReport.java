@@ -31,6 +31,11 @@ public final class PolarReport {
     /** Width and height of a case's convergence chart. */
     private static final int SMALL_W = 520;
     private static final int SMALL_H = 250;
+    /** The polar's three charts and the Cp chart on the page: smaller canvases, larger text. */
+    private static final int POLAR_W = 1140;
+    private static final int POLAR_H = 430;
+    private static final int CP_W = 900;
+    private static final int CP_H = 540;
 
     private PolarReport() {}
 
@@ -64,8 +69,8 @@ public final class PolarReport {
         derived(sb, groups, momentPointXc);
 
         sb.append("<section id=\"charts\">\n<h2>Charts</h2>\n<figure>")
-                .append(Svg.of(PolarPicture.WIDTH, PolarPicture.HEIGHT, "Polar",
-                        g -> PolarPicture.draw(sorted, compare, title, g)))
+                .append(Svg.of(POLAR_W, POLAR_H, "Polar",
+                        g -> PolarPicture.draw(sorted, compare, title, g, POLAR_W, POLAR_H)))
                 .append("<figcaption>Filled markers: converged cases; open markers: not converged"
                         + " (not an answer); failed and diverged cases leave a gap.")
                 .append(compare == null ? "" : " Crosses: " + Html.escape(compare.label()) + ".")
@@ -73,7 +78,7 @@ public final class PolarReport {
         List<CpAllPicture.Curve> curves = CpAllPicture.curves(sorted, folder);
         if (!curves.isEmpty()) {
             sb.append("<figure>").append(Svg.of(CpAllPicture.chart(curves, "Pressure coefficient,"
-                    + " every angle"), CpAllPicture.WIDTH, CpAllPicture.HEIGHT, "Cp of every case"))
+                    + " every angle"), CP_W, CP_H, "Cp of every case"))
                     .append("<figcaption>Cp of every case with a surface; dashed: not converged."
                             + "</figcaption></figure>\n");
         }

@@ -4,6 +4,9 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.solver.Analysis;
@@ -28,24 +31,25 @@ import org.junit.jupiter.api.Test;
  */
 class ThinAirfoilSlopeTest {
     private static final double[] MACHS = {0.3, 0.5};
+    private static final int START_UP = 1000;
 
     @Test
-    void liftSlopeMatchesThinAirfoilTheoryWithPrandtlGlauert() {
+    void liftSlopeMatchesThinAirfoilTheoryWithPrandtlGlauert() throws Exception {
         Mesh mesh = BoundaryConditions.defaults(false).apply(
                 MeshGenerator.naca("0012", MeshGenerator.Options.resolution(64)));
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.3,0.5"), List.of(),
-                Sweep.parseList("--alpha", "1,2"), true);
-        List<CaseResult> rows = new ArrayList<>();
+                Sweep.parseList("--alpha", "-1,1"), true);
+        // The two chains side by side, one solver each, like a polar on two workers.
+        ExecutorService pool = Executors.newFixedThreadPool(2);
+        List<Future<List<CaseResult>>> chains = new ArrayList<>();
         for (List<PolarCase> chain : sweep.chains()) {
-            PolarCase first = chain.get(0);
-            Settings s = Settings.defaults().withMach(first.mach().doubleValue());
-            try (Solver solver = new Solver(mesh, s.withAlphaDegrees(first.alpha().doubleValue()))) {
-                for (PolarCase c : chain) {
-                    solver.update(s.withAlphaDegrees(c.alpha().doubleValue()));
-                    rows.add(solve(solver, c));
-                }
-            }
+            chains.add(pool.submit(() -> chain(mesh, chain)));
         }
+        List<CaseResult> rows = new ArrayList<>();
+        for (Future<List<CaseResult>> f : chains) {
+            rows.addAll(f.get());
+        }
+        pool.shutdown();
         List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(rows, 0.25);
         double[] slope = new double[2];
         for (int m = 0; m < 2; m++) {
@@ -56,12 +60,35 @@ class ThinAirfoilSlopeTest {
             assertEquals(theory, g.liftSlopePerRadian(), 0.12 * theory, g.lines().toString());
             assertEquals(theory * Math.PI / 180, slope[m], 0.12 * theory * Math.PI / 180,
                     g.lines().toString());
+            // Symmetric airfoil: the fit passes through the origin.
+            assertEquals(0, g.zeroLiftAlpha(), 0.02, g.lines().toString());
         }
         assertEquals(0.1150, 2 * Math.PI / Math.sqrt(0.91) * Math.PI / 180, 5e-5);
         double pg = Math.sqrt((1 - 0.09) / (1 - 0.25));
-        assertEquals(pg, slope[1] / slope[0], 0.06 * pg, slope[0] + " / " + slope[1]);
+        assertEquals(pg, slope[1] / slope[0], 0.05 * pg, slope[0] + " / " + slope[1]);
         System.out.printf("lift slope per degree: Mach 0.3 %.5f, Mach 0.5 %.5f, ratio %.4f%n",
                 slope[0], slope[1], slope[1] / slope[0]);
+    }
+
+    /**
+     * The flow at zero incidence settles fast (no circulation to build up): a start-up there,
+     * then each angle carried on from the previous one as in a chained polar. A cold start at an
+     * angle leaves a slow lift drift that the coefficient criterion can stop on a percent or two
+     * off.
+     */
+    private static List<CaseResult> chain(Mesh mesh, List<PolarCase> chain) {
+        List<CaseResult> rows = new ArrayList<>();
+        Settings s = Settings.defaults().withMach(chain.get(0).mach().doubleValue());
+        try (Solver solver = new Solver(mesh, s.withAlphaDegrees(0))) {
+            for (int it = 0; it < START_UP; it++) {
+                solver.iterate();
+            }
+            for (PolarCase c : chain) {
+                solver.update(s.withAlphaDegrees(c.alpha().doubleValue()));
+                rows.add(solve(solver, c));
+            }
+        }
+        return rows;
     }
 
     /** Iterates to the default stopping rule; the answer is the window mean after "cauchy". */
@@ -75,7 +102,7 @@ class ThinAirfoilSlopeTest {
             solver.iterate();
             Analysis a = solver.analysis();
             lift.add(a.lift());
-            stop = monitor.add(it, a.residualNorm(), a.lift(), a.drag(), Double.NaN);
+            stop = monitor.add(it, a.residualNorm(), a.lift(), a.drag(), 0);
         }
         int from = stop == ConvergenceMonitor.Stop.CAUCHY ? Math.max(0, lift.size() - window)
                 : lift.size() - 1;
