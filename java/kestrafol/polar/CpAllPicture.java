@@ -12,7 +12,6 @@ import java.util.Comparator;
 import java.util.List;
 import kestrafol.output.Pictures;
 import org.jfree.chart.ChartFactory;
-import org.jfree.chart.ChartUtilities;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.plot.PlotOrientation;
 import org.jfree.chart.plot.XYPlot;
@@ -21,21 +20,25 @@ import org.jfree.data.xy.XYSeries;
 import org.jfree.data.xy.XYSeriesCollection;
 
 /**
- * cp-all.png: the pressure coefficient of every case of a polar in one chart, one curve per case
- * coloured from blue (smallest angle) to red (largest), negative Cp up. The curves come from each
+ * cp-all.png: the pressure coefficient of every case of a polar, one chart per Mach (and
+ * Reynolds) number side by side, one curve per angle coloured from blue (smallest angle) to red
+ * (largest), negative Cp up. The curves come from each
  * case folder's surface.csv, so a polar run through Slurm gets the picture as well. Cases that
  * did not converge are dashed; cases without a surface.csv (failed, diverged) are left out.
  */
 public final class CpAllPicture {
-    public static final int WIDTH = 1000;
-    public static final int HEIGHT = 700;
+    /** Size of one chart of the picture. */
+    public static final int WIDTH = 900;
+    public static final int HEIGHT = 650;
 
     /**
      * One case's pressure coefficient along its walls.
      *
+     * @param group the chart the curve belongs to, e.g. "Mach 0.5" or "Mach 0.2, Re 5000"
      * @param xc (x - front) / (back - front) of the walls, NaN between two walls (a break)
      */
-    public record Curve(String label, double alpha, boolean converged, double[] xc, double[] cp) {
+    public record Curve(String group, String label, double alpha, boolean converged, double[] xc,
+            double[] cp) {
         public Curve {
             xc = xc.clone();
             cp = cp.clone();
@@ -53,8 +56,6 @@ public final class CpAllPicture {
     public static List<Curve> curves(List<CaseResult> rows, Path polarFolder) throws IOException {
         List<CaseResult> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
-        boolean oneGroup = sorted.stream().map(r -> Sweep.plain(r.polarCase().mach()) + "/"
-                + r.polarCase().reynolds()).distinct().count() <= 1;
         List<Curve> curves = new ArrayList<>();
         for (CaseResult r : sorted) {
             Path file = polarFolder.resolve(r.polarCase().folder()).resolve("surface.csv");
@@ -63,7 +64,8 @@ public final class CpAllPicture {
             }
             double[][] xy = readSurface(file);
             PolarCase c = r.polarCase();
-            curves.add(new Curve(oneGroup ? "alpha " + Sweep.plain(c.alpha()) : c.label(),
+            curves.add(new Curve("Mach " + Sweep.plain(c.mach()) + (c.reynolds() == null ? ""
+                    : ", Re " + Sweep.plain(c.reynolds())), "alpha " + Sweep.plain(c.alpha()),
                     c.alpha().doubleValue(), r.converged(), xy[0], xy[1]));
         }
         return curves;
@@ -181,8 +183,39 @@ public final class CpAllPicture {
         return chart;
     }
 
-    /** Writes cp-all.png ({@link #WIDTH} x {@link #HEIGHT}). */
+    /** One chart per group of the curves, titled "title, group", in the order of the curves. */
+    public static List<JFreeChart> charts(List<Curve> curves, String title) {
+        java.util.Map<String, List<Curve>> groups = new java.util.LinkedHashMap<>();
+        for (Curve c : curves) {
+            groups.computeIfAbsent(c.group(), k -> new ArrayList<>()).add(c);
+        }
+        List<JFreeChart> charts = new ArrayList<>();
+        for (java.util.Map.Entry<String, List<Curve>> e : groups.entrySet()) {
+            charts.add(chart(e.getValue(), title + ", " + e.getKey()));
+        }
+        return charts;
+    }
+
+    /**
+     * Writes cp-all.png: the charts of {@link #charts} side by side, two per row, each
+     * {@link #WIDTH} x {@link #HEIGHT}.
+     */
     public static void write(List<Curve> curves, String title, Path file) throws IOException {
-        ChartUtilities.saveChartAsPNG(file.toFile(), chart(curves, title), WIDTH, HEIGHT);
+        List<JFreeChart> charts = charts(curves, title);
+        int columns = Math.min(2, Math.max(1, charts.size()));
+        int rows = Math.max(1, (charts.size() + columns - 1) / columns);
+        java.awt.image.BufferedImage image = new java.awt.image.BufferedImage(columns * WIDTH,
+                rows * HEIGHT, java.awt.image.BufferedImage.TYPE_INT_RGB);
+        java.awt.Graphics2D g = image.createGraphics();
+        g.setRenderingHint(java.awt.RenderingHints.KEY_ANTIALIASING,
+                java.awt.RenderingHints.VALUE_ANTIALIAS_ON);
+        g.setPaint(Color.WHITE);
+        g.fillRect(0, 0, image.getWidth(), image.getHeight());
+        for (int k = 0; k < charts.size(); k++) {
+            charts.get(k).draw(g, new java.awt.geom.Rectangle2D.Double(k % columns * WIDTH,
+                    k / columns * HEIGHT, WIDTH, HEIGHT));
+        }
+        g.dispose();
+        javax.imageio.ImageIO.write(image, "png", file.toFile());
     }
 }

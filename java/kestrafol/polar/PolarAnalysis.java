@@ -274,13 +274,16 @@ public final class PolarAnalysis {
         return l;
     }
 
-    /** Four significant digits, plain: 0.1102, 6.314, -2.013, 45.21. */
+    /** Four significant digits, plain: 0.1102, 6.314, -2.013, 45.21; 4.814e-5 below 0.001. */
     static String g(double v) {
         if (!Double.isFinite(v)) {
             return "n/a";
         }
         if (v == 0) {
             return "0";
+        }
+        if (Math.abs(v) < 1e-3) {
+            return String.format(Locale.ROOT, "%.3e", v).replaceFirst("e-0*", "e-");
         }
         BigDecimal d = new BigDecimal(v).round(new java.math.MathContext(4));
         return d.stripTrailingZeros().toPlainString();

@@ -42,6 +42,9 @@ final class Html {
             .grid { display: grid; grid-template-columns: repeat(auto-fill, minmax(340px, 1fr));
               gap: 12px; }
             .grid figure { margin: 0; }
+            .pair { display: grid; grid-template-columns: repeat(auto-fit, minmax(440px, 1fr));
+              gap: 12px; }
+            .derived td:not(:first-child) { text-align: right; }
             .derived td:first-child { color: #444; }
             .muted { color: #666; font-size: 13px; }
             a { color: #1a55b0; }
@@ -51,7 +54,7 @@ final class Html {
               h2 { break-after: avoid; page-break-after: avoid; }
               table { font-size: 9.5px; }
               tr { break-inside: avoid; page-break-inside: avoid; }
-              .grid { grid-template-columns: repeat(2, 1fr); }
+              .grid, .pair { grid-template-columns: repeat(2, 1fr); }
               a { color: inherit; text-decoration: none; }
             }
             """;

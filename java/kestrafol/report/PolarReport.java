@@ -9,6 +9,7 @@ import java.util.ArrayList;
 import java.util.Comparator;
 import java.util.List;
 import java.util.Map;
+import kestrafol.output.Numbers;
 import kestrafol.polar.CaseFile;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.ComparisonData;
@@ -34,8 +35,8 @@ public final class PolarReport {
     /** The polar's three charts and the Cp chart on the page: smaller canvases, larger text. */
     private static final int POLAR_W = 1140;
     private static final int POLAR_H = 430;
-    private static final int CP_W = 900;
-    private static final int CP_H = 540;
+    private static final int CP_W = 760;
+    private static final int CP_H = 560;
 
     private PolarReport() {}
 
@@ -76,12 +77,13 @@ public final class PolarReport {
                 .append(compare == null ? "" : " Crosses: " + Html.escape(compare.label()) + ".")
                 .append("</figcaption></figure>\n");
         List<CpAllPicture.Curve> curves = CpAllPicture.curves(sorted, folder);
-        if (!curves.isEmpty()) {
-            sb.append("<figure>").append(Svg.of(CpAllPicture.chart(curves, "Pressure coefficient,"
-                    + " every angle"), CP_W, CP_H, "Cp of every case"))
+        sb.append("<div class=\"pair\">\n");
+        for (org.jfree.chart.JFreeChart chart : CpAllPicture.charts(curves, "Cp")) {
+            sb.append("<figure>").append(Svg.of(chart, CP_W, CP_H, "Cp of every angle"))
                     .append("<figcaption>Cp of every case with a surface; dashed: not converged."
                             + "</figcaption></figure>\n");
         }
+        sb.append("</div>\n");
         sb.append("</section>\n");
 
         table(sb, sorted);
@@ -97,50 +99,59 @@ public final class PolarReport {
         return file;
     }
 
+    /** One column per Mach (and Reynolds) number, one row per quantity. */
     private static void derived(StringBuilder sb, List<PolarAnalysis.Group> groups,
             double momentPointXc) {
-        sb.append("<section id=\"derived\">\n<h2>What the polar says</h2>\n");
+        sb.append("<section id=\"derived\">\n<h2>What the polar says</h2>\n<table class=\"derived\">\n"
+                + "<thead><tr><th></th>");
+        List<String> ids = new ArrayList<>();
         for (PolarAnalysis.Group g : groups) {
-            String id = "m" + Sweep.plain(g.mach()) + (g.reynolds() == null ? ""
-                    : "_re" + Sweep.plain(g.reynolds()));
-            sb.append("<h3>").append(Html.escape(g.name())).append("</h3>\n<table class=\"derived\""
-                    + " data-group=\"").append(id).append("\">\n");
-            row(sb, "converged cases", g.converged() + " of " + g.cases(), null, Double.NaN);
-            if (Double.isFinite(g.liftSlope())) {
-                row(sb, "lift slope per degree", null, "liftSlopePerDegree", g.liftSlope());
-                row(sb, "lift slope per radian", null, "liftSlopePerRadian", g.liftSlopePerRadian());
-                row(sb, "fitted over alpha (deg)", Html.shown(g.linearFrom(), 4) + " to "
-                        + Html.shown(g.linearTo(), 4) + " (" + g.linearCases() + " cases)", null,
-                        Double.NaN);
-                row(sb, "zero-lift angle (deg)", null, "zeroLiftAlpha", g.zeroLiftAlpha());
-                if (Double.isFinite(g.cmSlope())) {
-                    row(sb, "cm0 (at zero lift)", null, "cm0", g.cm0());
-                    row(sb, "dcm/dalpha per degree", null, "cmSlopePerDegree", g.cmSlope());
-                    row(sb, "aerodynamic centre x/c (moment point " + Html.shown(momentPointXc, 3)
-                            + ")", null, "aerodynamicCentreXc", g.aerodynamicCentre());
-                }
-            } else {
-                row(sb, "lift slope", "fewer than two converged cases", null, Double.NaN);
-            }
-            if (g.maxLiftReached()) {
-                row(sb, "maximum lift", null, "maxLift", g.maxLift());
-                row(sb, "at alpha (deg)", null, "maxLiftAlpha", g.maxLiftAlpha());
-            } else if (Double.isFinite(g.maxLift())) {
-                row(sb, "maximum lift", "not reached (highest cl " + Html.shown(g.maxLift(), 4)
-                        + " at alpha " + Html.shown(g.maxLiftAlpha(), 4) + " deg)", null, Double.NaN);
-            }
-            if (Double.isFinite(g.bestLiftToDrag())) {
-                row(sb, "best L/D", null, "bestLiftToDrag", g.bestLiftToDrag());
-                row(sb, "at alpha (deg)", null, "bestLiftToDragAlpha", g.bestLiftToDragAlpha());
-            }
-            sb.append("</table>\n");
+            ids.add("m" + Sweep.plain(g.mach()) + (g.reynolds() == null ? ""
+                    : "_re" + Sweep.plain(g.reynolds())));
+            sb.append("<th>").append(Html.escape(g.name())).append("</th>");
         }
-        sb.append("</section>\n");
+        sb.append("</tr></thead>\n<tbody>\n");
+        quantity(sb, "converged cases", groups, ids, g -> g.converged() + " of " + g.cases(), null);
+        quantity(sb, "lift slope per degree", groups, ids, null, g -> g.liftSlope());
+        quantity(sb, "lift slope per radian", groups, ids, null, g -> g.liftSlopePerRadian());
+        quantity(sb, "fitted over alpha (deg)", groups, ids, g -> Double.isFinite(g.liftSlope())
+                ? Numbers.format(g.linearFrom()) + " to " + Numbers.format(g.linearTo()) + " ("
+                        + g.linearCases() + " cases)" : "fewer than two converged cases", null);
+        quantity(sb, "zero-lift angle (deg)", groups, ids, null, g -> g.zeroLiftAlpha());
+        quantity(sb, "cm0 (at zero lift)", groups, ids, null, g -> g.cm0());
+        quantity(sb, "dcm/dalpha per degree", groups, ids, null, g -> g.cmSlope());
+        quantity(sb, "aerodynamic centre x/c (moments about x/c " + Numbers.format(momentPointXc)
+                + ")", groups, ids, null, g -> g.aerodynamicCentre());
+        quantity(sb, "maximum lift", groups, ids, g -> g.maxLiftReached() ? null
+                : Double.isFinite(g.maxLift()) ? "not reached (highest cl " + Html.shown(g.maxLift(), 4)
+                        + " at " + Numbers.format(g.maxLiftAlpha()) + " deg)" : "", g -> g.maxLift());
+        quantity(sb, "at alpha (deg)", groups, ids, g -> g.maxLiftReached() ? null : "",
+                g -> g.maxLiftAlpha());
+        if (groups.stream().anyMatch(g -> g.reynolds() != null)) {
+            quantity(sb, "best L/D", groups, ids, null, g -> g.bestLiftToDrag());
+            quantity(sb, "at alpha (deg)", groups, ids, null, g -> g.bestLiftToDragAlpha());
+        }
+        sb.append("</tbody>\n</table>\n</section>\n");
     }
 
-    private static void row(StringBuilder sb, String name, String text, String key, double v) {
+    /**
+     * A row of the derived table: per group the text (when text gives one) or the number, with
+     * its exact value and its group in data attributes.
+     */
+    private static void quantity(StringBuilder sb, String name, List<PolarAnalysis.Group> groups,
+            List<String> ids, java.util.function.Function<PolarAnalysis.Group, String> text,
+            java.util.function.ToDoubleFunction<PolarAnalysis.Group> number) {
         sb.append("<tr><td>").append(Html.escape(name)).append("</td>");
-        sb.append(text != null ? "<td>" + Html.escape(text) + "</td>" : Html.number(key, v, 4));
+        for (int k = 0; k < groups.size(); k++) {
+            String t = text == null ? null : text.apply(groups.get(k));
+            if (t != null) {
+                sb.append("<td>").append(Html.escape(t)).append("</td>");
+            } else {
+                String key = name.replaceAll("[^a-z]+", "-").replaceAll("-$", "");
+                sb.append(Html.number(key, number.applyAsDouble(groups.get(k)), 4)
+                        .replace("<td ", "<td data-group=\"" + ids.get(k) + "\" "));
+            }
+        }
         sb.append("</tr>\n");
     }
 

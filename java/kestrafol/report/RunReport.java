@@ -80,7 +80,8 @@ public final class RunReport {
         Path surface = folder.resolve("surface.csv");
         if (Files.exists(surface)) {
             double[][] xy = CpAllPicture.readSurface(surface);
-            CpAllPicture.Curve curve = new CpAllPicture.Curve("computed", 0, converged, xy[0], xy[1]);
+            CpAllPicture.Curve curve = new CpAllPicture.Curve("", "computed", 0, converged, xy[0],
+                    xy[1]);
             sb.append("<figure>").append(Svg.of(CpAllPicture.chart(List.of(curve), compare,
                     "Pressure coefficient"), CHART_W, CP_H, "Pressure coefficient"))
                     .append("<figcaption>x/c over the extent of the monitored walls")

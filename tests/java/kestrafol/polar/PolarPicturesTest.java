@@ -91,6 +91,7 @@ class PolarPicturesTest {
         List<CpAllPicture.Curve> curves = CpAllPicture.curves(rows, dir);
         assertEquals(2, curves.size(), "the diverged case is left out");
         assertEquals("alpha 0", curves.get(0).label());
+        assertEquals("Mach 0.5", curves.get(0).group());
         assertFalse(curves.get(1).converged());
         // x/c over the walls' extent 2..6; NaN where the marker changes.
         assertArrayEquals(new double[] {0, 0.5, Double.NaN, 1}, curves.get(0).xc());

@@ -18,16 +18,17 @@ import org.junit.jupiter.api.Test;
 
 /**
  * The lift slope of real solves against thin-airfoil theory with the Prandtl-Glauert factor:
- * NACA 0012, inviscid, second order, on the coarse built-in mesh (64 points around), at 1 and 2
- * degrees, Mach 0.3 and 0.5, each chain carried from 1 to 2 degrees like a chained polar.
+ * NACA 0012, inviscid, second order, on the coarse built-in mesh (64 points around), at -1 and 1
+ * degree, Mach 0.3 and 0.5, each chain carried on from a start-up at zero incidence.
  *
- * <p>Theory: 2 pi / sqrt(1 - M^2) per radian, 6.587/rad = 0.1150/deg at Mach 0.3. The finite
- * thickness raises the slope and the coarse mesh lowers it; measured: 0.1089/deg at Mach 0.3
- * (-5.3 %). The band of 12 % catches degrees taken for radians (a factor 57). At Mach 0.3 the
- * Prandtl-Glauert factor itself is only 1.048, so the compressibility check is the ratio of the
- * Mach 0.5 and 0.3 slopes, where the mesh and thickness errors largely cancel: theory 1.1015,
- * measured 1.136; a solver without compressibility (ratio 1) or with the factor doubled (1.213)
- * leaves the band of 6 %.
+ * <p>Theory: 2 pi / sqrt(1 - M^2) per radian, 6.587/rad = 0.1150/deg at Mach 0.3 and 0.1266/deg
+ * at Mach 0.5. Measured: 0.11517/deg (+0.2 %) and 0.12754/deg (+0.7 %), ratio 1.1074 against
+ * 1.1015. The band of 3 % catches degrees taken for radians (a factor 57) and, at either Mach
+ * number, a solver without compressibility or with the factor applied twice (-4.6 % and +4.8 %
+ * at Mach 0.3, -13 % and +15 % at Mach 0.5); the ratio of the two slopes, where mesh and thickness errors largely
+ * cancel, must be within 5 % of the Prandtl-Glauert ratio (1 or 1.213 would leave it).
+ * Slopes fitted between 0 and 2 degrees on this mesh come out 6 % lower: the coarse mesh bends
+ * the lift curve, so the test stays at the smallest angles, where the theory holds.
  */
 class ThinAirfoilSlopeTest {
     private static final double[] MACHS = {0.3, 0.5};
@@ -57,8 +58,8 @@ class ThinAirfoilSlopeTest {
             assertEquals(2, g.converged(), rows.toString());
             slope[m] = g.liftSlope();
             double theory = 2 * Math.PI / Math.sqrt(1 - MACHS[m] * MACHS[m]);
-            assertEquals(theory, g.liftSlopePerRadian(), 0.12 * theory, g.lines().toString());
-            assertEquals(theory * Math.PI / 180, slope[m], 0.12 * theory * Math.PI / 180,
+            assertEquals(theory, g.liftSlopePerRadian(), 0.03 * theory, g.lines().toString());
+            assertEquals(theory * Math.PI / 180, slope[m], 0.03 * theory * Math.PI / 180,
                     g.lines().toString());
             // Symmetric airfoil: the fit passes through the origin.
             assertEquals(0, g.zeroLiftAlpha(), 0.02, g.lines().toString());

@@ -126,11 +126,12 @@ class PolarReportBrowserTest {
         assertEquals(rows.size(), seenRows);
         assertTrue(checked >= 8 * 5, "numbers checked: " + checked);
 
-        // Charts: the polar, the Cp of every angle and one convergence chart per answered case.
-        assertEquals(2 + 8, chartsWithPaths(dom));
+        // Charts: the polar, the Cp of every angle per Mach number, one convergence chart per
+        // answered case.
+        assertEquals(1 + 2 + 8, chartsWithPaths(dom), "polar, Cp per Mach number, convergence per answered case");
         // The derived quantities of Mach 0.5 (all converged): a slope near 0.125 per degree.
-        Matcher slope = Pattern.compile("data-group=\"m0.5\">.*?data-column=\"liftSlopePerDegree\""
-                + " data-value=\"([^\"]+)\"", Pattern.DOTALL).matcher(dom);
+        Matcher slope = Pattern.compile("data-group=\"m0.5\" class=\"num\" data-column=\""
+                + "lift-slope-per-degree\" data-value=\"([^\"]+)\"").matcher(dom);
         assertTrue(slope.find());
         assertEquals(0.125, Double.parseDouble(slope.group(1)), 0.004);
 
