@@ -68,8 +68,8 @@ public final class RunReport {
             sb.append("<tr><td>").append(key).append("</td>").append(Html.number(key,
                     v instanceof Double d ? d : Double.NaN, 6)).append("</tr>\n");
         }
-        sb.append("</table>\n<p class=\"muted\">").append(Html.escape(String.valueOf(
-                summary.get("coefficientsAre")))).append(". Files: ");
+        sb.append("</table>\n<p class=\"muted\">Coefficients: ").append(Html.escape(
+                String.valueOf(summary.get("coefficientsAre")))).append(". Files: ");
         for (String f : new String[] {"summary.json", "history.csv", "surface.csv", "flow.vtu",
             "case.properties"}) {
             if (Files.exists(folder.resolve(f))) {
