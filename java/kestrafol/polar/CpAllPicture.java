@@ -143,6 +143,7 @@ public final class CpAllPicture {
         JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
                 PlotOrientation.VERTICAL, true, false, false);
         XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, false);
+        r.setDrawSeriesLineAsPath(true);
         for (int k = 0; k < curves.size(); k++) {
             Curve c = curves.get(k);
             String name = c.label() + (c.converged() ? "" : " (not converged)");

@@ -114,6 +114,8 @@ final class CaseFiles {
 
     private static XYLineAndShapeRenderer line(Color c) {
         XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, false);
+        // One path per line instead of a line element per segment: a fifth of the SVG.
+        r.setDrawSeriesLineAsPath(true);
         r.setSeriesPaint(0, c);
         r.setSeriesStroke(0, new BasicStroke(1.4f));
         return r;
