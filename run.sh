@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless libjfreechart-java libpicocli-java
+bash scripts/ensure-packages.sh g++ make cmake openjdk-17-jdk-headless libjfreechart-java libjfreesvg-java libpicocli-java
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKESTRAFOL_TESTS=OFF -DKESTRAFOL_BENCH=OFF
 cmake --build build -j2

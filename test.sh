@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 bash scripts/ensure-packages.sh g++ make cmake binutils libgtest-dev libbenchmark-dev \
-    openjdk-17-jdk-headless libjfreechart-java libpicocli-java junit5 gmsh python3-vtk9
+    openjdk-17-jdk-headless libjfreechart-java libjfreesvg-java libpicocli-java junit5 chromium gmsh python3-vtk9
 
 build_dir=${KESTRAFOL_TEST_BUILD_DIR:-build-test}
 rm -rf "$build_dir"

@@ -10,19 +10,23 @@ set(JNI_INCLUDE_DIRS ${KESTRAFOL_JNI_INCLUDE} ${KESTRAFOL_JNI_INCLUDE}/linux)
 include(UseJava)
 
 # The toolkit draws its charts with JFreeChart (and JCommon, which it needs) from the Debian
-# package libjfreechart-java and parses its command line with picocli from libpicocli-java. All
-# three are unpacked into kestrafol.jar at build time, with their licence notices, so that
+# package libjfreechart-java, renders them as SVG for report.html with JFreeSVG from
+# libjfreesvg-java and parses its command line with picocli from libpicocli-java. All four are
+# unpacked into kestrafol.jar at build time, with their licence notices, so that
 # "java -jar kestrafol.jar" needs nothing but a Java 17 runtime.
 find_jar(KESTRAFOL_JFREECHART_JAR NAMES jfreechart PATHS /usr/share/java)
 find_jar(KESTRAFOL_JCOMMON_JAR NAMES jcommon PATHS /usr/share/java)
 find_jar(KESTRAFOL_PICOCLI_JAR NAMES picocli PATHS /usr/share/java)
-if(NOT KESTRAFOL_JFREECHART_JAR OR NOT KESTRAFOL_JCOMMON_JAR OR NOT KESTRAFOL_PICOCLI_JAR)
-  message(FATAL_ERROR "jfreechart.jar, jcommon.jar or picocli.jar not found: install the Debian "
-                      "packages libjfreechart-java and libpicocli-java, or configure with "
-                      "-DKESTRAFOL_JAVA=OFF")
+find_jar(KESTRAFOL_JFREESVG_JAR NAMES org.jfree.svg jfreesvg PATHS /usr/share/java)
+if(NOT KESTRAFOL_JFREECHART_JAR OR NOT KESTRAFOL_JCOMMON_JAR OR NOT KESTRAFOL_PICOCLI_JAR
+   OR NOT KESTRAFOL_JFREESVG_JAR)
+  message(FATAL_ERROR "jfreechart.jar, jcommon.jar, org.jfree.svg.jar or picocli.jar not found: "
+                      "install the Debian packages libjfreechart-java, libjfreesvg-java and "
+                      "libpicocli-java, or configure with -DKESTRAFOL_JAVA=OFF")
 endif()
 set(KESTRAFOL_JAVA_NOTICES /usr/share/doc/libjfreechart-java/copyright
-  /usr/share/doc/libjcommon-java/copyright /usr/share/doc/libpicocli-java/copyright)
+  /usr/share/doc/libjcommon-java/copyright /usr/share/doc/libjfreesvg-java/copyright
+  /usr/share/doc/libpicocli-java/copyright)
 foreach(notice ${KESTRAFOL_JAVA_NOTICES})
   if(NOT EXISTS ${notice})
     message(FATAL_ERROR "${notice} not found: the JAR ships the licence notices of its libraries")
@@ -37,6 +41,7 @@ set(CMAKE_JAVA_COMPILE_FLAGS -encoding UTF-8 -Xlint:all --release 17)
 add_jar(kestrafol_jar
   SOURCES ${KESTRAFOL_JAVA_SOURCES}
   INCLUDE_JARS ${KESTRAFOL_JFREECHART_JAR} ${KESTRAFOL_JCOMMON_JAR} ${KESTRAFOL_PICOCLI_JAR}
+    ${KESTRAFOL_JFREESVG_JAR}
   MANIFEST ${KESTRAFOL_MANIFEST}
   OUTPUT_NAME kestrafol
   GENERATE_NATIVE_HEADERS kestrafol_native_headers DESTINATION ${CMAKE_BINARY_DIR}/jni-headers)
@@ -56,7 +61,7 @@ get_target_property(KESTRAFOL_JAR_FILE kestrafol_jar JAR_FILE)
 add_custom_target(kestrafol_jar_native ALL
   COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${KESTRAFOL_JAR_FILE}
     -DLIBRARY=$<TARGET_FILE:Kestrafol> -DWORK=${CMAKE_BINARY_DIR}/jar-native
-    -DDEPENDENCY_JARS=${KESTRAFOL_JFREECHART_JAR}:${KESTRAFOL_JCOMMON_JAR}:${KESTRAFOL_PICOCLI_JAR}
+    -DDEPENDENCY_JARS=${KESTRAFOL_JFREECHART_JAR}:${KESTRAFOL_JCOMMON_JAR}:${KESTRAFOL_PICOCLI_JAR}:${KESTRAFOL_JFREESVG_JAR}
     -DNOTICES=${KESTRAFOL_JAVA_NOTICES_PATH}
     -P ${CMAKE_SOURCE_DIR}/cmake/bundle_native.cmake
   COMMENT "Packing libKestrafol.so and the Java libraries into kestrafol.jar"

@@ -14,6 +14,7 @@ import java.util.Map;
 import java.util.Properties;
 import java.util.Set;
 import java.util.TreeMap;
+import kestrafol.base.PropertiesFile;
 
 /**
  * Case files: Java properties whose keys are the long option names without the dashes, e.g.
@@ -102,62 +103,23 @@ public final class CaseFile {
         return merged;
     }
 
-    /** The entries of a properties file, sorted by key. */
+    /** The entries of a case file, sorted by key; a case file cannot name another. */
     public static Map<String, String> read(Path file) throws IOException {
-        Properties p = new Properties();
-        try (Reader r = Files.newBufferedReader(file, StandardCharsets.UTF_8)) {
-            p.load(r);
-        } catch (IOException e) {
-            throw new IOException("cannot read the case file " + file + ": " + e.getMessage(), e);
-        }
-        Map<String, String> entries = new TreeMap<>();
-        for (String k : p.stringPropertyNames()) {
-            if (k.equals("config")) {
-                throw new IllegalArgumentException(file + ": config: a case file cannot name"
-                        + " another case file");
-            }
-            entries.put(k, p.getProperty(k));
+        Map<String, String> entries = PropertiesFile.read(file);
+        if (entries.containsKey("config")) {
+            throw new IllegalArgumentException(file + ": config: a case file cannot name"
+                    + " another case file");
         }
         return entries;
     }
 
-    /**
-     * Writes a case file: a comment block, then one key = value line per entry, in the given
-     * order. Keys and values are escaped as properties need, so that {@link #read} gives back
-     * exactly the strings written: backslashes, line breaks, tabs, '=', ':', '#', '!' and
-     * leading spaces (a Windows path or a hostile folder name cannot end a line early or start a
-     * key of its own). Line breaks in a comment are written as \n, so a comment stays a comment.
-     */
+    /** Writes a case file (see {@link PropertiesFile#write}). */
     public static void write(Path file, List<String> comments, LinkedHashMap<String, String> entries)
             throws IOException {
-        try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
-            for (String c : comments) {
-                w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
-            }
-            for (Map.Entry<String, String> e : entries.entrySet()) {
-                w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
-            }
-        }
+        PropertiesFile.write(file, comments, entries);
     }
 
-    /** The text escaped for a properties file; in a key every space is escaped, in a value the leading ones. */
     static String escape(String v, boolean key) {
-        StringBuilder b = new StringBuilder();
-        boolean leading = true;
-        for (int i = 0; i < v.length(); i++) {
-            char c = v.charAt(i);
-            switch (c) {
-                case '\\' -> b.append("\\\\");
-                case '\n' -> b.append("\\n");
-                case '\r' -> b.append("\\r");
-                case '\t' -> b.append("\\t");
-                case '\f' -> b.append("\\f");
-                case '=', ':', '#', '!' -> b.append('\\').append(c);
-                case ' ' -> b.append(key || leading ? "\\ " : " ");
-                default -> b.append(c);
-            }
-            leading &= c == ' ';
-        }
-        return b.toString();
+        return PropertiesFile.escape(v, key);
     }
 }

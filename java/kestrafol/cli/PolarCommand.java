@@ -245,7 +245,8 @@ final class PolarCommand implements Callable<Integer> {
     /** The CPU time of the polar at most: every case to its iteration cap, in words. */
     private String estimate(int cases, RunOptions first, Mesh mesh) {
         int nodes = mesh.nodeCount();
-        return PolarEstimate.describe(cases, nodes, first.iterationCap(nodes), first.viscous);
+        CaseDefinition c = first.definition();
+        return PolarEstimate.describe(cases, nodes, c.iterationCap(nodes), c.viscous());
     }
 
     /** polar --gather DIR: waits for the recorded job to leave the queue and gathers its rows. */

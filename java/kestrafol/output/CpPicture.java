@@ -25,6 +25,28 @@ import org.jfree.ui.TextAnchor;
  * Drawn with JFreeChart.
  */
 public final class CpPicture {
+    /** Size of the picture in pixels. */
+    public static final int WIDTH = 1000;
+    public static final int HEIGHT = 700;
+
+    /**
+     * Measured or published points drawn beside the computed ones (black crosses, no line).
+     *
+     * @param label the legend entry
+     * @param x x/c of each point
+     * @param cp the pressure coefficient of each point (NaN: left out)
+     */
+    public record Points(String label, double[] x, double[] cp) {
+        public Points {
+            if (x.length != cp.length) {
+                throw new IllegalArgumentException("comparison points: " + x.length + " x values"
+                        + " but " + cp.length + " cp values");
+            }
+            x = x.clone();
+            cp = cp.clone();
+        }
+    }
+
     private CpPicture() {}
 
     /**
@@ -38,7 +60,25 @@ public final class CpPicture {
      */
     public static void write(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
             double mach, double gamma, double chord, String title, Path file) throws IOException {
+        write(surface, closedWalls, mach, gamma, chord, title, null, file);
+    }
+
+    /**
+     * The picture with comparison points beside the computed Cp.
+     *
+     * @param compare the points, or null for none
+     */
+    public static void write(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
+            double mach, double gamma, double chord, String title, Points compare, Path file)
+            throws IOException {
         Pictures.headless();
+        ChartUtilities.saveChartAsPNG(file.toFile(), chart(surface, closedWalls, mach, gamma,
+                chord, title, compare), WIDTH, HEIGHT);
+    }
+
+    /** The chart of {@link #write}, to draw elsewhere (an SVG of report.html). */
+    public static JFreeChart chart(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
+            double mach, double gamma, double chord, String title, Points compare) {
         double xFront = Double.MAX_VALUE;
         for (WallForces.SurfacePoint p : surface) {
             xFront = Math.min(xFront, p.x());
@@ -71,6 +111,16 @@ public final class CpPicture {
             data.addSeries(series("upper" + suffix, upper, 0, upper.size(), xFront, chord));
             data.addSeries(series("lower" + suffix, wall, 0, front + 1, xFront, chord));
         }
+        int computed = data.getSeriesCount();
+        if (compare != null) {
+            XYSeries s = new XYSeries(compare.label(), false, true);
+            for (int k = 0; k < compare.x().length; k++) {
+                if (Double.isFinite(compare.x()[k]) && Double.isFinite(compare.cp()[k])) {
+                    s.add(compare.x()[k], compare.cp()[k]);
+                }
+            }
+            data.addSeries(s);
+        }
         JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
                 PlotOrientation.VERTICAL, true, false, false);
         XYPlot plot = chart.getXYPlot();
@@ -81,10 +131,20 @@ public final class CpPicture {
         XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, true);
         Color[] colours = {new Color(30, 80, 200), new Color(200, 50, 30), new Color(30, 150, 60),
             new Color(150, 60, 170)};
-        for (int k = 0; k < data.getSeriesCount(); k++) {
+        for (int k = 0; k < computed; k++) {
             r.setSeriesPaint(k, colours[k % colours.length]);
             r.setSeriesStroke(k, new BasicStroke(1.5f));
             r.setSeriesShape(k, new java.awt.geom.Ellipse2D.Double(-2, -2, 4, 4));
+        }
+        if (compare != null) {
+            r.setSeriesPaint(computed, Color.BLACK);
+            r.setSeriesLinesVisible(computed, false);
+            java.awt.geom.Path2D.Double cross = new java.awt.geom.Path2D.Double();
+            cross.moveTo(-4, -4);
+            cross.lineTo(4, 4);
+            cross.moveTo(-4, 4);
+            cross.lineTo(4, -4);
+            r.setSeriesShape(computed, new BasicStroke(1.5f).createStrokedShape(cross));
         }
         plot.setRenderer(r);
         double critical = criticalCp(mach, gamma);
@@ -105,7 +165,7 @@ public final class CpPicture {
             }
         }
         chart.setBackgroundPaint(Color.WHITE);
-        ChartUtilities.saveChartAsPNG(file.toFile(), chart, 1000, 700);
+        return chart;
     }
 
     /**

@@ -16,12 +16,17 @@ import java.util.Locale;
  * polar.csv: one row per case, sorted by Mach number, Reynolds number and angle. Coefficients are
  * written with the shortest decimal that reads back as the same double, so that two runs can be
  * compared bit for bit from their files (and a Slurm task's rows survive the trip through a file
- * unchanged). Values a run could not provide are empty cells.
+ * unchanged). Values a run could not provide are empty cells. {@code converged} is true only for
+ * a case a convergence criterion ended; {@code warnings} holds the case's warnings joined by
+ * {@value #WARNING_SEPARATOR}, quoted. The wall time stays the last column.
  */
 public final class PolarCsv {
     /** The header line. */
     public static final String HEADER = "mach,reynolds,alpha,cl,cd,cdPressure,cdFriction,cm,"
-            + "iterations,stoppedBy,residualDrop,seconds";
+            + "iterations,stoppedBy,converged,residualDrop,warnings,seconds";
+    /** Between two warnings of a case in the warnings cell. */
+    public static final String WARNING_SEPARATOR = " | ";
+    private static final int FIELDS = 14;
 
     private PolarCsv() {}
 
@@ -39,12 +44,54 @@ public final class PolarCsv {
                         c.reynolds() == null ? "" : Sweep.plain(c.reynolds()), Sweep.plain(c.alpha()),
                         exact(r.cl()), exact(r.cd()), exact(r.cdPressure()), exact(r.cdFriction()),
                         exact(r.cm()), Integer.toString(r.iterations()), r.stoppedBy(),
-                        exact(r.residualDrop()),
+                        Boolean.toString(r.converged()), exact(r.residualDrop()),
+                        quoted(String.join(WARNING_SEPARATOR, r.warnings())),
                         String.format(Locale.ROOT, "%.3f", r.seconds())));
                 w.write('\n');
             }
         }
         Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+    }
+
+    private static String quoted(String s) {
+        return s.isEmpty() ? "" : '"' + s.replace("\"", "\"\"") + '"';
+    }
+
+    /**
+     * The fields of one CSV line: separated by commas, a field in double quotes may hold commas
+     * and doubled quotes.
+     *
+     * @throws IllegalArgumentException for a quote that is not closed
+     */
+    public static List<String> fields(String line) {
+        List<String> f = new ArrayList<>();
+        StringBuilder cell = new StringBuilder();
+        boolean inQuotes = false;
+        for (int i = 0; i < line.length(); i++) {
+            char c = line.charAt(i);
+            if (inQuotes) {
+                if (c == '"' && i + 1 < line.length() && line.charAt(i + 1) == '"') {
+                    cell.append('"');
+                    i++;
+                } else if (c == '"') {
+                    inQuotes = false;
+                } else {
+                    cell.append(c);
+                }
+            } else if (c == '"' && cell.length() == 0) {
+                inQuotes = true;
+            } else if (c == ',') {
+                f.add(cell.toString());
+                cell.setLength(0);
+            } else {
+                cell.append(c);
+            }
+        }
+        if (inQuotes) {
+            throw new IllegalArgumentException("a quoted field is not closed");
+        }
+        f.add(cell.toString());
+        return f;
     }
 
     private static String exact(double v) {
@@ -69,10 +116,15 @@ public final class PolarCsv {
             if (line.isEmpty()) {
                 continue;
             }
-            String[] f = line.split(",", -1);
             String where = file + ": line " + (n + 1) + ": ";
-            if (f.length != 12) {
-                throw new IOException(where + "expected 12 fields, got " + f.length);
+            String[] f;
+            try {
+                f = fields(line).toArray(new String[0]);
+            } catch (IllegalArgumentException e) {
+                throw new IOException(where + e.getMessage());
+            }
+            if (f.length != FIELDS) {
+                throw new IOException(where + "expected " + FIELDS + " fields, got " + f.length);
             }
             try {
                 BigDecimal m = new BigDecimal(f[0]);
@@ -81,9 +133,16 @@ public final class PolarCsv {
                 PolarCase c = sweep.cases().stream().filter(k -> k.sameConditions(m, re, a))
                         .findFirst().orElseThrow(() -> new IOException(where + "no case of this"
                                 + " polar has Mach " + f[0] + ", Reynolds " + f[1] + ", alpha " + f[2]));
-                rows.add(new CaseResult(c, value(f[3]), value(f[4]), value(f[5]), value(f[6]),
-                        value(f[7]), Integer.parseInt(f[8]), f[9], value(f[10]),
-                        Double.parseDouble(f[11]), ""));
+                CaseResult r = new CaseResult(c, value(f[3]), value(f[4]), value(f[5]),
+                        value(f[6]), value(f[7]), Integer.parseInt(f[8]), f[9], value(f[11]),
+                        Double.parseDouble(f[13]), "", f[12].isEmpty() ? List.of()
+                                : List.of(f[12].split(java.util.regex.Pattern.quote(WARNING_SEPARATOR))));
+                if (!f[10].equals(Boolean.toString(r.converged()))) {
+                    throw new IOException(where + "converged is " + f[10] + " but a case stopped"
+                            + " by " + f[9] + (r.answered() ? "" : " without coefficients")
+                            + " has converged " + r.converged());
+                }
+                rows.add(r);
             } catch (NumberFormatException e) {
                 throw new IOException(where + "expected numbers: " + line);
             }

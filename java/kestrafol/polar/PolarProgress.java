@@ -77,8 +77,9 @@ public final class PolarProgress implements PolarRunner.Listener {
                     + " iterations" : "") + (r.message().isEmpty() ? "" : ": " + r.message());
         }
         return head + String.format(Locale.ROOT,
-                "CL %.5f CD %.6f, stopped by %s at iteration %d, residual down %.2f orders, %.1f s", r.cl(), r.cd(),
-                r.stoppedBy(), r.iterations(), r.residualDrop(), r.seconds());
+                "%sCL %.5f CD %.6f, stopped by %s at iteration %d, residual down %.2f orders, %.1f s",
+                r.converged() ? "" : "NOT CONVERGED, ", r.cl(), r.cd(), r.stoppedBy(),
+                r.iterations(), r.residualDrop(), r.seconds());
     }
 
     /** Redraws the status line (terminal only). */

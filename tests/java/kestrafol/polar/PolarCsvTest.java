@@ -25,16 +25,17 @@ class PolarCsvTest {
                 new CaseResult(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0, Double.NaN, 1234,
                         "cauchy", 1.2345678901234567, 3.25, ""),
                 new CaseResult(c.get(0), -1.0 / 3.0, 0.02442, 0.02, 0.00442, -0.0051, 4000, "iterations",
-                        0.51, 10, ""),
+                        0.51, 10, "", List.of("not converged: cl ranged 0.1, 0.2", "a \"quoted\" word")),
                 CaseResult.failed(c.get(1), "diverged", "residual became NaN"),
                 new CaseResult(c.get(2), Math.PI, Math.E, 1e-300, -0.0, 7e22, 1, "orders", 6.0, 0, ""));
         Path file = dir.resolve("polar.csv");
         PolarCsv.write(rows, file);
         List<String> lines = Files.readAllLines(file);
         assertEquals(PolarCsv.HEADER, lines.get(0));
-        assertEquals("0.5,,-2,-0.3333333333333333,0.02442,0.02,0.00442,-0.0051,4000,iterations,0.51,10.000",
-                lines.get(1));
-        assertEquals("0.5,,0.1,,,,,,0,diverged,,0.000", lines.get(2));
+        assertEquals("0.5,,-2,-0.3333333333333333,0.02442,0.02,0.00442,-0.0051,4000,iterations,false,"
+                + "0.51,\"not converged: cl ranged 0.1, 0.2 | a \"\"quoted\"\" word\",10.000", lines.get(1));
+        assertEquals("0.5,,0.1,,,,,,0,diverged,false,,,0.000", lines.get(2));
+        assertTrue(lines.get(3).contains(",orders,true,6.0,,"), lines.get(3));
         List<CaseResult> back = PolarCsv.read(file, SWEEP);
         assertEquals(4, back.size());
         for (int k = 0; k < 4; k++) {
@@ -49,15 +50,24 @@ class PolarCsvTest {
             }
             assertEquals(want.iterations(), got.iterations());
             assertEquals(want.stoppedBy(), got.stoppedBy());
+            assertEquals(want.converged(), got.converged());
+            assertEquals(want.warnings(), got.warnings());
         }
     }
 
     @Test
     void aFileOfAnotherPolarIsRefusedWithItsLine() throws IOException {
         Path file = dir.resolve("other.csv");
-        Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,1,1.0\n0.6,,0,1,1,1,0,,10,orders,1,1.0\n");
+        Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0\n0.6,,0,1,1,1,0,,10,orders,true,1,,1.0\n");
         IOException e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
         assertTrue(e.getMessage().contains("line 3") && e.getMessage().contains("Mach 0.6"), e.getMessage());
+        // A converged flag that contradicts how the case stopped, an unclosed quote.
+        for (String bad : new String[] {"0.5,,-2,1,1,1,0,,10,iterations,true,1,,1.0",
+            "0.5,,-2,1,1,1,0,,10,orders,true,1,\"open,1.0"}) {
+            Files.writeString(file, PolarCsv.HEADER + "\n" + bad + "\n");
+            e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
+            assertTrue(e.getMessage().contains("line 2: "), e.getMessage());
+        }
         Files.writeString(file, "mach,alpha\n");
         assertTrue(assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP)).getMessage()
                 .contains("line 1"));

@@ -1,0 +1,62 @@
+package kestrafol.polar;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import kestrafol.output.SummaryJson;
+
+/**
+ * polar.json: how the cases ended and the derived quantities of every Mach (and Reynolds)
+ * number, with the linear range each lift slope was fitted over. Values a polar does not give
+ * are null.
+ */
+public final class PolarJson {
+    private PolarJson() {}
+
+    /** The object polar.json holds. */
+    public static Map<String, Object> object(PolarTally tally, List<PolarAnalysis.Group> groups,
+            double momentPointXc) {
+        Map<String, Object> m = new LinkedHashMap<>();
+        Map<String, Object> cases = new LinkedHashMap<>();
+        cases.put("total", tally.total());
+        for (CaseResult.Status s : CaseResult.Status.values()) {
+            cases.put(key(s), tally.count(s));
+        }
+        m.put("cases", cases);
+        m.put("exitStatus", tally.exitStatus());
+        m.put("derivedFrom", "converged cases only");
+        m.put("momentPointXc", momentPointXc);
+        m.put("linearTolerance", PolarAnalysis.LINEAR_TOLERANCE);
+        List<Object> g = new ArrayList<>();
+        for (PolarAnalysis.Group group : groups) {
+            g.add(group.toMap());
+        }
+        m.put("groups", g);
+        return m;
+    }
+
+    /** Writes polar.json through a temporary file renamed into place. */
+    public static void write(PolarTally tally, List<PolarAnalysis.Group> groups,
+            double momentPointXc, Path file) throws IOException {
+        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
+        Files.writeString(tmp, SummaryJson.toJson(object(tally, groups, momentPointXc)) + "\n",
+                StandardCharsets.UTF_8);
+        Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+    }
+
+    /** "converged", "notConverged", "diverged", "failed". */
+    static String key(CaseResult.Status s) {
+        String[] words = s.label().split(" ");
+        StringBuilder sb = new StringBuilder(words[0]);
+        for (int k = 1; k < words.length; k++) {
+            sb.append(Character.toUpperCase(words[k].charAt(0))).append(words[k].substring(1));
+        }
+        return sb.toString();
+    }
+}
