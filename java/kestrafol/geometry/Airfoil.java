@@ -100,7 +100,7 @@ public final class Airfoil {
                         + points[2 * i + 1] + "); consecutive points must differ");
             }
         }
-        int[] crossing = firstCrossing(points, m);
+        int[] crossing = Polygons.firstSelfCrossing(points, m);
         if (crossing != null) {
             return new Problem(crossing[1], crossing[0], "the outline intersects itself: the side"
                     + " from this point crosses the side from %s");
@@ -126,47 +126,6 @@ public final class Airfoil {
         return Math.hypot(p[2 * a] - p[2 * b], p[2 * a + 1] - p[2 * b + 1]);
     }
 
-    /**
-     * The first pair of sides of the closed polygon of m points that touch or cross, other than
-     * neighbours sharing their corner: {earlier side, later side}, or null.
-     */
-    static int[] firstCrossing(double[] p, int m) {
-        for (int j = 2; j < m; j++) {
-            for (int i = 0; i < j - 1; i++) {
-                if (i == 0 && j == m - 1) {
-                    continue;
-                }
-                if (segmentsMeet(p, i, (i + 1) % m, j, (j + 1) % m)) {
-                    return new int[] {i, j};
-                }
-            }
-        }
-        return null;
-    }
-
-    private static double cross(double[] p, int a, int b, int c) {
-        return (p[2 * b] - p[2 * a]) * (p[2 * c + 1] - p[2 * a + 1])
-                - (p[2 * b + 1] - p[2 * a + 1]) * (p[2 * c] - p[2 * a]);
-    }
-
-    private static boolean segmentsMeet(double[] p, int a, int b, int c, int d) {
-        double d1 = cross(p, a, b, c);
-        double d2 = cross(p, a, b, d);
-        double d3 = cross(p, c, d, a);
-        double d4 = cross(p, c, d, b);
-        if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) {
-            return true;
-        }
-        return (d1 == 0 && onSegment(p, a, b, c)) || (d2 == 0 && onSegment(p, a, b, d))
-                || (d3 == 0 && onSegment(p, c, d, a)) || (d4 == 0 && onSegment(p, c, d, b));
-    }
-
-    private static boolean onSegment(double[] p, int a, int b, int c) {
-        return Math.min(p[2 * a], p[2 * b]) <= p[2 * c] && p[2 * c] <= Math.max(p[2 * a], p[2 * b])
-                && Math.min(p[2 * a + 1], p[2 * b + 1]) <= p[2 * c + 1]
-                && p[2 * c + 1] <= Math.max(p[2 * a + 1], p[2 * b + 1]);
-    }
-
     /** Builds a checked outline: orientation, chord frame, geometry. */
     private static Airfoil build(String name, double[] points) {
         int n = points.length / 2;
@@ -189,8 +148,8 @@ public final class Airfoil {
             }
             p = r;
         }
-        double teX = 0.5 * (p[0] + p[2 * m - 2]);
-        double teY = 0.5 * (p[1] + p[2 * m - 1]);
+        double teX = blunt ? 0.5 * (p[0] + p[2 * m - 2]) : p[0];
+        double teY = blunt ? 0.5 * (p[1] + p[2 * m - 1]) : p[1];
         Spline input = new Spline(blunt ? p : closeLoop(p));
         double le = farthestParameter(input, teX, teY);
         double leX = input.x(le);
