@@ -207,7 +207,29 @@ public final class Airfoil {
             }
         }
         double t = 0.5 * (lo + hi);
+        // The distance is flat at its maximum, so the golden sections place it only to about
+        // the square root of the rounding; the zero of its derivative (P - T) . P' is sharp.
+        double a0 = s.parameter(Math.max(0, best - 1));
+        double b0 = s.parameter(Math.min(s.size() - 1, best + 1));
+        if (slopeOfDistance(s, a0, x, y) > 0 && slopeOfDistance(s, b0, x, y) < 0) {
+            for (int k = 0; k < 200 && b0 - a0 > 0; k++) {
+                double mid = 0.5 * (a0 + b0);
+                if (mid == a0 || mid == b0) {
+                    break;
+                }
+                if (slopeOfDistance(s, mid, x, y) > 0) {
+                    a0 = mid;
+                } else {
+                    b0 = mid;
+                }
+            }
+            t = 0.5 * (a0 + b0);
+        }
         return dist2(s, t, x, y) >= far ? t : s.parameter(best);
+    }
+
+    private static double slopeOfDistance(Spline s, double t, double x, double y) {
+        return (s.x(t) - x) * s.dx(t) + (s.y(t) - y) * s.dy(t);
     }
 
     private static double dist2(Spline s, double t, double x, double y) {

@@ -147,7 +147,8 @@ public final class CoordinateFile {
                 for (int k = i + 1; k < lines.size() && numbersAfter < 2; k++) {
                     numbersAfter += lines.get(k).values() != null ? 1 : 0;
                 }
-                if (!points.isEmpty() && numbersAfter >= 2) {
+                boolean text = !NUMBER.matcher(SEPARATORS.split(l.text())[0]).matches();
+                if (!points.isEmpty() && numbersAfter >= 2 && text) {
                     throw new CoordinateFileException(file, l.number(), "\"" + shorten(l.text())
                             + "\" starts a second element? A file holds one element");
                 }
