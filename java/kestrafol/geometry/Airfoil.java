@@ -19,6 +19,11 @@ import java.util.Arrays;
 public final class Airfoil {
     /** Relative distance (to the outline's size) below which two points are the same. */
     static final double SAME_POINT = 1e-9;
+    /**
+     * Widest base (gap between the first and last point) as a fraction of the outline's size:
+     * thick flat-back sections reach about 0.1; a file cut short ends far from its start.
+     */
+    static final double MAX_BASE = 0.25;
     /** Most points an outline may have. */
     public static final int MAX_POINTS = 100_000;
 
@@ -99,6 +104,14 @@ public final class Airfoil {
                 return new Problem(i, "equal to the point before it (" + points[2 * i] + ", "
                         + points[2 * i + 1] + "); consecutive points must differ");
             }
+        }
+        if (m < n) {
+            // Sharp: nothing more to check at the trailing edge.
+        } else if (distance(points, 0, n - 1) > MAX_BASE * size) {
+            return new Problem(n - 1, String.format(java.util.Locale.ROOT, "the outline ends %.3g"
+                    + " from where it starts, more than %.2g of its size: a base that wide is no"
+                    + " trailing edge; the points must run from the trailing edge round the"
+                    + " leading edge and back", distance(points, 0, n - 1), MAX_BASE));
         }
         int[] crossing = Polygons.firstSelfCrossing(points, m);
         if (crossing != null) {

@@ -39,7 +39,14 @@ public final class CoordinateFile {
 
     /** Reads the file; the airfoil is named after the name line, or the file name without one. */
     public static Airfoil read(Path file) throws IOException {
-        byte[] bytes = Files.readAllBytes(file);
+        byte[] bytes;
+        try {
+            bytes = Files.readAllBytes(file);
+        } catch (java.nio.file.NoSuchFileException e) {
+            throw new CoordinateFileException(file, 0, "no such file");
+        } catch (IOException e) {
+            throw new CoordinateFileException(file, 0, "cannot be read (" + e.getMessage() + ")");
+        }
         String text = new String(bytes, StandardCharsets.UTF_8);
         if (text.startsWith("\uFEFF")) {
             text = text.substring(1);

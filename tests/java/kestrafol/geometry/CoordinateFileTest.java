@@ -159,6 +159,7 @@ class CoordinateFileTest {
             {"second loop", "one\n" + good + good, 2 + last + 1, "second element"},
             {"second name", "one\n" + good + "two\n" + good, 2 + last + 1, "second element"},
             {"empty", "\n \n", 0, "empty"},
+            {"cut short", "name\n" + lines(xy, 0, 12, " ", "\n"), 14, "a base that wide"},
         };
         for (Object[] c : cases) {
             CoordinateFileException e = assertThrows(CoordinateFileException.class,
@@ -169,6 +170,9 @@ class CoordinateFileTest {
                 assertEquals((int) c[2], e.line(), c[0] + ": " + m);
             }
         }
+        CoordinateFileException missing = assertThrows(CoordinateFileException.class,
+                () -> CoordinateFile.read(dir.resolve("none.dat")));
+        assertTrue(missing.getMessage().endsWith("none.dat: no such file"), missing.getMessage());
         // The crossing names both sides by their lines.
         CoordinateFileException x = assertThrows(CoordinateFileException.class,
                 () -> read("x.dat", lines(crossed, 0, last, " ", "\n")));
