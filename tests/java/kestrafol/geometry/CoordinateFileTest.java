@@ -9,6 +9,8 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Locale;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshGenerator;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
@@ -68,6 +70,16 @@ class CoordinateFileTest {
                 assertEquals(reference[i], c[i], 1e-12, f[0] + " coordinate " + i);
             }
             assertTrue(!a.blunt(), f[0]);
+        }
+        // The whole O-mesh, not only its wall, agrees between the two layouts.
+        MeshGenerator.Options o = MeshGenerator.Options.resolution(64);
+        Mesh fromSelig = MeshGenerator.airfoil(read(files[0][0], files[0][1]), o);
+        Mesh fromLednicer = MeshGenerator.airfoil(read(files[1][0], files[1][1]), o);
+        assertArrayEquals(fromSelig.triangles(), fromLednicer.triangles());
+        double[] a = fromSelig.coords();
+        double[] b = fromLednicer.coords();
+        for (int i = 0; i < a.length; i++) {
+            assertEquals(a[i], b[i], 1e-12, "mesh coordinate " + i);
         }
         assertEquals("NACA 4412", read("n.dat", plain).name());
         assertEquals("clockwise-no-name", read("clockwise-no-name.dat", files[5][1]).name());
