@@ -78,8 +78,8 @@ public final class GmshMesher {
      * Mesh options.
      *
      * @param firstHeight height of the first layer on the bodies
-     * @param layers boundary-layer thickness in first heights' worth of growth: the layers grow
-     *     by {@code growth} from {@code firstHeight} up to this many layers
+     * @param layers number of boundary layers: the layer region is as thick as this many
+     *     layers growing by {@code growth} from {@code firstHeight}
      * @param growth growth ratio of the boundary layers (1 to 2)
      * @param farField far-field radius in units of the configuration's size, at least 20
      * @param quads boundary layers of quadrilaterals (triangles otherwise)
@@ -257,8 +257,6 @@ public final class GmshMesher {
     /** The .geo script. */
     public static String geoScript(List<Body> bodies, Options o) {
         StringBuilder g = new StringBuilder("// Written by kestrafol: bodies, far field, sizes.\n");
-        double cx = 0;
-        double cy = 0;
         double xMin = Double.MAX_VALUE;
         double xMax = -Double.MAX_VALUE;
         double yMin = Double.MAX_VALUE;
@@ -271,8 +269,8 @@ public final class GmshMesher {
                 yMax = Math.max(yMax, b.points[i + 1]);
             }
         }
-        cx = 0.5 * (xMin + xMax);
-        cy = 0.5 * (yMin + yMax);
+        double cx = 0.5 * (xMin + xMax);
+        double cy = 0.5 * (yMin + yMax);
         double size = Math.max(xMax - xMin, yMax - yMin);
         double radius = o.farField() * size;
         double farSize = 2 * Math.PI * radius / 64;

@@ -68,6 +68,9 @@ public record MeshQuality(double minAngle, double maxAngle, double maxAspectRati
             double longest = 0;
             double shortest = Double.MAX_VALUE;
             double twiceArea = 0;
+            // Areas from differences to the first corner, so a mesh far from the origin keeps
+            // its digits.
+            int o = nodes[first] - 1;
             for (int k = 0; k < corners; k++) {
                 int a = nodes[first + (k + corners - 1) % corners] - 1;
                 int b = nodes[first + k] - 1;
@@ -82,7 +85,8 @@ public record MeshQuality(double minAngle, double maxAngle, double maxAspectRati
                 double side = Math.hypot(vx, vy);
                 longest = Math.max(longest, side);
                 shortest = Math.min(shortest, side);
-                twiceArea += (xy[2 * b] * xy[2 * c + 1] - xy[2 * c] * xy[2 * b + 1]);
+                twiceArea += (xy[2 * b] - xy[2 * o]) * (xy[2 * c + 1] - xy[2 * o + 1])
+                        - (xy[2 * c] - xy[2 * o]) * (xy[2 * b + 1] - xy[2 * o + 1]);
             }
             area[e] = 0.5 * twiceArea;
             double aspect = corners == 3 ? longest * longest / twiceArea * Math.sqrt(3) / 2
