@@ -1,20 +1,23 @@
 package kestrafol.meshing;
 
 import java.util.List;
+import kestrafol.geometry.Airfoil;
+import kestrafol.geometry.Naca;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
 
 /**
- * Built-in body-fitted O-meshes: a NACA four-digit airfoil of chord 1 (leading edge at the
- * origin, trailing edge at (1, 0)) or a circle of diameter 1 centred at (0.5, 0).
+ * Body-fitted O-meshes: a NACA four- or five-digit airfoil or any airfoil outline, of chord 1
+ * (leading edge at the origin, trailing edge at (1, 0)), or a circle of diameter 1 centred at
+ * (0.5, 0).
  *
  * <p>The mesh is a ring of {@code pointsAround} points on the body and {@code layers} layers of
  * cells grown outward: each layer steps along the smoothed outward normals of the one below, the
  * step growing geometrically from the first cell height to reach the far field, so that cells
  * are thin at the wall and grow towards the far field; the layers are smoothed more and more
  * with distance so that the outer boundary becomes a circle-like curve. The points on the
- * airfoil follow a cosine distribution, which clusters them at the leading and trailing edges.
- * The trailing edge is sharp (closed-trailing-edge thickness polynomial).
+ * airfoil cluster at the leading and trailing edges. The NACA trailing edge is sharp
+ * (closed-trailing-edge thickness polynomial).
  *
  * <p>Boundary tags: 1 the body ("airfoil" or "circle", a slip wall), 2 "farfield".
  */
@@ -93,54 +96,25 @@ public final class MeshGenerator {
     }
 
     /**
-     * Mesh around a NACA four-digit airfoil, e.g. "0012" or "2412".
+     * Mesh around a NACA four- or five-digit airfoil, e.g. "0012", "2412" or "23012" (see
+     * {@link Naca}).
      *
-     * @throws IllegalArgumentException for a code that is not four digits or a zero thickness
+     * @throws IllegalArgumentException for a code that is not four or five digits or not a
+     *     section
      */
     public static Mesh naca(String code, Options options) {
-        if (code == null || !code.matches("\\d{4}")) {
-            throw new IllegalArgumentException("NACA code \"" + code + "\": expected four digits");
-        }
-        double m = (code.charAt(0) - '0') / 100.0;
-        double p = (code.charAt(1) - '0') / 10.0;
-        double t = Integer.parseInt(code.substring(2)) / 100.0;
-        if (t <= 0) {
-            throw new IllegalArgumentException("NACA code " + code + ": zero thickness");
-        }
-        if (m > 0 && p == 0) {
-            throw new IllegalArgumentException("NACA code " + code
-                    + ": a cambered airfoil needs a camber position (second digit) above 0");
-        }
-        int n = options.pointsAround();
-        double[] body = new double[2 * n];
-        for (int i = 0; i < n; i++) {
-            // i = 0 is the trailing edge; the lower surface runs to the leading edge at n/2,
-            // the upper surface back: clockwise around the airfoil.
-            double phi = 2 * Math.PI * i / n;
-            double x = 0.5 * (1 + Math.cos(phi));
-            double yt = 5 * t * (0.2969 * Math.sqrt(x) - 0.1260 * x - 0.3516 * x * x
-                    + 0.2843 * x * x * x - 0.1036 * x * x * x * x);
-            double yc;
-            double slope;
-            if (m == 0) {
-                yc = 0;
-                slope = 0;
-            } else if (x < p) {
-                yc = m / (p * p) * (2 * p * x - x * x);
-                slope = 2 * m / (p * p) * (p - x);
-            } else {
-                yc = m / ((1 - p) * (1 - p)) * ((1 - 2 * p) + 2 * p * x - x * x);
-                slope = 2 * m / ((1 - p) * (1 - p)) * (p - x);
-            }
-            double theta = Math.atan(slope);
-            double side = phi < Math.PI ? -1 : 1;
-            if (i == 0 || 2 * i == n) {
-                side = 0;
-            }
-            body[2 * i] = x - side * yt * Math.sin(theta);
-            body[2 * i + 1] = yc + side * yt * Math.cos(theta);
-        }
-        return grow(body, "airfoil", options);
+        return grow(Naca.parse(code).contour(options.pointsAround()), "airfoil", options);
+    }
+
+    /**
+     * Mesh around any airfoil outline, in its chord frame (leading edge at the origin,
+     * trailing-edge midpoint at (1, 0), chord 1): the outline re-panelled on its spline to
+     * {@code pointsAround} points clustered at both edges (see {@link Airfoil#contour}), then
+     * the same layers as the built-in sections. A blunt trailing edge keeps its base, a part of
+     * the wall with a few points across it.
+     */
+    public static Mesh airfoil(Airfoil airfoil, Options options) {
+        return grow(airfoil.contour(options.pointsAround()), "airfoil", options);
     }
 
     /** Mesh around a circle of diameter 1 centred at (0.5, 0). */

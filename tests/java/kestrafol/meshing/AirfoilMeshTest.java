@@ -1,0 +1,120 @@
+package kestrafol.meshing;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.util.List;
+import kestrafol.geometry.Airfoil;
+import kestrafol.geometry.Naca;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
+import kestrafol.solver.Settings;
+import kestrafol.solver.Solver;
+import org.junit.jupiter.api.Test;
+
+/** O-meshes of coordinate outlines against the built-in sections, and the quality figures. */
+class AirfoilMeshTest {
+    /** Lift after a first-order start (400) and second-order iterations, as a run does. */
+    static double lift(Mesh mesh, double alpha, int iterations) {
+        Settings s = Settings.defaults().withMach(0.3).withAlphaDegrees(alpha);
+        try (Solver solver = new Solver(mesh, s.withSecondOrder(false))) {
+            for (int i = 0; i < iterations; i++) {
+                if (i == 400) {
+                    solver.update(s);
+                }
+                solver.iterate();
+            }
+            return solver.analysis().lift();
+        }
+    }
+
+    @Test
+    void aCoordinateFileSectionFliesLikeTheBuiltInOne() {
+        // NACA 4412 from its formula, 41 points a side: the chord runs to the point farthest
+        // from the trailing edge, 0.175 degrees nose up of the formula's x axis, so alpha 2 of
+        // the built-in mesh is 2 + 0.175 from this chord line. Same resolution, same lift
+        // within 0.5 % (a wrong chord sign or angle moves it by 5 %).
+        Airfoil file = Airfoil.of("4412", Naca.seligPoints(Naca.parse("4412"), 40));
+        double turn = file.geometry().chordAngleDegrees();
+        assertEquals(-0.1747, turn, 1e-3);
+        MeshGenerator.Options o = MeshGenerator.Options.resolution(64);
+        double builtIn = lift(MeshGenerator.naca("4412", o), 2, 1800);
+        double fromFile = lift(MeshGenerator.airfoil(file, o), 2 - turn, 1800);
+        assertTrue(builtIn > 0.6 && builtIn < 0.8, "built-in CL " + builtIn);
+        assertEquals(builtIn, fromFile, 0.005 * builtIn);
+    }
+
+    @Test
+    void aBluntBaseIsPartOfTheWallInTheMesh() {
+        Naca.Section s = Naca.parse("0012");
+        double[] xy = Naca.seligPoints(s, 40);
+        // Open the trailing edge: upper surface up, lower down by 0.2 % of the chord at x = 1,
+        // fading to nothing at the leading edge; the last point is no longer the first.
+        for (int i = 0; i < xy.length; i += 2) {
+            xy[i + 1] += (i < xy.length / 2 ? 0.002 : -0.002) * xy[i];
+        }
+        Airfoil a = Airfoil.of("blunt", xy);
+        assertEquals(0.004, a.geometry().baseThickness(), 1e-6);
+        for (boolean quads : new boolean[] {false, true}) {
+            Mesh m = MeshGenerator.airfoil(a, MeshGenerator.Options.resolution(96).withQuads(quads));
+            double top = -1;
+            double bottom = 1;
+            int onBase = 0;
+            for (int e = 0; e < m.boundaryEdgeCount(); e++) {
+                int p = m.edgeNode(e, 0);
+                if (m.edgeTag(e) == 1 && Math.abs(m.x(p) - 1) < 1e-9) {
+                    onBase++;
+                    top = Math.max(top, m.y(p));
+                    bottom = Math.min(bottom, m.y(p));
+                }
+            }
+            assertEquals(0.004, top - bottom, 1e-9, "the base spans its thickness in the mesh");
+            assertTrue(onBase >= 3, onBase + " wall nodes on the base");
+            assertEquals(List.of(BoundaryKind.SLIP_WALL, BoundaryKind.FAR_FIELD), m.boundaryKinds());
+        }
+    }
+
+    @Test
+    void qualityFiguresOfAWorkedMesh() {
+        // A unit square split into two right triangles, and beside it the triangle
+        // (1,0), (3,0.5), (1,1) of area 1 with an apex angle of 2 atan(1/4).
+        double[] xy = {0, 0, 1, 0, 1, 1, 0, 1, 3, 0.5};
+        int[] tri = {1, 2, 3, 1, 3, 4, 2, 5, 3};
+        int[] edges = {0, 1, 1, 1, 4, 2, 4, 2, 2, 2, 3, 2, 3, 0, 2};
+        Mesh m = new Mesh(xy, tri, new int[0], edges,
+                List.of(BoundaryKind.SLIP_WALL, BoundaryKind.FAR_FIELD), List.of("wall", "far"));
+        MeshQuality q = MeshQuality.of(m);
+        assertEquals(Math.toDegrees(2 * Math.atan(0.25)), q.minAngle(), 1e-12);
+        assertEquals(90, q.maxAngle(), 1e-12);
+        // Longest side squared over twice the area, times sqrt(3)/2: 4.25 / 2 for the apex
+        // triangle against 2 / 1 for the right ones.
+        assertEquals(4.25 / 2 * Math.sqrt(3) / 2, q.maxAspectRatio(), 1e-12);
+        assertEquals(2, q.maxNeighbourRatio(), 1e-12, "area 1 beside area 1/2");
+        assertEquals(1.0, q.minFirstHeight(), 1e-12, "height over the wall edge (0,0)-(1,0)");
+        assertEquals(1.0, q.maxFirstHeight(), 1e-12);
+        assertEquals(q, q.requireSolvable());
+        // A generated boundary layer: first heights as asked.
+        Mesh layer = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96)
+                .withFirstHeight(1e-3).withQuads(true));
+        MeshQuality lq = MeshQuality.of(layer);
+        // The first layer steps the asked height off the wall; cells fanning round the
+        // trailing edge come out lower.
+        assertEquals(1e-3, lq.maxFirstHeight(), 1e-5, lq.toString());
+        assertTrue(lq.minFirstHeight() > 0.5e-3, lq.toString());
+        assertTrue(lq.maxAspectRatio() > 10 && lq.minAngle() > 1, lq.toString());
+    }
+
+    @Test
+    void sliversBeyondTheTestedRangeAreRefusedWithWhatToChange() {
+        double[] xy = {0, 0, 1, 0, 0.5, 1e-9, 0.5, 1};
+        int[] tri = {1, 2, 3, 1, 3, 4, 3, 2, 4};
+        int[] edges = {0, 1, 1, 1, 3, 1, 3, 0, 1};
+        Mesh m = new Mesh(xy, tri, new int[0], edges, List.of(BoundaryKind.FAR_FIELD), null);
+        MeshQuality q = MeshQuality.of(m);
+        assertTrue(q.maxNeighbourRatio() > 1e8, q.toString());
+        IllegalArgumentException e = assertThrows(IllegalArgumentException.class, q::requireSolvable);
+        assertTrue(e.getMessage().contains("below 1.00e-06") && e.getMessage().contains("sliver"),
+                e.getMessage());
+    }
+}
