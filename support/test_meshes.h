@@ -1,6 +1,7 @@
 #pragma once
-// Small meshes for the tests, in the host's layout: element nodes numbered from 1,
-// boundary-edge nodes from 0, tags from 1, elements counter-clockwise.
+// Small meshes and settings for the tests and the fuzzer's seeds, in the host's layout:
+// element nodes numbered from 1, boundary-edge nodes from 0, tags from 1, elements
+// counter-clockwise.
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -10,7 +11,7 @@
 
 namespace kestrafol::testing {
 
-using meshes::MeshArrays;
+using kestrafol::MeshArrays;
 
 // Settings vector with the usual entries: order, weight, time mode, passes, Mach, gamma, alpha.
 inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0.0,
@@ -29,11 +30,9 @@ inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0
     return p;
 }
 
+// A solver built straight from a copy of the mesh (no input checks).
 inline SolverRecords makeSolver(const MeshArrays& m, const ParameterVector& p) {
-    std::vector<int> quads = m.quadCount > 0 ? m.quads : std::vector<int>{0};
-    return createSolver(m.nodeCount, m.coords, m.triangleCount, m.triangles, m.quadCount,
-                        std::move(quads), m.boundaryEdgeCount, m.boundaryEdges, m.boundaryKindCount,
-                        m.boundaryKinds, p);
+    return createSolver(m, p);
 }
 
 // Rectangle [0, lx] x [0, ly] with nx x ny cells. With `mixed`, cells in even columns are
