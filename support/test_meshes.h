@@ -75,6 +75,29 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
     return m;
 }
 
+// n triangles (hub, rim k, rim k+1) around hub node 1 at the origin; rim nodes 2 .. n+1 on the
+// unit circle counter-clockwise; the rim edges are far-field boundary edges. The hub has n
+// neighbours (the set-up's worst case for a long adjacency row).
+inline MeshArrays makeFan(int n) {
+    MeshArrays m;
+    m.nodeCount = n + 1;
+    m.coords = {0.0, 0.0};
+    for (int k = 0; k < n; ++k) {
+        const double angle = 2.0 * std::acos(-1.0) * k / n;
+        m.coords.insert(m.coords.end(), {std::cos(angle), std::sin(angle)});
+    }
+    for (int k = 0; k < n; ++k) {
+        const int next = (k + 1) % n + 2;
+        m.triangles.insert(m.triangles.end(), {1, k + 2, next});
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {k + 1, next - 1, 1});
+    }
+    m.triangleCount = n;
+    m.boundaryEdgeCount = n;
+    m.boundaryKindCount = 1;
+    m.boundaryKinds = {Farfield};
+    return m;
+}
+
 // O-mesh around a circle of radius r0 centred at the origin, out to radius r1: ni points
 // around, nj rings, radii growing geometrically. Tag 1 is the wall (kind `wallKind`),
 // tag 2 the far field. With `quads` the cells stay quadrilaterals, otherwise each is split
