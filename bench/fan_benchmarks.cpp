@@ -11,40 +11,14 @@
 
 #include "solver/setup.h"
 #include "session/validate_input.h"
-#include "support/input_checks.h"
-#include "support/omesh.h"
+#include "support/test_meshes.h"
 
 namespace kestrafol::bench {
 
 namespace {
 
 using meshes::MeshArrays;
-using testing::viewOf;
-
-// Hub node 1 at the origin, rim nodes 2 .. n+1 on the unit circle counter-clockwise; triangle
-// k is (hub, rim k, rim k+1); the rim edges are far-field boundary edges.
-MeshArrays makeFan(int n) {
-    MeshArrays m;
-    m.nodeCount = n + 1;
-    m.coords = {0.0, 0.0};
-    const double step = 2.0 * std::acos(-1.0) / n;
-    for (int k = 0; k < n; ++k) {
-        m.coords.push_back(std::cos(step * k));
-        m.coords.push_back(std::sin(step * k));
-    }
-    for (int k = 0; k < n; ++k) {
-        const int rim = k + 2;
-        const int next = (k + 1) % n + 2;
-        m.triangles.insert(m.triangles.end(), {1, rim, next});
-        m.boundaryEdges.insert(m.boundaryEdges.end(), {rim - 1, next - 1, 1});
-    }
-    m.triangleCount = n;
-    m.quads = {0};
-    m.boundaryEdgeCount = n;
-    m.boundaryKindCount = 1;
-    m.boundaryKinds = {1};
-    return m;
-}
+using testing::makeFan;
 
 void fanStartBenchmark(benchmark::State& st, int n) {
     const MeshArrays mesh = makeFan(n);
@@ -55,17 +29,10 @@ void fanStartBenchmark(benchmark::State& st, int n) {
     p[11] = 1.4;
     for (auto _ : st) {
         st.PauseTiming();
-        std::vector<double> coords = mesh.coords;
-        std::vector<int> triangles = mesh.triangles;
-        std::vector<int> quads = mesh.quads;
-        std::vector<int> boundaryEdges = mesh.boundaryEdges;
-        std::vector<int> boundaryKinds = mesh.boundaryKinds;
+        MeshArrays copy = mesh;
         st.ResumeTiming();
         checkMeshInput(viewOf(mesh));
-        SolverRecords r = createSolver(mesh.nodeCount, std::move(coords), mesh.triangleCount,
-                                       std::move(triangles), mesh.quadCount, std::move(quads),
-                                       mesh.boundaryEdgeCount, std::move(boundaryEdges),
-                                       mesh.boundaryKindCount, std::move(boundaryKinds), p);
+        SolverRecords r = createSolver(std::move(copy), p);
         benchmark::DoNotOptimize(r.state->faceNormals.data());
         st.PauseTiming();
         r = SolverRecords{};

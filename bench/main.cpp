@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "flux/kernel_path.h"
+#include "base/kernel_path.h"
 
 namespace {
 

@@ -44,16 +44,9 @@ void startBenchmark(benchmark::State& st, CellShape shape, long nodes) {
         st.PauseTiming();
         const std::size_t baseline = heapCounts().liveBytes;
         resetHeapPeak();
-        std::vector<double> coords = mesh.coords;
-        std::vector<int> triangles = mesh.triangles;
-        std::vector<int> quads = mesh.quads;
-        std::vector<int> boundaryEdges = mesh.boundaryEdges;
-        std::vector<int> boundaryKinds = mesh.boundaryKinds;
+        MeshArrays copy = mesh;
         st.ResumeTiming();
-        SolverRecords r = createSolver(mesh.nodeCount, std::move(coords), mesh.triangleCount,
-                                       std::move(triangles), mesh.quadCount, std::move(quads),
-                                       mesh.boundaryEdgeCount, std::move(boundaryEdges),
-                                       mesh.boundaryKindCount, std::move(boundaryKinds), p);
+        SolverRecords r = createSolver(std::move(copy), p);
         st.PauseTiming();
         const HeapCounts after = heapCounts();
         live = static_cast<double>(after.liveBytes - baseline);

@@ -77,9 +77,7 @@ const MeshArrays& benchMesh(CellShape shape, long targetNodes) {
 }
 
 SolverRecords startSolver(const MeshArrays& m, const ParameterVector& parameters) {
-    return createSolver(m.nodeCount, m.coords, m.triangleCount, m.triangles, m.quadCount, m.quads,
-                        m.boundaryEdgeCount, m.boundaryEdges, m.boundaryKindCount, m.boundaryKinds,
-                        parameters);
+    return createSolver(m, parameters);
 }
 
 SolverRecords& warmSolver(FlowCase flowCase, CellShape shape, long targetNodes) {

@@ -15,7 +15,11 @@ using Vec4 = std::array<double, 4>;
 inline constexpr double pressureFloor = 0.05;
 inline constexpr double densityFloor = 0.05;
 
+// Kinds of a boundary tag, numbered from 1 as the host gives them.
 enum BoundaryKind : int { Farfield = 1, SlipWall = 2, NoSlipWall = 3 };
+// Number of kinds: a kind the host gives runs from 1 to boundaryKindsKnown.
+inline constexpr int boundaryKindsKnown = 3;
+static_assert(NoSlipWall == boundaryKindsKnown, "the last kind closes the range");
 
 struct SolverState {
     int nodeCount = 0;

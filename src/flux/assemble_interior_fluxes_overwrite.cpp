@@ -10,7 +10,7 @@ void assembleInteriorFluxesOverwrite(SolverState& state, const SolverSettings& s
     if (kernelPath() == KernelPath::Avx2)
         interiorEdgeLoopAvx2(state, settings);
     else
-        interiorEdgeLoop<true>(state, settings);
+        interiorEdgeLoop(state, settings);
 }
 
 }  // namespace kestrafol

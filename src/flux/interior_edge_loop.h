@@ -2,8 +2,8 @@
 // The edge loop of the inviscid assembly: the flux through the dual face of every edge, added
 // to the residual of both nodes with opposite signs, and its first-order blocks added to the
 // matrix. Every block slot belongs to exactly one edge, so its off-diagonal block receives one
-// contribution per pass; with overwriteOffDiagonal the loop stores 0 + that contribution,
-// which is what clearing the block and adding would leave, and the caller skips the clear.
+// contribution per pass; the loop stores 0 + that contribution, which is what clearing the
+// block and adding would leave, and the caller skips the clear.
 #include "base/solver_state.h"
 #include "flux/roe_kernels.h"
 #include "base/settings.h"
@@ -56,7 +56,6 @@ KESTRAFOL_ALWAYS_INLINE inline void interiorEdgeFlux(Vec4& flux, Block4& jacLeft
     }
 }
 
-template <bool overwriteOffDiagonal>
 inline void interiorEdgeLoop(SolverState& state, const SolverSettings& settings) {
     const bool secondOrder = settings.spatialOrder == 2;
     const double gamma = settings.gamma;
@@ -108,14 +107,9 @@ inline void interiorEdgeLoop(SolverState& state, const SolverSettings& settings)
         double* const diagS = diagBlocks + 16 * s;
         for (int m = 0; m < 16; ++m) {
             diagF[m] += jacLeft[m];
-            if constexpr (overwriteOffDiagonal) {
-                // The slot's only contribution, added to the zero it would have been cleared to.
-                offF[m] = 0.0 + jacRight[m];
-                offS[m] = 0.0 - jacLeft[m];
-            } else {
-                offF[m] += jacRight[m];
-                offS[m] -= jacLeft[m];
-            }
+            // The slot's only contribution, added to the zero it would have been cleared to.
+            offF[m] = 0.0 + jacRight[m];
+            offS[m] = 0.0 - jacLeft[m];
             diagS[m] -= jacRight[m];
         }
     }

@@ -1,9 +1,7 @@
-// Node loops on AVX2 lanes, with the operations and their order of the scalar loops
-// (compute_limiter.cpp, invert_diagonal_blocks.cpp), lane by lane:
-//   - the limiter holds the four conserved variables of one node in the four lanes; its
-//     tests become masks, and _mm256_max_pd(a, b) / _mm256_min_pd(a, b) are exactly
-//     a > b ? a : b and a < b ? a : b, the scalar tests including NaN and signed zeros;
-//   - the diagonal inversion eliminates four nodes' blocks side by side.
+// The limiter on AVX2 lanes, with the operations and their order of the scalar loop
+// (compute_limiter.cpp): the four conserved variables of one node in the four lanes; its
+// tests become masks, and _mm256_max_pd(a, b) / _mm256_min_pd(a, b) are exactly
+// a > b ? a : b and a < b ? a : b, the scalar tests including NaN and signed zeros.
 #include <immintrin.h>
 
 #include <algorithm>
@@ -17,7 +15,7 @@
 #pragma GCC target("avx2")
 #endif
 
-#include "flux/lanes_avx2.h"
+#include "base/lanes_avx2.h"
 
 namespace kestrafol {
 
@@ -72,51 +70,6 @@ void computeLimiterAvx2(SolverState& state, const SolverSettings& settings) {
         store(g, gx * phi);
         store(g + 4, gy * phi);
         store(limiter + 4 * n, phi);
-    }
-}
-
-void invertDiagonalBlocksAvx2(SolverState& state) {
-    const int n = state.nodeCount;
-    const int* const rowStart = state.adjacencyStart.data();
-    double* const blocks = state.diagBlocks.data();
-    const D one = splat(1.0);
-    const D zero = splat(0.0);
-    for (int first = 0; first < n; first += 4) {
-        // A last group of fewer than four nodes repeats its last node in the spare lanes.
-        const int lanes = std::min(4, n - first);
-        double* block[4];
-        for (int l = 0; l < 4; ++l)
-            block[l] = blocks + 16 * static_cast<std::size_t>(first + std::min(l, lanes - 1));
-        // a[m]: entry m of the four blocks; b[4 r + c]: row r of column c's right-hand side.
-        D a[16];
-        for (int r = 0; r < 4; ++r)
-            gatherRows(a + 4 * r, block[0] + 4 * r, block[1] + 4 * r, block[2] + 4 * r,
-                       block[3] + 4 * r);
-        D b[16];
-        for (int m = 0; m < 16; ++m) b[m] = m % 5 == 0 ? one : zero;
-        for (int k = 0; k < 4; ++k) {
-            const D s = one / a[5 * k];
-            a[5 * k] = one;
-            for (int j = k + 1; j < 4; ++j) a[4 * k + j] = a[4 * k + j] * s;
-            for (int c = 0; c < 4; ++c) b[4 * k + c] = b[4 * k + c] * s;
-            for (int m = k + 1; m < 4; ++m) {
-                const D f = a[4 * m + k];
-                a[4 * m + k] = zero;
-                for (int j = k + 1; j < 4; ++j) a[4 * m + j] = a[4 * m + j] - f * a[4 * k + j];
-                for (int c = 0; c < 4; ++c) b[4 * m + c] = b[4 * m + c] - f * b[4 * k + c];
-            }
-        }
-        for (int c = 3; c >= 1; --c)
-            for (int j = c - 1; j >= 0; --j)
-                for (int col = 0; col < 4; ++col)
-                    b[4 * j + col] = b[4 * j + col] - a[4 * j + c] * b[4 * c + col];
-        for (int r = 0; r < 4; ++r) transpose(b[4 * r], b[4 * r + 1], b[4 * r + 2], b[4 * r + 3]);
-        // A node outside every edge has no equations: its block stays as it is.
-        for (int l = 0; l < lanes; ++l) {
-            const int i = first + l;
-            if (rowStart[i] == rowStart[i + 1]) continue;
-            for (int r = 0; r < 4; ++r) store(block[l] + 4 * r, b[4 * r + l]);
-        }
     }
 }
 

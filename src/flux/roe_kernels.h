@@ -2,8 +2,11 @@
 // The Roe flux and its pieces as inline kernels, so that the edge loops compile them in place:
 // loop-invariant factors of gamma are formed once per loop, multiplications by the constant
 // entries of the eigenvector matrices fold away, and a face whose flux pair is its
-// linearisation pair computes its negative-wave matrix once. roeFlux and roeDissipation are
-// these kernels behind a call; every operation and its order are the same.
+// linearisation pair computes its negative-wave matrix once. roeFlux is the whole upwind flux
+// of a face with its first-order blocks (used by the interior edge loop and the boundary
+// conditions), roeDissipation the negative-wave matrix of a pair of states (used by the
+// tests); both are built from the pieces here. The four-lane copy of these operations, in the
+// same order, is flux/edge_lanes_avx2.h.
 #include <cmath>
 
 #include "base/physics.h"

@@ -211,22 +211,14 @@ JNIEXPORT jlongArray JNICALL Java_CFD_Solvers_EulerSolver_start(
         const PinnedInts boundaryEdgesHeld(env, boundaryEdges, boundaryEdgeCount >= 1);
         const PinnedInts boundaryKindsHeld(env, boundaryKinds, boundaryKindCount >= 1);
         const PinnedDoubles parametersHeld(env, parameters, true);
-        StartArguments arguments;
-        arguments.nodeCount = nodeCount;
-        arguments.coords = coordsHeld.view();
-        arguments.triangleCount = triangleCount;
-        arguments.triangles = trianglesHeld.view();
-        arguments.quadCount = quadCount;
-        arguments.quads = quadsHeld.view();
-        arguments.boundaryEdgeCount = boundaryEdgeCount;
-        arguments.boundaryEdges = boundaryEdgesHeld.view();
-        arguments.boundaryKindCount = boundaryKindCount;
-        arguments.boundaryKinds = boundaryKindsHeld.view();
-        arguments.parameters = parametersHeld.view();
+        const MeshInput mesh = meshInput(nodeCount, coordsHeld.view(), triangleCount,
+                                         trianglesHeld.view(), quadCount, quadsHeld.view(),
+                                         boundaryEdgeCount, boundaryEdgesHeld.view(),
+                                         boundaryKindCount, boundaryKindsHeld.view());
 
         jlongArray handle = env->NewLongArray(2);
         if (handle == nullptr) jniCallFailed(env);
-        const HandleValues values = session::start(arguments);
+        const HandleValues values = session::start(mesh, parametersHeld.view());
         const std::array<jlong, 2> elements{values[0], values[1]};
         env->SetLongArrayRegion(handle, 0, 2, elements.data());
         return handle;

@@ -14,29 +14,30 @@ namespace kestrafol {
 
 namespace {
 
-// Length of a host array that is about to be read; nullArrayLength for null.
-template <typename T>
-std::int64_t lengthOf(const HostArray<T>& array) {
-    return array.data == nullptr ? nullArrayLength : array.length;
-}
-
-// Length of an array whose count is below 1: not read, so taken as null.
-template <typename T>
-std::int64_t lengthIfCounted(int count, const HostArray<T>& array) {
-    return count >= 1 ? lengthOf(array) : nullArrayLength;
-}
-
 // The first `count` values of a host array already checked to hold them.
 template <typename T>
 std::vector<T> copyOf(const HostArray<T>& array, std::size_t count) {
-    std::vector<T> copy(count);
-    if (count > 0) std::copy_n(array.data, count, copy.begin());
-    return copy;
+    const std::span<const T> values = array.first(count);
+    return std::vector<T>(values.begin(), values.end());
+}
+
+// Library-owned copies of the values the checked shape says the solver reads.
+MeshArrays copyMesh(const MeshInput& m, const MeshCopySizes& sizes) {
+    return MeshArrays{m.nodeCount,
+                      copyOf(m.coords, sizes.coords),
+                      m.triangleCount,
+                      copyOf(m.triangles, sizes.triangles),
+                      m.quadCount,
+                      copyOf(m.quads, sizes.quads),
+                      m.boundaryEdgeCount,
+                      copyOf(m.boundaryEdges, sizes.boundaryEdges),
+                      m.boundaryKindCount,
+                      copyOf(m.boundaryKinds, sizes.boundaryKinds)};
 }
 
 // Checks and copies the 16 settings values of start or update.
 ParameterVector copyParameters(const HostArray<double>& parameters) {
-    checkParametersLength(lengthOf(parameters));
+    checkParametersLength(parameters.checkedLength());
     ParameterVector copy{};
     std::copy_n(parameters.data, copy.size(), copy.begin());
     return copy;
@@ -71,50 +72,19 @@ void unload() {
     closeLogStream();
 }
 
-HandleValues start(const StartArguments& a) {
+HandleValues start(const MeshInput& host, HostArray<double> hostParameters) {
     // Counts and lengths first: nothing is copied for a call that cannot succeed.
-    MeshShape shape;
-    shape.nodeCount = a.nodeCount;
-    shape.coordsLength = lengthIfCounted(a.nodeCount, a.coords);
-    shape.triangleCount = a.triangleCount;
-    shape.trianglesLength = lengthIfCounted(a.triangleCount, a.triangles);
-    shape.quadCount = a.quadCount;
-    shape.quadsLength = lengthIfCounted(a.quadCount, a.quads);
-    shape.boundaryEdgeCount = a.boundaryEdgeCount;
-    shape.boundaryEdgesLength = lengthIfCounted(a.boundaryEdgeCount, a.boundaryEdges);
-    shape.boundaryKindCount = a.boundaryKindCount;
-    shape.boundaryKindsLength = lengthIfCounted(a.boundaryKindCount, a.boundaryKinds);
-    const MeshCopySizes sizes = checkMeshShape(shape);
-    checkParametersLength(lengthOf(a.parameters));
+    const MeshCopySizes sizes = checkMeshShape(host);
+    checkParametersLength(hostParameters.checkedLength());
 
-    // Library-owned copies, in argument order.
-    std::vector<double> coords = copyOf(a.coords, sizes.coords);
-    std::vector<int> triangles = copyOf(a.triangles, sizes.triangles);
-    // Without quadrilaterals the state holds a one-int placeholder that nothing reads.
-    std::vector<int> quads =
-        sizes.quads > 0 ? copyOf(a.quads, sizes.quads) : std::vector<int>(1, 0);
-    std::vector<int> boundaryEdges = copyOf(a.boundaryEdges, sizes.boundaryEdges);
-    std::vector<int> boundaryKinds = copyOf(a.boundaryKinds, sizes.boundaryKinds);
-    const ParameterVector parameters = copyParameters(a.parameters);
-
-    MeshInput mesh;
-    mesh.nodeCount = a.nodeCount;
-    mesh.coords = coords;
-    mesh.triangleCount = a.triangleCount;
-    mesh.triangles = triangles;
-    mesh.quadCount = a.quadCount;
-    mesh.quads = std::span<const int>(quads).first(sizes.quads);
-    mesh.boundaryEdgeCount = a.boundaryEdgeCount;
-    mesh.boundaryEdges = boundaryEdges;
-    mesh.boundaryKindCount = a.boundaryKindCount;
-    mesh.boundaryKinds = boundaryKinds;
-    checkMeshInput(mesh);
+    // The contents are checked on the library's copies, which the host cannot change under
+    // the checks, and the same copies become the solver's.
+    MeshArrays mesh = copyMesh(host, sizes);
+    const ParameterVector parameters = copyParameters(hostParameters);
+    checkMeshContents(viewOf(mesh));
     checkParameters(parameters);
 
-    SolverRecords records =
-        createSolver(a.nodeCount, std::move(coords), a.triangleCount, std::move(triangles),
-                     a.quadCount, std::move(quads), a.boundaryEdgeCount, std::move(boundaryEdges),
-                     a.boundaryKindCount, std::move(boundaryKinds), parameters);
+    SolverRecords records = createSolver(std::move(mesh), parameters);
     // Registered last: until here the records are released with this frame if anything fails.
     // The registry moves them to their lasting addresses, which make the handle.
     return solverRegistry().add(std::move(records));

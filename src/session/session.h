@@ -10,38 +10,11 @@
 #include <functional>
 #include <span>
 
+#include "base/mesh_input.h"
 #include "session/solver_registry.h"
 #include "session/validate_input.h"
 
 namespace kestrafol {
-
-// A host array as the host hands it: `data` null with `length` nullArrayLength is a null
-// reference; otherwise `length` values at `data`.
-template <typename T>
-struct HostArray {
-    const T* data = nullptr;
-    std::int64_t length = nullArrayLength;
-
-    HostArray() = default;
-    HostArray(const T* values, std::int64_t count) : data(values), length(count) {}
-    HostArray(std::span<const T> values)
-        : data(values.data()), length(static_cast<std::int64_t>(values.size())) {}
-};
-
-// The arguments of start, in the host's order.
-struct StartArguments {
-    int nodeCount = 0;
-    HostArray<double> coords;
-    int triangleCount = 0;
-    HostArray<int> triangles;
-    int quadCount = 0;
-    HostArray<int> quads;
-    int boundaryEdgeCount = 0;
-    HostArray<int> boundaryEdges;
-    int boundaryKindCount = 0;
-    HostArray<int> boundaryKinds;
-    HostArray<double> parameters;
-};
 
 namespace session {
 
@@ -51,7 +24,7 @@ void unload();
 
 // Checks and copies the mesh and settings, builds the solver and registers it; returns its
 // handle. Arrays whose count is below 1 are not read. A refused start registers nothing.
-HandleValues start(const StartArguments& arguments);
+HandleValues start(const MeshInput& mesh, HostArray<double> parameters);
 
 // Advances the solver one step and hands its state (4 values per node) to `deliver` while the
 // solver is still leased, so that no other call can change the values being read.

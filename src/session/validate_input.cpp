@@ -1,6 +1,7 @@
 #include "session/validate_input.h"
 
 #include "base/orientation.h"
+#include "base/solver_state.h"
 #include "session/mesh_topology.h"
 
 #include <algorithm>
@@ -132,7 +133,13 @@ void checkElements(const char* arrayName, const char* itemName, int count, int n
 
 }  // namespace
 
-MeshCopySizes checkMeshShape(const MeshShape& s) {
+MeshCopySizes checkMeshShape(const MeshInput& mesh) {
+    // The counts widened once, so that no sum or product below can overflow.
+    struct Counts {
+        std::int64_t nodeCount, triangleCount, quadCount, boundaryEdgeCount, boundaryKindCount;
+    };
+    const Counts s{mesh.nodeCount, mesh.triangleCount, mesh.quadCount, mesh.boundaryEdgeCount,
+                   mesh.boundaryKindCount};
     checkCount("nodeCount", s.nodeCount);
     checkCount("triangleCount", s.triangleCount);
     checkCount("quadCount", s.quadCount);
@@ -161,13 +168,14 @@ MeshCopySizes checkMeshShape(const MeshShape& s) {
                " adjacency slots; the solver supports at most " +
                number(std::int64_t{INT_MAX / 16}));
 
-    checkLength("coords", s.coordsLength, "nodeCount", s.nodeCount, coords);
-    checkLength("triangles", s.trianglesLength, "triangleCount", s.triangleCount, triangles);
-    checkLength("quads", s.quadsLength, "quadCount", s.quadCount, quads);
-    checkLength("boundaryEdges", s.boundaryEdgesLength, "boundaryEdgeCount", s.boundaryEdgeCount,
-                edges);
-    checkLength("boundaryKinds", s.boundaryKindsLength, "boundaryKindCount", s.boundaryKindCount,
-                kinds);
+    checkLength("coords", mesh.coords.checkedLength(), "nodeCount", s.nodeCount, coords);
+    checkLength("triangles", mesh.triangles.checkedLength(), "triangleCount", s.triangleCount,
+                triangles);
+    checkLength("quads", mesh.quads.checkedLength(), "quadCount", s.quadCount, quads);
+    checkLength("boundaryEdges", mesh.boundaryEdges.checkedLength(), "boundaryEdgeCount",
+                s.boundaryEdgeCount, edges);
+    checkLength("boundaryKinds", mesh.boundaryKinds.checkedLength(), "boundaryKindCount",
+                s.boundaryKindCount, kinds);
 
     MeshCopySizes sizes;
     sizes.coords = static_cast<std::size_t>(coords);
@@ -184,28 +192,26 @@ void checkParametersLength(std::int64_t length) {
 }
 
 void checkMeshInput(const MeshInput& m) {
-    MeshShape shape;
-    shape.nodeCount = m.nodeCount;
-    shape.coordsLength = static_cast<std::int64_t>(m.coords.size());
-    shape.triangleCount = m.triangleCount;
-    shape.trianglesLength = static_cast<std::int64_t>(m.triangles.size());
-    shape.quadCount = m.quadCount;
-    shape.quadsLength = static_cast<std::int64_t>(m.quads.size());
-    shape.boundaryEdgeCount = m.boundaryEdgeCount;
-    shape.boundaryEdgesLength = static_cast<std::int64_t>(m.boundaryEdges.size());
-    shape.boundaryKindCount = m.boundaryKindCount;
-    shape.boundaryKindsLength = static_cast<std::int64_t>(m.boundaryKinds.size());
-    const MeshCopySizes sizes = checkMeshShape(shape);
+    checkMeshShape(m);
+    checkMeshContents(m);
+}
 
-    for (std::size_t i = 0; i < sizes.coords; ++i)
-        if (!std::isfinite(m.coords[i]))
-            reject("coords[" + std::to_string(i) + "] is " + number(m.coords[i]) +
+void checkMeshContents(const MeshInput& m) {
+    const std::span<const double> coords =
+        m.coords.first(2 * static_cast<std::size_t>(m.nodeCount));
+    for (std::size_t i = 0; i < coords.size(); ++i)
+        if (!std::isfinite(coords[i]))
+            reject("coords[" + std::to_string(i) + "] is " + number(coords[i]) +
                    "; coordinates must be finite");
 
-    checkElements("triangles", "triangle", m.triangleCount, 3, m.triangles, m.nodeCount, m.coords);
-    checkElements("quads", "quadrilateral", m.quadCount, 4, m.quads, m.nodeCount, m.coords);
+    checkElements("triangles", "triangle", m.triangleCount, 3,
+                  m.triangles.first(3 * static_cast<std::size_t>(m.triangleCount)), m.nodeCount,
+                  coords);
+    checkElements("quads", "quadrilateral", m.quadCount, 4,
+                  m.quads.first(4 * static_cast<std::size_t>(m.quadCount)), m.nodeCount, coords);
 
-    for (std::size_t i = 0; i < sizes.boundaryEdges; ++i) {
+    const std::size_t edgeValues = 3 * static_cast<std::size_t>(m.boundaryEdgeCount);
+    for (std::size_t i = 0; i < edgeValues; ++i) {
         const int value = m.boundaryEdges[i];
         if (i % 3 < 2) {
             if (value < 0 || value >= m.nodeCount)
@@ -218,9 +224,10 @@ void checkMeshInput(const MeshInput& m) {
                    number(m.boundaryKindCount) + ")");
         }
     }
-    for (std::size_t i = 0; i < sizes.boundaryKinds; ++i) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(m.boundaryKindCount); ++i) {
         const int kind = m.boundaryKinds[i];
-        if (kind < 1 || kind > 3)
+        static_assert(boundaryKindsKnown == 3, "name every kind in the message below");
+        if (kind < 1 || kind > boundaryKindsKnown)
             reject("boundaryKinds[" + std::to_string(i) + "] is " + number(kind) +
                    "; a boundary kind is 1 (far field), 2 (slip wall) or 3 (no-slip wall)");
     }

@@ -28,9 +28,9 @@
 // Every message names the argument and the offending index and value.
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <stdexcept>
 
+#include "base/mesh_input.h"
 #include "base/settings.h"
 
 namespace kestrafol {
@@ -39,23 +39,6 @@ namespace kestrafol {
 class InvalidInput : public std::invalid_argument {
 public:
     using std::invalid_argument::invalid_argument;
-};
-
-// Length of a host array as the entry point reads it; nullArrayLength stands for null.
-inline constexpr std::int64_t nullArrayLength = -1;
-
-// The counts of start and the lengths of the mesh arrays that come with them.
-struct MeshShape {
-    std::int64_t nodeCount = 0;
-    std::int64_t coordsLength = nullArrayLength;
-    std::int64_t triangleCount = 0;
-    std::int64_t trianglesLength = nullArrayLength;
-    std::int64_t quadCount = 0;
-    std::int64_t quadsLength = nullArrayLength;
-    std::int64_t boundaryEdgeCount = 0;
-    std::int64_t boundaryEdgesLength = nullArrayLength;
-    std::int64_t boundaryKindCount = 0;
-    std::int64_t boundaryKindsLength = nullArrayLength;
 };
 
 // Number of values start copies from each mesh array (0 where the count is below 1).
@@ -67,28 +50,17 @@ struct MeshCopySizes {
     std::size_t boundaryKinds = 0;
 };
 
-// The mesh as start copied it; each span covers at least what its count implies.
-struct MeshInput {
-    int nodeCount = 0;
-    std::span<const double> coords;
-    int triangleCount = 0;
-    std::span<const int> triangles;
-    int quadCount = 0;
-    std::span<const int> quads;
-    int boundaryEdgeCount = 0;
-    std::span<const int> boundaryEdges;
-    int boundaryKindCount = 0;
-    std::span<const int> boundaryKinds;
-};
-
-// Checks counts and array lengths (nulls included) and returns the sizes to copy.
-MeshCopySizes checkMeshShape(const MeshShape& shape);
+// Checks counts and array lengths (nulls included) and returns the sizes to copy. Reads no
+// array value.
+MeshCopySizes checkMeshShape(const MeshInput& mesh);
 
 // Checks the length of a settings array (null included): at least 16 values.
 void checkParametersLength(std::int64_t length);
 
-// Checks the mesh contents. Checks the shape first (with the span sizes as lengths), so it is
-// safe on any input.
+// Checks the mesh contents of a mesh whose shape checkMeshShape has passed.
+void checkMeshContents(const MeshInput& mesh);
+
+// Both: the shape, then the contents; safe on any input.
 void checkMeshInput(const MeshInput& mesh);
 
 // Checks the settings vector of start or update.

@@ -8,11 +8,7 @@ namespace kestrafol {
 
 // Builds both records and runs the set-up in its fixed order: connectivity, dual geometry,
 // free stream, work arrays, least-squares weights. The mesh arrays pass into the state.
-SolverRecords createSolver(int nodeCount, std::vector<double> coords, int triangleCount,
-                           std::vector<int> triangles, int quadCount, std::vector<int> quads,
-                           int boundaryEdgeCount, std::vector<int> boundaryEdges,
-                           int boundaryKindCount, std::vector<int> boundaryKinds,
-                           const ParameterVector& parameters) {
+SolverRecords createSolver(MeshArrays mesh, const ParameterVector& parameters) {
     SolverRecords records;
     records.state = std::make_unique<SolverState>();
     records.settings = std::make_unique<SolverSettings>();
@@ -28,16 +24,7 @@ SolverRecords createSolver(int nodeCount, std::vector<double> coords, int triang
 
     settingsFromParameters(*records.settings, parameters);
 
-    state.nodeCount = nodeCount;
-    state.triangleCount = triangleCount;
-    state.quadCount = quadCount;
-    state.boundaryEdgeCount = boundaryEdgeCount;
-    state.boundaryKindCount = boundaryKindCount;
-    state.coords = std::move(coords);
-    state.triangles = std::move(triangles);
-    state.quads = std::move(quads);
-    state.boundaryEdges = std::move(boundaryEdges);
-    state.boundaryKinds = std::move(boundaryKinds);
+    storeMesh(state, std::move(mesh));
 
     buildConnectivity(state);
     buildDualGeometry(state);
@@ -45,6 +32,20 @@ SolverRecords createSolver(int nodeCount, std::vector<double> coords, int triang
     allocateWorkArrays(state);
     computeLsqWeights(state);
     return records;
+}
+
+void storeMesh(SolverState& state, MeshArrays mesh) {
+    state.nodeCount = mesh.nodeCount;
+    state.triangleCount = mesh.triangleCount;
+    state.quadCount = mesh.quadCount;
+    state.boundaryEdgeCount = mesh.boundaryEdgeCount;
+    state.boundaryKindCount = mesh.boundaryKindCount;
+    state.coords = std::move(mesh.coords);
+    state.triangles = std::move(mesh.triangles);
+    state.quads = std::move(mesh.quads);
+    if (state.quads.empty()) state.quads.assign(1, 0);
+    state.boundaryEdges = std::move(mesh.boundaryEdges);
+    state.boundaryKinds = std::move(mesh.boundaryKinds);
 }
 
 }  // namespace kestrafol

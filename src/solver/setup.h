@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/mesh_input.h"
 #include "base/solver_state.h"
 #include "base/settings.h"
 
@@ -13,12 +14,13 @@ struct SolverRecords {
     std::unique_ptr<SolverSettings> settings;
 };
 
-// Builds a complete solver from library-owned mesh copies (moved into the state) and settings.
-SolverRecords createSolver(int nodeCount, std::vector<double> coords, int triangleCount,
-                           std::vector<int> triangles, int quadCount, std::vector<int> quads,
-                           int boundaryEdgeCount, std::vector<int> boundaryEdges,
-                           int boundaryKindCount, std::vector<int> boundaryKinds,
-                           const ParameterVector& parameters);
+// Builds a complete solver from a checked, library-owned mesh (its arrays move into the state)
+// and settings.
+SolverRecords createSolver(MeshArrays mesh, const ParameterVector& parameters);
+
+// The first step of createSolver: the counts and arrays of the mesh move into the state.
+// Without quadrilaterals the state holds a one-int placeholder that nothing reads.
+void storeMesh(SolverState& state, MeshArrays mesh);
 
 // Allocates state, statePrev, statePrev2 and pressure, all at the free stream.
 void initFreeStream(SolverState& state, const SolverSettings& settings);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "base/physics.h"
-#include "flux/edge_kernels.h"
+#include "time/time_kernels.h"
 #include "time/time.h"
 
 namespace kestrafol {

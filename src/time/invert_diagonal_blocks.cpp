@@ -2,7 +2,7 @@
 // once per column c; every one of those solves performs the same operations on the same copy
 // of D, so the elimination is done once here and its right-hand-side operations are applied
 // to the four unit columns side by side: the same arithmetic, a quarter of the work.
-#include "flux/edge_kernels.h"
+#include "time/time_kernels.h"
 #include "time/time.h"
 
 namespace kestrafol {

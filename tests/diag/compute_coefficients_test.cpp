@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "diag/diag.h"
-#include "support/small_states.h"
+#include "helpers/small_states.h"
 
 using namespace kestrafol;
 using namespace kestrafol::testing;

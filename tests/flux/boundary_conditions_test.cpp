@@ -4,7 +4,7 @@
 
 #include "flux/flux.h"
 #include "flux/roe_kernels.h"
-#include "support/small_states.h"
+#include "helpers/small_states.h"
 
 using namespace kestrafol;
 using namespace kestrafol::testing;

@@ -15,14 +15,19 @@
 #include <vector>
 
 #include "solver/iterate_cycle.h"
-#include "flux/edge_kernels.h"
+#include "base/kernel_path.h"
 #include "flux/flux.h"
+#include "helpers/edge_samples.h"
 #include "support/test_meshes.h"
 #include "time/time.h"
 
 namespace kestrafol {
 namespace {
 
+using testing::EdgeResult;
+using testing::EdgeSample;
+using testing::edgeFluxesAvx2;
+using testing::edgeFluxesScalar;
 using testing::makeCircle;
 using testing::makeParameters;
 using testing::makeSolver;

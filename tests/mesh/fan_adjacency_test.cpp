@@ -10,32 +10,11 @@
 using namespace kestrafol;
 using kestrafol::testing::MeshArrays;
 using kestrafol::testing::makeCircle;
+using kestrafol::testing::makeFan;
 using kestrafol::testing::makeParameters;
 using kestrafol::testing::makeSolver;
 
 namespace {
-
-// n triangles (hub, rim k, rim k+1) around hub node 1 at the origin; rim nodes 2 .. n+1 on the
-// unit circle; the rim edges are far-field boundary edges.
-MeshArrays makeFan(int n) {
-    MeshArrays m;
-    m.nodeCount = n + 1;
-    m.coords = {0.0, 0.0};
-    for (int k = 0; k < n; ++k) {
-        const double angle = 2.0 * std::acos(-1.0) * k / n;
-        m.coords.insert(m.coords.end(), {std::cos(angle), std::sin(angle)});
-    }
-    for (int k = 0; k < n; ++k) {
-        const int next = (k + 1) % n + 2;
-        m.triangles.insert(m.triangles.end(), {1, k + 2, next});
-        m.boundaryEdges.insert(m.boundaryEdges.end(), {k + 1, next - 1, 1});
-    }
-    m.triangleCount = n;
-    m.boundaryEdgeCount = n;
-    m.boundaryKindCount = 1;
-    m.boundaryKinds = {Farfield};
-    return m;
-}
 
 // The slot of `b` in row `a`, found by scanning the row.
 int scannedSlot(const SolverState& s, int a, int b) {

@@ -64,16 +64,7 @@ inline MeshArrays makeJitteredTriangles(int nx, int ny, unsigned seed) {
 // A state that holds only the counts and mesh copies, as createSolver stores them.
 inline SolverState meshOnlyState(const MeshArrays& m) {
     SolverState s;
-    s.nodeCount = m.nodeCount;
-    s.triangleCount = m.triangleCount;
-    s.quadCount = m.quadCount;
-    s.boundaryEdgeCount = m.boundaryEdgeCount;
-    s.boundaryKindCount = m.boundaryKindCount;
-    s.coords = m.coords;
-    s.triangles = m.triangles;
-    s.quads = m.quadCount > 0 ? m.quads : std::vector<int>{0};
-    s.boundaryEdges = m.boundaryEdges;
-    s.boundaryKinds = m.boundaryKinds;
+    storeMesh(s, m);
     return s;
 }
 

@@ -51,18 +51,8 @@ TEST(BlowUp, DivergedSolverKeepsAnsweringAndCleansUp) {
     const std::size_t liveBefore = solverRegistry().size();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        OwnedStart a;
-        a.nodeCount = c.mesh.nodeCount;
-        a.coords = c.mesh.coords;
-        a.triangleCount = c.mesh.triangleCount;
-        if (c.mesh.triangleCount > 0) a.triangles = c.mesh.triangles;
-        a.quadCount = c.mesh.quadCount;
-        if (c.mesh.quadCount > 0) a.quads = c.mesh.quads;
-        a.boundaryEdgeCount = c.mesh.boundaryEdgeCount;
-        a.boundaryEdges = c.mesh.boundaryEdges;
-        a.boundaryKindCount = c.mesh.boundaryKindCount;
-        a.boundaryKinds = c.mesh.boundaryKinds;
-        a.parameters = asVector(makeParameters(0.5, 2.0, 2, 0, c.diverging[13], c.diverging[14]));
+        const OwnedStart a = startArguments(
+            c.mesh, makeParameters(0.5, 2.0, 2, 0, c.diverging[13], c.diverging[14]));
         const HandleValues h = hostStart(a);
         for (int s = 0; s < 20; ++s) ASSERT_FALSE(anyNonFinite(hostIterate(h)));
 

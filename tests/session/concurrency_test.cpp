@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/captured_log.h"
+#include "helpers/captured_log.h"
 #include "support/session_calls.h"
 #include "support/test_meshes.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "session/log_stream.h"
-#include "support/captured_log.h"
+#include "helpers/captured_log.h"
 
 using namespace kestrafol;
 

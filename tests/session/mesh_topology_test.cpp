@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "session/validate_input.h"
-#include "support/rejection.h"
+#include "helpers/rejection.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;
 using kestrafol::testing::MeshArrays;
 using kestrafol::testing::meshRejection;
 using kestrafol::testing::rejection;
-using kestrafol::testing::viewOf;
 using kestrafol::testing::makeParameters;
 using kestrafol::testing::makeRectangle;
 

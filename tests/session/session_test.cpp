@@ -80,3 +80,27 @@ TEST(Session, RefusedStartAndUpdateLeaveNothingBehind) {
     hostCleanup(h);
     EXPECT_EQ(solverRegistry().size(), live);
 }
+
+TEST(Session, StartKeepsOwnCopiesOfOnlyTheValuesTheCountsCover) {
+    // Host arrays longer than their counts need, with NaN and out-of-range numbers past the
+    // end, and overwritten with the same junk as soon as start returns: the solver must step
+    // exactly as one started from the exact arrays, so it neither read past the counts nor
+    // kept a view of the host's memory.
+    const MeshArrays mesh = makeCircle(12, 5, 0.5, 10.0, true);
+    const ParameterVector p = makeParameters(0.4, 1.0, 2);
+    SolverRecords direct = makeSolver(mesh, p);
+
+    OwnedStart host = startArguments(mesh, p);
+    const double nan = std::nan("");
+    host.coords->insert(host.coords->end(), {nan, nan});
+    for (OwnedArray<int>* ints : {&host.quads, &host.boundaryEdges, &host.boundaryKinds})
+        (*ints)->insert((*ints)->end(), {-7, 0, 99});
+    const HandleValues h = hostStart(host);
+    for (double& x : *host.coords) x = nan;
+    for (OwnedArray<int>* ints : {&host.quads, &host.boundaryEdges, &host.boundaryKinds})
+        for (int& n : **ints) n = -7;
+
+    for (int call = 0; call < 2; ++call)
+        EXPECT_EQ(hostIterate(h), iterateCycle(*direct.state, *direct.settings)) << call;
+    hostCleanup(h);
+}

@@ -8,14 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "session/validate_input.h"
-#include "support/rejection.h"
+#include "helpers/rejection.h"
 #include "support/test_meshes.h"
 
 using namespace kestrafol;
 using kestrafol::testing::MeshArrays;
 using kestrafol::testing::meshRejection;
 using kestrafol::testing::rejection;
-using kestrafol::testing::viewOf;
 using kestrafol::testing::makeCircle;
 using kestrafol::testing::makeParameters;
 using kestrafol::testing::makeRectangle;
@@ -30,22 +29,7 @@ std::string parameterRejection(const ParameterVector& p) {
 // Nodes are numbered row by row, 4 per row; boundary tags 1 bottom, 2 right, 3 top, 4 left.
 MeshArrays mixed() { return makeRectangle(3, 2); }
 
-MeshShape shapeOf(const MeshArrays& m) {
-    MeshShape s;
-    s.nodeCount = m.nodeCount;
-    s.coordsLength = static_cast<std::int64_t>(m.coords.size());
-    s.triangleCount = m.triangleCount;
-    s.trianglesLength = static_cast<std::int64_t>(m.triangles.size());
-    s.quadCount = m.quadCount;
-    s.quadsLength = static_cast<std::int64_t>(m.quads.size());
-    s.boundaryEdgeCount = m.boundaryEdgeCount;
-    s.boundaryEdgesLength = static_cast<std::int64_t>(m.boundaryEdges.size());
-    s.boundaryKindCount = m.boundaryKindCount;
-    s.boundaryKindsLength = static_cast<std::int64_t>(m.boundaryKinds.size());
-    return s;
-}
-
-std::string shapeRejection(const MeshShape& s) {
+std::string shapeRejection(const MeshInput& s) {
     return rejection([&] { checkMeshShape(s); });
 }
 
@@ -62,7 +46,7 @@ TEST(ValidateInput, AcceptsTheTestMeshesAndUsualSettings) {
 
 TEST(ValidateInput, ShapeGivesTheSizesToCopyAndIgnoresArraysOfZeroCounts) {
     MeshArrays m = mixed();
-    const MeshCopySizes sizes = checkMeshShape(shapeOf(m));
+    const MeshCopySizes sizes = checkMeshShape(viewOf(m));
     EXPECT_EQ(sizes.coords, 24u);
     EXPECT_EQ(sizes.triangles, 3u * 8u);
     EXPECT_EQ(sizes.quads, 4u * 2u);
@@ -70,31 +54,33 @@ TEST(ValidateInput, ShapeGivesTheSizesToCopyAndIgnoresArraysOfZeroCounts) {
     EXPECT_EQ(sizes.boundaryKinds, 4u);
 
     // A zero count leaves its array unread: null is fine. Longer arrays are fine too.
-    MeshShape s = shapeOf(makeRectangle(2, 2, 1.0, 1.0, false));
+    const MeshArrays triangles = makeRectangle(2, 2, 1.0, 1.0, false);
+    MeshInput s = viewOf(triangles);
     s.quadCount = 0;
-    s.quadsLength = nullArrayLength;
-    s.coordsLength += 5;
+    s.quads = {};
+    s.coords.length += 5;
     const MeshCopySizes noQuads = checkMeshShape(s);
     EXPECT_EQ(noQuads.quads, 0u);
     EXPECT_EQ(noQuads.coords, 18u);
 }
 
 TEST(ValidateInput, RejectsNullAndShortArraysNamingTheCount) {
-    const MeshShape good = shapeOf(mixed());
-    MeshShape s = good;
-    s.coordsLength = nullArrayLength;
+    const MeshArrays mesh = mixed();
+    const MeshInput good = viewOf(mesh);
+    MeshInput s = good;
+    s.coords = {};
     EXPECT_EQ(shapeRejection(s), "coords is null, but nodeCount is 12");
     s = good;
-    s.trianglesLength = 23;
+    s.triangles.length = 23;
     EXPECT_EQ(shapeRejection(s), "triangles has 23 values, but triangleCount 8 needs 24");
     s = good;
-    s.quadsLength = nullArrayLength;
+    s.quads = {};
     EXPECT_EQ(shapeRejection(s), "quads is null, but quadCount is 2");
     s = good;
-    s.boundaryEdgesLength = 0;
+    s.boundaryEdges.length = 0;
     EXPECT_EQ(shapeRejection(s), "boundaryEdges has 0 values, but boundaryEdgeCount 10 needs 30");
     s = good;
-    s.boundaryKindsLength = 3;
+    s.boundaryKinds.length = 3;
     EXPECT_EQ(shapeRejection(s), "boundaryKinds has 3 values, but boundaryKindCount 4 needs 4");
 
     EXPECT_EQ(rejection([] { checkParametersLength(nullArrayLength); }),
@@ -106,8 +92,9 @@ TEST(ValidateInput, RejectsNullAndShortArraysNamingTheCount) {
 }
 
 TEST(ValidateInput, RejectsNegativeCountsAndEmptyMeshes) {
-    const MeshShape good = shapeOf(mixed());
-    MeshShape s = good;
+    const MeshArrays mesh = mixed();
+    const MeshInput good = viewOf(mesh);
+    MeshInput s = good;
     s.nodeCount = -1;
     EXPECT_EQ(shapeRejection(s), "nodeCount is -1; a count must not be negative");
     s = good;
@@ -133,8 +120,9 @@ TEST(ValidateInput, RejectsNegativeCountsAndEmptyMeshes) {
 }
 
 TEST(ValidateInput, RejectsCountsWhoseSizesOverflowAnIntWithoutOverflowingItself) {
-    const MeshShape good = shapeOf(mixed());
-    MeshShape s = good;
+    const MeshArrays mesh = mixed();
+    const MeshInput good = viewOf(mesh);
+    MeshInput s = good;
     s.triangleCount = INT_MAX;
     EXPECT_EQ(
         shapeRejection(s),
@@ -150,17 +138,17 @@ TEST(ValidateInput, RejectsCountsWhoseSizesOverflowAnIntWithoutOverflowingItself
     // Sizes a host array can hold but the solver's 32-bit indices cannot.
     s = good;
     s.nodeCount = INT_MAX / 16 + 1;
-    s.coordsLength = 2 * s.nodeCount;
+    s.coords.length = 2 * std::int64_t{s.nodeCount};
     EXPECT_EQ(shapeRejection(s),
               "nodeCount is 134217728; the solver supports at most 134217727 nodes");
     s = good;
     s.quadCount = 20000000;  // 160 million slots
-    s.quadsLength = 4 * s.quadCount;
+    s.quads.length = 4 * std::int64_t{s.quadCount};
     EXPECT_NE(shapeRejection(s).find("160000048 adjacency slots"), std::string::npos);
     // The largest mesh that passes.
     s = good;
     s.nodeCount = INT_MAX / 16;
-    s.coordsLength = 2 * s.nodeCount;
+    s.coords.length = 2 * std::int64_t{s.nodeCount};
     EXPECT_NO_THROW(checkMeshShape(s));
 }
 

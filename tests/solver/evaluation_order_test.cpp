@@ -10,7 +10,7 @@
 #include "diag/diag.h"
 #include "flux/flux.h"
 #include "flux/roe_kernels.h"
-#include "support/small_states.h"
+#include "helpers/small_states.h"
 #include "time/time.h"
 
 using namespace kestrafol;

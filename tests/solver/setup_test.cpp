@@ -103,10 +103,9 @@ TEST(CreateSolver, MeshWithoutQuadrilaterals) {
     EXPECT_EQ(s.adjacency.size(), 6 * static_cast<std::size_t>(s.triangleCount));
 
     // An empty quadrilateral vector instead of the placeholder builds the same solver.
-    const SolverRecords empty =
-        createSolver(mesh.nodeCount, mesh.coords, mesh.triangleCount, mesh.triangles, 0, {},
-                     mesh.boundaryEdgeCount, mesh.boundaryEdges, mesh.boundaryKindCount,
-                     mesh.boundaryKinds, makeParameters());
+    MeshArrays withoutPlaceholder = mesh;
+    withoutPlaceholder.quads.clear();
+    const SolverRecords empty = createSolver(withoutPlaceholder, makeParameters());
     EXPECT_EQ(empty.state->adjacency, s.adjacency);
     EXPECT_EQ(empty.state->faceNormals, s.faceNormals);
     EXPECT_EQ(empty.state->lsqWeights, s.lsqWeights);

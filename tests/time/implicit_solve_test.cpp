@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/small_states.h"
+#include "helpers/small_states.h"
 #include "time/time.h"
 
 using namespace kestrafol;

@@ -1,25 +1,14 @@
 #pragma once
 // The one O-mesh builder around a circular cylinder, shared by the C++ tests, the benchmarks
-// and the fuzzer's seeds, in the host's layout (element nodes from 1, boundary-edge nodes
+// and the fuzzer's seeds (library kestrafol_support), in the host's layout (element nodes from 1, boundary-edge nodes
 // from 0, tags from 1, elements counter-clockwise). Nodes are numbered ring by ring, so every
 // node's neighbours lie within one ring of it: the matrix is banded and a sweep walks the
 // arrays front to back.
-#include <vector>
+#include "base/mesh_input.h"
 
 namespace kestrafol::meshes {
 
-struct MeshArrays {
-    int nodeCount = 0;
-    std::vector<double> coords;
-    int triangleCount = 0;
-    std::vector<int> triangles;
-    int quadCount = 0;
-    std::vector<int> quads;  // one placeholder int when there are none, as the host passes it
-    int boundaryEdgeCount = 0;
-    std::vector<int> boundaryEdges;
-    int boundaryKindCount = 0;
-    std::vector<int> boundaryKinds;
-};
+using kestrafol::MeshArrays;
 
 enum class CellShape { Triangles, Quads };
 

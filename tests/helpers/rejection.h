@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "session/validate_input.h"
-#include "support/input_checks.h"
 
 namespace kestrafol::testing {
 
@@ -21,7 +20,7 @@ inline std::string rejection(const std::function<void()>& call) {
     return {};
 }
 
-inline std::string meshRejection(const meshes::MeshArrays& m) {
+inline std::string meshRejection(const MeshArrays& m) {
     return rejection([&] { checkMeshInput(viewOf(m)); });
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Host arrays owned by a test or the fuzzer (std::nullopt = a null reference) and the session
+// Host arrays owned by a test or the fuzzer (library kestrafol_support) (std::nullopt = a null reference) and the session
 // calls made with them: each function only turns the owned arrays into views and calls the
 // session, the same path the JNI entry points take.
 #include <array>
@@ -33,7 +33,7 @@ struct OwnedStart {
 };
 
 // The arguments of start for a built mesh and a settings vector.
-inline OwnedStart startArguments(const meshes::MeshArrays& m, const ParameterVector& p) {
+inline OwnedStart startArguments(const MeshArrays& m, const ParameterVector& p) {
     OwnedStart a;
     a.nodeCount = m.nodeCount;
     a.coords = m.coords;
@@ -59,19 +59,11 @@ inline HostArray<std::int64_t> view(const HandleValues& handle) {
 }
 
 inline HandleValues hostStart(const OwnedStart& a) {
-    StartArguments s;
-    s.nodeCount = a.nodeCount;
-    s.coords = view(a.coords);
-    s.triangleCount = a.triangleCount;
-    s.triangles = view(a.triangles);
-    s.quadCount = a.quadCount;
-    s.quads = view(a.quads);
-    s.boundaryEdgeCount = a.boundaryEdgeCount;
-    s.boundaryEdges = view(a.boundaryEdges);
-    s.boundaryKindCount = a.boundaryKindCount;
-    s.boundaryKinds = view(a.boundaryKinds);
-    s.parameters = view(a.parameters);
-    return session::start(s);
+    return session::start(meshInput(a.nodeCount, view(a.coords), a.triangleCount,
+                                    view(a.triangles), a.quadCount, view(a.quads),
+                                    a.boundaryEdgeCount, view(a.boundaryEdges),
+                                    a.boundaryKindCount, view(a.boundaryKinds)),
+                          view(a.parameters));
 }
 
 inline std::vector<double> hostIterate(const HandleValues& h) {

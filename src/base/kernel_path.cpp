@@ -1,5 +1,5 @@
 // Detection of the vector path at load time and the hook that overrides it.
-#include "flux/kernel_path.h"
+#include "base/kernel_path.h"
 
 #include <atomic>
 

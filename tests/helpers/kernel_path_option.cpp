@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "flux/kernel_path.h"
+#include "base/kernel_path.h"
 
 namespace {
 

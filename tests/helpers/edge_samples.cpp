@@ -1,9 +1,10 @@
-// The scalar edge kernels on independent edge samples: the reference the vector path is
+// The scalar edge kernel on independent edge samples: the reference the vector path is
 // compared with.
-#include "flux/edge_kernels.h"
+#include "helpers/edge_samples.h"
+
 #include "flux/interior_edge_loop.h"
 
-namespace kestrafol {
+namespace kestrafol::testing {
 
 void edgeFluxesScalar(const EdgeSample* samples, EdgeResult* results, int count,
                       const SolverSettings& settings) {
@@ -17,4 +18,4 @@ void edgeFluxesScalar(const EdgeSample* samples, EdgeResult* results, int count,
     }
 }
 
-}  // namespace kestrafol
+}  // namespace kestrafol::testing

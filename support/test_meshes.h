@@ -1,6 +1,7 @@
 #pragma once
-// Small meshes for the tests, in the host's layout: element nodes numbered from 1,
-// boundary-edge nodes from 0, tags from 1, elements counter-clockwise.
+// Small meshes and settings for the tests and the fuzzer's seeds, in the host's layout:
+// element nodes numbered from 1, boundary-edge nodes from 0, tags from 1, elements
+// counter-clockwise.
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -10,7 +11,7 @@
 
 namespace kestrafol::testing {
 
-using meshes::MeshArrays;
+using kestrafol::MeshArrays;
 
 // Settings vector with the usual entries: order, weight, time mode, passes, Mach, gamma, alpha.
 inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0.0,
@@ -29,11 +30,9 @@ inline ParameterVector makeParameters(double mach = 0.5, double alphaDegrees = 0
     return p;
 }
 
+// A solver built straight from a copy of the mesh (no input checks).
 inline SolverRecords makeSolver(const MeshArrays& m, const ParameterVector& p) {
-    std::vector<int> quads = m.quadCount > 0 ? m.quads : std::vector<int>{0};
-    return createSolver(m.nodeCount, m.coords, m.triangleCount, m.triangles, m.quadCount,
-                        std::move(quads), m.boundaryEdgeCount, m.boundaryEdges, m.boundaryKindCount,
-                        m.boundaryKinds, p);
+    return createSolver(m, p);
 }
 
 // Rectangle [0, lx] x [0, ly] with nx x ny cells. With `mixed`, cells in even columns are
@@ -73,6 +72,29 @@ inline MeshArrays makeRectangle(int nx, int ny, double lx = 1.0, double ly = 1.0
     m.boundaryEdgeCount = static_cast<int>(m.boundaryEdges.size() / 3);
     m.boundaryKindCount = 4;
     m.boundaryKinds = {kind, kind, kind, kind};
+    return m;
+}
+
+// n triangles (hub, rim k, rim k+1) around hub node 1 at the origin; rim nodes 2 .. n+1 on the
+// unit circle counter-clockwise; the rim edges are far-field boundary edges. The hub has n
+// neighbours (the set-up's worst case for a long adjacency row).
+inline MeshArrays makeFan(int n) {
+    MeshArrays m;
+    m.nodeCount = n + 1;
+    m.coords = {0.0, 0.0};
+    for (int k = 0; k < n; ++k) {
+        const double angle = 2.0 * std::acos(-1.0) * k / n;
+        m.coords.insert(m.coords.end(), {std::cos(angle), std::sin(angle)});
+    }
+    for (int k = 0; k < n; ++k) {
+        const int next = (k + 1) % n + 2;
+        m.triangles.insert(m.triangles.end(), {1, k + 2, next});
+        m.boundaryEdges.insert(m.boundaryEdges.end(), {k + 1, next - 1, 1});
+    }
+    m.triangleCount = n;
+    m.boundaryEdgeCount = n;
+    m.boundaryKindCount = 1;
+    m.boundaryKinds = {Farfield};
     return m;
 }
 
