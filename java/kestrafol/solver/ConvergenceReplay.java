@@ -4,6 +4,7 @@ import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
@@ -168,16 +169,28 @@ public final class ConvergenceReplay {
                 && Math.abs(errors[2]) <= CM_TARGET;
     }
 
+    /** Iterations before a stop over which {@link #cdDrift} fits its line. */
+    static final int DRIFT_SPAN = 3000;
+
     /**
-     * Relative drift of cd (the mean of the last 1,000 iterations before the stop against the
-     * 1,000 before those), per 1,000 iterations; NaN before 2,000 iterations.
+     * Trend of cd before iteration n: the slope of the least-squares line through the last
+     * {@link #DRIFT_SPAN} values, per 1,000 iterations, relative to their mean (a fit rather
+     * than two block means, so that a limit cycle adds little); NaN before that many iterations.
      */
     static double cdDrift(History h, int n) {
-        if (n < 2000) {
+        if (n < DRIFT_SPAN) {
             return Double.NaN;
         }
-        double last = h.mean(h.cd(), n - 1000, n);
-        return (last - h.mean(h.cd(), n - 2000, n - 1000)) / Math.abs(last);
+        double xMean = (DRIFT_SPAN - 1) / 2.0;
+        double yMean = h.mean(h.cd(), n - DRIFT_SPAN, n);
+        double sxy = 0;
+        double sxx = 0;
+        for (int k = 0; k < DRIFT_SPAN; k++) {
+            double x = k - xMean;
+            sxy += x * (h.cd()[n - DRIFT_SPAN + k] - yMean);
+            sxx += x * x;
+        }
+        return 1000 * sxy / sxx / Math.abs(yMean);
     }
 
     public static void main(String[] args) {
@@ -195,17 +208,30 @@ public final class ConvergenceReplay {
             for (int i = 0; i < args.length; i++) {
                 switch (args[i]) {
                     case "--settle" -> {
-                        String[] p = args[++i].split("/");
-                        eps = Double.parseDouble(p[0]);
-                        window = Integer.parseInt(p[1]);
-                        if (!(eps > 0) || window < 1) {
-                            throw new IllegalArgumentException("--settle " + args[i]);
+                        String text = value(args, ++i, "--settle");
+                        String[] p = text.split("/");
+                        try {
+                            eps = Double.parseDouble(p[0]);
+                            window = Integer.parseInt(p[1]);
+                        } catch (RuntimeException e) {
+                            eps = 0;
+                        }
+                        if (!(eps > 0) || window < 1 || p.length != 2) {
+                            throw new IllegalArgumentException("--settle " + text
+                                    + ": expected EPS/W with EPS above 0 and W at least 1, e.g."
+                                    + " 0.002/750");
                         }
                     }
                     case "--tail" -> {
-                        tail = Integer.parseInt(args[++i]);
+                        String text = value(args, ++i, "--tail");
+                        try {
+                            tail = Integer.parseInt(text);
+                        } catch (NumberFormatException e) {
+                            tail = 0;
+                        }
                         if (tail < 1) {
-                            throw new IllegalArgumentException("--tail " + args[i]);
+                            throw new IllegalArgumentException("--tail " + text
+                                    + ": expected a whole number of iterations, at least 1");
                         }
                     }
                     case "--markdown" -> markdown = true;
@@ -223,7 +249,7 @@ public final class ConvergenceReplay {
                 }
             }
         } catch (RuntimeException e) {
-            err.println("replay: bad options (" + e.getMessage() + "); usage: replay-convergence"
+            err.println("replay: " + e.getMessage() + "; usage: replay-convergence"
                     + " [--settle EPS/W] [--tail N] [--markdown] history.csv...");
             return 2;
         }
@@ -243,6 +269,9 @@ public final class ConvergenceReplay {
                     return 1;
                 }
                 histories.add(h);
+            } catch (NoSuchFileException e) {
+                err.println("replay: " + f + ": no such file");
+                return 1;
             } catch (IOException e) {
                 err.println("replay: " + e.getMessage());
                 return 1;
@@ -250,6 +279,13 @@ public final class ConvergenceReplay {
         }
         report(histories, eps, window, tail, markdown, out);
         return 0;
+    }
+
+    private static String value(String[] args, int i, String option) {
+        if (i >= args.length) {
+            throw new IllegalArgumentException(option + " needs a value");
+        }
+        return args[i];
     }
 
     static void report(List<History> histories, double eps, int window, int tail,
@@ -260,7 +296,7 @@ public final class ConvergenceReplay {
                 + " cd relative, cm absolute; targets 0.1 %% (0.001), 0.5 %%, 0.002", tail,
                 trim(eps), window, ConvergenceMonitor.WINDOWS));
         String header = String.join(sep, "case", "iters", "cl", "cd", "cm", "old stop",
-                "old err cl/cd/cm", "ok", "new stop", "drop", "cd drift/1000", "new err cl/cd/cm",
+                "old err cl/cd/cm", "ok", "new stop", "drop", "cd trend/1000", "new err cl/cd/cm",
                 "ok");
         out.println(markdown ? "| " + header + " |" : header);
         if (markdown) {

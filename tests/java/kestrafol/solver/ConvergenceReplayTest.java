@@ -1,0 +1,72 @@
+package kestrafol.solver;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.BufferedReader;
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStreamReader;
+import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import java.util.zip.GZIPInputStream;
+import kestrafol.solver.ConvergenceMonitor.Criteria;
+import kestrafol.solver.ConvergenceMonitor.Stop;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+class ConvergenceReplayTest {
+    @TempDir
+    Path dir;
+
+    @Test
+    void theToolReplaysBothRulesAndRefusesBadInput() throws IOException {
+        // 12,000 iterations of cl 0.3 and cd 0.02 with a limit cycle of period 100: the former
+        // rule stops after its two windows of 500, the new one after three of 750, both on the
+        // exact means.
+        Path file = dir.resolve("cycle").resolve("history.csv");
+        Files.createDirectories(file.getParent());
+        StringBuilder csv = new StringBuilder("iteration,residual,cl,cd,cm,cdPressure,cdFriction,"
+                + "seconds\n");
+        for (int it = 1; it <= 12000; it++) {
+            double s = Math.sin(2 * Math.PI * it / 100);
+            csv.append(String.format(Locale.ROOT, "%d,%.10e,%.10e,%.10e,%.10e,0,0,0%n", it,
+                    1.0 / it, 0.3 + 0.002 * s, 0.02 + 0.0001 * s, -0.05));
+        }
+        Files.writeString(file, csv);
+        ByteArrayOutputStream out = new ByteArrayOutputStream();
+        ByteArrayOutputStream err = new ByteArrayOutputStream();
+        int status = ConvergenceReplay.run(new String[] {"--tail", "5000", file.toString()},
+                new PrintStream(out, true, StandardCharsets.UTF_8),
+                new PrintStream(err, true, StandardCharsets.UTF_8));
+        String text = out.toString(StandardCharsets.UTF_8);
+        assertEquals(0, status, err.toString(StandardCharsets.UTF_8));
+        assertTrue(text.contains("cycle  12000  0.30000  0.020000  -0.05000  1000  "), text);
+        assertTrue(text.contains("  2250  3.35  "), text);
+        assertTrue(text.contains("old 1 of 1, new 1 of 1"), text);
+        assertTrue(text.contains("old 1000, new 2250 (2.25x"), text);
+
+        Path gap = dir.resolve("gap.csv");
+        Files.writeString(gap, "iteration,residual,cl,cd,cm\n1,1,0.3,0.02,0\n3,1,0.3,0.02,0\n");
+        Object[][] bad = {
+            {new String[] {gap.toString()}, 1, "iteration 3, expected 2"},
+            {new String[] {dir.resolve("none.csv").toString()}, 1, "no such file"},
+            {new String[] {"--tail", "7000", file.toString()}, 1, "fewer than twice"},
+            {new String[] {"--settle", "0.002", file.toString()}, 2, "expected EPS/W"},
+            {new String[] {}, 2, "no history.csv given"},
+        };
+        for (Object[] b : bad) {
+            ByteArrayOutputStream e = new ByteArrayOutputStream();
+            int s = ConvergenceReplay.run((String[]) b[0], new PrintStream(new ByteArrayOutputStream()),
+                    new PrintStream(e, true, StandardCharsets.UTF_8));
+            String message = e.toString(StandardCharsets.UTF_8);
+            assertEquals(b[1], s, message);
+            assertTrue(message.contains((String) b[2]), message);
+        }
+    }
+}
