@@ -427,8 +427,8 @@ public final class Run {
                 brief(reference.length()), brief(reference.x()), brief(reference.y())));
         out.println("Stop at the first of: residual down " + Numbers.format(o.orders)
                 + " orders" + (o.cauchyWindow > 0 ? String.format(Locale.ROOT,
-                        ", mean cl and cd of the last %d iterations within %s of the %d before",
-                        o.cauchyWindow, Numbers.format(o.cauchyEps), o.cauchyWindow) : "")
+                        ", means of cl, cd and cm over three windows of %d iterations within %s",
+                        o.cauchyWindow, Numbers.format(o.cauchyEps)) : "")
                 + ", " + cap + " iterations (cap: not converged)");
         out.println("Output: " + outDir.toAbsolutePath().normalize());
         out.println();
@@ -441,7 +441,7 @@ public final class Run {
      */
     private double[] answer(History h, Stop stop) {
         int n = h.size();
-        int from = stop == Stop.CAUCHY ? Math.max(0, n - o.cauchyWindow) : n - 1;
+        int from = stop == Stop.CAUCHY ? Math.max(0, n - answerWindow()) : n - 1;
         double[] sum = new double[5];
         for (int k = from; k < n; k++) {
             sum[0] += h.lift(k);
@@ -490,7 +490,7 @@ public final class Run {
         m.put("cdFriction", r.cdFriction());
         m.put("cm", r.cm());
         m.put("coefficientsAre", stop == Stop.CAUCHY
-                ? "mean of the last " + o.cauchyWindow + " iterations" : "last iteration");
+                ? "mean of the last " + answerWindow() + " iterations" : "last iteration");
         m.put("iterations", r.iterations());
         m.put("stoppedBy", r.stoppedBy());
         m.put("converged", r.converged());
@@ -545,7 +545,7 @@ public final class Run {
                 + " %.6f)   CM %.6f", label, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
                 r.cm()));
         if (stop == Stop.CAUCHY) {
-            out.println("(means over the last " + o.cauchyWindow + " iterations)");
+            out.println("(means over the last " + answerWindow() + " iterations)");
         }
         for (String w : r.warnings()) {
             out.println("Warning: " + w);
@@ -561,13 +561,18 @@ public final class Run {
                 + String.join(" ", files));
     }
 
+    /** Iterations the answer of a settled run averages: all windows of the criterion. */
+    private int answerWindow() {
+        return ConvergenceMonitor.WINDOWS * o.cauchyWindow;
+    }
+
     private String reason(Stop stop, int cap) {
         switch (stop) {
             case ORDERS:
                 return "the residual norm dropped by " + Numbers.format(o.orders) + " orders (--orders)";
             case CAUCHY:
-                return "cl and cd settled: the means of the last two windows of " + o.cauchyWindow
-                        + " iterations differ by less than " + Numbers.format(o.cauchyEps)
+                return "cl, cd and cm settled: their means over the last three windows of "
+                        + o.cauchyWindow + " iterations agree within " + Numbers.format(o.cauchyEps)
                         + " (--cauchy)";
             case ITERATIONS:
                 return "reached the cap of " + cap + " iterations (--iterations) before the"

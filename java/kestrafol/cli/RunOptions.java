@@ -6,6 +6,7 @@ import java.util.List;
 import java.util.Locale;
 import kestrafol.mesh.MeshGenerator;
 import kestrafol.output.Numbers;
+import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.FlowChecks;
 import kestrafol.solver.FlowReynolds;
 import kestrafol.solver.Settings;
@@ -24,14 +25,14 @@ public final class RunOptions {
     /** Default residual drop, in orders of magnitude, that ends a run. */
     static final double DEFAULT_ORDERS = 6;
     /**
-     * Default largest relative change between the window means of CL and CD that ends a run
-     * (measured: answers within 0.5 % of long runs, see the README).
+     * Default relative band of the three window means of CL, CD and CM that ends a run
+     * (measured on replayed long runs, see docs/CONVERGENCE.md).
      */
-    static final double DEFAULT_CAUCHY_EPS = 5e-3;
+    static final double DEFAULT_CAUCHY_EPS = ConvergenceMonitor.DEFAULT_EPS;
     /** The same, as the help prints it. */
-    static final String DEFAULT_CAUCHY_EPS_TEXT = "0.005";
+    static final String DEFAULT_CAUCHY_EPS_TEXT = "0.002";
     /** Default window of the coefficient criterion, in iterations. */
-    static final int DEFAULT_CAUCHY_WINDOW = 500;
+    static final int DEFAULT_CAUCHY_WINDOW = ConvergenceMonitor.DEFAULT_WINDOW;
     /** Default number of first-order iterations before a second-order run switches order. */
     static final int DEFAULT_STARTUP = 0;
     /** Default iteration cap per mesh node. */
@@ -142,11 +143,11 @@ public final class RunOptions {
     double orders = DEFAULT_ORDERS;
 
     @Option(names = "--cauchy", paramLabel = "EPS/W",
-            description = "stop when the means of CL and of CD over the last W iterations differ"
-                    + " from those of the W before by less than EPS (relative; values below 0.01"
-                    + " count as 0.01) and swing by less than 10 EPS within the window; the"
-                    + " answer is then the window mean (default: " + DEFAULT_CAUCHY_EPS_TEXT
-                    + "/" + DEFAULT_CAUCHY_WINDOW + "; 0/0 switches it off)")
+            description = "stop when the means of CL, CD and CM over each of the last three"
+                    + " windows of W iterations agree within EPS relative (but within 1e-4 for"
+                    + " CL and CM and 1e-5 for CD at least); the answer is then the mean of the"
+                    + " three windows (default: " + DEFAULT_CAUCHY_EPS_TEXT + "/"
+                    + DEFAULT_CAUCHY_WINDOW + "; 0/0 switches it off)")
     String cauchy;
 
     @Option(names = "--iterations", paramLabel = "N",
