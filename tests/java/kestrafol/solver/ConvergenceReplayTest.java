@@ -69,4 +69,76 @@ class ConvergenceReplayTest {
             assertTrue(message.contains((String) b[2]), message);
         }
     }
+
+    /**
+     * A real history excerpt (tests/java/kestrafol/solver/histories: every iteration up to 20,
+     * then every 10th of a long run, with the long run's final mean as reference) and what the
+     * rule must do with it: stop (then its answer lies within the targets of the reference and
+     * the verdict is as given) or run to the end of the excerpt without stopping.
+     */
+    record Family(String file, boolean stops, boolean converged) {}
+
+    static final Family[] FAMILIES = {
+        // Transonic: the former rule stopped at 3,416 with cl 0.35 % low.
+        new Family("naca0012_m0.8_a1.25.csv.gz", true, true),
+        // Zero lift up to a limit cycle: the former rule never stopped.
+        new Family("naca0012_m0.5_a0.csv.gz", true, true),
+    };
+
+    @Test
+    void realHistoriesStopWithinTheTargetsOfTheirLongRun() throws IOException {
+        Path folder = Path.of(System.getProperty("kestrafol.readme", "README.md"))
+                .toAbsolutePath().getParent().resolve("tests/java/kestrafol/solver/histories");
+        for (Family f : FAMILIES) {
+            List<double[]> rows = new ArrayList<>();
+            double[] reference = null;
+            try (BufferedReader r = new BufferedReader(new InputStreamReader(new GZIPInputStream(
+                    Files.newInputStream(folder.resolve(f.file()))), StandardCharsets.UTF_8))) {
+                for (String line = r.readLine(); line != null; line = r.readLine()) {
+                    if (line.startsWith("# reference")) {
+                        String[] v = line.substring(line.indexOf("):") + 2).trim().split(" ");
+                        reference = new double[] {Double.parseDouble(v[0]),
+                            Double.parseDouble(v[1]), Double.parseDouble(v[2])};
+                    } else if (!line.startsWith("#") && !line.startsWith("iteration")) {
+                        String[] v = line.split(",");
+                        double[] row = new double[5];
+                        for (int k = 0; k < 5; k++) {
+                            row[k] = Double.parseDouble(v[k]);
+                        }
+                        rows.add(row);
+                    }
+                }
+            }
+            // The drop counts from the largest residual of the first 20 iterations; the rule
+            // sees every 10th iteration with windows a tenth as long.
+            double largest = 0;
+            ConvergenceMonitor m = new ConvergenceMonitor(new Criteria(99,
+                    ConvergenceMonitor.DEFAULT_EPS, ConvergenceMonitor.DEFAULT_WINDOW / 10,
+                    Integer.MAX_VALUE, 0));
+            Stop stop = null;
+            double residual = Double.NaN;
+            int sample = 0;
+            for (double[] row : rows) {
+                if (row[0] <= ConvergenceMonitor.REFERENCE_ITERATIONS) {
+                    largest = Math.max(largest, row[1]);
+                }
+                if (row[0] % 10 == 0 && stop == null) {
+                    residual = row[1];
+                    stop = m.add(++sample, row[1], row[2], row[3], row[4]);
+                }
+            }
+            String what = f.file() + " stopped at " + 10 * sample + " by " + stop;
+            assertEquals(f.stops() ? Stop.CAUCHY : null, stop, what);
+            if (!f.stops()) {
+                continue;
+            }
+            double[] a = m.answer();
+            double[] e = ConvergenceReplay.errors(a, reference);
+            assertTrue(ConvergenceReplay.withinTargets(e, reference), what + ": errors "
+                    + java.util.Arrays.toString(e));
+            double drop = Math.log10(largest / residual);
+            assertEquals(f.converged(), ConvergenceVerdict.of(stop, drop, 0).converged(),
+                    what + ", drop " + drop);
+        }
+    }
 }
