@@ -31,6 +31,7 @@ import kestrafol.solver.Analysis;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;
+import kestrafol.solver.ConvergenceVerdict;
 import kestrafol.solver.Flow;
 import kestrafol.solver.FlowChecks;
 import kestrafol.solver.FlowReynolds;
@@ -256,7 +257,10 @@ public final class Run {
             addIfPresent(FlowChecks.localMach(mesh.coords(), state, target.gamma(),
                     target.mach()));
         }
-        addIfPresent(monitor.capWarning());
+        // Converged only when a criterion fired, the residual dropped and nothing is clipped.
+        ConvergenceVerdict verdict = ConvergenceVerdict.of(monitor,
+                stop == Stop.DIVERGED ? 0 : FlowChecks.floorNodeCount(state, target.gamma()));
+        warnings.addAll(verdict.warnings());
 
         history.writeCsv(outDir.resolve("history.csv"));
         String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", o.caseName(),
@@ -279,7 +283,7 @@ public final class Run {
         double wallSeconds = seconds();
         Result result = new Result(answer[0], answer[1], answer[2], answer[3], answer[4],
                 monitor.iterations(), stop.key(), monitor.residualDrop(), wallSeconds,
-                monitor.converged(), List.copyOf(warnings), libraryReynolds, history);
+                verdict.converged(), List.copyOf(warnings), libraryReynolds, history);
         SummaryJson.write(summary(result, target, cap, startup, reference, mesh, monitored,
                 stop), outDir.resolve("summary.json"));
         report(result, stop, solverSeconds, cap);
@@ -540,7 +544,9 @@ public final class Run {
                 r.iterations() / Math.max(1e-9, solverSeconds)));
         out.println(String.format(Locale.ROOT, "Residual %.2f orders below the largest of the"
                 + " first %d iterations", r.residualDrop(), ConvergenceMonitor.REFERENCE_ITERATIONS));
-        String label = r.converged() ? "" : "NOT CONVERGED, last values: ";
+        String label = r.converged() ? ""
+                : stop == Stop.CAUCHY ? "NOT CONVERGED (see the warnings): "
+                : "NOT CONVERGED, last values: ";
         out.println(String.format(Locale.ROOT, "%sCL %.6f   CD %.6f (pressure %.6f, friction"
                 + " %.6f)   CM %.6f", label, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
                 r.cm()));
