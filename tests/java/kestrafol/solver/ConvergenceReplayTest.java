@@ -83,6 +83,8 @@ class ConvergenceReplayTest {
         new Family("naca0012_m0.8_a1.25.csv.gz", true, true),
         // Zero lift up to a limit cycle: the former rule never stopped.
         new Family("naca0012_m0.5_a0.csv.gz", true, true),
+        // The Re 40 cylinder: a drag of 1.58 and a lift of zero up to -0.002.
+        new Family("circle_re40.csv.gz", true, true),
     };
 
     @Test
