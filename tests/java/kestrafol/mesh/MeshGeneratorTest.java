@@ -34,7 +34,8 @@ class MeshGeneratorTest {
             for (int n : new int[] {16, 48, 200}) {
                 for (boolean quads : new boolean[] {true, false}) {
                     // The Mesh constructor checks orientation, node numbers and closed boundaries.
-                    Mesh m = MeshGenerator.naca(code, MeshGenerator.Options.resolution(n).withQuads(quads));
+                    Mesh m = MeshGenerator.naca(code, MeshGenerator.Options.resolution(n)
+                            .withFarField(MeshGenerator.INNER_FAR_FIELD).withQuads(quads));
                     int layers = Math.max(8, n / 3);
                     assertEquals(n * (layers + 1), m.nodeCount());
                     assertEquals(quads ? n * layers : 0, m.quadCount());
@@ -127,7 +128,8 @@ class MeshGeneratorTest {
         // 96 points, 32 layers to 25 chords: the farther domains keep those 33 rings bit for bit
         // and add rings growing at least as fast as the inner ones (rate 1.21) to land on the
         // far field.
-        Mesh base = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96));
+        Mesh base = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96)
+                .withFarField(MeshGenerator.INNER_FAR_FIELD));
         for (double far : new double[] {50, 100, 200}) {
             Mesh m = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96)
                     .withFarField(far));
