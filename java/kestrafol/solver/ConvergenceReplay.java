@@ -305,6 +305,8 @@ public final class ConvergenceReplay {
         long oldSum = 0;
         long newOnOld = 0;
         long newSum = 0;
+        long oldBoth = 0;
+        long newBoth = 0;
         int oldOk = 0;
         int newOk = 0;
         for (History h : histories) {
@@ -320,6 +322,10 @@ public final class ConvergenceReplay {
             if (o.fired()) {
                 oldSum += o.iteration();
                 newOnOld += v.fired() ? v.iteration() : n;
+            }
+            if (o.fired() && v.fired()) {
+                oldBoth += o.iteration();
+                newBoth += v.iteration();
             }
             newSum += v.fired() ? v.iteration() : n;
             String row = String.join(sep, h.name(), Integer.toString(n),
@@ -337,10 +343,11 @@ public final class ConvergenceReplay {
         }
         out.println(String.format(Locale.ROOT, "within targets (or not converged): old %d of %d,"
                 + " new %d of %d", oldOk, histories.size(), newOk, histories.size()));
-        out.println(String.format(Locale.ROOT, "iterations on the cases the old rule stops: old"
-                + " %d, new %d (%.2fx; a case the new rule does not stop counts its whole"
-                + " history); all cases, new: %d", oldSum, newOnOld,
-                oldSum > 0 ? (double) newOnOld / oldSum : Double.NaN, newSum));
+        out.println(String.format(Locale.ROOT, "iterations on the cases both rules stop: old %d,"
+                + " new %d (%.2fx); on the cases the old rule stops: old %d, new %d (%.2fx; a case"
+                + " the new rule does not stop counts its whole history); all cases, new: %d",
+                oldBoth, newBoth, oldBoth > 0 ? (double) newBoth / oldBoth : Double.NaN, oldSum,
+                newOnOld, oldSum > 0 ? (double) newOnOld / oldSum : Double.NaN, newSum));
     }
 
     private static String errorText(Outcome o, double[] ref) {

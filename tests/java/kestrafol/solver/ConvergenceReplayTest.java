@@ -49,7 +49,7 @@ class ConvergenceReplayTest {
         assertTrue(text.contains("cycle  12000  0.30000  0.020000  -0.05000  1000  "), text);
         assertTrue(text.contains("  2250  3.35  "), text);
         assertTrue(text.contains("old 1 of 1, new 1 of 1"), text);
-        assertTrue(text.contains("old 1000, new 2250 (2.25x"), text);
+        assertTrue(text.contains("both rules stop: old 1000, new 2250 (2.25x)"), text);
 
         Path gap = dir.resolve("gap.csv");
         Files.writeString(gap, "iteration,residual,cl,cd,cm\n1,1,0.3,0.02,0\n3,1,0.3,0.02,0\n");
@@ -85,6 +85,9 @@ class ConvergenceReplayTest {
         new Family("naca0012_m0.5_a0.csv.gz", true, true),
         // The Re 40 cylinder: a drag of 1.58 and a lift of zero up to -0.002.
         new Family("circle_re40.csv.gz", true, true),
+        // The laminar flat plate: friction drag still falling by 2 to 3 % per 1,000 iterations
+        // at 15,000 (the former rule stopped at 10,489, 16 % above the value at 20,000).
+        new Family("flatplate_re1e6.csv.gz", false, false),
     };
 
     @Test
