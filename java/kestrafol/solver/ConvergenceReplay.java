@@ -336,8 +336,8 @@ public final class ConvergenceReplay {
                     ok1 ? "yes" : "NO",
                     v.fired() ? Integer.toString(v.iteration()) : "-",
                     String.format(Locale.ROOT, "%.2f", v.residualDrop()),
-                    v.fired() ? String.format(Locale.ROOT, "%+.2f %%",
-                            100 * cdDrift(h, v.iteration())) : "-",
+                    v.fired() && v.iteration() >= DRIFT_SPAN ? String.format(Locale.ROOT,
+                            "%+.2f %%", 100 * cdDrift(h, v.iteration())) : "-",
                     errorText(v, ref), ok2 ? "yes" : "NO");
             out.println(markdown ? "| " + row + " |" : row);
         }
