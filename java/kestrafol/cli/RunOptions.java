@@ -33,8 +33,12 @@ public final class RunOptions {
     static final String DEFAULT_CAUCHY_EPS_TEXT = "0.002";
     /** Default window of the coefficient criterion, in iterations. */
     static final int DEFAULT_CAUCHY_WINDOW = ConvergenceMonitor.DEFAULT_WINDOW;
-    /** Default number of first-order iterations before a second-order run switches order. */
-    static final int DEFAULT_STARTUP = 0;
+    /**
+     * Default number of first-order iterations before a second-order run switches order: 300
+     * saved 12 % of the iterations to a settled answer at Mach 0.5 and cost 2 % at Mach 0.8
+     * (NACA 0012, 1.25 degrees, built-in mesh; docs/CONVERGENCE.md).
+     */
+    static final int DEFAULT_STARTUP = 300;
     /** Default iteration cap per mesh node. */
     static final int CAP_PER_NODE = 3;
     /** Smallest default iteration cap. */
