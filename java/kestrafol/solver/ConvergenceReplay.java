@@ -23,7 +23,9 @@ import kestrafol.solver.ConvergenceMonitor.Stop;
  * ("new", {@code --settle EPS/W}, default the run's default). An answer is within the targets
  * when cl is within 0.1 % of the reference (0.001 absolute when the reference is below 0.01 in
  * size), cd within 0.5 % and cm within 0.002. A rule that did not fire within the file counts
- * as "not converged", which is an honest answer, not an error.
+ * as "not converged", which is an honest answer, not an error; so does a new-rule stop whose
+ * residual dropped less than {@link ConvergenceVerdict#MIN_RESIDUAL_DROP} (the verdict refuses
+ * it; nodes at the floor, the verdict's other test, are not in a history).
  *
  * <p>Usage: {@code java -cp kestrafol.jar kestrafol.solver.ConvergenceReplay [--settle EPS/W]
  * [--tail N] [--markdown] history.csv...}
@@ -316,7 +318,10 @@ public final class ConvergenceReplay {
             Outcome o = replayOld(h);
             Outcome v = replayNew(h, eps, window);
             boolean ok1 = !o.fired() || withinTargets(errors(o.answer(), ref), ref);
-            boolean ok2 = !v.fired() || withinTargets(errors(v.answer(), ref), ref);
+            // A settled run whose residual barely dropped is reported not converged.
+            boolean refused = v.fired()
+                    && !(v.residualDrop() >= ConvergenceVerdict.MIN_RESIDUAL_DROP);
+            boolean ok2 = !v.fired() || refused || withinTargets(errors(v.answer(), ref), ref);
             oldOk += ok1 ? 1 : 0;
             newOk += ok2 ? 1 : 0;
             if (o.fired()) {
@@ -338,7 +343,8 @@ public final class ConvergenceReplay {
                     String.format(Locale.ROOT, "%.2f", v.residualDrop()),
                     v.fired() && v.iteration() >= DRIFT_SPAN ? String.format(Locale.ROOT,
                             "%+.2f %%", 100 * cdDrift(h, v.iteration())) : "-",
-                    errorText(v, ref), ok2 ? "yes" : "NO");
+                    errorText(v, ref) + (refused ? " (not converged: drop)" : ""),
+                    ok2 ? "yes" : "NO");
             out.println(markdown ? "| " + row + " |" : row);
         }
         out.println(String.format(Locale.ROOT, "within targets (or not converged): old %d of %d,"

@@ -10,8 +10,8 @@ import kestrafol.solver.ConvergenceMonitor.Stop;
  * the screen.
  *
  * <p>A stopping rule that fired is necessary but not enough. The coefficients can settle while
- * the flow is not a solution: the residual barely moved (a supersonic run can sit still after
- * two thirds of an order with its forces frozen) or the solver clipped density or pressure at
+ * the flow is not a solution: the residual barely moved (a supersonic run can settle half an
+ * order down) or the solver clipped density or pressure at
  * its floor somewhere. So a run is converged only when it stopped on a convergence criterion
  * AND its residual dropped by at least {@link #MIN_RESIDUAL_DROP} orders AND no node sits at the
  * floor. Every failed condition gives its own warning.
@@ -24,8 +24,8 @@ public record ConvergenceVerdict(boolean converged, List<String> warnings) {
      * Residual drop, in orders of magnitude, a settled run needs at least. The method's
      * second-order runs stall in a limit cycle: the replayed runs that settled stood between 0.93
      * (Mach 1.5, coefficients frozen to six digits) and 2.5 orders down, so asking for more would
-     * refuse sound answers; a run frozen after two thirds of an order (Mach 3 on the circle) is
-     * refused (docs/CONVERGENCE.md).
+     * refuse sound answers; NACA 0012 at Mach 3, settled after half an order with nodes at the
+     * floor, is refused (docs/CONVERGENCE.md).
      */
     public static final double MIN_RESIDUAL_DROP = 0.8;
 
