@@ -73,8 +73,8 @@ class ConvergenceReplayTest {
     /**
      * A real history excerpt (tests/java/kestrafol/solver/histories: every iteration up to 20,
      * then every 10th of a long run, with the long run's final mean as reference) and what the
-     * rule must do with it: stop (then its answer lies within the targets of the reference and
-     * the verdict is as given) or run to the end of the excerpt without stopping.
+     * rule must do with it: stop with the verdict given (and, when converged, an answer within
+     * the targets of the reference) or run to the end of the excerpt without stopping.
      */
     record Family(String file, boolean stops, boolean converged) {}
 
@@ -88,6 +88,9 @@ class ConvergenceReplayTest {
         // The laminar flat plate: friction drag still falling by 2 to 3 % per 1,000 iterations
         // at 15,000 (the former rule stopped at 10,489, 16 % above the value at 20,000).
         new Family("flatplate_re1e6.csv.gz", false, false),
+        // Mach 3: the coefficients settle half an order down (with nodes at the floor): the
+        // verdict refuses the stop.
+        new Family("naca0012_m3.csv.gz", true, false),
     };
 
     @Test
@@ -137,13 +140,14 @@ class ConvergenceReplayTest {
             if (!f.stops()) {
                 continue;
             }
-            double[] a = m.answer();
-            double[] e = ConvergenceReplay.errors(a, reference);
-            assertTrue(ConvergenceReplay.withinTargets(e, reference), what + ": errors "
-                    + java.util.Arrays.toString(e));
             double drop = Math.log10(largest / residual);
             assertEquals(f.converged(), ConvergenceVerdict.of(stop, drop, 0).converged(),
                     what + ", drop " + drop);
+            if (f.converged()) {
+                double[] e = ConvergenceReplay.errors(m.answer(), reference);
+                assertTrue(ConvergenceReplay.withinTargets(e, reference), what + ": errors "
+                        + java.util.Arrays.toString(e));
+            }
         }
     }
 }
