@@ -3,6 +3,7 @@ package kestrafol.run;
 import java.nio.file.Path;
 import java.util.List;
 import kestrafol.meshing.MeshGenerator;
+import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.Settings;
 
 /**
@@ -61,6 +62,11 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
     public Settings settings(double libraryReynolds) {
         return new Settings(mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
                 viscous ? libraryReynolds : Settings.DEFAULT_REYNOLDS);
+    }
+
+    /** Iterations the answer of a settled run averages: all windows of the coefficient rule. */
+    public int answerWindow() {
+        return ConvergenceMonitor.WINDOWS * cauchyWindow;
     }
 
     /** The iteration cap: the one given, or CAP_PER_NODE per node but at least MIN_CAP. */

@@ -142,7 +142,7 @@ public final class CaseOutputs {
         m.put("cdFriction", r.cdFriction());
         m.put("cm", r.cm());
         m.put("coefficientsAre", stop == Stop.CAUCHY
-                ? "mean of the last " + c.cauchyWindow() + " iterations" : "last iteration");
+                ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");
         m.put("iterations", r.iterations());
         m.put("stoppedBy", r.stoppedBy());
         m.put("converged", r.converged());

@@ -4,6 +4,7 @@ import java.util.ArrayList;
 import java.util.List;
 import kestrafol.mesh.Mesh;
 import kestrafol.solver.ConvergenceMonitor;
+import kestrafol.solver.ConvergenceVerdict;
 import kestrafol.solver.FlowChecks;
 
 /**
@@ -43,8 +44,11 @@ final class Checks {
         }
     }
 
-    /** The checks of the finished run on its last state. */
-    void afterRun(CaseSetup s, ConvergenceMonitor monitor, double[] state) {
+    /**
+     * The checks of the finished run on its last state; true when the run converged: a criterion
+     * fired, the residual dropped enough and no node sits at the density or pressure floor.
+     */
+    boolean afterRun(CaseSetup s, ConvergenceMonitor monitor, double[] state) {
         if (monitor.stop() == ConvergenceMonitor.Stop.DIVERGED) {
             warnings.add(divergenceAdvice(monitor.iterations(), s));
         } else {
@@ -52,7 +56,11 @@ final class Checks {
             add(FlowChecks.floorNodes(coords, state, s.target().gamma()));
             add(FlowChecks.localMach(coords, state, s.target().gamma(), s.target().mach()));
         }
-        add(monitor.capWarning());
+        ConvergenceVerdict verdict = ConvergenceVerdict.of(monitor,
+                monitor.stop() == ConvergenceMonitor.Stop.DIVERGED ? 0
+                        : FlowChecks.floorNodeCount(state, s.target().gamma()));
+        warnings.addAll(verdict.warnings());
+        return verdict.converged();
     }
 
     List<String> warnings() {

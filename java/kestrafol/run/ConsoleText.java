@@ -41,8 +41,8 @@ final class ConsoleText {
                 brief(setup.reference().y())));
         out.println("Stop at the first of: residual down " + Numbers.format(c.orders())
                 + " orders" + (c.cauchyWindow() > 0 ? String.format(Locale.ROOT,
-                        ", mean cl and cd of the last %d iterations within %s of the %d before",
-                        c.cauchyWindow(), Numbers.format(c.cauchyEps()), c.cauchyWindow()) : "")
+                        ", means of cl, cd and cm over three windows of %d iterations within %s",
+                        c.cauchyWindow(), Numbers.format(c.cauchyEps())) : "")
                 + ", " + setup.cap() + " iterations (cap: not converged)");
         out.println("Output: " + folder);
         out.println();
@@ -69,12 +69,14 @@ final class ConsoleText {
                 r.iterations() / Math.max(1e-9, solverSeconds)));
         out.println(String.format(Locale.ROOT, "Residual %.2f orders below the largest of the"
                 + " first %d iterations", r.residualDrop(), ConvergenceMonitor.REFERENCE_ITERATIONS));
-        String label = r.converged() ? "" : "NOT CONVERGED, last values: ";
+        String label = r.converged() ? ""
+                : stop == Stop.CAUCHY ? "NOT CONVERGED (see the warnings): "
+                : "NOT CONVERGED, last values: ";
         out.println(String.format(Locale.ROOT, "%sCL %.6f   CD %.6f (pressure %.6f, friction"
                 + " %.6f)   CM %.6f", label, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
                 r.cm()));
         if (stop == Stop.CAUCHY) {
-            out.println("(means over the last " + c.cauchyWindow() + " iterations)");
+            out.println("(means over the last " + c.answerWindow() + " iterations)");
         }
         for (String w : r.warnings()) {
             out.println("Warning: " + w);
@@ -88,8 +90,8 @@ final class ConsoleText {
                 return "the residual norm dropped by " + Numbers.format(c.orders())
                         + " orders (--orders)";
             case CAUCHY:
-                return "cl and cd settled: the means of the last two windows of "
-                        + c.cauchyWindow() + " iterations differ by less than "
+                return "cl, cd and cm settled: their means over the last three windows of "
+                        + c.cauchyWindow() + " iterations agree within "
                         + Numbers.format(c.cauchyEps()) + " (--cauchy)";
             case ITERATIONS:
                 return "reached the cap of " + cap + " iterations (--iterations) before the"

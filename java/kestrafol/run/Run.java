@@ -129,12 +129,12 @@ public final class Run {
         IterationLoop.Outcome loop = iterate(setup, monitor, from, keep);
 
         Stop stop = monitor.stop();
-        checks.afterRun(setup, monitor, loop.state());
+        boolean converged = checks.afterRun(setup, monitor, loop.state());
         outputs.writeResults(c, setup, loop, stop);
         double[] answer = answer(loop.history(), stop);
         Result result = new Result(answer[0], answer[1], answer[2], answer[3], answer[4],
                 monitor.iterations(), stop.key(), monitor.residualDrop(), seconds(),
-                monitor.converged(), checks.warnings(), setup.libraryReynolds(), loop.history());
+                converged, checks.warnings(), setup.libraryReynolds(), loop.history());
         outputs.writeSummary(c, setup, result, stop);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED));
@@ -177,7 +177,7 @@ public final class Run {
      */
     private double[] answer(History h, Stop stop) {
         int n = h.size();
-        int from = stop == Stop.CAUCHY ? Math.max(0, n - c.cauchyWindow()) : n - 1;
+        int from = stop == Stop.CAUCHY ? Math.max(0, n - c.answerWindow()) : n - 1;
         double[] sum = new double[5];
         for (int k = from; k < n; k++) {
             sum[0] += h.lift(k);

@@ -1,6 +1,7 @@
 package kestrafol.solver;
 
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 
@@ -10,19 +11,54 @@ import java.util.Locale;
  * <p>The residual is followed as log10 of its norm. Its drop is counted from the largest norm
  * among the first {@link #REFERENCE_ITERATIONS} iterations, not from the first one: the first
  * residual of a run started from the free stream can be tiny (nothing has moved yet), and a drop
- * measured from it would be meaningless. The coefficient criterion ("cauchy") compares windows:
- * it holds when the means of cl and of cd over the last window differ from their means over the
- * window before by at most eps (relative to the value, but not below {@link #COEFFICIENT_FLOOR}),
- * and neither swings over more than {@link #BAND_FACTOR} times that within the last window. The
- * method's second-order runs rarely settle to a fixed point: their residual stalls and the
- * coefficients keep a small limit cycle, so the mean of a window is the answer, not the last
- * value. The criterion never holds while every coefficient has been exactly zero all run long
- * (nothing is integrated: no monitored wall). A run that reaches the iteration cap is not
- * converged: {@link #capWarning} describes how far its coefficients still move.
+ * measured from it would be meaningless.
+ *
+ * <p>The coefficient criterion ("settled", key {@code cauchy}) compares the means of cl, cd and
+ * cm over the last {@link #WINDOWS} consecutive windows of W iterations. It holds when, for each
+ * coefficient, the largest and the smallest of these window means differ by at most its
+ * tolerance: eps times the coefficient's size (the mean over the windows), but not less than
+ * the coefficient's own absolute floor ({@link #CL_FLOOR}, {@link #CD_FLOOR}, {@link #CM_FLOOR}).
+ * The floors are physical scales, not one number for all: a lift of a thousandth of a degree's
+ * worth, a tenth of a drag count, a moment a twentieth of the error that matters. So a drag of
+ * 0.002 is judged on 0.002 eps (not on 0.01 eps) and a lift that is zero up to a limit cycle
+ * settles on 1e-4. Three windows rather than two: the mean of the method's second-order limit
+ * cycle approaches its value in plateaus of a few hundred iterations, and two windows can sit
+ * on one plateau; with three, the whole span of 2W iterations between the first and the last
+ * window mean must have moved less than the tolerance, which bounds the drift per iteration by
+ * tol / (2W) and so refuses a slow drift however smooth it is. No test of the swing within a
+ * window: the answer is a mean and the swing of a limit cycle says nothing about it.
+ *
+ * <p>The answer of a settled run is the mean over all {@link #WINDOWS} windows
+ * ({@link #answerIterations()} iterations). The criterion never holds while every coefficient
+ * has been exactly zero all run long (nothing is integrated: no monitored wall). Whether a
+ * settled run is converged also depends on the residual drop and on the flow itself: see
+ * {@link ConvergenceVerdict}. A run that reaches the iteration cap is not converged:
+ * {@link #capWarning} describes how far its coefficients still move.
  */
 public final class ConvergenceMonitor {
     /** Iterations among which the largest residual norm is the reference of the drop. */
     public static final int REFERENCE_ITERATIONS = 20;
+
+    /** Default relative tolerance of the window means (the run's --cauchy EPS). */
+    public static final double DEFAULT_EPS = 0.002;
+
+    /** Default window (the run's --cauchy W). */
+    public static final int DEFAULT_WINDOW = 750;
+
+    /** Consecutive windows whose means must agree. */
+    public static final int WINDOWS = 3;
+
+    /**
+     * Absolute tolerance of cl: 1e-4 is the lift of about a thousandth of a degree (thin-airfoil
+     * slope 2 pi per radian, 0.11 per degree), a tenth of what a zero lift may be off by.
+     */
+    public static final double CL_FLOOR = 1e-4;
+
+    /** Absolute tolerance of cd: a tenth of a drag count. */
+    public static final double CD_FLOOR = 1e-5;
+
+    /** Absolute tolerance of cm: a twentieth of the 0.002 that matters for a moment. */
+    public static final double CM_FLOOR = 1e-4;
 
     /** Why a run ended. */
     public enum Stop {
@@ -50,10 +86,13 @@ public final class ConvergenceMonitor {
      * Stopping rule.
      *
      * @param orders residual drop in orders of magnitude that ends the run
-     * @param cauchyEps largest relative change of the window means of cl and cd; 0 switches it off
-     * @param cauchyWindow iterations of the window; 0 switches it off
+     * @param cauchyEps relative tolerance of the window means of cl, cd and cm (each with its
+     *     absolute floor); 0 switches the criterion off
+     * @param cauchyWindow iterations of one window ({@link #WINDOWS} of them are compared); 0
+     *     switches it off
      * @param maxIterations iteration cap
-     * @param startup iterations (first order) before either criterion may end the run
+     * @param startup iterations (first order) before either criterion may end the run; the
+     *     windows only hold iterations after it
      */
     public record Criteria(double orders, double cauchyEps, int cauchyWindow, int maxIterations,
             int startup) {
@@ -71,17 +110,13 @@ public final class ConvergenceMonitor {
         }
     }
 
-    /**
-     * Coefficients near zero are compared with this floor instead of their own size, so that a
-     * symmetric lift (zero up to rounding) can settle.
-     */
-    public static final double COEFFICIENT_FLOOR = 0.01;
-
-    /** The swing within the last window may be this many times eps, no more. */
-    public static final double BAND_FACTOR = 10;
+    private static final double[] FLOORS = {CL_FLOOR, CD_FLOOR, CM_FLOOR};
 
     private final Criteria criteria;
+    /** Per iteration: iteration, residual, cl, cd, cm. */
     private final List<double[]> rows = new ArrayList<>();
+    /** Running sums of cl, cd, cm: sums[k] holds the sums over rows 0..k-1. */
+    private double[] sums = new double[3 * 256];
     private double reference;
     private boolean anyNonZero;
     private Stop stop;
@@ -101,6 +136,13 @@ public final class ConvergenceMonitor {
         if (stop != null) {
             throw new IllegalStateException("the run already ended: " + stop.key());
         }
+        int n = rows.size();
+        if (3 * (n + 2) > sums.length) {
+            sums = Arrays.copyOf(sums, 2 * sums.length);
+        }
+        sums[3 * (n + 1)] = sums[3 * n] + cl;
+        sums[3 * (n + 1) + 1] = sums[3 * n + 1] + cd;
+        sums[3 * (n + 1) + 2] = sums[3 * n + 2] + cm;
         rows.add(new double[] {iteration, residual, cl, cd, cm});
         if (iteration <= REFERENCE_ITERATIONS && residual > reference) {
             reference = residual;
@@ -112,7 +154,8 @@ public final class ConvergenceMonitor {
         } else if (iteration > criteria.startup() && residualDrop() >= criteria.orders()) {
             stop = Stop.ORDERS;
         } else if (criteria.cauchyOn()
-                && iteration - criteria.startup() >= 2 * criteria.cauchyWindow() && settled()) {
+                && iteration - criteria.startup() >= WINDOWS * criteria.cauchyWindow()
+                && settled()) {
             stop = Stop.CAUCHY;
         } else if (iteration >= criteria.maxIterations()) {
             stop = Stop.ITERATIONS;
@@ -153,42 +196,52 @@ public final class ConvergenceMonitor {
         return rows.size();
     }
 
+    /**
+     * Iterations the answer averages: {@link #WINDOWS} windows for a run that settled, the last
+     * iteration otherwise.
+     */
+    public int answerIterations() {
+        return stop == Stop.CAUCHY ? WINDOWS * criteria.cauchyWindow() : 1;
+    }
+
+    /**
+     * The answer: mean of cl, cd, cm over the last {@link #answerIterations()} iterations, or
+     * null before the first iteration.
+     */
+    public double[] answer() {
+        int n = rows.size();
+        if (n == 0) {
+            return null;
+        }
+        int w = Math.min(n, answerIterations());
+        return new double[] {mean(0, n - w, n), mean(1, n - w, n), mean(2, n - w, n)};
+    }
+
     private boolean settled() {
         if (!anyNonZero) {
             return false;
         }
-        double eps = criteria.cauchyEps();
-        for (int column = 2; column <= 3; column++) {
-            double scale = Math.max(Math.abs(rows.get(rows.size() - 1)[column]),
-                    COEFFICIENT_FLOOR);
-            if (Math.abs(windowMean(column, 0) - windowMean(column, 1)) > eps * scale
-                    || band(column) > BAND_FACTOR * eps * scale) {
+        int w = criteria.cauchyWindow();
+        int n = rows.size();
+        for (int c = 0; c < 3; c++) {
+            double lo = Double.MAX_VALUE;
+            double hi = -Double.MAX_VALUE;
+            for (int k = 1; k <= WINDOWS; k++) {
+                double m = mean(c, n - k * w, n - (k - 1) * w);
+                lo = Math.min(lo, m);
+                hi = Math.max(hi, m);
+            }
+            double size = Math.abs(mean(c, n - WINDOWS * w, n));
+            if (hi - lo > Math.max(criteria.cauchyEps() * size, FLOORS[c])) {
                 return false;
             }
         }
         return true;
     }
 
-    /** Mean of a column over the last window (back 0) or the window before it (back 1). */
-    private double windowMean(int column, int back) {
-        int w = criteria.cauchyWindow();
-        int to = rows.size() - back * w;
-        double sum = 0;
-        for (int k = to - w; k < to; k++) {
-            sum += rows.get(k)[column];
-        }
-        return sum / w;
-    }
-
-    /** max - min of a column over the last window. */
-    private double band(int column) {
-        double lo = Double.MAX_VALUE;
-        double hi = -Double.MAX_VALUE;
-        for (int k = Math.max(0, rows.size() - window()); k < rows.size(); k++) {
-            lo = Math.min(lo, rows.get(k)[column]);
-            hi = Math.max(hi, rows.get(k)[column]);
-        }
-        return hi - lo;
+    /** Mean of coefficient c (0 cl, 1 cd, 2 cm) over rows from (inclusive) to to (exclusive). */
+    private double mean(int c, int from, int to) {
+        return (sums[3 * to + c] - sums[3 * from + c]) / (to - from);
     }
 
     private int window() {

@@ -41,10 +41,8 @@ public final class FlowChecks {
         double xMax = -Double.MAX_VALUE;
         double yMin = Double.MAX_VALUE;
         double yMax = -Double.MAX_VALUE;
-        double limit = FLOOR * (1 + 1e-9);
         for (int i = 0; i < state.length / 4; i++) {
-            double p = WallForces.pressure(state, i, gamma);
-            if (state[4 * i] <= limit || p <= limit) {
+            if (atFloor(state, i, gamma)) {
                 count++;
                 xMin = Math.min(xMin, coords[2 * i]);
                 xMax = Math.max(xMax, coords[2 * i]);
@@ -61,6 +59,22 @@ public final class FlowChecks {
                 + " scheme could not keep the state positive: typically a strong shock or"
                 + " expansion on a coarse mesh)", count,
                 count == 1 ? "" : "s", FLOOR, 1 / gamma, xMin, xMax, yMin, yMax);
+    }
+
+    /** Number of nodes whose density or pressure sits at the floor (see {@link #floorNodes}). */
+    public static int floorNodeCount(double[] state, double gamma) {
+        int count = 0;
+        for (int i = 0; i < state.length / 4; i++) {
+            if (atFloor(state, i, gamma)) {
+                count++;
+            }
+        }
+        return count;
+    }
+
+    private static boolean atFloor(double[] state, int i, double gamma) {
+        double limit = FLOOR * (1 + 1e-9);
+        return state[4 * i] <= limit || WallForces.pressure(state, i, gamma) <= limit;
     }
 
     /** The largest local Mach number, when it is far beyond the free stream's. */

@@ -94,7 +94,7 @@ class MainTest {
         Result cauchy = main("run", "--circle", "--resolution", "32", "--mach", "0.3", "--first-order",
                 "--cauchy", "0.05/20", "--out", out.toString(), "--no-pictures");
         assertEquals(0, cauchy.status, cauchy.err);
-        assertTrue(cauchy.out.contains("Stopped: cl and cd settled"), cauchy.out);
+        assertTrue(cauchy.out.contains("Stopped: cl, cd and cm settled"), cauchy.out);
 
         Result cap = main("run", "--circle", "--resolution", "32", "--iterations", "7", "--out",
                 out.toString(), "--no-pictures");

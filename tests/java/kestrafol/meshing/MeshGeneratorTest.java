@@ -36,7 +36,8 @@ class MeshGeneratorTest {
             for (int n : new int[] {16, 48, 200}) {
                 for (boolean quads : new boolean[] {true, false}) {
                     // The Mesh constructor checks orientation, node numbers and closed boundaries.
-                    Mesh m = MeshGenerator.naca(code, MeshGenerator.Options.resolution(n).withQuads(quads));
+                    Mesh m = MeshGenerator.naca(code, MeshGenerator.Options.resolution(n)
+                            .withFarField(MeshGenerator.INNER_FAR_FIELD).withQuads(quads));
                     int layers = Math.max(8, n / 3);
                     assertEquals(n * (layers + 1), m.nodeCount());
                     assertEquals(quads ? n * layers : 0, m.quadCount());
@@ -122,5 +123,32 @@ class MeshGeneratorTest {
         double r = MeshGenerator.growthRate(0.01, 40, 25);
         assertEquals(25, 0.01 * (Math.pow(r, 40) - 1) / (r - 1), 1e-9);
         assertEquals(1.0, MeshGenerator.growthRate(1, 40, 25));
+    }
+
+    @Test
+    void aFartherFarFieldAddsOuterLayersAndKeepsTheInnerCells() {
+        // 96 points, 32 layers to 25 chords: the farther domains keep those 33 rings bit for bit
+        // and add rings growing at least as fast as the inner ones (rate 1.21) to land on the
+        // far field.
+        Mesh base = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96)
+                .withFarField(MeshGenerator.INNER_FAR_FIELD));
+        for (double far : new double[] {50, 100, 200}) {
+            Mesh m = MeshGenerator.naca("0012", MeshGenerator.Options.resolution(96)
+                    .withFarField(far));
+            int rings = m.nodeCount() / 96;
+            assertTrue(rings > 33 && rings <= 33 + 12, far + ": " + rings + " rings");
+            for (int i = 0; i < base.nodeCount(); i++) {
+                assertEquals(base.x(i), m.x(i), 0.0, far + ": node " + i);
+                assertEquals(base.y(i), m.y(i), 0.0, far + ": node " + i);
+            }
+            double d = farFieldDistance(m);
+            assertTrue(d > 0.99 * far && d <= far, far + ": far field at " + d);
+            double[] h = MeshGenerator.layerHeights(0.0106, 32, far);
+            assertEquals(far, java.util.Arrays.stream(h).sum(), 1e-9 * far);
+            for (int j = 1; j < h.length; j++) {
+                double growth = h[j] / h[j - 1];
+                assertTrue(growth > 1.2 && growth < 1.5, far + ": layer " + j + " grows " + growth);
+            }
+        }
     }
 }

@@ -43,7 +43,8 @@ class ConvergenceMonitorTest {
         assertEquals(Stop.ITERATIONS, stop);
         assertEquals(300, zero.iterations());
         assertFalse(zero.converged());
-        // Constant non-zero coefficients settle once two full windows can be compared.
+        // Constant non-zero coefficients settle once three full windows can be compared, and
+        // the answer averages all three.
         ConvergenceMonitor constant = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 300, 0));
         stop = null;
         int it = 0;
@@ -51,32 +52,110 @@ class ConvergenceMonitorTest {
             stop = constant.add(++it, 1, 0.3, 0.02, -0.05);
         }
         assertEquals(Stop.CAUCHY, stop);
-        assertEquals(100, it);
+        assertEquals(150, it);
+        assertEquals(150, constant.answerIterations());
         assertNull(constant.capWarning());
+    }
+
+    /** A synthetic history: cl, cd, cm at an iteration. */
+    interface Signal {
+        double[] at(int it);
+    }
+
+    /**
+     * One synthetic history and what the rule (eps 0.002, windows of 750) must do with it: stop
+     * with an answer within {@code band} of {@code expected} (relative for cl and cd when they
+     * are above 0.01 in size, absolute otherwise), or (expected null) never stop within 20,000
+     * iterations.
+     */
+    record Case(String name, Signal signal, double[] expected, double band, int earliest) {}
+
+    static double wave(int it, double amplitude, int period) {
+        return amplitude * Math.sin(2 * Math.PI * it / period);
+    }
+
+    static final Case[] CASES = {
+        // The second-order limit cycle around constant values: the window means agree at once.
+        new Case("limit cycle", it -> new double[] {0.35 + wave(it, 0.004, 150),
+            0.0245 + wave(it, 0.0006, 150), -0.039 + wave(it, 0.001, 150)},
+            new double[] {0.35, 0.0245, -0.039}, 2e-4, 2250),
+        // A lift that is zero up to a cycle of +-0.0008 (symmetric airfoil at alpha 0, the
+        // cylinder): the former rule's relative test never let it settle.
+        new Case("zero-mean lift", it -> new double[] {wave(it, 8e-4, 137),
+            0.0041 + wave(it, 2e-5, 137), wave(it, 1e-4, 137)},
+            new double[] {0, 0.0041, 0}, 1e-3, 2250),
+        // A friction drag falling like the flat plate's (0.0021 to 0.0013, time constant 20,000
+        // iterations, 2 to 3 % per 1,000 iterations): never settled, although it is small and
+        // successive windows of 500 differ by less than eps x 0.01 (the former rule's floor).
+        new Case("slow drift", it -> new double[] {0,
+            0.0013 + 0.0008 * Math.exp(-it / 20000.0), 0}, null, 0, 0),
+        // A linear drift of 0.4 % of cl per window: each pair of windows differs by 2 eps.
+        new Case("linear drift", it -> new double[] {0.3 + 1.6e-6 * it, 0.02, -0.05}, null, 0,
+            0),
+        // A step of 1 % in cd at iteration 1,500: the rule waits for windows after the step (a
+        // window may keep about a fifth of itself before it: 0.2 x 1 % = eps).
+        new Case("step", it -> new double[] {0.3, it < 1500 ? 0.02 : 0.0202, -0.05},
+            new double[] {0.3, 0.0202, -0.05}, 1e-3, 1500 + 2250 - 160),
+    };
+
+    @Test
+    void syntheticHistoriesStopOnlyWhenTheirMeansHaveSettled() {
+        for (Case c : CASES) {
+            ConvergenceMonitor m = new ConvergenceMonitor(new Criteria(6,
+                    ConvergenceMonitor.DEFAULT_EPS, ConvergenceMonitor.DEFAULT_WINDOW, 20000, 0));
+            Stop stop = null;
+            int it = 0;
+            while (stop == null) {
+                double[] v = c.signal().at(++it);
+                stop = m.add(it, 1, v[0], v[1], v[2]);
+            }
+            if (c.expected() == null) {
+                assertEquals(Stop.ITERATIONS, stop, c.name() + " stopped at " + it);
+                continue;
+            }
+            assertEquals(Stop.CAUCHY, stop, c.name());
+            assertTrue(it >= c.earliest(), c.name() + " stopped at " + it);
+            double[] answer = m.answer();
+            for (int k = 0; k < 3; k++) {
+                double e = c.expected()[k];
+                double error = Math.abs(e) > 0.01 ? Math.abs(answer[k] / e - 1)
+                        : Math.abs(answer[k] - e);
+                assertTrue(error <= c.band(), c.name() + " coefficient " + k + ": "
+                        + answer[k] + " against " + e);
+            }
+        }
     }
 
     @Test
     void aLimitCycleSettlesOnItsWindowMeansAndADriftDoesNot() {
         // cl = 0.3 +- 0.001 with a period of 10 (a window of 50 holds 5 periods): equal window
-        // means, a swing of 0.002 below 10 eps x 0.3 = 0.003. It settles at the first pair of
-        // windows although no value ever repeats the one before.
+        // means. It settles at the first three windows although no value ever repeats the one
+        // before, and whatever its swing.
         ConvergenceMonitor cycle = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
         Stop stop = null;
         int it = 0;
         while (stop == null) {
             it++;
-            stop = cycle.add(it, 1, 0.3 + 0.001 * Math.sin(2 * Math.PI * it / 10), 0.02, 0);
+            stop = cycle.add(it, 1, 0.3 + 0.05 * Math.sin(2 * Math.PI * it / 10), 0.02, 0);
         }
         assertEquals(Stop.CAUCHY, stop);
-        assertEquals(100, it);
-        // A drift of 1e-5 per iteration moves the mean by 5e-4 per window, above 3e-4: the same
-        // criterion never holds and the run ends on the cap.
-        ConvergenceMonitor drift = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
-        stop = null;
-        for (it = 1; stop == null; it++) {
-            stop = drift.add(it, 1, 0.3 + 1e-5 * it, 0.02, 0);
+        assertEquals(150, it);
+        assertEquals(0.3, cycle.answer()[0], 1e-12);
+        // A drift of 2e-6 per iteration moves the mean by 2e-4 from the first window to the
+        // last (two windows apart), below eps x 0.3 = 3e-4: it settles. At 4e-6 per iteration
+        // (4e-4) it never does.
+        ConvergenceMonitor slow = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
+        ConvergenceMonitor fast = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
+        Stop s1 = null;
+        Stop s2 = null;
+        for (it = 1; s2 == null; it++) {
+            if (s1 == null) {
+                s1 = slow.add(it, 1, 0.3 + 2e-6 * it, 0.02, 0);
+            }
+            s2 = fast.add(it, 1, 0.3 + 4e-6 * it, 0.02, 0);
         }
-        assertEquals(Stop.ITERATIONS, stop);
+        assertEquals(Stop.CAUCHY, s1);
+        assertEquals(Stop.ITERATIONS, s2);
     }
 
     @Test

@@ -23,6 +23,7 @@ class FlowChecksTest {
         String floor = FlowChecks.floorNodes(xy, s, GAMMA);
         assertTrue(floor.startsWith("2 nodes end at the density or pressure floor"), floor);
         assertTrue(floor.contains("x 0.250 to 0.500, y 0.100 to 0.200"), floor);
+        assertEquals(2, FlowChecks.floorNodeCount(s, GAMMA));
         String mach = FlowChecks.localMach(xy, s, GAMMA, 5);
         assertTrue(mach.startsWith("local Mach number up to 18.9 at (0.500, 0.200), 1 node above"
                 + " 11.0"), mach);
@@ -31,6 +32,7 @@ class FlowChecksTest {
         WallForcesTest.put(free, 0, 1, 5, 0, 1 / GAMMA);
         WallForcesTest.put(free, 1, 1, 5, 0, 1 / GAMMA);
         assertNull(FlowChecks.floorNodes(xy, free, GAMMA));
+        assertEquals(0, FlowChecks.floorNodeCount(free, GAMMA));
         assertNull(FlowChecks.localMach(xy, free, GAMMA, 5));
     }
 
