@@ -7,6 +7,7 @@ import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.io.MeshFiles;
+import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.output.History;
 import kestrafol.solver.BoundaryConditions;
@@ -87,6 +88,8 @@ public final class Run {
             } catch (IllegalArgumentException e) {
                 throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
             }
+        } else if (!c.airfoils().isEmpty()) {
+            mesh = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions());
         } else if (c.circle()) {
             mesh = MeshGenerator.circle(c.meshOptions());
         } else {
