@@ -45,14 +45,14 @@ class AirfoilCommandTest {
 
     /** The number after "key": at or after from in a summary.json text. */
     static double number(String json, String key, int from) {
-        Matcher m = Pattern.compile("\"" + key + "\": *\\[?(-?[0-9.eE+-]+)").matcher(json);
+        Matcher m = Pattern.compile("\"" + key + "\":\\s*\\[?\\s*(-?[0-9.eE+-]+)").matcher(json);
         assertTrue(m.find(from), key + " missing in " + json);
         return Double.parseDouble(m.group(1));
     }
 
     /** The second number of a "key": [a, b] pair. */
     static double second(String json, String key) {
-        Matcher m = Pattern.compile("\"" + key + "\": *\\[[^,]+, *(-?[0-9.eE+-]+)\\]").matcher(json);
+        Matcher m = Pattern.compile("\"" + key + "\":\\s*\\[[^,]+,\\s*(-?[0-9.eE+-]+)\\s*\\]").matcher(json);
         assertTrue(m.find(), key + " missing in " + json);
         return Double.parseDouble(m.group(1));
     }
@@ -66,7 +66,7 @@ class AirfoilCommandTest {
         Path plain = seligFile(dir.resolve("n4412.dat"), "4412", 1, 0, 0, 0);
         Path moved = seligFile(dir.resolve("moved.dat"), "4412", 2, 5, 3, -1);
         double[] cl = new double[2];
-        String json = null;
+        String[] jsons = new String[2];
         List<String> surface = null;
         for (int k = 0; k < 2; k++) {
             Path out = dir.resolve("r" + k);
@@ -75,21 +75,30 @@ class AirfoilCommandTest {
                     "--no-pictures", "--out", out.toString());
             assertEquals(0, r.status(), r.err());
             assertTrue(r.out().contains("alpha is measured from it"), r.out());
-            json = Files.readString(out.resolve("summary.json"));
-            cl[k] = number(json, "cl", 0);
+            jsons[k] = Files.readString(out.resolve("summary.json"));
+            cl[k] = number(jsons[k], "cl", 0);
             surface = Files.readAllLines(out.resolve("surface.csv"));
         }
         assertEquals(cl[0], cl[1], 1e-9 * Math.abs(cl[0]), "same section, same chord frame");
-        // The chord runs from the point farthest from the trailing edge, a little above the
-        // formula's nose: 0.175 degrees nose-up of the formula's axis.
+        // The leading edge is the point farthest from the trailing edge, a little above the
+        // formula's nose: the chord is 1.0003 and lies 0.1775 degrees nose-up of the formula's
+        // axis. The moved file reports the same scaled by 2, turned by 5 degrees and moved.
+        String plainJson = jsons[0];
+        String json = jsons[1];
+        int g0 = plainJson.indexOf("\"geometry\"");
         int g = json.indexOf("\"geometry\"");
-        assertTrue(g > 0, json);
-        assertEquals(2, number(json, "chord", g), 1e-4);
-        assertEquals(3, number(json, "leadingEdge", g), 0.01);
-        assertEquals(-1, second(json, "leadingEdge"), 0.01);
-        assertEquals(3 + 2 * Math.cos(Math.toRadians(5)), number(json, "trailingEdge", g), 1e-6);
-        assertEquals(-1 + 2 * Math.sin(Math.toRadians(5)), second(json, "trailingEdge"), 1e-6);
-        assertEquals(5 - 0.175, number(json, "chordAngle", g), 0.01);
+        assertTrue(g0 > 0 && g > 0, json);
+        assertEquals(1.0003, number(plainJson, "chord", g0), 1e-4);
+        assertEquals(-0.1775, number(plainJson, "chordAngle", g0), 2e-3);
+        double a = Math.toRadians(5);
+        double lx = number(plainJson, "leadingEdge", g0);
+        double ly = second(plainJson, "leadingEdge");
+        assertEquals(2 * number(plainJson, "chord", g0), number(json, "chord", g), 1e-9);
+        assertEquals(3 + 2 * (lx * Math.cos(a) - ly * Math.sin(a)), number(json, "leadingEdge", g), 1e-9);
+        assertEquals(-1 + 2 * (lx * Math.sin(a) + ly * Math.cos(a)), second(json, "leadingEdge"), 1e-9);
+        assertEquals(3 + 2 * Math.cos(a), number(json, "trailingEdge", g), 1e-9);
+        assertEquals(-1 + 2 * Math.sin(a), second(json, "trailingEdge"), 1e-9);
+        assertEquals(5 + number(plainJson, "chordAngle", g0), number(json, "chordAngle", g), 1e-7);
         assertEquals(0.12, number(json, "maxThickness", g), 0.002);
         assertEquals(0.04, number(json, "maxCamber", g), 0.002);
         assertEquals(0.4, number(json, "maxCamberAt", g), 0.03);
@@ -172,7 +181,8 @@ class AirfoilCommandTest {
         String json = Files.readString(out.resolve("summary.json"));
         assertTrue(json.contains("\"element1\": \"slip\"") && json.contains("\"element2\": \"slip\"")
                 && json.contains("\"farfield\": \"farfield\""), json);
-        assertTrue(json.contains("\"monitor\": [\"element1\", \"element2\"]"), json);
+        assertTrue(json.replaceAll("\\s+", "").contains("\"monitor\":[\"element1\",\"element2\"]"),
+                json);
         assertEquals(1, number(json, "referenceLength", 0));
         // The deflected flap adds lift: more than the section alone at 2 degrees (about 0.24).
         double cl = number(json, "cl", 0);
