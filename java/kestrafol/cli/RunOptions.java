@@ -335,6 +335,7 @@ public final class RunOptions {
      * frame, has none.
      */
     private void validateAirfoils() {
+        airfoils = rejoinPlacements(airfoils);
         for (int k = 0; k < airfoils.size(); k++) {
             AirfoilElement.Placement p;
             try {
@@ -347,6 +348,29 @@ public final class RunOptions {
                         + " give it without @X,Y,DEFLECTION,CHORD, got " + airfoils.get(0));
             }
         }
+    }
+
+    /**
+     * The --airfoil values with placements made whole again: case files and the polar's
+     * arguments per case hold a repeated option as one comma-separated list, which splits
+     * "flap.dat@1.02,-0.06,20,0.3" into four pieces; a piece that is a number after a value
+     * whose placement is short of its four numbers belongs to that placement.
+     */
+    static List<String> rejoinPlacements(List<String> values) {
+        List<String> joined = new ArrayList<>();
+        for (String v : values) {
+            int last = joined.size() - 1;
+            if (last >= 0 && v.strip().matches("[-+]?[0-9.]+([eE][-+]?[0-9]+)?")) {
+                String previous = joined.get(last);
+                int at = previous.lastIndexOf('@');
+                if (at >= 0 && previous.substring(at).split(",", -1).length < 4) {
+                    joined.set(last, previous + "," + v.strip());
+                    continue;
+                }
+            }
+            joined.add(v);
+        }
+        return joined;
     }
 
     /** Whether an option was on the command line (or, without one, set away from its default). */

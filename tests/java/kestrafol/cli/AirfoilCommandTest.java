@@ -187,5 +187,15 @@ class AirfoilCommandTest {
         // The deflected flap adds lift: more than the section alone at 2 degrees (about 0.24).
         double cl = number(json, "cl", 0);
         assertTrue(cl > 0.5 && cl < 3, "cl " + cl);
+        // case.properties holds the two elements as one comma-separated list, the placement's
+        // commas included; the run it repeats has the same mesh and the same placement.
+        Path again = dir.resolve("again");
+        Out repeat = RunTest.main("run", "--config", out.resolve("case.properties").toString(),
+                "--iterations", "1", "--out", again.toString());
+        assertEquals(0, repeat.status(), repeat.err());
+        String second = Files.readString(again.resolve("summary.json"));
+        assertEquals(number(json, "nodes", 0), number(second, "nodes", 0));
+        assertTrue(second.replaceAll("\\s+", "").contains("\"placement\":[1.02,-0.06,20,0.3]"),
+                second);
     }
 }
