@@ -362,7 +362,7 @@ public final class Main implements Callable<Integer> {
                     kestrafol.geometry.Naca.parse(code == null ? "" : code);
                     return code;
                 } catch (IllegalArgumentException e) {
-                    throw new ParameterException(spec.commandLine(), "mesh naca expects a four-"
+                    throw new ParameterException(spec.commandLine(), "mesh naca expects a four- "
                             + "or five-digit code, e.g. mesh naca 0012 or mesh naca 23012"
                             + (code == null ? "" : ", got " + code));
                 }
