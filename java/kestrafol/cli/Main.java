@@ -284,7 +284,13 @@ public final class Main implements Callable<Integer> {
             }
             String code = nacaCode();
             MeshGenerator.Options options = options();
-            Mesh mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
+            Mesh mesh;
+            try {
+                mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
+            } catch (IllegalStateException e) {
+                throw kestrafol.meshing.AirfoilMeshes.unbuildable(code != null ? "NACA " + code
+                        : "the circle", options, e);
+            }
             return write(mesh, outFile != null ? outFile
                     : Path.of(code != null ? "naca" + code + ".su2" : "circle.su2"));
         }

@@ -42,17 +42,27 @@ public final class AirfoilMeshes {
             try {
                 mesh = MeshGenerator.airfoil(elements.get(0).airfoil(), one);
             } catch (IllegalStateException e) {
-                throw new IllegalArgumentException(String.format(Locale.ROOT, "the O-mesh around"
-                        + " %s cannot be built with a first-cell height of %s at %d points (%s):"
-                        + " raise --first-height or --resolution", elements.get(0).file(),
-                        one.firstHeight() > 0 ? String.format(Locale.ROOT, "%.3g", one.firstHeight())
-                        : "the default", one.pointsAround(), e.getMessage().replaceAll(";.*", "")), e);
+                throw unbuildable(elements.get(0).file().getFileName().toString(), one, e);
             }
         } else {
             mesh = GmshMesher.mesh(bodies(elements, one.pointsAround()), several);
         }
         MeshQuality.of(mesh).requireSolvable();
         return mesh;
+    }
+
+    /**
+     * The refusal of an O-mesh the generator could not build, saying what to change: on the
+     * sections tried, first heights down to 3e-4 chords built at 64 points and 2e-4 at 96 and
+     * 192, but 1e-5 at none up to 256.
+     */
+    public static IllegalArgumentException unbuildable(String body, MeshGenerator.Options o,
+            IllegalStateException e) {
+        return new IllegalArgumentException(String.format(Locale.ROOT, "the O-mesh around %s"
+                + " cannot be built with a first-cell height of %s at %d points (%s): raise"
+                + " --first-height (more points, --resolution, allow somewhat thinner cells)",
+                body, o.firstHeight() > 0 ? String.format(Locale.ROOT, "%.3g", o.firstHeight())
+                : "the default", o.pointsAround(), e.getMessage().replaceAll(";.*", "")), e);
     }
 
     /**

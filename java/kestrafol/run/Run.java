@@ -90,10 +90,13 @@ public final class Run {
             }
         } else if (!c.airfoils().isEmpty()) {
             mesh = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions());
-        } else if (c.circle()) {
-            mesh = MeshGenerator.circle(c.meshOptions());
         } else {
-            mesh = MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+            try {
+                mesh = c.circle() ? MeshGenerator.circle(c.meshOptions())
+                        : MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+            } catch (IllegalStateException e) {
+                throw AirfoilMeshes.unbuildable(c.caseName(), c.meshOptions(), e);
+            }
         }
         BoundaryConditions bc = BoundaryConditions.defaults(c.viscous());
         for (String b : c.boundaries()) {

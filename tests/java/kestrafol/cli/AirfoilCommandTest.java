@@ -132,7 +132,8 @@ class AirfoilCommandTest {
             {List.of("run", "--airfoil", good + "@1,0,10,0.3"), 2, "the first airfoil sets the frame"},
             {List.of("run", "--naca", "23312"), 2, "--naca expects a four- or five-digit"},
             {List.of("mesh", "--airfoil", good.toString(), "--resolution", "64", "--first-height",
-                    "1e-5", "--out", out + ".su2"), 1, "raise --first-height or --resolution"},
+                    "1e-5", "--out", out + ".su2"), 1, "first-cell height of 1.00e-05 at 64 points"},
+            {List.of("run", "--naca", "0012", "--first-height", "1e-5"), 1, "raise --first-height"},
         };
         for (Object[] c : cases) {
             @SuppressWarnings("unchecked")
