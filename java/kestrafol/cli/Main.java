@@ -32,7 +32,7 @@ import picocli.CommandLine;
  */
 @Command(name = "kestrafol", separator = " ", usageHelpAutoWidth = true,
         description = "Two-dimensional compressible flow around bodies: solve a case or write a"
-                + " built-in mesh.",
+                + " mesh (a built-in body or airfoil coordinate files).",
         footer = {"", "Exit status: 0 done, 1 bad input (unreadable mesh, invalid mesh or flow),"
                 + " 2 bad command line, 3 the run diverged.",
                 "Run \"kestrafol COMMAND --help\" for the options of a command."})
