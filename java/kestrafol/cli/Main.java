@@ -32,7 +32,7 @@ import picocli.CommandLine;
  */
 @Command(name = "kestrafol", separator = " ", usageHelpAutoWidth = true,
         description = "Two-dimensional compressible flow around bodies: solve a case or write a"
-                + " built-in mesh.",
+                + " mesh (a built-in body or airfoil coordinate files).",
         footer = {"", "Exit status: 0 done, 1 bad input (unreadable mesh, invalid mesh or flow),"
                 + " 2 bad command line, 3 the run diverged.",
                 "Run \"kestrafol COMMAND --help\" for the options of a command."})
@@ -92,6 +92,9 @@ public final class Main implements Callable<Integer> {
      * its exit status: bad input for files, meshes and values, and for anything unforeseen.
      */
     static int failure(Throwable e, PrintWriter err, boolean debug) {
+        if (e instanceof java.io.UncheckedIOException u) {
+            e = u.getCause();
+        }
         String message;
         if (e instanceof NoSuchFileException) {
             message = "no such file: " + e.getMessage();
@@ -207,19 +210,32 @@ public final class Main implements Callable<Integer> {
     }
 
     @Command(name = "mesh", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
-            description = "Writes a built-in mesh in SU2 format (or Gmsh 2.2 for a .msh name).")
+            description = {"Writes a built-in mesh, or the mesh around airfoils from coordinate"
+                    + " files, in SU2 format (or Gmsh 2.2 for a .msh name), and prints its quality.",
+                "One airfoil gets the built-in O-mesh in its chord frame; several (--airfoil"
+                    + " repeated) an unstructured mesh through Gmsh, boundaries element1,"
+                    + " element2, ..., farfield.", ""})
     static final class MeshCommand implements Callable<Integer> {
         private final PrintStream out;
 
         @Spec
         CommandSpec spec;
 
-        @Parameters(arity = "1..2", paramLabel = "BODY",
-                description = "naca CODE (a four-digit NACA airfoil, e.g. naca 0012) or circle")
+        @Parameters(arity = "0..2", paramLabel = "BODY",
+                description = "naca CODE (a four- or five-digit NACA airfoil, e.g. naca 0012 or"
+                        + " naca 23012) or circle; or --airfoil instead")
         List<String> body;
 
+        @Option(names = "--airfoil", paramLabel = kestrafol.meshing.AirfoilElement.SYNTAX,
+                description = "airfoil coordinate file (Selig or Lednicer); repeat it for several"
+                        + " elements, each as placed in the file or at its leading edge X,Y,"
+                        + " turned DEFLECTION degrees (trailing edge down) and scaled to CHORD,"
+                        + " in chords of the first airfoil")
+        List<String> airfoils = new java.util.ArrayList<>();
+
         @Option(names = "--out", paramLabel = "FILE",
-                description = "the mesh file, .su2 or .msh (default: naca<CODE>.su2 or circle.su2)")
+                description = "the mesh file, .su2 or .msh (default: naca<CODE>.su2, circle.su2"
+                        + " or the first airfoil file's name with .su2)")
         Path outFile;
 
         @Option(names = "--resolution", paramLabel = "N",
@@ -230,12 +246,16 @@ public final class Main implements Callable<Integer> {
         @Option(names = "--quads", description = "quadrilaterals (default triangles)")
         boolean quads;
 
-        @Option(names = "--layers", paramLabel = "L", description = "layers of cells around the body")
+        @Option(names = "--layers", paramLabel = "L", description = "layers of cells around the body"
+                + " (default: a third of the points, at least 8); with several airfoils the"
+                + " boundary layers on each (default: " + RunOptions.GMSH_LAYERS + ")")
         Integer layers;
 
         @Option(names = "--first-height", paramLabel = "H",
                 converter = RunOptions.FiniteDouble.class,
-                description = "height of the first layer at the body")
+                description = "height of the first layer at the body, in chords (default: half"
+                        + " the surface spacing; " + RunOptions.GMSH_FIRST_HEIGHT_TEXT
+                        + " with several airfoils)")
         Double firstHeight;
 
         @Option(names = {"-h", "--help"}, usageHelp = true, description = "show this help and exit")
@@ -247,7 +267,73 @@ public final class Main implements Callable<Integer> {
 
         @Override
         public Integer call() throws IOException {
+            if (!airfoils.isEmpty() && body != null && !body.isEmpty()) {
+                throw new ParameterException(spec.commandLine(), "give either a body ("
+                        + String.join(" ", body) + ") or --airfoil, not both");
+            }
+            if (airfoils.isEmpty() && (body == null || body.isEmpty())) {
+                throw new ParameterException(spec.commandLine(),
+                        "expected \"naca CODE\", \"circle\" or --airfoil FILE");
+            }
+            if (firstHeight != null && !(firstHeight > 0)) {
+                throw new ParameterException(spec.commandLine(),
+                        "--first-height expects a number above 0, got " + firstHeight);
+            }
+            if (!airfoils.isEmpty()) {
+                return airfoilMesh();
+            }
             String code = nacaCode();
+            MeshGenerator.Options options = options();
+            Mesh mesh;
+            try {
+                mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
+            } catch (IllegalStateException e) {
+                throw kestrafol.meshing.AirfoilMeshes.unbuildable(code != null ? "NACA " + code
+                        : "the circle", options, e);
+            }
+            return write(mesh, outFile != null ? outFile
+                    : Path.of(code != null ? "naca" + code + ".su2" : "circle.su2"));
+        }
+
+        /**
+         * The mesh around the --airfoil files: its geometry and quality printed, refused when
+         * the solver was never shown to take it.
+         */
+        private int airfoilMesh() throws IOException {
+            RunOptions o = new RunOptions();
+            o.airfoils = airfoils;
+            o.resolutionOption = resolution;
+            o.quads = quads;
+            o.layersOption = layers;
+            o.firstHeightOption = firstHeight;
+            o.spec = spec;
+            o.validate();
+            kestrafol.run.CaseDefinition c = o.definition();
+            for (kestrafol.meshing.AirfoilElement e : c.airfoils()) {
+                out.println("Airfoil " + e.describe());
+            }
+            Mesh mesh = kestrafol.meshing.AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(),
+                    c.gmshOptions());
+            String name = airfoils.get(0);
+            name = kestrafol.meshing.AirfoilElement.fileOf(name).getFileName().toString()
+                    .replaceFirst("\\.[^.]*$", "");
+            return write(mesh, outFile != null ? outFile : Path.of(name + ".su2"));
+        }
+
+        /** Writes the mesh and prints what it is and its quality. */
+        private int write(Mesh mesh, Path file) throws IOException {
+            try {
+                MeshFiles.write(mesh, file);
+            } catch (IllegalArgumentException e) {
+                throw new ParameterException(spec.commandLine(), "--out " + e.getMessage());
+            }
+            out.println("Wrote " + file + ": " + mesh);
+            out.println("Quality: " + kestrafol.meshing.MeshQuality.of(mesh));
+            return 0;
+        }
+
+        /** The O-mesh options of a built-in body. */
+        private MeshGenerator.Options options() {
             MeshGenerator.Options options;
             try {
                 int n = resolution != null ? resolution : MeshGenerator.DEFAULT_POINTS_AROUND;
@@ -262,33 +348,30 @@ public final class Main implements Callable<Integer> {
             } catch (IllegalArgumentException e) {
                 throw new ParameterException(spec.commandLine(), e.getMessage());
             }
-            Mesh mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
-            Path file = outFile != null ? outFile
-                    : Path.of(code != null ? "naca" + code + ".su2" : "circle.su2");
-            try {
-                MeshFiles.write(mesh, file);
-            } catch (IllegalArgumentException e) {
-                throw new ParameterException(spec.commandLine(), "--out " + e.getMessage());
-            }
-            out.println("Wrote " + file + ": " + mesh);
-            return 0;
+            return options;
         }
 
-        /** The four digits of "naca CODE" or "nacaCODE"; null for "circle". */
+        /** The digits of "naca CODE" or "nacaCODE"; null for "circle". */
         private String nacaCode() {
             String first = body.get(0).toLowerCase(Locale.ROOT);
             if (first.equals("circle") && body.size() == 1) {
                 return null;
             }
+            String code = null;
             if (first.equals("naca") && body.size() == 2) {
-                return body.get(1);
+                code = body.get(1);
+            } else if (first.matches("naca\\d{4,5}") && body.size() == 1) {
+                code = first.substring(4);
             }
-            if (first.matches("naca\\d{4}") && body.size() == 1) {
-                return first.substring(4);
-            }
-            if (first.equals("naca")) {
-                throw new ParameterException(spec.commandLine(),
-                        "mesh naca expects a four-digit code, e.g. mesh naca 0012");
+            if (code != null || first.equals("naca")) {
+                try {
+                    kestrafol.geometry.Naca.parse(code == null ? "" : code);
+                    return code;
+                } catch (IllegalArgumentException e) {
+                    throw new ParameterException(spec.commandLine(), "mesh naca expects a four- "
+                            + "or five-digit code, e.g. mesh naca 0012 or mesh naca 23012"
+                            + (code == null ? "" : ", got " + code));
+                }
             }
             throw new ParameterException(spec.commandLine(),
                     "expected \"naca CODE\" or \"circle\", got " + String.join(" ", body));

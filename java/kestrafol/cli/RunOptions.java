@@ -1,10 +1,15 @@
 package kestrafol.cli;
 
+import java.io.IOException;
+import java.io.UncheckedIOException;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
 import kestrafol.mesh.BoundaryKind;
+import kestrafol.geometry.Naca;
+import kestrafol.meshing.AirfoilElement;
+import kestrafol.meshing.GmshMesher;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.run.CaseDefinition;
 import kestrafol.base.Numbers;
@@ -48,6 +53,11 @@ public final class RunOptions {
     static final String UNSTEADY_NOTE = CaseDefinition.UNSTEADY_NOTE;
     /** Default points around the built-in body: the default case runs in about a minute. */
     static final int DEFAULT_RESOLUTION = MeshGenerator.DEFAULT_POINTS_AROUND;
+    /** Default number of boundary layers on each of several airfoils. */
+    static final int GMSH_LAYERS = 6;
+    /** Default first-cell height on several airfoils (chords of the first). */
+    static final double GMSH_FIRST_HEIGHT = 2e-3;
+    static final String GMSH_FIRST_HEIGHT_TEXT = "0.002";
     /** Default interval of the progress lines. */
     static final int DEFAULT_PRINT_EVERY = 50;
 
@@ -59,8 +69,17 @@ public final class RunOptions {
     Path mesh;
 
     @Option(names = "--naca", paramLabel = "CODE",
-            description = "built-in NACA four-digit airfoil (default: 0012)")
+            description = "built-in NACA four- or five-digit airfoil, e.g. 2412 or 23012"
+                    + " (default: 0012)")
     String naca;
+
+    @Option(names = "--airfoil", paramLabel = AirfoilElement.SYNTAX,
+            description = "airfoil coordinate file (Selig or Lednicer), meshed like the built-in"
+                    + " sections and measured from its chord line; repeat it for several"
+                    + " elements (meshed by Gmsh), each as placed in the file or at its leading"
+                    + " edge X,Y, turned DEFLECTION degrees (trailing edge down) and scaled to"
+                    + " CHORD, in chords of the first airfoil")
+    List<String> airfoils = new ArrayList<>();
 
     @Option(names = "--circle", description = "built-in circle of diameter 1 instead of an airfoil")
     boolean circle;
@@ -75,6 +94,18 @@ public final class RunOptions {
 
     @Option(names = "--quads", description = "built-in mesh of quadrilaterals (default triangles)")
     boolean quads;
+
+    @Option(names = "--layers", paramLabel = "L",
+            description = "layers of cells from the body to the far field of the built-in mesh"
+                    + " (default: a third of --resolution, at least 8); with several airfoils"
+                    + " the boundary layers on each (default: " + GMSH_LAYERS + ")")
+    Integer layersOption;
+
+    @Option(names = "--first-height", paramLabel = "H", converter = FiniteDouble.class,
+            description = "height of the first cell at the wall of the built-in mesh, in chords"
+                    + " (default: half the surface spacing, " + GMSH_FIRST_HEIGHT_TEXT
+                    + " with several airfoils; viscous runs: what the Reynolds number needs)")
+    Double firstHeightOption;
 
     @Option(names = "--bc", paramLabel = "NAME=KIND", completionCandidates = BoundaryKind.Labels.class,
             description = "boundary kind: ${COMPLETION-CANDIDATES} (repeatable)")
@@ -199,7 +230,8 @@ public final class RunOptions {
     public RunOptions validate() {
         if (mesh != null) {
             List<String> builtIn = new ArrayList<>();
-            for (String name : new String[] {"--naca", "--circle", "--resolution", "--quads"}) {
+            for (String name : new String[] {"--naca", "--circle", "--resolution", "--quads",
+                    "--airfoil", "--layers", "--first-height"}) {
                 if (given(name)) {
                     builtIn.add(name);
                 }
@@ -212,8 +244,29 @@ public final class RunOptions {
         if (circle && naca != null) {
             throw usage("--circle and --naca both choose the built-in body: give one");
         }
-        if (naca != null && !naca.matches("\\d{4}")) {
-            throw usage("--naca expects four digits, got " + naca);
+        if (!airfoils.isEmpty() && (circle || naca != null)) {
+            throw usage("--airfoil cannot go with " + (circle ? "--circle" : "--naca")
+                    + ": each chooses the body");
+        }
+        validateAirfoils();
+        if (naca != null) {
+            try {
+                Naca.parse(naca);
+            } catch (IllegalArgumentException e) {
+                throw usage("--naca expects a four- or five-digit NACA code such as 2412 or"
+                        + " 23012, got " + naca + " (" + e.getMessage() + ")");
+            }
+        }
+        if (firstHeightOption != null && !(firstHeightOption > 0)) {
+            throw usage("--first-height expects a number above 0, got "
+                    + Numbers.format(firstHeightOption));
+        }
+        if (layersOption != null) {
+            if (airfoils.size() > 1 && (layersOption < 1 || layersOption > 200)) {
+                throw usage("--layers expects 1 to 200 boundary layers with several airfoils, got "
+                        + layersOption);
+            }
+            atLeast("--layers", layersOption, airfoils.size() > 1 ? 1 : 4);
         }
         resolution = resolutionOption != null ? resolutionOption : DEFAULT_RESOLUTION;
         atLeast("--resolution", resolution, 16);
@@ -273,10 +326,56 @@ public final class RunOptions {
             try {
                 meshOptions();
             } catch (IllegalArgumentException e) {
-                throw usage("--resolution " + resolution + " gives too large a mesh: " + e.getMessage());
+                throw usage("--resolution " + resolution
+                        + (layersOption != null ? " with --layers " + layersOption : "")
+                        + " gives too large a mesh: " + e.getMessage());
             }
         }
         return this;
+    }
+
+    /**
+     * Checks the form of each --airfoil (the files are read by {@link #definition()}): a
+     * placement is four numbers with a chord above 0, and the first airfoil, which sets the
+     * frame, has none.
+     */
+    private void validateAirfoils() {
+        airfoils = rejoinPlacements(airfoils);
+        for (int k = 0; k < airfoils.size(); k++) {
+            AirfoilElement.Placement p;
+            try {
+                p = AirfoilElement.placementOf(airfoils.get(k));
+            } catch (IllegalArgumentException e) {
+                throw usage("--airfoil " + e.getMessage());
+            }
+            if (k == 0 && p != null) {
+                throw usage("--airfoil: the first airfoil sets the frame and the reference chord;"
+                        + " give it without @X,Y,DEFLECTION,CHORD, got " + airfoils.get(0));
+            }
+        }
+    }
+
+    /**
+     * The --airfoil values with placements made whole again: case files and the polar's
+     * arguments per case hold a repeated option as one comma-separated list, which splits
+     * "flap.dat@1.02,-0.06,20,0.3" into four pieces; a piece that is a number after a value
+     * whose placement is short of its four numbers belongs to that placement.
+     */
+    static List<String> rejoinPlacements(List<String> values) {
+        List<String> joined = new ArrayList<>();
+        for (String v : values) {
+            int last = joined.size() - 1;
+            if (last >= 0 && v.strip().matches("[-+]?[0-9.]+([eE][-+]?[0-9]+)?")) {
+                String previous = joined.get(last);
+                int at = previous.lastIndexOf('@');
+                if (at >= 0 && previous.substring(at).split(",", -1).length < 4) {
+                    joined.set(last, previous + "," + v.strip());
+                    continue;
+                }
+            }
+            joined.add(v);
+        }
+        return joined;
     }
 
     /** Whether an option was on the command line (or, without one, set away from its default). */
@@ -292,6 +391,12 @@ public final class RunOptions {
                 return circle;
             case "--resolution":
                 return resolutionOption != null;
+            case "--airfoil":
+                return !airfoils.isEmpty();
+            case "--layers":
+                return layersOption != null;
+            case "--first-height":
+                return firstHeightOption != null;
             default:
                 return quads;
         }
@@ -328,14 +433,41 @@ public final class RunOptions {
         return new ParameterException(spec.commandLine(), message);
     }
 
-    /** The validated options as the definition of the case they describe. */
+    /**
+     * The validated options as the definition of the case they describe; reads the airfoil
+     * files.
+     *
+     * @throws UncheckedIOException (its cause a {@link kestrafol.geometry.CoordinateFileException}
+     *     naming the file, the line and the reason) when an airfoil file cannot be read
+     */
     public CaseDefinition definition() {
+        List<AirfoilElement> elements = new ArrayList<>();
+        for (String text : airfoils) {
+            try {
+                elements.add(AirfoilElement.read(text));
+            } catch (IOException e) {
+                throw new UncheckedIOException(e);
+            }
+        }
         return new CaseDefinition(caseName(), mesh, circle, nacaCode(),
                 mesh == null ? meshOptions() : null, boundaries, monitor, refLength,
                 refPoint == null ? null : List.of(refPoint[0], refPoint[1]), !noRenumber, mach,
                 alpha, gamma, !firstOrder, weight, unsteady, viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures);
+                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null);
+    }
+
+    /**
+     * Options of the Gmsh mesh of several airfoils: --first-height (default
+     * {@link #GMSH_FIRST_HEIGHT}, or for a viscous run the height its Reynolds number needs),
+     * --layers boundary layers (default {@link #GMSH_LAYERS}), --quads.
+     */
+    GmshMesher.Options gmshOptions() {
+        GmshMesher.Options d = GmshMesher.Options.defaults();
+        double h = firstHeightOption != null ? firstHeightOption
+                : viscous ? meshOptions().firstHeight() : GMSH_FIRST_HEIGHT;
+        return new GmshMesher.Options(h, layersOption != null ? layersOption : GMSH_LAYERS,
+                d.growth(), d.farField(), quads, d.timeoutSeconds(), d.executable());
     }
 
     /**
@@ -359,7 +491,7 @@ public final class RunOptions {
      */
     MeshGenerator.Options meshOptions() {
         MeshGenerator.Options m = MeshGenerator.Options.resolution(resolution).withQuads(quads);
-        if (viscous) {
+        if (viscous && firstHeightOption == null) {
             double length = refLength != null ? refLength : 1;
             double stable = VISCOUS_HEIGHT_MARGIN * FlowChecks.MIN_WALL_CELL_REYNOLDS
                     / FlowReynolds.toLibrary(reynolds, mach, length);
@@ -367,13 +499,26 @@ public final class RunOptions {
             m = m.withFirstHeight(Math.max(layer, stable))
                     .withLayers(Math.max(m.layers(), resolution / 2));
         }
+        if (firstHeightOption != null) {
+            m = m.withFirstHeight(firstHeightOption);
+        }
+        if (layersOption != null && airfoils.size() <= 1) {
+            m = m.withLayers(layersOption);
+        }
         return m;
     }
 
-    /** "NACA 0012", "circle" or the mesh file name. */
+    /** "NACA 0012", "circle", the mesh file name or the airfoil files' names. */
     String caseName() {
         if (mesh != null) {
             return mesh.getFileName().toString();
+        }
+        if (!airfoils.isEmpty()) {
+            List<String> names = new ArrayList<>();
+            for (String text : airfoils) {
+                names.add(AirfoilElement.fileOf(text).getFileName().toString());
+            }
+            return String.join(" + ", names);
         }
         return circle ? "circle" : "NACA " + nacaCode();
     }

@@ -2,6 +2,8 @@ package kestrafol.run;
 
 import java.nio.file.Path;
 import java.util.List;
+import kestrafol.meshing.AirfoilElement;
+import kestrafol.meshing.GmshMesher;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.Settings;
@@ -23,13 +25,30 @@ import kestrafol.solver.Settings;
  * @param reynolds the flow's Reynolds number of a viscous run (null for inviscid runs)
  * @param startup first-order iterations before a second-order run switches order
  * @param iterations the iteration cap, or null for the default per mesh node
+ * @param airfoils airfoils from coordinate files as the bodies (empty for a mesh file or a
+ *     built-in body): one is meshed with {@code meshOptions}, several with {@code gmshOptions}
+ * @param gmshOptions the Gmsh mesh's options for several airfoils (null otherwise)
  */
 public record CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
         MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
         Double refLength, List<Double> refPoint, boolean renumber, double mach, double alpha,
         double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
         Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
-        Integer iterations, int printEvery, boolean pictures) {
+        Integer iterations, int printEvery, boolean pictures, List<AirfoilElement> airfoils,
+        GmshMesher.Options gmshOptions) {
+    /** A case without airfoil files: a mesh file or a built-in body. */
+    public CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
+            MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
+            Double refLength, List<Double> refPoint, boolean renumber, double mach, double alpha,
+            double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
+            Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
+            Integer iterations, int printEvery, boolean pictures) {
+        this(caseName, meshFile, circle, nacaCode, meshOptions, boundaries, monitor, refLength,
+                refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
+                reynolds, startup, orders, cauchyEps, cauchyWindow, iterations, printEvery,
+                pictures, List.of(), null);
+    }
+
     /** Default iteration cap per mesh node. */
     public static final int CAP_PER_NODE = 3;
     /** Smallest default iteration cap. */
@@ -41,6 +60,14 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
 
     public CaseDefinition {
         boundaries = List.copyOf(boundaries);
+        airfoils = airfoils == null ? List.of() : List.copyOf(airfoils);
+        if (!airfoils.isEmpty() && (meshFile != null || circle)) {
+            throw new IllegalArgumentException("airfoil files cannot go with a mesh file or the"
+                    + " circle");
+        }
+        if (airfoils.size() > 1 && gmshOptions == null) {
+            throw new IllegalArgumentException("several airfoils need the Gmsh mesh's options");
+        }
         monitor = monitor == null ? List.of() : List.copyOf(monitor);
         refPoint = refPoint == null ? null : List.copyOf(refPoint);
         if (refPoint != null && refPoint.size() != 2) {

@@ -13,6 +13,9 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import kestrafol.base.Numbers;
+import kestrafol.geometry.AirfoilGeometry;
+import kestrafol.meshing.AirfoilElement;
+import kestrafol.meshing.MeshQuality;
 import kestrafol.output.ConvergencePicture;
 import kestrafol.output.CpPicture;
 import kestrafol.output.History;
@@ -175,7 +178,52 @@ public final class CaseOutputs {
         settings.put("referenceLength", s.reference().length());
         settings.put("referencePoint", List.of(s.reference().x(), s.reference().y()));
         m.put("settings", settings);
+        m.put("meshQuality", quality(MeshQuality.of(s.mesh())));
+        if (!c.airfoils().isEmpty()) {
+            m.put("geometry", geometry(c.airfoils()));
+        }
         write(SUMMARY, file -> SummaryJson.write(m, file));
+    }
+
+    /** The mesh's shape figures for summary.json. */
+    private static Map<String, Object> quality(MeshQuality q) {
+        Map<String, Object> m = new LinkedHashMap<>();
+        m.put("minAngle", q.minAngle());
+        m.put("maxAngle", q.maxAngle());
+        m.put("maxAspectRatio", q.maxAspectRatio());
+        m.put("maxNeighbourRatio", q.maxNeighbourRatio());
+        m.put("minFirstHeight", q.minFirstHeight());
+        m.put("maxFirstHeight", q.maxFirstHeight());
+        return m;
+    }
+
+    /**
+     * What each airfoil file measured, for summary.json: chord, leading and trailing edge and
+     * chord angle in the file's units and frame; thickness, camber and base in chords, their
+     * positions in chords from the leading edge; a placed element's placement.
+     */
+    private static List<Object> geometry(List<AirfoilElement> elements) {
+        List<Object> list = new ArrayList<>();
+        for (AirfoilElement e : elements) {
+            AirfoilGeometry g = e.airfoil().geometry();
+            Map<String, Object> m = new LinkedHashMap<>();
+            m.put("file", e.file().toString());
+            m.put("chord", g.chord());
+            m.put("leadingEdge", List.of(g.leadingEdgeX(), g.leadingEdgeY()));
+            m.put("trailingEdge", List.of(g.trailingEdgeX(), g.trailingEdgeY()));
+            m.put("chordAngle", g.chordAngleDegrees());
+            m.put("maxThickness", g.maxThickness());
+            m.put("maxThicknessAt", g.maxThicknessAt());
+            m.put("maxCamber", g.maxCamber());
+            m.put("maxCamberAt", g.maxCamberAt());
+            m.put("baseThickness", g.baseThickness());
+            AirfoilElement.Placement p = e.placement();
+            if (p != null) {
+                m.put("placement", List.of(p.x(), p.y(), p.deflection(), p.chord()));
+            }
+            list.add(m);
+        }
+        return list;
     }
 
     /** The one place a file of the case is written. */

@@ -18,6 +18,13 @@ final class ConsoleText {
     static void header(PrintStream out, CaseDefinition c, CaseSetup setup, Path folder) {
         Settings s = setup.target();
         out.println("Kestrafol: " + c.caseName() + ", " + setup.mesh());
+        for (var airfoil : c.airfoils()) {
+            out.println("Airfoil " + airfoil.describe());
+        }
+        if (!c.airfoils().isEmpty()) {
+            out.println("Frame: the chord of " + c.airfoils().get(0).file().getFileName()
+                    + " from (0, 0) to (1, 0); alpha is measured from it");
+        }
         String viscous = "inviscid";
         if (s.viscous()) {
             viscous = String.format(Locale.ROOT, "viscous (laminar), Reynolds %s based on the"

@@ -7,6 +7,7 @@ import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.io.MeshFiles;
+import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.output.History;
 import kestrafol.solver.BoundaryConditions;
@@ -87,10 +88,15 @@ public final class Run {
             } catch (IllegalArgumentException e) {
                 throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
             }
-        } else if (c.circle()) {
-            mesh = MeshGenerator.circle(c.meshOptions());
+        } else if (!c.airfoils().isEmpty()) {
+            mesh = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions());
         } else {
-            mesh = MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+            try {
+                mesh = c.circle() ? MeshGenerator.circle(c.meshOptions())
+                        : MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+            } catch (IllegalStateException e) {
+                throw AirfoilMeshes.unbuildable(c.caseName(), c.meshOptions(), e);
+            }
         }
         BoundaryConditions bc = BoundaryConditions.defaults(c.viscous());
         for (String b : c.boundaries()) {
