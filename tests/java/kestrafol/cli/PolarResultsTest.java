@@ -1,0 +1,111 @@
+package kestrafol.cli;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.stream.Stream;
+import kestrafol.ChildJvm;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/**
+ * What the commands answer with as a user sees it: the exit status of a polar and of a run by
+ * whether their cases converged, the refusal of a bad comparison file before anything runs, and
+ * a polar without pictures that still has its report. Each in a fresh JVM, as a user runs it.
+ */
+class PolarResultsTest {
+    @TempDir
+    Path dir;
+
+    /**
+     * On the 32-point mesh at Mach 0.5 the residual drops by one order at iteration 262 for alpha
+     * 0 and at 274 for alpha 4: a cap of 300 lets both converge, 270 stops alpha 4 at the cap.
+     */
+    private static final List<String> SMALL = List.of("--resolution", "32", "--mach", "0.5",
+            "--orders", "1", "--no-pictures");
+
+    private ChildJvm.Result kestrafol(String... args) throws Exception {
+        List<String> a = new ArrayList<>(List.of("-jar", ChildJvm.jar()));
+        a.addAll(List.of(args));
+        return ChildJvm.run(dir, a);
+    }
+
+    private static String[] args(List<String> first, String... more) {
+        List<String> a = new ArrayList<>(first);
+        a.addAll(List.of(more));
+        return a.toArray(new String[0]);
+    }
+
+    @Test
+    void exitStatusIsZeroOnlyWhenEveryCaseConvergedAndFourWhenOneStoppedAtTheCap() throws Exception {
+        // command and its angles, cap, exit status, what the output must say
+        Object[][] table = {
+            {"polar", "0,4", "300", 0, "2 cases: 2 converged, 0 not converged, 0 diverged, 0 failed"},
+            {"polar", "0,4", "270", 4, "2 cases: 1 converged, 1 not converged, 0 diverged, 0 failed"},
+            {"run", "4", "300", 0, "stopped by orders"},
+            {"run", "4", "270", 4, "reached the cap of 270 iterations"},
+        };
+        for (Object[] t : table) {
+            String command = (String) t[0];
+            Path out = dir.resolve(command + t[2]);
+            ChildJvm.Result r = kestrafol(args(List.of(command), args(SMALL, "--alpha",
+                    (String) t[1], "--iterations", (String) t[2], "--out", out.toString())));
+            String what = command + " capped at " + t[2] + ": " + r.output;
+            assertEquals(t[3], r.status, what);
+            assertTrue(r.output.contains((String) t[4]), what);
+            assertTrue(Files.exists(out.resolve("report.html")), what);
+            if (command.equals("polar")) {
+                assertTrue(Files.readString(out.resolve("polar.json"))
+                        .contains("\"exitStatus\": " + t[3]), what);
+            }
+        }
+    }
+
+    @Test
+    void aBadComparisonFileIsRefusedWithItsLineBeforeAnythingRuns() throws Exception {
+        Path notNumber = dir.resolve("wind tunnel.csv");
+        Files.writeString(notNumber, "# NACA 0012\nalpha,cl\n0,0.0\n2,abc\n");
+        Path polarData = dir.resolve("polar-data.csv");
+        Files.writeString(polarData, "alpha,cl,cd\n0,0,0.008\n");
+        // command, file, what the one line must say
+        Object[][] table = {
+            {"polar", notNumber, notNumber + ":4: column cl: expected a finite number, got \"abc\""},
+            {"run", polarData, polarData + ":1: the header names none of x, cp"},
+        };
+        for (Object[] t : table) {
+            Path out = dir.resolve("refused-" + t[0]);
+            ChildJvm.Result r = kestrafol(args(List.of((String) t[0]), args(SMALL, "--compare",
+                    t[1].toString(), "--out", out.toString())));
+            assertEquals(1, r.status, r.output);
+            assertTrue(r.output.contains((String) t[2]), r.output);
+            assertEquals(1, r.output.strip().lines().count(), r.output);
+            assertFalse(Files.exists(out), t[0] + " created its output folder: " + r.output);
+        }
+    }
+
+    @Test
+    void withoutPicturesAPolarWritesNoPngButItsReportHasEveryChart() throws Exception {
+        Path out = dir.resolve("no pictures");
+        Files.createDirectories(out);
+        // Pictures of an earlier polar in the folder go: they would belong to other numbers.
+        Files.writeString(out.resolve("polar.png"), "old");
+        Files.writeString(out.resolve("cp-all.png"), "old");
+        ChildJvm.Result r = kestrafol(args(List.of("polar"), args(SMALL, "--alpha", "0,4",
+                "--iterations", "300", "--out", out.toString())));
+        assertEquals(0, r.status, r.output);
+        try (Stream<Path> files = Files.walk(out)) {
+            assertEquals(List.of(), files.filter(p -> p.toString().endsWith(".png")).toList());
+        }
+        String report = Files.readString(out.resolve("report.html"));
+        // The polar's three charts in one SVG, a Cp chart and one convergence chart per case.
+        assertEquals(4, report.split("<svg", -1).length - 1, "SVG charts in report.html");
+        for (String c : new String[] {"m0.5_a0", "m0.5_a4"}) {
+            assertTrue(report.contains("<a href=\"" + c + "/\">"), c);
+            assertTrue(Files.readString(out.resolve(c).resolve("report.html")).contains("<svg"), c);
+        }
+    }
+}
