@@ -325,10 +325,9 @@ final class PolarCommand implements Callable<Integer> {
         if (!Files.exists(file)) {
             throw new IOException(file.getParent() + " holds no polar (" + file + " is missing)");
         }
-        CommandLine top = Main.commandLine(out, System.err, false);
         String[] args = Configuration.expand(new String[] {"polar", "--config", file.toString()},
-                top);
-        CommandLine line = top.getSubcommands().get("polar");
+                Main.commandLine(out, System.err, false));
+        CommandLine line = commandLine(out, false);
         try {
             line.parseArgs(Arrays.copyOfRange(args, 1, args.length));
             PolarCommand p = line.getCommand();
