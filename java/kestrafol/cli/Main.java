@@ -192,8 +192,8 @@ public final class Main implements Callable<Integer> {
         Path config;
 
         @Option(names = "--compare", paramLabel = "FILE", description = "measured or published"
-                + " Cp to draw in cp.png and report.html: CSV with a header naming x (as x/c) and"
-                + " cp")
+                + " Cp (a CSV file whose header names x, as x/c, and cp) drawn in cp.png and the"
+                + " report")
         Path compare;
 
         @Spec

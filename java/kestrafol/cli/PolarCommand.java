@@ -158,8 +158,8 @@ final class PolarCommand implements Callable<Integer> {
     boolean yes;
 
     @Option(names = "--compare", paramLabel = "FILE", description = "measured or published"
-            + " points to draw in polar.png and report.html: CSV with a header naming any of"
-            + " alpha, cl, cd, cm")
+            + " points (a CSV file whose header names any of alpha, cl, cd, cm) drawn in the polar"
+            + " charts of polar.png and the report")
     Path compare;
 
     // --- end of the Slurm options ---
@@ -268,6 +268,8 @@ final class PolarCommand implements Callable<Integer> {
      * The polar's results from its rows, the same for a local polar and a gathered Slurm one:
      * polar.csv, polar.json, the pictures (or none, and old ones removed, with --no-pictures),
      * report.html, the summary lines; gives the polar's exit status.
+     *
+     * @param wall seconds the cases took here, or NaN for gathered rows
      */
     private int finish(List<CaseResult> rows, String title, double wall) throws IOException {
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
@@ -286,8 +288,10 @@ final class PolarCommand implements Callable<Integer> {
         }
         PolarReport.write(outDir, rows, comparison, momentPointXc, title);
         files.add("report.html");
-        out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
-                rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
+        if (!Double.isNaN(wall)) {
+            out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
+                    rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
+        }
         out.println(tally.line());
         PolarAnalysis.lines(groups).forEach(out::println);
         out.println("Results in " + outDir + ": " + String.join(" ", files)
@@ -315,9 +319,9 @@ final class PolarCommand implements Callable<Integer> {
         // comparison points, the moment point) before the waiting starts.
         PolarCommand recorded = recorded(folder.resolve("polar.properties"));
         recorded.outDir = folder;
-        long start = System.nanoTime();
         SlurmPolar.Gathered g = SlurmPolar.gather(folder, out);
-        return recorded.finish(g.rows(), g.title(), (System.nanoTime() - start) * 1e-9);
+        // The cases ran elsewhere: the time of the gathering says nothing about them.
+        return recorded.finish(g.rows(), g.title(), Double.NaN);
     }
 
     /** The polar a polar.properties file describes, prepared as for running it. */
