@@ -70,6 +70,30 @@ class PolarResultsTest {
                 noPicturesButAReport(out);
             }
         }
+        // The aerodynamic centre does not depend on the moment point: moments about the leading
+        // edge (x/c 0) give the quarter-chord polar's centre, up to the normal force's share of
+        // drag (a few 1e-4 here). Taking the point's x/c as 0.25, or its sign wrong, is 0.25 off.
+        Path edge = dir.resolve("leading edge");
+        ChildJvm.Result r = kestrafol(args(List.of("polar"), args(SMALL, "--alpha", "0,4",
+                "--iterations", "300", "--ref-point", "0,0", "--out", edge.toString())));
+        assertEquals(0, r.status, r.output);
+        double[] quarter = centre(dir.resolve("polar300"));
+        double[] leading = centre(edge);
+        assertEquals(0.25, quarter[0]);
+        assertEquals(0.0, leading[0]);
+        assertEquals(quarter[1], leading[1], 2e-3, r.output);
+    }
+
+    /** {momentPointXc, aerodynamicCentreXc} of a polar's polar.json. */
+    private static double[] centre(Path polar) throws Exception {
+        String json = Files.readString(polar.resolve("polar.json"));
+        double[] v = new double[2];
+        String[] keys = {"\"momentPointXc\": ", "\"aerodynamicCentreXc\": "};
+        for (int k = 0; k < 2; k++) {
+            int at = json.indexOf(keys[k]) + keys[k].length();
+            v[k] = Double.parseDouble(json.substring(at, json.indexOf(',', at)).strip());
+        }
+        return v;
     }
 
     /**
