@@ -37,9 +37,9 @@ import kestrafol.polar.SlurmJob;
 import kestrafol.polar.SlurmPolar;
 import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
-import kestrafol.run.CaseDefinition;
 import kestrafol.report.PolarReport;
 import kestrafol.report.RunReport;
+import kestrafol.run.CaseDefinition;
 import kestrafol.run.Run;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -157,12 +157,12 @@ final class PolarCommand implements Callable<Integer> {
     @Option(names = "--yes", description = "run a polar of more than 10,000 cases")
     boolean yes;
 
+    // --- end of the Slurm options ---
+
     @Option(names = "--compare", paramLabel = "FILE", description = "measured or published"
             + " points (a CSV file whose header names any of alpha, cl, cd, cm) drawn in the polar"
             + " charts of polar.png and the report")
     Path compare;
-
-    // --- end of the Slurm options ---
 
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties file,"
             + " keys named like the long options (alpha = -2:2:8); the command line overrides it")

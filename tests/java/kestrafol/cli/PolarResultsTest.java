@@ -70,6 +70,11 @@ class PolarResultsTest {
                 noPicturesButAReport(out);
             }
         }
+        // The capped case's row says so, with the run's warning (carried from the case's run).
+        List<String> rows = Files.readAllLines(dir.resolve("polar270").resolve("polar.csv"));
+        assertTrue(rows.get(1).startsWith("0.5,,0,") && rows.get(1).contains(",orders,true,"), rows.get(1));
+        assertTrue(rows.get(2).startsWith("0.5,,4,") && rows.get(2).contains(",270,iterations,false,")
+                && rows.get(2).contains("reached the cap of 270 iterations"), rows.get(2));
         // The aerodynamic centre does not depend on the moment point: moments about the leading
         // edge (x/c 0) give the quarter-chord polar's centre, up to the normal force's share of
         // drag (a few 1e-4 here). Taking the point's x/c as 0.25, or its sign wrong, is 0.25 off.
