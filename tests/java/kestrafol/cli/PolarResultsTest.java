@@ -28,16 +28,12 @@ class PolarResultsTest {
     private static final List<String> SMALL = List.of("--resolution", "32", "--mach", "0.5",
             "--orders", "1", "--no-pictures");
 
-    private ChildJvm.Result kestrafol(String... args) throws Exception {
-        List<String> a = new ArrayList<>(List.of("-jar", ChildJvm.jar()));
-        a.addAll(List.of(args));
-        return ChildJvm.run(dir, a);
-    }
-
-    private static String[] args(List<String> first, String... more) {
-        List<String> a = new ArrayList<>(first);
+    /** kestrafol COMMAND with the small case's options and more, in a fresh JVM. */
+    private ChildJvm.Result kestrafol(String command, String... more) throws Exception {
+        List<String> a = new ArrayList<>(List.of("-jar", ChildJvm.jar(), command));
+        a.addAll(SMALL);
         a.addAll(List.of(more));
-        return a.toArray(new String[0]);
+        return ChildJvm.run(dir, a);
     }
 
     @Test
@@ -58,8 +54,8 @@ class PolarResultsTest {
                 Files.writeString(out.resolve("polar.png"), "old");
                 Files.writeString(out.resolve("cp-all.png"), "old");
             }
-            ChildJvm.Result r = kestrafol(args(List.of(command), args(SMALL, "--alpha",
-                    (String) t[1], "--iterations", (String) t[2], "--out", out.toString())));
+            ChildJvm.Result r = kestrafol(command, "--alpha", (String) t[1], "--iterations",
+                    (String) t[2], "--out", out.toString());
             String what = command + " capped at " + t[2] + ": " + r.output;
             assertEquals(t[3], r.status, what);
             assertTrue(r.output.contains((String) t[4]), what);
@@ -79,8 +75,8 @@ class PolarResultsTest {
         // edge (x/c 0) give the quarter-chord polar's centre, up to the normal force's share of
         // drag (a few 1e-4 here). Taking the point's x/c as 0.25, or its sign wrong, is 0.25 off.
         Path edge = dir.resolve("leading edge");
-        ChildJvm.Result r = kestrafol(args(List.of("polar"), args(SMALL, "--alpha", "0,4",
-                "--iterations", "300", "--ref-point", "0,0", "--out", edge.toString())));
+        ChildJvm.Result r = kestrafol("polar", "--alpha", "0,4", "--iterations", "300",
+                "--ref-point", "0,0", "--out", edge.toString());
         assertEquals(0, r.status, r.output);
         double[] quarter = centre(dir.resolve("polar300"));
         double[] leading = centre(edge);
@@ -131,8 +127,8 @@ class PolarResultsTest {
         };
         for (Object[] t : table) {
             Path out = dir.resolve("refused-" + t[0]);
-            ChildJvm.Result r = kestrafol(args(List.of((String) t[0]), args(SMALL, "--compare",
-                    t[1].toString(), "--out", out.toString())));
+            ChildJvm.Result r = kestrafol((String) t[0], "--compare", t[1].toString(), "--out",
+                    out.toString());
             assertEquals(1, r.status, r.output);
             assertTrue(r.output.contains((String) t[2]), r.output);
             assertEquals(1, r.output.strip().lines().count(), r.output);
