@@ -61,8 +61,8 @@ final class Configuration {
 
     /**
      * Every option of the command with its current value, keyed by the long name without dashes:
-     * flags as true or false, repeated options joined by commas; options without a value, help,
-     * --config and the names in skip are left out.
+     * flags as true or false, repeated options and arrays (--ref-point) joined by commas; options
+     * without a value, help, --config and the names in skip are left out.
      */
     static LinkedHashMap<String, String> entries(CommandSpec spec, Set<String> skip) {
         LinkedHashMap<String, String> e = new LinkedHashMap<>();
@@ -82,6 +82,17 @@ final class Configuration {
                     continue;
                 }
                 value = c.stream().map(String::valueOf).collect(Collectors.joining(","));
+            } else if (v.getClass().isArray()) {
+                // --ref-point X,Y: the numbers, not the array's identity
+                int n = java.lang.reflect.Array.getLength(v);
+                if (n == 0) {
+                    continue;
+                }
+                StringBuilder sb = new StringBuilder();
+                for (int k = 0; k < n; k++) {
+                    sb.append(k == 0 ? "" : ",").append(java.lang.reflect.Array.get(v, k));
+                }
+                value = sb.toString();
             } else {
                 value = String.valueOf(v);
             }

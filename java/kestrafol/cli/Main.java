@@ -14,8 +14,13 @@ import java.util.concurrent.Callable;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.MeshFiles;
-import kestrafol.run.Run;
+import kestrafol.base.Numbers;
+import kestrafol.output.CpPicture;
 import kestrafol.output.Pictures;
+import kestrafol.polar.ComparisonData;
+import kestrafol.report.RunReport;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.Run;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -27,14 +32,16 @@ import picocli.CommandLine;
 
 /**
  * The command-line program: "kestrafol run" solves a case, "kestrafol mesh" writes a built-in
- * mesh. Exit status: 0 done, 1 failed (unreadable mesh, invalid input), 2 bad command line,
- * 3 the run diverged (non-finite residual).
+ * mesh, "kestrafol polar" runs many cases. Exit status: 0 done (every case converged), 1 failed
+ * (unreadable mesh, invalid input), 2 bad command line, 3 diverged (non-finite residual), 4
+ * answered without converging (the iteration cap ended a case).
  */
 @Command(name = "kestrafol", separator = " ", usageHelpAutoWidth = true,
         description = "Two-dimensional compressible flow around bodies: solve a case or write a"
                 + " mesh (a built-in body or airfoil coordinate files).",
-        footer = {"", "Exit status: 0 done, 1 bad input (unreadable mesh, invalid mesh or flow),"
-                + " 2 bad command line, 3 the run diverged.",
+        footer = {"", "Exit status: 0 done (converged), 1 bad input (unreadable mesh, invalid mesh"
+                + " or flow), 2 bad command line, 3 the run diverged, 4 the run (or a case of a"
+                + " polar) answered without converging (see its warnings).",
                 "Run \"kestrafol COMMAND --help\" for the options of a command."})
 public final class Main implements Callable<Integer> {
     /** Exit status of a failure caused by the input (files, meshes, values). */
@@ -154,7 +161,12 @@ public final class Main implements Callable<Integer> {
                     + " point, positive nose up.",
                 "Ctrl-C (or SIGTERM) stops at the end of the current iteration and writes"
                     + " everything reached; a second Ctrl-C quits at once.",
-                "--unsteady: " + RunOptions.UNSTEADY_NOTE + ".", ""})
+                "--unsteady: " + RunOptions.UNSTEADY_NOTE + ".", ""},
+            footer = {"", "Also written: report.html (the run on one page: verdict, coefficients,"
+                    + " Cp and convergence charts, settings) and case.properties.",
+                "Exit status: 0 converged, 1 bad input, 2 bad command line, 3 diverged, 4 stopped"
+                    + " at the iteration cap without converging (the numbers are not an answer),"
+                    + " 130/143 stopped by SIGINT/SIGTERM."})
     static final class RunCommand implements Callable<Integer> {
         /** Exit status of a run stopped by SIGINT (128 + 2) or SIGTERM (128 + 15). */
         static final int EXIT_INTERRUPTED = 130;
@@ -182,6 +194,11 @@ public final class Main implements Callable<Integer> {
                 + " it")
         Path config;
 
+        @Option(names = "--compare", paramLabel = "FILE", description = "measured or published"
+                + " Cp (a CSV file whose header names x, as x/c, and cp) drawn in cp.png and the"
+                + " report")
+        Path compare;
+
         @Spec
         CommandSpec spec;
 
@@ -193,7 +210,15 @@ public final class Main implements Callable<Integer> {
         @Override
         public Integer call() throws IOException {
             validated();
-            Run run = new Run(options.definition(), options.out, out, terminal);
+            // A bad comparison file is refused before anything is computed.
+            ComparisonData points = compare == null ? null
+                    : ComparisonData.read(compare, ComparisonData.Use.SURFACE);
+            CaseDefinition c = options.definition();
+            Run run = new Run(c, options.out, out, terminal);
+            if (points != null) {
+                run.compareCp(new CpPicture.Points(points.label(), points.column("x"),
+                        points.column("cp")));
+            }
             try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
                 // The full effective configuration: "kestrafol run --config" repeats the run.
@@ -201,6 +226,11 @@ public final class Main implements Callable<Integer> {
                 CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
                         "Re-run it with: kestrafol run --config " + file),
                         Configuration.complete(Configuration.entries(spec, Set.of()), options));
+                RunReport.write(options.out, points, String.format(Locale.ROOT,
+                        "%s, Mach %s, alpha %s deg", c.caseName(), Numbers.format(c.mach()),
+                        Numbers.format(c.alpha())));
+                out.println("Report: " + options.out.toAbsolutePath().normalize()
+                        .resolve("report.html"));
                 if ("interrupted".equals(result.stoppedBy())) {
                     return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
                 }

@@ -9,6 +9,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
@@ -21,16 +22,23 @@ import java.util.concurrent.ScheduledExecutorService;
 import java.util.concurrent.TimeUnit;
 import kestrafol.mesh.Mesh;
 import kestrafol.polar.CaseResult;
+import kestrafol.polar.ComparisonData;
+import kestrafol.polar.CpAllPicture;
+import kestrafol.polar.PolarAnalysis;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.PolarEstimate;
+import kestrafol.polar.PolarJson;
 import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarProgress;
 import kestrafol.polar.PolarRunner;
+import kestrafol.polar.PolarTally;
 import kestrafol.polar.SlurmJob;
 import kestrafol.polar.SlurmPolar;
 import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
+import kestrafol.report.PolarReport;
+import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.Run;
 import kestrafol.solver.Solver;
@@ -46,7 +54,8 @@ import picocli.CommandLine;
 /**
  * "kestrafol polar": every combination of the Mach numbers, Reynolds numbers and angles given, each
  * case run by the single-case runner of "kestrafol run" into a folder of its own, side by side on
- * worker threads or as a Slurm job array; then polar.csv and polar.png.
+ * worker threads or as a Slurm job array; then polar.csv, polar.json, the pictures and
+ * report.html, the same for a local polar and a gathered Slurm one ({@link #finish}).
  *
  * <p>The command takes the run options' mixin ({@link RunOptions}, shared with "run") and its
  * own options, among them the flow conditions as lists (--mach, --alpha, --reynolds) where
@@ -55,12 +64,14 @@ import picocli.CommandLine;
 @Command(name = "polar", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
         description = {"Runs every combination of the Mach numbers, Reynolds numbers (viscous runs)"
                 + " and angles of attack as a case of \"kestrafol run\", each into a folder of its"
-                + " own inside the output folder, and writes polar.csv and polar.png there.",
+                + " own inside the output folder, and writes polar.csv, polar.json (the derived"
+                + " quantities), polar.png, cp-all.png and report.html there.",
             "Cases run side by side, one solver per worker thread, or as a Slurm job array.", ""},
         footer = {"", "Every option of \"kestrafol run\" applies to each case; --out defaults to"
                 + " polar.",
-            "Exit status: 0 every case answered, 1 a case failed (or bad input), 2 bad options,"
-                + " 3 a case diverged."})
+            "Exit status: 0 every case converged, 4 every case answered but some did not converge,"
+                + " 3 a case diverged, 1 a case failed (or bad input), 2 bad options; the most"
+                + " serious applies."})
 final class PolarCommand implements Callable<Integer> {
     /**
      * Without --cold or --chain a local polar chains when it has at least as many chains (Mach and
@@ -140,13 +151,18 @@ final class PolarCommand implements Callable<Integer> {
     boolean detach;
 
     @Option(names = "--gather", paramLabel = "DIR", description = "collect the Slurm polar"
-            + " submitted into folder DIR (waits while its job runs), write polar.csv and polar.png")
+            + " submitted into folder DIR (waits while its job runs) and write its results")
     Path gather;
 
     @Option(names = "--yes", description = "run a polar of more than 10,000 cases")
     boolean yes;
 
     // --- end of the Slurm options ---
+
+    @Option(names = "--compare", paramLabel = "FILE", description = "measured or published"
+            + " points (a CSV file whose header names any of alpha, cl, cd, cm) drawn in the polar"
+            + " charts of polar.png and the report")
+    Path compare;
 
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties file,"
             + " keys named like the long options (alpha = -2:2:8); the command line overrides it")
@@ -167,6 +183,10 @@ final class PolarCommand implements Callable<Integer> {
     /** The validated options of the first case: the values the options settle by default. */
     private RunOptions settled;
     private final Map<String, Mesh> meshes = new ConcurrentHashMap<>();
+    /** The --compare points, read before any case runs (null without --compare). */
+    private ComparisonData comparison;
+    /** The moment point as x/c, for the aerodynamic centre. */
+    private double momentPointXc = 0.25;
 
     private PolarCommand(PrintStream out, boolean terminal) {
         this.out = out;
@@ -183,13 +203,9 @@ final class PolarCommand implements Callable<Integer> {
         if (gather != null) {
             return gatherSlurm();
         }
-        settle();
-        Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
+        Sweep sweep = prepare();
         List<List<PolarCase>> units = sweep.chains();
-        // An unreadable mesh or bad boundary names fail the polar at once, not every case.
-        RunOptions first = caseOptions(sweep.cases().get(0), outDir);
-        settled = first;
-        meshes.put(meshKey(sweep.cases().get(0)), Run.mesh(first.definition()));
+        RunOptions first = settled;
         if (task != null) {
             Files.createDirectories(outDir);
             return runTask(sweep, units);
@@ -228,19 +244,63 @@ final class PolarCommand implements Callable<Integer> {
         return finish(rows, "Polar, " + first.caseName(), (System.nanoTime() - start) * 1e-9);
     }
 
-    /** Writes polar.csv and polar.png and gives the polar's exit status. */
+    /**
+     * Settles the options, then what every case and the results need before any case runs: the
+     * first case's options and mesh (an unreadable mesh or bad boundary names fail the polar at
+     * once, not every case), the moment point, and the --compare points (a bad file is refused
+     * before anything is computed). Gives the sweep.
+     */
+    private Sweep prepare() throws IOException {
+        settle();
+        Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
+        RunOptions first = caseOptions(sweep.cases().get(0), outDir);
+        settled = first;
+        Mesh mesh = Run.mesh(first.definition());
+        meshes.put(meshKey(sweep.cases().get(0)), mesh);
+        momentPointXc = Run.momentPointXc(first.definition(), mesh);
+        if (compare != null && task == null) {
+            comparison = ComparisonData.read(compare, ComparisonData.Use.POLAR);
+        }
+        return sweep;
+    }
+
+    /**
+     * The polar's results from its rows, the same for a local polar and a gathered Slurm one:
+     * polar.csv, polar.json, the pictures (or none, and old ones removed, with --no-pictures),
+     * report.html, the summary lines; gives the polar's exit status.
+     *
+     * @param wall seconds the cases took here, or NaN for gathered rows
+     */
     private int finish(List<CaseResult> rows, String title, double wall) throws IOException {
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
-        PolarPicture.write(rows, title, outDir.resolve("polar.png"));
-        long answered = rows.stream().filter(CaseResult::answered).count();
-        out.println(String.format(Locale.ROOT, "%d of %d cases answered in %s (%.0f cases per hour)",
-                answered, rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
-        out.println("Results in " + outDir + ": polar.csv polar.png and a folder per case");
-        if (rows.stream().anyMatch(r -> r.stoppedBy().equals("failed"))) {
-            return Main.EXIT_BAD_INPUT;
+        PolarTally tally = PolarTally.of(rows);
+        List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(rows, momentPointXc);
+        PolarJson.write(tally, groups, momentPointXc, outDir.resolve("polar.json"));
+        List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
+        for (String picture : PICTURES) {
+            Files.deleteIfExists(outDir.resolve(picture));
         }
-        return rows.stream().anyMatch(r -> r.stoppedBy().equals("diverged")) ? Run.EXIT_DIVERGED : 0;
+        if (!base.noPictures) {
+            PolarPicture.write(rows, comparison, title, outDir.resolve("polar.png"));
+            CpAllPicture.write(CpAllPicture.curves(rows, outDir), "Pressure coefficient",
+                    outDir.resolve("cp-all.png"));
+            files.addAll(PICTURES);
+        }
+        PolarReport.write(outDir, rows, comparison, momentPointXc, title);
+        files.add("report.html");
+        if (!Double.isNaN(wall)) {
+            out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
+                    rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
+        }
+        out.println(tally.line());
+        PolarAnalysis.lines(groups).forEach(out::println);
+        out.println("Results in " + outDir + ": " + String.join(" ", files)
+                + " and a folder per case");
+        return tally.exitStatus();
     }
+
+    /** The polar's own pictures (the cases' are the run's business). */
+    private static final List<String> PICTURES = List.of("polar.png", "cp-all.png");
 
     /** The CPU time of the polar at most: every case to its iteration cap, in words. */
     private String estimate(int cases, RunOptions first, Mesh mesh) {
@@ -254,10 +314,32 @@ final class PolarCommand implements Callable<Integer> {
         if (spec.commandLine().getParseResult().matchedOptions().size() > 1) {
             throw usage("--gather takes no other options: the folder holds the polar's settings");
         }
-        outDir = gather.toAbsolutePath().normalize();
-        long start = System.nanoTime();
-        SlurmPolar.Gathered g = SlurmPolar.gather(outDir, out);
-        return finish(g.rows(), g.title(), (System.nanoTime() - start) * 1e-9);
+        Path folder = gather.toAbsolutePath().normalize();
+        // The recorded configuration settles what the results need (pictures or not, the
+        // comparison points, the moment point) before the waiting starts.
+        PolarCommand recorded = recorded(folder.resolve("polar.properties"));
+        recorded.outDir = folder;
+        SlurmPolar.Gathered g = SlurmPolar.gather(folder, out);
+        // The cases ran elsewhere: the time of the gathering says nothing about them.
+        return recorded.finish(g.rows(), g.title(), Double.NaN);
+    }
+
+    /** The polar a polar.properties file describes, prepared as for running it. */
+    private PolarCommand recorded(Path file) throws IOException {
+        if (!Files.exists(file)) {
+            throw new IOException(file.getParent() + " holds no polar (" + file + " is missing)");
+        }
+        String[] args = Configuration.expand(new String[] {"polar", "--config", file.toString()},
+                Main.commandLine(out, System.err, false));
+        CommandLine line = commandLine(out, false);
+        try {
+            line.parseArgs(Arrays.copyOfRange(args, 1, args.length));
+            PolarCommand p = line.getCommand();
+            p.prepare();
+            return p;
+        } catch (ParameterException e) {
+            throw new IOException(file + ": " + e.getMessage(), e);
+        }
     }
 
     /** Checks the polar's own options and settles the lists and the output folder. */
@@ -506,11 +588,18 @@ final class PolarCommand implements Callable<Integer> {
                 throw e;
             }
             CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
-                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "");
+                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "",
+                    r.warnings());
+            try {
+                RunReport.write(folder, null, definition.caseName() + ", " + c.label());
+            } catch (IOException | RuntimeException e) {
+                // The case's answer stands without its page.
+                log.println("report.html not written: " + e.getMessage());
+            }
             Solver solver = run.solver();
             // Only a flow that ended normally is carried on: after a divergence or an
             // interruption the next case of the chain starts from the free stream.
-            if (r.exitStatus() != 0 || r.stoppedBy().equals("interrupted")) {
+            if (r.exitStatus() == Run.EXIT_DIVERGED || r.stoppedBy().equals("interrupted")) {
                 solver.close();
                 return new PolarRunner.Outcome<>(row, null);
             }
@@ -532,6 +621,9 @@ final class PolarCommand implements Callable<Integer> {
             e.put("reynolds", join(reynolds));
         }
         e.put(chained ? "chain" : "cold", "true");
+        if (compare != null) {
+            e.put("compare", compare.toString());
+        }
         e.putAll(Configuration.complete(runEntries(), settled));
         CaseFile.write(file, List.of("kestrafol polar: the effective configuration of this polar.",
                 "Re-run it with: kestrafol polar --config " + file), e);

@@ -7,7 +7,8 @@ import java.util.Set;
 
 /**
  * Progress of a whole polar: one line per finished case, and on a terminal a status line below
- * them, redrawn in place: cases done, which are running, elapsed time and time left.
+ * them, redrawn in place: cases done, which are running, elapsed time and time left. Elsewhere
+ * each line ends with the time left.
  */
 public final class PolarProgress implements PolarRunner.Listener {
     private static final int BAR_WIDTH = 24;
@@ -46,7 +47,10 @@ public final class PolarProgress implements PolarRunner.Listener {
         done++;
         caseSeconds += r.seconds();
         clearBar();
-        out.println(line(r, done, total));
+        // Without the status line (a log, a Slurm task), each line says the time left.
+        double left = secondsLeft();
+        out.println(line(r, done, total) + (terminal || done == total ? ""
+                : ", about " + time(left) + " left"));
         if (!r.answered()) {
             failed++;
         }

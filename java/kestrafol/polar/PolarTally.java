@@ -4,6 +4,7 @@ import java.util.EnumMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import kestrafol.run.Run;
 
 /**
  * How the cases of a polar ended, counted: the summary line and the exit status of the polar.
@@ -11,12 +12,8 @@ import java.util.Map;
  * @param counts cases per status, every status present
  */
 public record PolarTally(Map<CaseResult.Status, Integer> counts) {
-    /** Exit status of a polar (or run) that answered without converging everywhere. */
-    public static final int EXIT_NOT_CONVERGED = 4;
     /** Exit status of a polar with a failed case (the status of bad input). */
     public static final int EXIT_FAILED = 1;
-    /** Exit status of a polar with a diverged case (the status of a diverged run). */
-    public static final int EXIT_DIVERGED = 3;
 
     public PolarTally {
         counts = Map.copyOf(counts);
@@ -51,9 +48,9 @@ public record PolarTally(Map<CaseResult.Status, Integer> counts) {
             return EXIT_FAILED;
         }
         if (count(CaseResult.Status.DIVERGED) > 0) {
-            return EXIT_DIVERGED;
+            return Run.EXIT_DIVERGED;
         }
-        return count(CaseResult.Status.NOT_CONVERGED) > 0 ? EXIT_NOT_CONVERGED : 0;
+        return count(CaseResult.Status.NOT_CONVERGED) > 0 ? Run.EXIT_NOT_CONVERGED : 0;
     }
 
     /**

@@ -44,6 +44,8 @@ public final class CaseOutputs {
 
     private final Path folder;
     private final boolean pictures;
+    /** Comparison points for cp.png, or null. */
+    private CpPicture.Points compareCp;
 
     /** One file's content, written to the path it is given. */
     @FunctionalInterface
@@ -54,6 +56,10 @@ public final class CaseOutputs {
     CaseOutputs(Path folder, boolean pictures) {
         this.folder = folder;
         this.pictures = pictures;
+    }
+
+    void compareCp(CpPicture.Points points) {
+        compareCp = points;
     }
 
     /** The files of a run, in the order they are reported. */
@@ -129,7 +135,7 @@ public final class CaseOutputs {
                     "Mach number, " + title, "Mach", 1.0, chord, file));
             write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
                     s.target().mach(), s.target().gamma(), length, "Pressure coefficient, " + title,
-                    file));
+                    compareCp, file));
             write(CONVERGENCE, file -> ConvergencePicture.write(history, "Convergence, " + title,
                     loop.switchedAt(), file));
         }

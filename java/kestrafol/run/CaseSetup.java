@@ -44,6 +44,18 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
                 c.cauchyWindow(), cap, startup));
     }
 
+    /** The moment point's distance behind the front of the monitored walls, over the length. */
+    double momentPointXc() {
+        double front = Double.MAX_VALUE;
+        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
+            if (monitored[mesh.edgeTag(e) - 1]) {
+                front = Math.min(front, Math.min(mesh.x(mesh.edgeNode(e, 0)),
+                        mesh.x(mesh.edgeNode(e, 1))));
+            }
+        }
+        return front == Double.MAX_VALUE ? Double.NaN : (reference.x() - front) / reference.length();
+    }
+
     /** Names of the monitored walls, in tag order. */
     List<String> monitoredNames() {
         List<String> names = new java.util.ArrayList<>();

@@ -9,6 +9,7 @@ import kestrafol.mesh.Mesh;
 import kestrafol.mesh.io.MeshFiles;
 import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.MeshGenerator;
+import kestrafol.output.CpPicture;
 import kestrafol.output.History;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.ConvergenceMonitor;
@@ -25,6 +26,11 @@ import kestrafol.solver.Solver;
 public final class Run {
     /** Exit status of a run whose residual became non-finite. */
     public static final int EXIT_DIVERGED = 3;
+    /**
+     * Exit status of a run that gave coefficients without converging (the iteration cap ended
+     * it): its numbers are not an answer. A polar uses it when some case did not converge.
+     */
+    public static final int EXIT_NOT_CONVERGED = 4;
 
     /**
      * What a finished run gives its caller. The coefficients are those of the last iteration,
@@ -39,9 +45,16 @@ public final class Run {
     public record Result(double cl, double cd, double cdPressure, double cdFriction, double cm,
             int iterations, String stoppedBy, double residualDrop, double wallSeconds,
             boolean converged, List<String> warnings, double libraryReynolds, History history) {
-        /** 0, or {@link #EXIT_DIVERGED} for a run whose residual became non-finite. */
+        /**
+         * 0 for a converged run, {@link #EXIT_DIVERGED} for a run whose residual became
+         * non-finite, {@link #EXIT_NOT_CONVERGED} for any other end (the cap, an interruption,
+         * which the command reports with its own status).
+         */
         public int exitStatus() {
-            return "diverged".equals(stoppedBy) ? EXIT_DIVERGED : 0;
+            if ("diverged".equals(stoppedBy)) {
+                return EXIT_DIVERGED;
+            }
+            return converged ? 0 : EXIT_NOT_CONVERGED;
         }
     }
 
@@ -77,6 +90,24 @@ public final class Run {
      */
     public void requestStop() {
         stopRequested.set(true);
+    }
+
+    /**
+     * Measured or published Cp points for cp.png (x as x/c), or null for none; set before
+     * {@link #execute()}.
+     */
+    public void compareCp(CpPicture.Points points) {
+        outputs.compareCp(points);
+    }
+
+    /**
+     * The moment point of the case on its mesh as x/c: its distance behind the front of the
+     * monitored walls over the reference length (0.25 for the quarter chord of an airfoil by
+     * default, 0.5 for the centre of the circle). The aerodynamic centre of a polar is measured
+     * from it.
+     */
+    public static double momentPointXc(CaseDefinition c, Mesh mesh) {
+        return CaseSetup.of(c, mesh, false).momentPointXc();
     }
 
     /** Reads or generates the case's mesh, with the boundary kinds of its names and choices. */

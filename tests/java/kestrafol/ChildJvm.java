@@ -48,12 +48,20 @@ public final class ChildJvm {
 
     /** java with the given arguments; the temporary folder of the child is tmp. */
     public static Result run(Path tmp, List<String> arguments) throws Exception {
+        return run(tmp, java.util.Map.of(), arguments);
+    }
+
+    /** The same with variables added to the child's environment (e.g. PATH with stubs first). */
+    public static Result run(Path tmp, java.util.Map<String, String> environment,
+            List<String> arguments) throws Exception {
         List<String> command = new ArrayList<>();
         command.add(Paths.get(System.getProperty("java.home"), "bin", "java").toString());
         command.add("-Djava.io.tmpdir=" + tmp);
         command.add("-Djava.awt.headless=true");
         command.addAll(arguments);
-        Process p = new ProcessBuilder(command).redirectErrorStream(true).start();
+        ProcessBuilder builder = new ProcessBuilder(command).redirectErrorStream(true);
+        builder.environment().putAll(environment);
+        Process p = builder.start();
         byte[] out = p.getInputStream().readAllBytes();
         if (!p.waitFor(300, TimeUnit.SECONDS)) {
             p.destroyForcibly();

@@ -59,7 +59,7 @@ class MainTest {
                 "32", "--iterations", "120", "--out", outDir.toString(), "--print-every", "40",
                 "--startup-first-order", "30"));
         String out = child.output;
-        assertEquals(0, child.status, out);
+        assertEquals(Run.EXIT_NOT_CONVERGED, child.status, out);
         assertTrue(out.contains("NACA 0012"), out);
         assertTrue(out.contains("Mach 0.8, alpha 1.25 deg"), out);
         assertTrue(out.contains("switched to second order after iteration 30"), out);
@@ -98,7 +98,7 @@ class MainTest {
 
         Result cap = main("run", "--circle", "--resolution", "32", "--iterations", "7", "--out",
                 out.toString(), "--no-pictures");
-        assertEquals(0, cap.status, cap.err);
+        assertEquals(Run.EXIT_NOT_CONVERGED, cap.status, cap.err);
         assertTrue(cap.out.contains("Stopped: reached the cap of 7 iterations"), cap.out);
     }
 
@@ -133,11 +133,11 @@ class MainTest {
 
         Result run = main("run", "--mesh", su2.toString(), "--bc", "airfoil=slip", "--iterations", "5",
                 "--out", dir.resolve("r").toString(), "--no-pictures");
-        assertEquals(0, run.status, run.err);
+        assertEquals(Run.EXIT_NOT_CONVERGED, run.status, run.err);
         assertTrue(run.out.contains("naca2412.su2") && run.out.contains("airfoil (slip)"), run.out);
         Result viscous = main("run", "--mesh", msh.toString(), "--viscous", "--reynolds", "500",
                 "--iterations", "3", "--out", dir.resolve("v").toString(), "--no-pictures");
-        assertEquals(0, viscous.status, viscous.err);
+        assertEquals(Run.EXIT_NOT_CONVERGED, viscous.status, viscous.err);
         assertTrue(viscous.out.contains("circle (noslip)") && viscous.out.contains("Reynolds 500"),
                 viscous.out);
     }

@@ -30,6 +30,7 @@ class PolarProgressTest {
         String[] lines = text.toString(StandardCharsets.UTF_8).split("\n");
         assertTrue(lines[0].startsWith("[ 1/10] Mach 0.5, alpha 0: CL 0.10000"), lines[0]);
         assertTrue(lines[1].startsWith("[ 2/10] Mach 0.5, alpha 1: NOT CONVERGED, CL 0.20000"), lines[1]);
+        assertTrue(lines[1].endsWith(", about 0:40 left"), lines[1]);
         assertEquals("1:05:00", PolarProgress.time(3900));
     }
 }
