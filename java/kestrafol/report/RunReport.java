@@ -7,6 +7,7 @@ import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
 import java.util.List;
 import java.util.Map;
+import kestrafol.base.Json;
 import kestrafol.base.PropertiesFile;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
