@@ -40,18 +40,21 @@ public final class PropertiesFile {
      * values are escaped as properties need, so that {@link #read} gives back exactly the strings
      * written: backslashes, line breaks, tabs, '=', ':', '#', '!' and leading spaces (a Windows
      * path or a hostile folder name cannot end a line early or start a key of its own). Line
-     * breaks in a comment are written as \n, so a comment stays a comment.
+     * breaks in a comment are written as \n, so a comment stays a comment. The file appears
+     * whole or not at all ({@link AtomicFiles}).
      */
     public static void write(Path file, List<String> comments, LinkedHashMap<String, String> entries)
             throws IOException {
-        try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
-            for (String c : comments) {
-                w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
+        AtomicFiles.write(file, tmp -> {
+            try (BufferedWriter w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
+                for (String c : comments) {
+                    w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
+                }
+                for (Map.Entry<String, String> e : entries.entrySet()) {
+                    w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
+                }
             }
-            for (Map.Entry<String, String> e : entries.entrySet()) {
-                w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
-            }
-        }
+        });
     }
 
     /** The text escaped for a properties file; in a key every space is escaped, in a value the leading ones. */

@@ -11,6 +11,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Set;
 import java.util.concurrent.Callable;
+import kestrafol.base.FolderLock;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.MeshFiles;
@@ -188,16 +189,18 @@ public final class Main implements Callable<Integer> {
         }
 
         @Override
+        @SuppressWarnings("try") // the lock is held, not used
         public Integer call() throws IOException {
             validated();
             Run run = new Run(options.definition(), options.out, out, terminal);
-            try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
+            // The full effective configuration: "kestrafol run --config" repeats the run.
+            Path file = options.out.resolve("case.properties");
+            run.recordCase(List.of("kestrafol run: the effective options of this run.",
+                    "Re-run it with: kestrafol run --config " + file),
+                    Configuration.complete(Configuration.entries(spec, Set.of()), options));
+            try (FolderLock lock = FolderLock.acquire(options.out, "kestrafol run");
+                    Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
-                // The full effective configuration: "kestrafol run --config" repeats the run.
-                Path file = options.out.resolve("case.properties");
-                CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
-                        "Re-run it with: kestrafol run --config " + file),
-                        Configuration.complete(Configuration.entries(spec, Set.of()), options));
                 if ("interrupted".equals(result.stoppedBy())) {
                     return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
                 }
