@@ -352,6 +352,9 @@ final class PolarCommand implements Callable<Integer> {
         if (!base.viscous && !reynolds.isEmpty()) {
             throw usage("--reynolds only applies with --viscous");
         }
+        if (base.out.toString().isBlank()) {
+            throw usage("--out expects a folder, got an empty name");
+        }
         int chains = machs.size() * Math.max(1, reynolds.size());
         chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
         outDir = base.out.toAbsolutePath().normalize();
