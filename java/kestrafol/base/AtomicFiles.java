@@ -52,7 +52,8 @@ public final class AtomicFiles {
             } catch (IOException ignored) {
                 // The first fault is the one to report.
             }
-            throw new IOException("cannot write " + file.toAbsolutePath() + ": " + reason(e), e);
+            throw new IOException("cannot write " + file.toAbsolutePath() + ": "
+                    + reason(e).replace(tmp + ": ", ""), e);
         }
         Path folder = file.toAbsolutePath().getParent();
         if (folder != null) {

@@ -11,6 +11,8 @@ import java.nio.file.FileSystemException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
+import java.util.Map;
+import java.util.concurrent.ConcurrentHashMap;
 
 /**
  * One owner per output folder: an operating-system lock on the file .kestrafol.lock in the
@@ -26,11 +28,15 @@ public final class FolderLock implements AutoCloseable {
     private final FileChannel channel;
     private final FileLock lock;
     private final boolean stale;
+    private final Path key;
+    /** The lock files this process holds, with what holds them. */
+    private static final Map<Path, String> HELD = new ConcurrentHashMap<>();
 
-    private FolderLock(FileChannel channel, FileLock lock, boolean stale) {
+    private FolderLock(FileChannel channel, FileLock lock, boolean stale, Path key) {
         this.channel = channel;
         this.lock = lock;
         this.stale = stale;
+        this.key = key;
     }
 
     /**
@@ -51,6 +57,29 @@ public final class FolderLock implements AutoCloseable {
                     + AtomicFiles.reason(e), e);
         }
         Path file = folder.resolve(NAME);
+        // Folders this process holds are refused before the file is opened: closing any channel
+        // of a locked file would release the process's lock on it.
+        Path key = folder.toRealPath().resolve(NAME);
+        if (HELD.putIfAbsent(key, what) != null) {
+            throw inUse(folder, "process " + ProcessHandle.current().pid() + " ("
+                    + HELD.get(key) + ")");
+        }
+        try {
+            return open(folder, file, key, what);
+        } catch (IOException | RuntimeException e) {
+            HELD.remove(key);
+            throw e;
+        }
+    }
+
+    private static IOException inUse(Path folder, String holder) {
+        return new IOException("output folder " + folder.toAbsolutePath().normalize()
+                + " is in use by " + (holder.isEmpty() ? "another process" : holder)
+                + "; wait for it to end or choose another --out");
+    }
+
+    private static FolderLock open(Path folder, Path file, Path key, String what)
+            throws IOException {
         FileChannel ch;
         try {
             ch = FileChannel.open(file, StandardOpenOption.CREATE, StandardOpenOption.READ,
@@ -62,25 +91,21 @@ public final class FolderLock implements AutoCloseable {
         FileLock lock;
         try {
             lock = ch.tryLock();
-        } catch (OverlappingFileLockException e) {
-            lock = null; // this process holds it already
-        } catch (IOException e) {
+        } catch (IOException | OverlappingFileLockException e) {
             ch.close();
             throw e;
         }
         if (lock == null) {
             String holder = holder(ch);
             ch.close();
-            throw new IOException("output folder " + folder.toAbsolutePath().normalize()
-                    + " is in use by " + (holder.isEmpty() ? "another process" : holder)
-                    + "; wait for it to end or choose another --out");
+            throw inUse(folder, holder);
         }
         boolean stale = ch.size() > 0;
         String line = "process " + ProcessHandle.current().pid() + " (" + what + ")\n";
         ch.truncate(0);
         ch.write(ByteBuffer.wrap(line.getBytes(StandardCharsets.UTF_8)), 0);
         ch.force(true);
-        return new FolderLock(ch, lock, stale);
+        return new FolderLock(ch, lock, stale, key);
     }
 
     /** Whether a lock file of an ended process was found and taken over. */
@@ -104,6 +129,7 @@ public final class FolderLock implements AutoCloseable {
             }
         } finally {
             channel.close();
+            HELD.remove(key);
         }
     }
 }
