@@ -26,10 +26,10 @@ import org.junit.jupiter.api.io.TempDir;
  * folder holds one complete run (summary.json whose run id every other file carries, every file
  * whole) or is clearly incomplete (no summary.json), never a mix; polar.csv, when present, agrees
  * with the folders; and a resumed polar keeps the finished cases untouched. The number of kills
- * is -Dkestrafol.kills (default 24: 16 of run, 8 of polar); scripts/kill-soak.sh runs hundreds.
+ * is -Dkestrafol.kills (default 18: 12 of run, 6 of polar); scripts/kill-soak.sh runs hundreds.
  */
 class KillTest {
-    private static final int KILLS = Integer.getInteger("kestrafol.kills", 24);
+    private static final int KILLS = Integer.getInteger("kestrafol.kills", 18);
     private static final Pattern SUMMARY_RUN = Pattern.compile("\"run\": \"([^\"]+)\"");
     private static final Pattern STOPPED = Pattern.compile("\"stoppedBy\": \"([^\"]+)\"");
     private static final Pattern CL = Pattern.compile("\"cl\": ([-0-9.eE]+|null)");
@@ -46,25 +46,30 @@ class KillTest {
         Path out = dir.resolve("run");
         List<String> run = command("run", "--resolution", "32", "--iterations", "30",
                 "--out", out.toString());
+        long start = System.nanoTime();
         assertEquals(0, finish(run), "a run to start from");
+        int runMillis = (int) ((System.nanoTime() - start) / 1_000_000);
         assertEquals("complete", verdict(out, true));
+        // Kill moments spread over the run's own duration, its writing phase included.
         for (int k = 0; k < runKills; k++) {
-            killAfter(run, 300 + random.nextInt(3500));
+            killAfter(run, runMillis / 4 + random.nextInt(runMillis));
             counts.merge(verdict(out, true), 1, Integer::sum);
         }
 
         Path polar = dir.resolve("polar");
         List<String> sweep = command("polar", "--resolution", "32", "--iterations", "30",
                 "--alpha", "0:2:6", "--jobs", "1", "--no-pictures", "--out", polar.toString());
+        start = System.nanoTime();
         assertEquals(0, finish(sweep), "a polar to start from");
+        int polarMillis = (int) ((System.nanoTime() - start) / 1_000_000);
         for (int k = runKills; k < KILLS; k++) {
-            killAfter(sweep, 500 + random.nextInt(4500));
+            killAfter(sweep, polarMillis / 4 + random.nextInt(polarMillis));
             for (int a = 0; a <= 6; a += 2) {
                 counts.merge(verdict(polar.resolve("m0.8_a" + a), false), 1, Integer::sum);
             }
             polarAgreesWithFolders(polar);
         }
-        System.out.println("kills " + KILLS + " (" + runKills + " of run, " + (KILLS - runKills)
+        System.out.println("run " + runMillis + " ms, polar " + polarMillis + " ms; kills " + KILLS + " (" + runKills + " of run, " + (KILLS - runKills)
                 + " of polar; case folders checked: " + counts + ")");
         assertEquals(0, counts.getOrDefault("mixed", 0), counts.toString());
 
@@ -79,7 +84,7 @@ class KillTest {
         }
         List<String> resume = new ArrayList<>(sweep);
         resume.add("--resume");
-        assertEquals(0, finish(resume));
+        assertEquals(0, finish(resume), "the resumed polar");
         for (Map.Entry<String, String> e : before.entrySet()) {
             assertEquals(e.getValue(), runId(polar.resolve(e.getKey())), e.getKey() + " was rerun");
         }
