@@ -167,6 +167,8 @@ final class PolarCommand implements Callable<Integer> {
             "cp-all.png", "report.html");
     /** Set by Ctrl-C or SIGTERM: running cases stop after their iteration, no new case starts. */
     private volatile boolean stopping;
+    /** The stop came from SIGTERM (exit status 143 rather than 130). */
+    private volatile boolean terminated;
     private final Set<Run> active = ConcurrentHashMap.newKeySet();
     private final AtomicInteger reused = new AtomicInteger();
     private List<PolarCase> requested;
@@ -298,7 +300,7 @@ final class PolarCommand implements Callable<Integer> {
                     + " polar.csv lists them all. Resume with:");
             out.println("  kestrafol polar --config "
                     + ShellQuoting.quote(outDir.resolve("polar.properties").toString()) + " --resume");
-            return Main.RunCommand.EXIT_INTERRUPTED;
+            return terminated ? Main.RunCommand.EXIT_TERMINATED : Main.RunCommand.EXIT_INTERRUPTED;
         }
         long answered = rows.stream().filter(CaseResult::answered).count();
         out.println(String.format(Locale.ROOT, "%d of %d cases answered in %s (%.0f cases per hour)",
@@ -424,9 +426,11 @@ final class PolarCommand implements Callable<Integer> {
         // Ctrl-C or SIGTERM: the running cases stop after their current iteration and write
         // everything they reached, no further case starts, and polar.csv is rebuilt from the
         // folders; a case whose last iteration completed before the signal keeps its verdict.
-        try (Interrupts interrupts = Interrupts.install(this::stopAll, out)) {
+        Interrupts interrupts = Interrupts.install(this::stopAll, out);
+        try (interrupts) {
             return PolarRunner.run(units, jobs, this::runCase, listener);
         } finally {
+            terminated = interrupts.terminated();
             if (ticker != null) {
                 ticker.shutdownNow();
             }
@@ -614,7 +618,8 @@ final class PolarCommand implements Callable<Integer> {
                 active.remove(run);
             }
             CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
-                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "");
+                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "",
+                    r.warnings());
             Solver solver = run.solver();
             // Only a flow that ended normally is carried on: after a divergence or an
             // interruption the next case of the chain starts from the free stream.
