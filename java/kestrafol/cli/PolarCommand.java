@@ -573,6 +573,7 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     /** One case through the single-case runner, its printed output into run.log. */
+    @SuppressWarnings("try") // the lock is held, not used
     private PolarRunner.Outcome<Solver> runCase(PolarCase c, Solver from) throws IOException {
         Path folder = outDir.resolve(c.folder());
         CaseResult kept = resume ? reusable(c, folder) : null;
@@ -590,7 +591,9 @@ final class PolarCommand implements Callable<Integer> {
         }
         Files.createDirectories(folder);
         RunOptions o = caseOptions(c, folder);
-        try (OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
+        // The case folder is this polar's too: a "run --out" into it meanwhile is refused.
+        try (FolderLock lock = FolderLock.acquire(folder, "kestrafol polar, case " + c.label());
+                OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
             CaseDefinition definition = o.definition();
             Run run = new Run(definition, folder, log, false);
