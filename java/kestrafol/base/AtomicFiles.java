@@ -65,11 +65,6 @@ public final class AtomicFiles {
         }
     }
 
-    /** Writes text (UTF-8) through a temporary name. */
-    public static void writeString(Path file, String text) throws IOException {
-        write(file, tmp -> Files.writeString(tmp, text, java.nio.charset.StandardCharsets.UTF_8));
-    }
-
     private static void force(Path path, boolean folder) throws IOException {
         try (FileChannel ch = FileChannel.open(path, folder ? StandardOpenOption.READ
                 : StandardOpenOption.WRITE)) {

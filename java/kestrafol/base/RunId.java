@@ -21,9 +21,4 @@ public final class RunId {
     public static String next() {
         return STAMP.format(Instant.now()) + "-" + String.format("%08x", RANDOM.nextInt());
     }
-
-    /** Whether text has the form of a run id. */
-    public static boolean valid(String text) {
-        return text != null && text.matches("\\d{8}T\\d{6}Z-[0-9a-f]{8}");
-    }
 }

@@ -22,7 +22,7 @@ class OutputFilesTest {
     @Test
     void aFailedWriteKeepsTheOldFileLeavesNoTemporaryAndNamesTheFile() throws IOException {
         Path file = dir.resolve("flow.vtu");
-        AtomicFiles.writeString(file, "old run\n");
+        AtomicFiles.write(file, tmp -> Files.writeString(tmp, "old run\n"));
         IOException e = assertThrows(IOException.class, () -> AtomicFiles.write(file, tmp -> {
             Files.writeString(tmp, "half of the new");
             throw new IOException(tmp + ": No space left on device");
