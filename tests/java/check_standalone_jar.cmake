@@ -50,6 +50,6 @@ foreach(name history.csv flow.vtu mach.png cp.png convergence.png summary.json s
 endforeach()
 file(STRINGS ${WORK}/results/history.csv history)
 list(LENGTH history lines)
-if(NOT lines EQUAL 21)
-  message(FATAL_ERROR "history.csv has ${lines} lines, expected a header and 20 iterations")
+if(NOT lines EQUAL 22)
+  message(FATAL_ERROR "history.csv has ${lines} lines, expected the run id, a header and 20 iterations")
 endif()

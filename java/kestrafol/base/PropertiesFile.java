@@ -1,6 +1,9 @@
 package kestrafol.base;
 
 import java.io.BufferedWriter;
+import java.io.ByteArrayInputStream;
+import java.io.InputStream;
+import java.io.InputStreamReader;
 import java.io.IOException;
 import java.io.Reader;
 import java.nio.charset.StandardCharsets;
@@ -8,6 +11,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.LinkedHashMap;
 import java.util.List;
+import java.util.Locale;
 import java.util.Map;
 import java.util.Properties;
 import java.util.TreeMap;
@@ -20,13 +24,43 @@ import java.util.TreeMap;
 public final class PropertiesFile {
     private PropertiesFile() {}
 
-    /** The entries of a properties file, sorted by key. */
+    /** The largest properties file read: a case file holds a few dozen short lines. */
+    public static final int MAX_BYTES = 1 << 20;
+
+    /**
+     * The entries of a properties file, sorted by key.
+     *
+     * @throws IOException for an unreadable file or one over {@link #MAX_BYTES} (read no further,
+     *     so that a device or a huge file costs no memory)
+     * @throws IllegalArgumentException for a key given twice, naming both values
+     */
     public static Map<String, String> read(Path file) throws IOException {
-        Properties p = new Properties();
-        try (Reader r = Files.newBufferedReader(file, StandardCharsets.UTF_8)) {
-            p.load(r);
+        byte[] bytes;
+        try (InputStream in = Files.newInputStream(file)) {
+            bytes = in.readNBytes(MAX_BYTES + 1);
         } catch (IOException e) {
             throw new IOException("cannot read the case file " + file + ": " + e.getMessage(), e);
+        }
+        if (bytes.length > MAX_BYTES) {
+            long size = Files.isRegularFile(file) ? Files.size(file) : -1;
+            throw new IOException("the case file " + file + " is " + (size >= 0
+                    ? String.format(Locale.ROOT, "%,d bytes", size) : "over 1 MB")
+                    + "; a case file may hold at most 1 MB (1,048,576 bytes)");
+        }
+        Properties p = new Properties() {
+            @Override
+            public synchronized Object put(Object key, Object value) {
+                Object before = super.put(key, value);
+                if (before != null) {
+                    throw new IllegalArgumentException(file + ": " + key + " is given twice ("
+                            + key + " = " + before + " and " + key + " = " + value + ")");
+                }
+                return null;
+            }
+        };
+        try (Reader r = new InputStreamReader(new ByteArrayInputStream(bytes),
+                StandardCharsets.UTF_8)) {
+            p.load(r);
         }
         Map<String, String> entries = new TreeMap<>();
         for (String k : p.stringPropertyNames()) {
@@ -40,18 +74,21 @@ public final class PropertiesFile {
      * values are escaped as properties need, so that {@link #read} gives back exactly the strings
      * written: backslashes, line breaks, tabs, '=', ':', '#', '!' and leading spaces (a Windows
      * path or a hostile folder name cannot end a line early or start a key of its own). Line
-     * breaks in a comment are written as \n, so a comment stays a comment.
+     * breaks in a comment are written as \n, so a comment stays a comment. The file appears
+     * whole or not at all ({@link AtomicFiles}).
      */
     public static void write(Path file, List<String> comments, LinkedHashMap<String, String> entries)
             throws IOException {
-        try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
-            for (String c : comments) {
-                w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
+        AtomicFiles.write(file, tmp -> {
+            try (BufferedWriter w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
+                for (String c : comments) {
+                    w.write("# " + c.replace("\r", "\\r").replace("\n", "\\n") + "\n");
+                }
+                for (Map.Entry<String, String> e : entries.entrySet()) {
+                    w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
+                }
             }
-            for (Map.Entry<String, String> e : entries.entrySet()) {
-                w.write(escape(e.getKey(), true) + " = " + escape(e.getValue(), false) + "\n");
-            }
-        }
+        });
     }
 
     /** The text escaped for a properties file; in a key every space is escaped, in a value the leading ones. */

@@ -51,9 +51,9 @@ public final class CaseFile {
                 if (i + 1 >= args.size()) {
                     throw new IllegalArgumentException("--config expects a file");
                 }
-                file = Path.of(args.get(++i));
+                file = second(file, Path.of(args.get(++i)));
             } else if (a.startsWith("--config=")) {
-                file = Path.of(a.substring("--config=".length()));
+                file = second(file, Path.of(a.substring("--config=".length())));
             } else {
                 rest.add(a);
             }
@@ -101,6 +101,15 @@ public final class CaseFile {
         }
         merged.addAll(rest);
         return merged;
+    }
+
+    /** The one --config file: a second is refused, naming both. */
+    private static Path second(Path first, Path file) {
+        if (first != null) {
+            throw new IllegalArgumentException("--config is given twice (" + first + " and "
+                    + file + "); give one case file");
+        }
+        return file;
     }
 
     /** The entries of a case file, sorted by key; a case file cannot name another. */

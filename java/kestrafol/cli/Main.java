@@ -11,6 +11,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Set;
 import java.util.concurrent.Callable;
+import kestrafol.base.FolderLock;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.MeshFiles;
@@ -208,6 +209,7 @@ public final class Main implements Callable<Integer> {
         }
 
         @Override
+        @SuppressWarnings("try") // the lock is held, not used
         public Integer call() throws IOException {
             validated();
             // A bad comparison file is refused before anything is computed.
@@ -219,13 +221,14 @@ public final class Main implements Callable<Integer> {
                 run.compareCp(new CpPicture.Points(points.label(), points.column("x"),
                         points.column("cp")));
             }
-            try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
+            // The full effective configuration: "kestrafol run --config" repeats the run.
+            Path file = options.out.resolve("case.properties");
+            run.recordCase(List.of("kestrafol run: the effective options of this run.",
+                    "Re-run it with: kestrafol run --config " + file),
+                    Configuration.complete(Configuration.entries(spec, Set.of()), options));
+            try (FolderLock lock = FolderLock.acquire(options.out, "kestrafol run");
+                    Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
-                // The full effective configuration: "kestrafol run --config" repeats the run.
-                Path file = options.out.resolve("case.properties");
-                CaseFile.write(file, List.of("kestrafol run: the effective options of this run.",
-                        "Re-run it with: kestrafol run --config " + file),
-                        Configuration.complete(Configuration.entries(spec, Set.of()), options));
                 RunReport.write(options.out, points, String.format(Locale.ROOT,
                         "%s, Mach %s, alpha %s deg", c.caseName(), Numbers.format(c.mach()),
                         Numbers.format(c.alpha())));

@@ -15,12 +15,19 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import java.util.Set;
+import java.util.TreeMap;
+import java.util.concurrent.atomic.AtomicInteger;
 import java.util.concurrent.Callable;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.Executors;
 import java.util.concurrent.ScheduledExecutorService;
 import java.util.concurrent.TimeUnit;
+import kestrafol.base.AtomicFiles;
+import kestrafol.base.FolderLock;
+import kestrafol.base.PropertiesFile;
+import kestrafol.base.ShellQuoting;
 import kestrafol.mesh.Mesh;
+import kestrafol.polar.CaseFolders;
 import kestrafol.polar.CaseResult;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
@@ -40,6 +47,7 @@ import kestrafol.polar.Sweep;
 import kestrafol.report.PolarReport;
 import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseOutputs;
 import kestrafol.run.Run;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -164,6 +172,25 @@ final class PolarCommand implements Callable<Integer> {
             + " charts of polar.png and the report")
     Path compare;
 
+    // --- Output folder: resumption (the folder rules live in CaseFolders and CaseOutputs) ---
+
+    @Option(names = "--resume", description = "keep the cases whose folders hold a finished run"
+            + " with the same settings, run the others, and rebuild polar.csv from every case folder")
+    boolean resume;
+
+    /** Files of the whole polar, removed when a polar starts (rebuilt at its end). */
+    static final List<String> POLAR_FILES = List.of("polar.csv", "polar.png", "polar.json",
+            "cp-all.png", "report.html");
+    /** Set by Ctrl-C or SIGTERM: running cases stop after their iteration, no new case starts. */
+    private volatile boolean stopping;
+    /** The stop came from SIGTERM (exit status 143 rather than 130). */
+    private volatile boolean terminated;
+    private final Set<Run> active = ConcurrentHashMap.newKeySet();
+    private final AtomicInteger reused = new AtomicInteger();
+    private List<PolarCase> requested;
+
+    // --- end of the output-folder options ---
+
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties file,"
             + " keys named like the long options (alpha = -2:2:8); the command line overrides it")
     Path config;
@@ -199,11 +226,33 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     @Override
+    @SuppressWarnings("try") // the locks are held, not used
     public Integer call() throws IOException, InterruptedException {
         if (gather != null) {
-            return gatherSlurm();
+            try (FolderLock lock = FolderLock.acquire(gather.toAbsolutePath().normalize(),
+                    "kestrafol polar --gather")) {
+                return gatherSlurm();
+            }
         }
+        settle();
+        // What every case needs, checked before the folder is touched: the first case's mesh,
+        // the moment point and the --compare points.
         Sweep sweep = prepare();
+        if (task != null) {
+            return start(sweep);
+        }
+        if (resume && (slurm || dryRun)) {
+            throw usage("--resume applies to a polar run here, not to --slurm");
+        }
+        // One polar per folder: the lock is held until the polar (or its Slurm job) has ended.
+        try (FolderLock lock = FolderLock.acquire(outDir, "kestrafol polar")) {
+            return start(sweep);
+        }
+    }
+
+    /** The polar from its settled options, in a folder this process owns. */
+    private int start(Sweep sweep) throws IOException, InterruptedException {
+        requested = sweep.cases();
         List<List<PolarCase>> units = sweep.chains();
         RunOptions first = settled;
         if (task != null) {
@@ -217,6 +266,7 @@ final class PolarCommand implements Callable<Integer> {
                     + " --yes; estimated CPU time: %s", sweep.cases().size(), CONFIRM_CASES, estimate));
         }
         Files.createDirectories(outDir);
+        clearFolder(sweep);
         SlurmSubmission.forget(outDir);
         Path config = outDir.resolve("polar.properties");
         writeConfiguration(config);
@@ -245,13 +295,12 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     /**
-     * Settles the options, then what every case and the results need before any case runs: the
-     * first case's options and mesh (an unreadable mesh or bad boundary names fail the polar at
-     * once, not every case), the moment point, and the --compare points (a bad file is refused
-     * before anything is computed). Gives the sweep.
+     * What every case and the results need before any case runs: the first case's options and
+     * mesh (an unreadable mesh or bad boundary names fail the polar at once, not every case), the
+     * moment point, and the --compare points (a bad file is refused before anything is computed).
+     * Gives the sweep.
      */
     private Sweep prepare() throws IOException {
-        settle();
         Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
         RunOptions first = caseOptions(sweep.cases().get(0), outDir);
         settled = first;
@@ -265,13 +314,26 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     /**
-     * The polar's results from its rows, the same for a local polar and a gathered Slurm one:
-     * polar.csv, polar.json, the pictures (or none, and old ones removed, with --no-pictures),
-     * report.html, the summary lines; gives the polar's exit status.
+     * The polar's results, the same for a local polar and a gathered Slurm one: the rows of every
+     * case folder of the requested polar (this invocation's rows where a folder holds no complete
+     * run), polar.csv, polar.json, the pictures (or none, and old ones removed, with
+     * --no-pictures), report.html, the summary lines; gives the polar's exit status.
      *
      * @param wall seconds the cases took here, or NaN for gathered rows
      */
-    private int finish(List<CaseResult> rows, String title, double wall) throws IOException {
+    private int finish(List<CaseResult> given, String title, double wall) throws IOException {
+        List<PolarCase> cases = requested != null ? requested
+                : given.stream().map(CaseResult::polarCase).toList();
+        List<CaseResult> rows = CaseFolders.rows(cases, outDir, given);
+        Set<String> foreign = CaseFolders.foreign(cases, outDir);
+        if (!foreign.isEmpty()) {
+            out.println("Left out of polar.csv (case folders not in this polar): "
+                    + String.join(" ", foreign));
+        }
+        if (reused.get() > 0) {
+            out.println("Resumed: " + reused.get() + " of " + cases.size() + " cases kept from"
+                    + " their folders");
+        }
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
         PolarTally tally = PolarTally.of(rows);
         List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(rows, momentPointXc);
@@ -281,13 +343,22 @@ final class PolarCommand implements Callable<Integer> {
             Files.deleteIfExists(outDir.resolve(picture));
         }
         if (!base.noPictures) {
-            PolarPicture.write(rows, comparison, title, outDir.resolve("polar.png"));
-            CpAllPicture.write(CpAllPicture.curves(rows, outDir), "Pressure coefficient",
-                    outDir.resolve("cp-all.png"));
+            AtomicFiles.write(outDir.resolve("polar.png"),
+                    f -> PolarPicture.write(rows, comparison, title, f));
+            AtomicFiles.write(outDir.resolve("cp-all.png"), f -> CpAllPicture.write(
+                    CpAllPicture.curves(rows, outDir), "Pressure coefficient", f));
             files.addAll(PICTURES);
         }
         PolarReport.write(outDir, rows, comparison, momentPointXc, title);
         files.add("report.html");
+        if (stopping) {
+            long done = rows.stream().filter(r -> !r.stoppedBy().equals("interrupted")).count();
+            out.println("Interrupted: " + done + " of " + rows.size() + " cases finished;"
+                    + " polar.csv lists them all. Resume with:");
+            out.println("  kestrafol polar --config "
+                    + ShellQuoting.quote(outDir.resolve("polar.properties").toString()) + " --resume");
+            return terminated ? Main.RunCommand.EXIT_TERMINATED : Main.RunCommand.EXIT_INTERRUPTED;
+        }
         if (!Double.isNaN(wall)) {
             out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
                     rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
@@ -335,6 +406,7 @@ final class PolarCommand implements Callable<Integer> {
         try {
             line.parseArgs(Arrays.copyOfRange(args, 1, args.length));
             PolarCommand p = line.getCommand();
+            p.settle();
             p.prepare();
             return p;
         } catch (ParameterException e) {
@@ -365,6 +437,9 @@ final class PolarCommand implements Callable<Integer> {
         }
         if (!base.viscous && !reynolds.isEmpty()) {
             throw usage("--reynolds only applies with --viscous");
+        }
+        if (base.out.toString().isBlank()) {
+            throw usage("--out expects a folder, got an empty name");
         }
         int chains = machs.size() * Math.max(1, reynolds.size());
         chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
@@ -404,6 +479,7 @@ final class PolarCommand implements Callable<Integer> {
         return new ParameterException(spec.commandLine(), message);
     }
 
+    @SuppressWarnings("try") // the handlers are installed, not used
     private List<CaseResult> runLocally(Sweep sweep, List<List<PolarCase>> units)
             throws InterruptedException {
         int workers = Math.min(jobs, units.size());
@@ -418,8 +494,6 @@ final class PolarCommand implements Callable<Integer> {
             });
             ticker.scheduleAtFixedRate(progress::bar, 1, 1, TimeUnit.SECONDS);
         }
-        // Ctrl-C or a kill ends the JVM: the cases finished so far still make a polar.csv, with
-        // the others as rows stopped by "interrupted".
         Map<Integer, CaseResult> finished = new ConcurrentHashMap<>();
         PolarRunner.Listener listener = new PolarRunner.Listener() {
             @Override
@@ -433,35 +507,56 @@ final class PolarCommand implements Callable<Integer> {
                 progress.finished(r);
             }
         };
-        Thread partial = new Thread(() -> {
-            List<CaseResult> rows = new ArrayList<>();
-            for (PolarCase c : sweep.cases()) {
-                rows.add(finished.getOrDefault(c.index(), CaseResult.failed(c, "interrupted",
-                        "the polar was stopped before this case finished")));
-            }
-            try {
-                PolarCsv.write(rows, outDir.resolve("polar.csv"));
-                out.println();
-                out.println("Interrupted: " + finished.size() + " of " + rows.size()
-                        + " cases finished; polar.csv written to " + outDir);
-            } catch (IOException e) {
-                out.println("Interrupted; polar.csv could not be written: " + e.getMessage());
-            }
-        }, "polar-interrupted");
-        Runtime.getRuntime().addShutdownHook(partial);
-        try {
+        // Ctrl-C or SIGTERM: the running cases stop after their current iteration and write
+        // everything they reached, no further case starts, and polar.csv is rebuilt from the
+        // folders; a case whose last iteration completed before the signal keeps its verdict.
+        Interrupts interrupts = Interrupts.install(this::stopAll, out);
+        try (interrupts) {
             return PolarRunner.run(units, jobs, this::runCase, listener);
         } finally {
+            terminated = interrupts.terminated();
             if (ticker != null) {
                 ticker.shutdownNow();
             }
             progress.clearBar();
-            try {
-                Runtime.getRuntime().removeShutdownHook(partial);
-            } catch (IllegalStateException e) {
-                // Already shutting down: the hook writes the partial polar.
+        }
+    }
+
+    /** Asks every running case to stop after its iteration; no case starts from now on. */
+    private void stopAll() {
+        stopping = true;
+        for (Run r : active) {
+            r.requestStop();
+        }
+    }
+
+    /**
+     * Makes the folder ready for this polar: removes the polar's own files (rebuilt at the end)
+     * and, unless resuming, the summary.json of each requested case folder, so that no earlier
+     * run of a case reads as part of this polar. Folders of other cases are left alone.
+     */
+    private void clearFolder(Sweep sweep) throws IOException {
+        for (String name : POLAR_FILES) {
+            Files.deleteIfExists(outDir.resolve(name));
+        }
+        if (!resume) {
+            for (PolarCase c : sweep.cases()) {
+                Files.deleteIfExists(outDir.resolve(c.folder()).resolve(CaseOutputs.SUMMARY));
             }
         }
+    }
+
+    /**
+     * The row of the case's folder when it holds a finished run recorded with exactly the
+     * options this case would run with (null otherwise).
+     */
+    private CaseResult reusable(PolarCase c, Path folder) throws IOException {
+        CaseResult done = CaseFolders.complete(c, outDir);
+        if (!CaseFolders.finished(done)) {
+            return null;
+        }
+        Map<String, String> recorded = PropertiesFile.read(folder.resolve(CaseOutputs.CASE_FILE));
+        return recorded.equals(new TreeMap<>(caseEntries(c, folder))) ? done : null;
     }
 
     /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */
@@ -562,15 +657,35 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     /** One case through the single-case runner, its printed output into run.log. */
+    @SuppressWarnings("try") // the lock is held, not used
     private PolarRunner.Outcome<Solver> runCase(PolarCase c, Solver from) throws IOException {
         Path folder = outDir.resolve(c.folder());
+        CaseResult kept = resume ? reusable(c, folder) : null;
+        if (kept != null || stopping) {
+            // A kept case hands no flow on: the next case of its chain starts from the free stream.
+            if (from != null) {
+                from.close();
+            }
+            if (kept != null) {
+                reused.incrementAndGet();
+                return new PolarRunner.Outcome<>(kept, null);
+            }
+            return new PolarRunner.Outcome<>(CaseResult.failed(c, "interrupted",
+                    "the polar was stopped before this case started"), null);
+        }
         Files.createDirectories(folder);
         RunOptions o = caseOptions(c, folder);
-        writeCaseFile(folder.resolve("case.properties"), c, folder, from != null);
-        try (OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
+        // The case folder is this polar's too: a "run --out" into it meanwhile is refused.
+        try (FolderLock lock = FolderLock.acquire(folder, "kestrafol polar, case " + c.label());
+                OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
             CaseDefinition definition = o.definition();
             Run run = new Run(definition, folder, log, false);
+            recordCase(run, c, folder, from != null);
+            active.add(run);
+            if (stopping) {
+                run.requestStop();
+            }
             Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(meshKey(c), k -> {
                 try {
                     return Run.mesh(definition);
@@ -586,6 +701,8 @@ final class PolarCommand implements Callable<Integer> {
                     run.solver().close();
                 }
                 throw e;
+            } finally {
+                active.remove(run);
             }
             CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
                     r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "",
@@ -629,8 +746,9 @@ final class PolarCommand implements Callable<Integer> {
                 "Re-run it with: kestrafol polar --config " + file), e);
     }
 
-    private void writeCaseFile(Path file, PolarCase c, Path folder, boolean carried)
-            throws IOException {
+    /** The case's effective options, recorded by the run as its case.properties. */
+    private void recordCase(Run run, PolarCase c, Path folder, boolean carried) {
+        Path file = folder.resolve(CaseOutputs.CASE_FILE);
         List<String> comments = new ArrayList<>(List.of("kestrafol polar, case " + c.label()
                 + ": the effective options of this case.",
                 "Re-run it alone with: kestrafol run --config " + file));
@@ -638,7 +756,7 @@ final class PolarCommand implements Callable<Integer> {
             comments.add("It started from the converged flow of the previous angle of its chain;"
                     + " alone it starts from the free stream.");
         }
-        CaseFile.write(file, comments, caseEntries(c, folder));
+        run.recordCase(comments, caseEntries(c, folder));
     }
 
     private static String join(List<BigDecimal> values) {

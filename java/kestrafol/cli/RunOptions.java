@@ -228,6 +228,10 @@ public final class RunOptions {
      *     IllegalArgumentException when the options did not come from a command line
      */
     public RunOptions validate() {
+        // An empty --out would mean the working folder, whose result files a run removes first.
+        if (out.toString().isBlank()) {
+            throw usage("--out expects a folder, got an empty name");
+        }
         if (mesh != null) {
             List<String> builtIn = new ArrayList<>();
             for (String name : new String[] {"--naca", "--circle", "--resolution", "--quads",

@@ -166,6 +166,99 @@ public final class Mesh {
                         + " every boundary side needs a boundary edge");
             }
         }
+        checkCoveredOnce();
+    }
+
+    /**
+     * Refuses a mesh that covers part of the plane twice, such as a second body meshed on its own
+     * and drawn on top of the domain. Each element side on the boundary is directed as its element
+     * runs along it (the element on its left); for a mesh that covers its domain once, these
+     * directed loops wind exactly once around every point of every element. The winding number
+     * is taken at the centroid of one element on each boundary loop: a loop drawn inside the
+     * domain a second time gives 2 there. Time: loops times boundary edges.
+     */
+    private void checkCoveredOnce() {
+        int n = nodeCount();
+        int edges = boundaryEdgeCount();
+        // Directed boundary sides with their element: element sides that belong to no other.
+        Map<Long, int[]> owner = new HashMap<>();
+        for (int[] elements : new int[][] {triangles, quads}) {
+            int corners = elements == triangles ? 3 : 4;
+            for (int e = 0; e < elements.length / corners; e++) {
+                for (int k = 0; k < corners; k++) {
+                    int a = elements[corners * e + k] - 1;
+                    int b = elements[corners * e + (k + 1) % corners] - 1;
+                    owner.put(sideKey(a, b), new int[] {a, b, corners, e});
+                }
+            }
+        }
+        int[] from = new int[edges];
+        int[] to = new int[edges];
+        int[] parent = new int[n];
+        for (int i = 0; i < n; i++) {
+            parent[i] = i;
+        }
+        for (int e = 0; e < edges; e++) {
+            int[] side = owner.get(sideKey(boundaryEdges[3 * e], boundaryEdges[3 * e + 1]));
+            from[e] = side[0];
+            to[e] = side[1];
+            parent[root(parent, from[e])] = root(parent, to[e]);
+        }
+        Map<Integer, Integer> loops = new HashMap<>(); // root node -> first boundary edge
+        for (int e = 0; e < edges; e++) {
+            loops.putIfAbsent(root(parent, from[e]), e);
+        }
+        for (int e : loops.values()) {
+            int[] side = owner.get(sideKey(from[e], to[e]));
+            int[] elements = side[2] == 3 ? triangles : quads;
+            double cx = 0;
+            double cy = 0;
+            for (int k = 0; k < side[2]; k++) {
+                int node = elements[side[2] * side[3] + k] - 1;
+                cx += coords[2 * node] / side[2];
+                cy += coords[2 * node + 1] / side[2];
+            }
+            int winding = 0;
+            for (int f = 0; f < edges; f++) {
+                winding += crossing(coords, from[f], to[f], cx, cy);
+            }
+            if (winding != 1) {
+                String element = (side[2] == 3 ? "triangle " : "quadrilateral ") + side[3];
+                throw new IllegalArgumentException("the mesh covers part of its domain " + winding
+                        + " times: " + element + " on boundary " + boundaryNames.get(
+                        boundaryEdges[3 * e + 2] - 1) + " lies inside the domain of other"
+                        + " elements too (a second body drawn on top of the mesh?); a mesh"
+                        + " must cover every point once");
+            }
+        }
+    }
+
+    private static int root(int[] parent, int i) {
+        while (parent[i] != i) {
+            parent[i] = parent[parent[i]];
+            i = parent[i];
+        }
+        return i;
+    }
+
+    /**
+     * The directed segment a to b's share of the winding number around (x, y): +1 when it
+     * crosses the ray to the right of the point upwards, -1 downwards, 0 otherwise (half-open in
+     * y, so a ray through a vertex counts once).
+     */
+    private static int crossing(double[] c, int a, int b, double x, double y) {
+        double ax = c[2 * a] - x;
+        double ay = c[2 * a + 1] - y;
+        double bx = c[2 * b] - x;
+        double by = c[2 * b + 1] - y;
+        if ((ay <= 0) == (by <= 0)) {
+            return 0;
+        }
+        double cross = ax * by - bx * ay; // > 0: the point lies left of a -> b
+        if (ay <= 0) {
+            return cross > 0 ? 1 : 0;
+        }
+        return cross < 0 ? -1 : 0;
     }
 
     private String edgeText(int e) {

@@ -74,7 +74,18 @@ public final class History {
 
     /** Writes iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds with a header line. */
     public void writeCsv(Path file) throws IOException {
+        writeCsv(file, null);
+    }
+
+    /**
+     * Writes the history as {@link #writeCsv(Path)} does, after a comment line "# run ID" when a
+     * run id is given (readers skip lines that start with '#').
+     */
+    public void writeCsv(Path file, String runId) throws IOException {
         try (BufferedWriter w = Files.newBufferedWriter(file, StandardCharsets.UTF_8)) {
+            if (runId != null) {
+                w.write("# run " + runId + "\n");
+            }
             w.write("iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds\n");
             for (int k = 0; k < size; k++) {
                 w.write(String.format(Locale.ROOT, "%d,%.10e,%.10e,%.10e,%.10e,%.10e,%.10e,%.4f%n",

@@ -1,6 +1,7 @@
 package kestrafol.output;
 
 import java.util.ArrayList;
+import javax.imageio.ImageIO;
 import java.util.List;
 import kestrafol.mesh.Mesh;
 
@@ -8,11 +9,16 @@ import kestrafol.mesh.Mesh;
 public final class Pictures {
     private Pictures() {}
 
-    /** Renders without a display unless the caller chose otherwise. */
+    /**
+     * Renders without a display unless the caller chose otherwise, and encodes PNGs in memory:
+     * ImageIO's default cache file in the temporary folder would be a second place to run out of
+     * space, and its closer thread prints a stack trace at exit when that happened.
+     */
     public static void headless() {
         if (System.getProperty("java.awt.headless") == null) {
             System.setProperty("java.awt.headless", "true");
         }
+        ImageIO.setUseCache(false);
     }
 
     /**

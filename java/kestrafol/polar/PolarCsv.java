@@ -1,12 +1,12 @@
 package kestrafol.polar;
 
 import java.io.BufferedWriter;
+import kestrafol.base.AtomicFiles;
 import java.io.IOException;
 import java.math.BigDecimal;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.ArrayList;
 import java.util.Comparator;
 import java.util.List;
@@ -30,27 +30,27 @@ public final class PolarCsv {
 
     private PolarCsv() {}
 
-    /** Writes the rows sorted by case, through a temporary file renamed into place. */
+    /** Writes the rows sorted by case, whole or not at all (through a temporary file). */
     public static void write(List<CaseResult> rows, Path file) throws IOException {
         List<CaseResult> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
-        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
-        try (BufferedWriter w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
-            w.write(HEADER);
-            w.write('\n');
-            for (CaseResult r : sorted) {
-                PolarCase c = r.polarCase();
-                w.write(String.join(",", Sweep.plain(c.mach()),
-                        c.reynolds() == null ? "" : Sweep.plain(c.reynolds()), Sweep.plain(c.alpha()),
-                        exact(r.cl()), exact(r.cd()), exact(r.cdPressure()), exact(r.cdFriction()),
-                        exact(r.cm()), Integer.toString(r.iterations()), r.stoppedBy(),
-                        Boolean.toString(r.converged()), exact(r.residualDrop()),
-                        quoted(String.join(WARNING_SEPARATOR, r.warnings())),
-                        String.format(Locale.ROOT, "%.3f", r.seconds())));
+        AtomicFiles.write(file, tmp -> {
+            try (BufferedWriter w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
+                w.write(HEADER);
                 w.write('\n');
+                for (CaseResult r : sorted) {
+                    PolarCase c = r.polarCase();
+                    w.write(String.join(",", Sweep.plain(c.mach()),
+                            c.reynolds() == null ? "" : Sweep.plain(c.reynolds()), Sweep.plain(c.alpha()),
+                            exact(r.cl()), exact(r.cd()), exact(r.cdPressure()), exact(r.cdFriction()),
+                            exact(r.cm()), Integer.toString(r.iterations()), r.stoppedBy(),
+                            Boolean.toString(r.converged()), exact(r.residualDrop()),
+                            quoted(String.join(WARNING_SEPARATOR, r.warnings())),
+                            String.format(Locale.ROOT, "%.3f", r.seconds())));
+                    w.write('\n');
+                }
             }
-        }
-        Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        });
     }
 
     private static String quoted(String s) {

@@ -9,6 +9,7 @@ import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
+import kestrafol.base.AtomicFiles;
 import kestrafol.output.SummaryJson;
 
 /**
@@ -41,13 +42,11 @@ public final class PolarJson {
         return m;
     }
 
-    /** Writes polar.json through a temporary file renamed into place. */
+    /** Writes polar.json whole or not at all. */
     public static void write(PolarTally tally, List<PolarAnalysis.Group> groups,
             double momentPointXc, Path file) throws IOException {
-        Path tmp = file.resolveSibling(file.getFileName() + ".tmp");
-        Files.writeString(tmp, SummaryJson.toJson(object(tally, groups, momentPointXc)) + "\n",
-                StandardCharsets.UTF_8);
-        Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        String json = SummaryJson.toJson(object(tally, groups, momentPointXc)) + "\n";
+        AtomicFiles.write(file, f -> Files.writeString(f, json, StandardCharsets.UTF_8));
     }
 
     /** "converged", "notConverged", "diverged", "failed". */

@@ -37,7 +37,8 @@ final class CaseFiles {
         if (!Files.exists(file)) {
             return null;
         }
-        List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
+        List<String> lines = new ArrayList<>(Files.readAllLines(file, StandardCharsets.UTF_8));
+        lines.removeIf(line -> line.startsWith("#")); // the run id
         int n = Math.max(0, lines.size() - 1);
         int step = Math.max(1, (n + CHART_POINTS - 1) / CHART_POINTS);
         List<double[]> rows = new ArrayList<>();

@@ -9,6 +9,7 @@ import java.util.ArrayList;
 import java.util.Comparator;
 import java.util.List;
 import java.util.Map;
+import kestrafol.base.AtomicFiles;
 import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
 import kestrafol.polar.CaseResult;
@@ -93,9 +94,7 @@ public final class PolarReport {
                 + " answer: the mean over the window of the coefficient criterion when that ended"
                 + " the case, else the last iteration.");
         Path file = folder.resolve("report.html");
-        Path tmp = folder.resolve("report.html.tmp");
-        Files.writeString(tmp, sb, StandardCharsets.UTF_8);
-        Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
     }
 

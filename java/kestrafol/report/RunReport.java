@@ -7,6 +7,8 @@ import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
 import java.util.List;
 import java.util.Map;
+import kestrafol.base.AtomicFiles;
+import kestrafol.base.Json;
 import kestrafol.base.PropertiesFile;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
@@ -120,9 +122,7 @@ public final class RunReport {
         sb.append("</section>\n");
         Html.close(sb, "Written by kestrafol run.");
         Path file = folder.resolve("report.html");
-        Path tmp = folder.resolve("report.html.tmp");
-        Files.writeString(tmp, sb, StandardCharsets.UTF_8);
-        Files.move(tmp, file, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
     }
 

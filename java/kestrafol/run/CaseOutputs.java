@@ -1,7 +1,9 @@
 package kestrafol.run;
 
 import java.io.IOException;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.AccessDeniedException;
+import java.nio.file.DirectoryStream;
 import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.FileSystemException;
 import java.nio.file.Files;
@@ -12,10 +14,13 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import kestrafol.base.AtomicFiles;
+import kestrafol.base.Json;
 import kestrafol.base.Numbers;
 import kestrafol.geometry.AirfoilGeometry;
 import kestrafol.meshing.AirfoilElement;
 import kestrafol.meshing.MeshQuality;
+import kestrafol.base.PropertiesFile;
 import kestrafol.output.ConvergencePicture;
 import kestrafol.output.CpPicture;
 import kestrafol.output.History;
@@ -28,8 +33,15 @@ import kestrafol.solver.Flow;
 
 /**
  * Every file a case writes into its folder: the names, the order, the writes (all through
- * {@link #write}), the removal of old pictures from a folder of a run without pictures, and the
- * list of files the run reports. A diverged run writes only its history and summary.
+ * {@link #write}), and the list of files the run reports. A diverged run writes only its history
+ * and summary.
+ *
+ * <p>The folder never mixes two runs, and never holds a part of a file: before a run writes
+ * anything it removes the result files a previous run left (summary.json first), and each file
+ * is written to a temporary name, forced to the disk and renamed into place. summary.json comes
+ * last and is the run's commit record: it carries the run id, which case.properties and
+ * history.csv carry as well. A folder with a summary.json whose run id matches its
+ * case.properties holds one complete run; a folder without one holds an incomplete run.
  */
 public final class CaseOutputs {
     public static final String HISTORY = "history.csv";
@@ -39,23 +51,41 @@ public final class CaseOutputs {
     public static final String MACH = "mach.png";
     public static final String CP = "cp.png";
     public static final String CONVERGENCE = "convergence.png";
+    /** The effective options of the case, with the run id in a comment line. */
+    public static final String CASE_FILE = "case.properties";
+    /** The run's report page, written by the command after the run from the files above. */
+    public static final String REPORT = "report.html";
+    /** The comment line of case.properties that names the run id. */
+    static final String RUN_ID_COMMENT = "run id: ";
     /** The pictures a run may write; removed from the folder of a run without pictures. */
     public static final List<String> PICTURES = List.of(MACH, CP, CONVERGENCE);
+
+    /** Every result file a run may leave, removed before a new run; summary.json first. */
+    static final List<String> RESULTS = List.of(SUMMARY, HISTORY, SURFACE, FLOW, MACH, CP,
+            CONVERGENCE, CASE_FILE, REPORT);
 
     private final Path folder;
     private final boolean pictures;
     /** Comparison points for cp.png, or null. */
     private CpPicture.Points compareCp;
+    private final String runId;
+    private List<String> caseComments;
+    private LinkedHashMap<String, String> caseEntries;
 
-    /** One file's content, written to the path it is given. */
-    @FunctionalInterface
-    private interface Content {
-        void writeTo(Path file) throws IOException;
-    }
-
-    CaseOutputs(Path folder, boolean pictures) {
+    CaseOutputs(Path folder, boolean pictures, String runId) {
         this.folder = folder;
         this.pictures = pictures;
+        this.runId = runId;
+    }
+
+    String runId() {
+        return runId;
+    }
+
+    /** The effective options to record in case.properties (written when the run starts). */
+    void caseFile(List<String> comments, LinkedHashMap<String, String> entries) {
+        this.caseComments = List.copyOf(comments);
+        this.caseEntries = new LinkedHashMap<>(entries);
     }
 
     void compareCp(CpPicture.Points points) {
@@ -83,17 +113,23 @@ public final class CaseOutputs {
     }
 
     /**
-     * Creates the folder, checks that files can be written there, and removes the pictures of an
-     * earlier run when this one writes none; says which path is at fault and why.
+     * Creates the folder, checks that files can be written there, removes every result file and
+     * temporary file an earlier run left (summary.json first, so that a kill during the removal
+     * leaves a folder that reads as incomplete), and writes case.properties with the run id; says
+     * which path is at fault and why.
      */
     void prepare() throws IOException {
         try {
             Files.createDirectories(folder);
             Path probe = Files.createTempFile(folder, ".kestrafol", ".tmp");
             Files.delete(probe);
-            if (!pictures) {
-                for (String name : PICTURES) {
-                    Files.deleteIfExists(folder.resolve(name));
+            for (String name : RESULTS) {
+                Files.deleteIfExists(folder.resolve(name));
+            }
+            try (DirectoryStream<Path> left = Files.newDirectoryStream(folder,
+                    AtomicFiles.TEMPORARY_PREFIX + "*")) {
+                for (Path p : left) {
+                    Files.deleteIfExists(p);
                 }
             }
         } catch (FileAlreadyExistsException e) {
@@ -109,6 +145,11 @@ public final class CaseOutputs {
             throw new IOException("output folder " + folder() + ": "
                     + (e.getReason() != null ? e.getReason() : e.getMessage()), e);
         }
+        if (caseEntries != null) {
+            List<String> comments = new ArrayList<>(caseComments);
+            comments.add(RUN_ID_COMMENT + runId);
+            write(CASE_FILE, file -> PropertiesFile.write(file, comments, caseEntries));
+        }
     }
 
     /**
@@ -118,7 +159,7 @@ public final class CaseOutputs {
     void writeResults(CaseDefinition c, CaseSetup s, IterationLoop.Outcome loop, Stop stop)
             throws IOException {
         History history = loop.history();
-        write(HISTORY, history::writeCsv);
+        write(HISTORY, file -> history.writeCsv(file, runId));
         if (stop == Stop.DIVERGED) {
             return;
         }
@@ -144,6 +185,7 @@ public final class CaseOutputs {
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
     void writeSummary(CaseDefinition c, CaseSetup s, Run.Result r, Stop stop) throws IOException {
         Map<String, Object> m = new LinkedHashMap<>();
+        m.put("run", runId);
         m.put("case", c.caseName());
         m.put("cl", r.cl());
         m.put("cd", r.cd());
@@ -232,8 +274,36 @@ public final class CaseOutputs {
         return list;
     }
 
-    /** The one place a file of the case is written. */
-    private void write(String name, Content content) throws IOException {
-        content.writeTo(folder.resolve(name));
+    /**
+     * The summary of the complete run in folder: summary.json's entries when its run id equals
+     * the one case.properties names, null for a folder without a complete run (no summary, no
+     * case file, an unreadable summary, or files of two runs).
+     */
+    public static Map<?, ?> completeSummary(Path folder) {
+        Path summary = folder.resolve(SUMMARY);
+        Path caseFile = folder.resolve(CASE_FILE);
+        if (!Files.isRegularFile(summary) || !Files.isRegularFile(caseFile)) {
+            return null;
+        }
+        try {
+            String id = null;
+            for (String line : Files.readAllLines(caseFile, StandardCharsets.UTF_8)) {
+                if (line.startsWith("# " + RUN_ID_COMMENT)) {
+                    id = line.substring(2 + RUN_ID_COMMENT.length()).strip();
+                }
+            }
+            Object m = Json.parse(Files.readString(summary, StandardCharsets.UTF_8));
+            if (m instanceof Map<?, ?> map && id != null && id.equals(map.get("run"))) {
+                return map;
+            }
+        } catch (IOException | IllegalArgumentException e) {
+            return null;
+        }
+        return null;
+    }
+
+    /** The one place a file of the case is written: whole or not at all. */
+    private void write(String name, AtomicFiles.Content content) throws IOException {
+        AtomicFiles.write(folder.resolve(name), content);
     }
 }

@@ -3,8 +3,10 @@ package kestrafol.run;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.file.Path;
+import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
+import kestrafol.base.RunId;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.io.MeshFiles;
 import kestrafol.meshing.AirfoilMeshes;
@@ -72,9 +74,22 @@ public final class Run {
      */
     public Run(CaseDefinition definition, Path outDir, PrintStream out, boolean terminal) {
         this.c = definition;
-        this.outputs = new CaseOutputs(outDir, definition.pictures());
+        this.outputs = new CaseOutputs(outDir, definition.pictures(), RunId.next());
         this.out = out;
         this.progress = new Progress(out, terminal);
+    }
+
+    /** The identity of this run, carried by every file it writes. */
+    public String runId() {
+        return outputs.runId();
+    }
+
+    /**
+     * Records the case's effective options: written as case.properties, with the run id, when
+     * the run starts (after the previous run's files are removed).
+     */
+    public void recordCase(List<String> comments, LinkedHashMap<String, String> entries) {
+        outputs.caseFile(comments, entries);
     }
 
     /**

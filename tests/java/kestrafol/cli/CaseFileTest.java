@@ -75,4 +75,37 @@ class CaseFileTest {
         CaseFile.write(f, List.of("first line", "injected\nnaca = 4412", "also\rmach = 0.9"), entries);
         assertEquals(new java.util.TreeMap<>(entries), CaseFile.read(f));
     }
+
+    @Test
+    void boundedInputsAreRefusedNamingSizesAndBothSides() throws Exception {
+        Path big = dir.resolve("big.properties");
+        Files.write(big, new byte[2_000_000]);
+        Path one = dir.resolve("one.properties");
+        Files.writeString(one, "mach = 0.5\nalpha = 1\n");
+        Path dup = dir.resolve("dup.properties");
+        Files.writeString(dup, "mach = 0.5\nalpha = 1\nmach: 0.7\n");
+        // {arguments, exit status, what the one-line message says}
+        Object[][] table = {
+            {new String[] {"run", "--config", "/dev/zero"}, 1,
+                "the case file /dev/zero is over 1 MB; a case file may hold at most 1 MB"},
+            {new String[] {"polar", "--config", big.toString()}, 1,
+                "the case file " + big + " is 2,000,000 bytes"},
+            {new String[] {"run", "--config", dup.toString()}, 2,
+                dup + ": mach is given twice (mach = 0.5 and mach = 0.7)"},
+            {new String[] {"run", "--config", one.toString(), "--config=" + dup}, 2,
+                "--config is given twice (" + one + " and " + dup + ")"},
+            {new String[] {"run", "--out", ""}, 2, "--out expects a folder, got an empty name"},
+            {new String[] {"polar", "--out", " "}, 2, "--out expects a folder, got an empty name"},
+        };
+        for (Object[] row : table) {
+            java.io.ByteArrayOutputStream err = new java.io.ByteArrayOutputStream();
+            int status = Main.run((String[]) row[0], new java.io.PrintStream(
+                    java.io.OutputStream.nullOutputStream()), new java.io.PrintStream(err, true,
+                    java.nio.charset.StandardCharsets.UTF_8), false);
+            String message = err.toString(java.nio.charset.StandardCharsets.UTF_8);
+            assertEquals(row[1], status, message);
+            assertTrue(message.startsWith("kestrafol: " + row[2]), message);
+            assertEquals(1, message.strip().lines().count(), message);
+        }
+    }
 }

@@ -73,8 +73,8 @@ class MainTest {
             assertTrue(Files.size(outDir.resolve(name)) > 1000, name);
         }
         List<String> history = Files.readAllLines(outDir.resolve("history.csv"));
-        assertEquals(121, history.size());
-        String[] last = history.get(120).split(",");
+        assertEquals(122, history.size()); // the run id, the header, 120 iterations
+        String[] last = history.get(121).split(",");
         assertEquals("120", last[0]);
         assertEquals(cl, Double.parseDouble(last[2]), 1e-6);
         // The progress lines: header, iteration 1, every 40 iterations.
@@ -107,6 +107,11 @@ class MainTest {
         // Second order from the first iteration with the midpoint reconstruction (weight 1)
         // at Mach 5 blows up within a few dozen iterations.
         Path out = dir.resolve("d");
+        // A previous run's results in the folder: none may survive beside the diverged summary.
+        Files.createDirectories(out);
+        for (String name : new String[] {"flow.vtu", "surface.csv", "cp.png", "mach.png"}) {
+            Files.writeString(out.resolve(name), "an earlier run");
+        }
         Result r = main("run", "--resolution", "32", "--mach", "5", "--weight", "1",
                 "--startup-first-order", "0", "--out", out.toString());
         assertEquals(Run.EXIT_DIVERGED, r.status, r.out);
@@ -114,7 +119,9 @@ class MainTest {
         List<String> history = Files.readAllLines(out.resolve("history.csv"));
         assertTrue(history.size() < 200, "stopped at once: " + history.size());
         assertTrue(history.get(history.size() - 1).contains("NaN"));
-        assertTrue(!Files.exists(out.resolve("flow.vtu")), "no results of a diverged run");
+        for (String name : new String[] {"flow.vtu", "surface.csv", "cp.png", "mach.png"}) {
+            assertTrue(!Files.exists(out.resolve(name)), name + ": no results of a diverged run");
+        }
     }
 
     @Test

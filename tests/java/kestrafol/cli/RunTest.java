@@ -172,7 +172,7 @@ class RunTest {
             "cp.png", "convergence.png"}) {
             assertTrue(Files.size(out.resolve(name)) > 100, name);
         }
-        int rows = Files.readAllLines(out.resolve("history.csv")).size() - 1;
+        int rows = Files.readAllLines(out.resolve("history.csv")).size() - 2; // run id, header
         assertTrue(json.contains("\"iterations\": " + rows + ","), rows + " rows, " + json);
     }
 }

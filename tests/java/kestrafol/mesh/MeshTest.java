@@ -148,4 +148,45 @@ class MeshTest {
         assertEquals(BoundaryKind.NO_SLIP_WALL,
                 BoundaryConditions.defaults(false).with("wall=NoSlip").apply(m).boundaryKind(1));
     }
+
+    /**
+     * A circle O-mesh with a square patch of two triangles added (its own nodes and boundary):
+     * inside the far field the patch covers the domain a second time and is refused; outside it
+     * is a second, separate domain and is accepted, as is the O-mesh alone (a body is a hole).
+     */
+    @Test
+    void refusesAPatchDrawnOnTopOfTheDomain() {
+        TestMeshes.Raw o = TestMeshes.circle(16, 6, 5.0, false);
+        List<BoundaryKind> kinds = List.of(BoundaryKind.SLIP_WALL, BoundaryKind.FAR_FIELD,
+                BoundaryKind.SLIP_WALL);
+        // {x of the patch's lower left corner, refused}
+        Object[][] table = {{2.0, true}, {-1.9, true}, {6.0, false}};
+        for (Object[] row : table) {
+            double x = (double) row[0];
+            int n = o.nodeCount();
+            double[] coords = java.util.Arrays.copyOf(o.coords(), 2 * n + 8);
+            double[] square = {x, 0.2, x + 0.5, 0.2, x + 0.5, 0.7, x, 0.7};
+            System.arraycopy(square, 0, coords, 2 * n, 8);
+            int[] triangles = java.util.Arrays.copyOf(o.triangles(), o.triangles().length + 6);
+            int[] patch = {n + 1, n + 2, n + 3, n + 1, n + 3, n + 4};
+            System.arraycopy(patch, 0, triangles, o.triangles().length, 6);
+            int[] edges = java.util.Arrays.copyOf(o.boundaryEdges(), o.boundaryEdges().length + 12);
+            int[] loop = {n, n + 1, 3, n + 1, n + 2, 3, n + 2, n + 3, 3, n + 3, n, 3};
+            System.arraycopy(loop, 0, edges, o.boundaryEdges().length, 12);
+            if ((boolean) row[1]) {
+                IllegalArgumentException e = assertThrows(IllegalArgumentException.class,
+                        () -> new Mesh(coords, triangles, new int[0], edges, kinds,
+                                List.of("wall", "farfield", "patch")));
+                assertEquals("the mesh covers part of its domain 2 times: triangle 160 on boundary"
+                        + " patch lies inside the domain of other elements too (a second body"
+                        + " drawn on top of the mesh?); a mesh must cover every point once",
+                        e.getMessage());
+            } else {
+                assertEquals(16 * 6 + 4, new Mesh(coords, triangles, new int[0], edges, kinds,
+                        List.of("wall", "farfield", "patch")).nodeCount());
+            }
+        }
+        assertEquals(96, new Mesh(o.coords(), o.triangles(), new int[0], o.boundaryEdges(),
+                kinds.subList(0, 2), null).nodeCount());
+    }
 }

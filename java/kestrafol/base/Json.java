@@ -1,4 +1,4 @@
-package kestrafol.report;
+package kestrafol.base;
 
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
@@ -9,7 +9,7 @@ import java.util.Map;
  * Reads the JSON files the toolkit writes (summary.json): objects as ordered maps, arrays as
  * lists, numbers as doubles, true/false, null and strings.
  */
-final class Json {
+public final class Json {
     private final String text;
     private int at;
 
@@ -22,7 +22,7 @@ final class Json {
      *
      * @throws IllegalArgumentException naming the offset of the first fault
      */
-    static Object parse(String text) {
+    public static Object parse(String text) {
         Json j = new Json(text);
         Object v = j.value();
         j.space();

@@ -1,0 +1,178 @@
+package kestrafol.run;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.HashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.Random;
+import java.util.concurrent.TimeUnit;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import java.util.stream.Stream;
+import kestrafol.ChildJvm;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/**
+ * kill -9 of run and polar at random moments into a reused output folder: afterwards every case
+ * folder holds one complete run (summary.json whose run id every other file carries, every file
+ * whole) or is clearly incomplete (no summary.json), never a mix; polar.csv, when present, agrees
+ * with the folders; and a resumed polar keeps the finished cases untouched. The number of kills
+ * is -Dkestrafol.kills (default 18: 12 of run, 6 of polar); scripts/kill-soak.sh runs hundreds.
+ */
+class KillTest {
+    private static final int KILLS = Integer.getInteger("kestrafol.kills", 18);
+    private static final Pattern SUMMARY_RUN = Pattern.compile("\"run\": \"([^\"]+)\"");
+    private static final Pattern STOPPED = Pattern.compile("\"stoppedBy\": \"([^\"]+)\"");
+    private static final Pattern CL = Pattern.compile("\"cl\": ([-0-9.eE]+|null)");
+
+    @TempDir
+    Path dir;
+
+    private final Map<String, Integer> counts = new HashMap<>();
+
+    @Test
+    void killedRunsAndPolarsLeaveCompleteOrIncompleteFoldersNeverMixed() throws Exception {
+        Random random = new Random(18);
+        int runKills = KILLS * 2 / 3;
+        Path out = dir.resolve("run");
+        List<String> run = command("run", "--resolution", "32", "--iterations", "30",
+                "--out", out.toString());
+        long start = System.nanoTime();
+        assertEquals(Run.EXIT_NOT_CONVERGED, finish(run), "a run to start from");
+        int runMillis = (int) ((System.nanoTime() - start) / 1_000_000);
+        assertEquals("complete", verdict(out, true));
+        // Kill moments spread over the run's own duration, its writing phase included.
+        for (int k = 0; k < runKills; k++) {
+            killAfter(run, runMillis / 4 + random.nextInt(runMillis));
+            counts.merge(verdict(out, true), 1, Integer::sum);
+        }
+
+        Path polar = dir.resolve("polar");
+        List<String> sweep = command("polar", "--resolution", "32", "--iterations", "30",
+                "--alpha", "0:2:6", "--jobs", "1", "--no-pictures", "--out", polar.toString());
+        start = System.nanoTime();
+        assertEquals(Run.EXIT_NOT_CONVERGED, finish(sweep), "a polar to start from");
+        int polarMillis = (int) ((System.nanoTime() - start) / 1_000_000);
+        for (int k = runKills; k < KILLS; k++) {
+            killAfter(sweep, polarMillis / 4 + random.nextInt(polarMillis));
+            for (int a = 0; a <= 6; a += 2) {
+                counts.merge(verdict(polar.resolve("m0.8_a" + a), false), 1, Integer::sum);
+            }
+            polarAgreesWithFolders(polar);
+        }
+        System.out.println("run " + runMillis + " ms, polar " + polarMillis + " ms; kills " + KILLS + " (" + runKills + " of run, " + (KILLS - runKills)
+                + " of polar; case folders checked: " + counts + ")");
+        assertEquals(0, counts.getOrDefault("mixed", 0), counts.toString());
+
+        // Resumption: finished cases keep their files (same run id), the rest are run, and
+        // polar.csv holds every case as its folder has it.
+        Map<String, String> before = new HashMap<>();
+        for (int a = 0; a <= 6; a += 2) {
+            Path f = polar.resolve("m0.8_a" + a);
+            if ("complete".equals(verdict(f, false)) && !stopped(f).equals("interrupted")) {
+                before.put(f.getFileName().toString(), runId(f));
+            }
+        }
+        List<String> resume = new ArrayList<>(sweep);
+        resume.add("--resume");
+        assertEquals(Run.EXIT_NOT_CONVERGED, finish(resume), "the resumed polar");
+        for (Map.Entry<String, String> e : before.entrySet()) {
+            assertEquals(e.getValue(), runId(polar.resolve(e.getKey())), e.getKey() + " was rerun");
+        }
+        List<String> rows = Files.readAllLines(polar.resolve("polar.csv"));
+        assertEquals(5, rows.size(), String.join("\n", rows));
+        polarAgreesWithFolders(polar);
+    }
+
+    /**
+     * "complete", "incomplete" (no summary.json) or "mixed" (a summary beside files of another
+     * run, or beside a missing or cut file).
+     */
+    private static String verdict(Path folder, boolean pictures) throws IOException {
+        Path summary = folder.resolve(CaseOutputs.SUMMARY);
+        if (!Files.exists(summary)) {
+            return "incomplete";
+        }
+        String id = runId(folder);
+        boolean diverged = stopped(folder).equals("diverged");
+        for (String name : CaseOutputs.files(diverged, pictures)) {
+            if (!Files.isRegularFile(folder.resolve(name))) {
+                return "mixed";
+            }
+        }
+        List<String> history = Files.readAllLines(folder.resolve(CaseOutputs.HISTORY));
+        boolean same = history.get(0).equals("# run " + id)
+                && Files.readAllLines(folder.resolve(CaseOutputs.CASE_FILE)).contains("# run id: " + id)
+                && (diverged || Files.readString(folder.resolve(CaseOutputs.FLOW)).strip()
+                        .endsWith("</VTKFile>"));
+        try (Stream<Path> files = Files.list(folder)) {
+            same &= files.noneMatch(p -> p.getFileName().toString().startsWith(".tmp-"));
+        }
+        return same ? "complete" : "mixed";
+    }
+
+    /** Every row of polar.csv with a complete case folder gives that folder's lift, exactly. */
+    private static void polarAgreesWithFolders(Path polar) throws IOException {
+        Path csv = polar.resolve("polar.csv");
+        if (!Files.exists(csv)) {
+            return;
+        }
+        for (String row : Files.readAllLines(csv).subList(1, Files.readAllLines(csv).size())) {
+            String[] f = row.split(",");
+            Path folder = polar.resolve("m" + f[0] + "_a" + f[2]);
+            if (Files.exists(folder.resolve(CaseOutputs.SUMMARY))) {
+                Matcher m = CL.matcher(Files.readString(folder.resolve(CaseOutputs.SUMMARY)));
+                assertTrue(m.find());
+                assertEquals(m.group(1).equals("null") ? "" : Double.toString(
+                        Double.parseDouble(m.group(1))), f[3].isEmpty() ? "" : Double.toString(
+                        Double.parseDouble(f[3])), row);
+            }
+        }
+    }
+
+    private static String runId(Path folder) throws IOException {
+        Matcher m = SUMMARY_RUN.matcher(Files.readString(folder.resolve(CaseOutputs.SUMMARY)));
+        assertTrue(m.find(), folder + ": summary.json without a run id");
+        return m.group(1);
+    }
+
+    private static String stopped(Path folder) throws IOException {
+        Matcher m = STOPPED.matcher(Files.readString(folder.resolve(CaseOutputs.SUMMARY)));
+        assertTrue(m.find());
+        return m.group(1);
+    }
+
+    private List<String> command(String... args) {
+        List<String> c = new ArrayList<>(List.of(
+                Paths.get(System.getProperty("java.home"), "bin", "java").toString(),
+                "-Djava.io.tmpdir=" + dir, "-Djava.awt.headless=true", "-jar", ChildJvm.jar()));
+        c.addAll(List.of(args));
+        return c;
+    }
+
+    private static int finish(List<String> command) throws Exception {
+        Process p = new ProcessBuilder(command).redirectErrorStream(true)
+                .redirectOutput(ProcessBuilder.Redirect.DISCARD).start();
+        assertTrue(p.waitFor(300, TimeUnit.SECONDS));
+        return p.exitValue();
+    }
+
+    /** Starts the command and kills it (SIGKILL) after the given milliseconds. */
+    private static void killAfter(List<String> command, int millis) throws Exception {
+        Process p = new ProcessBuilder(command).redirectErrorStream(true)
+                .redirectOutput(ProcessBuilder.Redirect.DISCARD).start();
+        if (!p.waitFor(millis, TimeUnit.MILLISECONDS)) {
+            p.destroyForcibly();
+            p.waitFor();
+        }
+    }
+}
