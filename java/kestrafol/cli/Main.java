@@ -120,6 +120,7 @@ public final class Main implements Callable<Integer> {
         line.addSubcommand(new RunCommand(out, terminal));
         line.addSubcommand(new MeshCommand(out));
         line.addSubcommand("polar", PolarCommand.commandLine(out, terminal));
+        line.addSubcommand("study", new StudyCommand(out));
         line.setOut(new PrintWriter(out, true));
         line.setErr(new PrintWriter(err, true));
         line.setParameterExceptionHandler((e, args) -> {
@@ -135,7 +136,7 @@ public final class Main implements Callable<Integer> {
     /** "kestrafol" alone: a command is missing. */
     @Override
     public Integer call() {
-        throw new ParameterException(spec.commandLine(), "expected a command: run, polar or mesh");
+        throw new ParameterException(spec.commandLine(), "expected a command: run, polar, study or mesh");
     }
 
     @Command(name = "run", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
@@ -179,6 +180,12 @@ public final class Main implements Callable<Integer> {
                 + " it")
         Path config;
 
+        @Option(names = "--error-estimate", description = "also solve the case on the next"
+                + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
+                + " report error bars of CL, CD and CM (two-mesh grid convergence index, order "
+                + "1 assumed)")
+        boolean errorEstimate;
+
         @Spec
         CommandSpec spec;
 
@@ -191,6 +198,19 @@ public final class Main implements Callable<Integer> {
         public Integer call() throws IOException {
             validated();
             Run run = new Run(options.definition(), options.out, out, terminal);
+            if (errorEstimate) {
+                if (options.mesh != null) {
+                    throw new ParameterException(spec.commandLine(), "--error-estimate needs a"
+                            + " built-in body (--naca or --circle): it also solves a coarser"
+                            + " mesh of it");
+                }
+                try {
+                    run.withErrorBars(ErrorEstimate.start(options, options.out));
+                } catch (IllegalArgumentException e) {
+                    throw new ParameterException(spec.commandLine(), "--error-estimate: "
+                            + e.getMessage());
+                }
+            }
             try (Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 Run.Result result = run.execute();
                 // The full effective configuration: "kestrafol run --config" repeats the run.

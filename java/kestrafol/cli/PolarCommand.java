@@ -506,7 +506,8 @@ final class PolarCommand implements Callable<Integer> {
                 throw e;
             }
             CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
-                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "");
+                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "")
+                    .withWarnings(r.warnings());
             Solver solver = run.solver();
             // Only a flow that ended normally is carried on: after a divergence or an
             // interruption the next case of the chain starts from the free stream.
