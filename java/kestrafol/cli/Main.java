@@ -182,8 +182,8 @@ public final class Main implements Callable<Integer> {
 
         @Option(names = "--error-estimate", description = "also solve the case on the next"
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
-                + " report error bars of CL, CD and CM (two-mesh grid convergence index, order "
-                + "1 assumed)")
+                + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
+                + " factor 3, order " + (int) ErrorEstimate.ASSUMED_ORDER + " assumed)")
         boolean errorEstimate;
 
         @Spec

@@ -106,12 +106,10 @@ final class StudyCommand implements Callable<Integer> {
         Files.createDirectories(folder);
         List<Study.Level> ladder = new ArrayList<>();
         for (int k = 0; k < points.length; k++) {
-            CaseDefinition d = options.definitionAt(points[k],
-                    folder.resolve(String.format(Locale.ROOT, "level%d-n%d", k + 1, points[k])),
-                    true);
-            ladder.add(new Study.Level(k + 1, points[k], d, d == null ? null
-                    : folder.resolve(String.format(Locale.ROOT, "level%d-n%d", k + 1,
-                            points[k]))));
+            Path level = folder.resolve(String.format(Locale.ROOT, "level%d-n%d", k + 1,
+                    points[k]));
+            ladder.add(new Study.Level(k + 1, points[k],
+                    options.definitionAt(points[k], level, true), level));
         }
         Path file = folder.resolve("study.properties");
         CaseFile.write(file, List.of("kestrafol study: the effective options of this study.",
@@ -207,7 +205,7 @@ final class StudyCommand implements Callable<Integer> {
         }
         Run.Result r = o.result();
         return String.format(Locale.ROOT, "  level %d (%d points, %d nodes): CL %.6f CD %.6f CM"
-                + " %.6f, %d iterations, %s%s", o.level().number(), o.level().points(), o.nodes(),
+                + " %.6f, %d iterations, stopped by %s%s", o.level().number(), o.level().points(), o.nodes(),
                 r.cl(), r.cd(), r.cm(), r.iterations(), r.stoppedBy(),
                 r.converged() ? "" : ", NOT CONVERGED");
     }

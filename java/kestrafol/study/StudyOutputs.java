@@ -172,6 +172,11 @@ public final class StudyOutputs {
                 name.toUpperCase(Locale.ROOT), data, PlotOrientation.VERTICAL, true, false,
                 false);
         chart.addSubtitle(new org.jfree.chart.title.TextTitle(title));
+        if (e != null) {
+            chart.addSubtitle(new org.jfree.chart.title.TextTitle(String.format(Locale.ROOT,
+                    "extrapolated %.5g, GCI of the finest level %.2g", e.extrapolated(),
+                    e.gci())));
+        }
         XYPlot plot = chart.getXYPlot();
         plot.setBackgroundPaint(Color.WHITE);
         plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
