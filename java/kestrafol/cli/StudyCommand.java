@@ -220,7 +220,7 @@ final class StudyCommand implements Callable<Integer> {
                 + " order %s)%s", n, finest, e.extrapolated(), e.gci(),
                 levels >= 3 ? "observed" : "assumed",
                 Double.isFinite(e.order()) ? String.format(Locale.ROOT, "%.2f", e.order()) : "-",
-                e.asymptotic() ? "" : ": not in the asymptotic range");
+                e.note() == null ? "" : ": " + e.note());
     }
 
     private static String joined(int[] points) {
