@@ -55,12 +55,10 @@ public final class MethodLimits {
             w.add(lowMach(c.mach()));
         }
         if (Math.abs(c.alpha()) > MAX_ALPHA) {
-            w.add(String.format(Locale.ROOT, "angle of attack %s degrees is beyond %s degrees"
-                    + " either way: --alpha takes degrees (%s radians would be %s degrees), and"
-                    + " the method has no turbulence model for such a stalled flow",
-                    Numbers.format(c.alpha()), Numbers.format(MAX_ALPHA),
-                    Numbers.format(c.alpha()),
-                    Numbers.format(Math.round(Math.toDegrees(c.alpha()) * 100) / 100.0)));
+            w.add("angle of attack " + Numbers.format(c.alpha()) + " degrees is beyond "
+                    + Numbers.format(MAX_ALPHA) + " degrees either way: check the units (--alpha"
+                    + " takes degrees); so far into stall the answer of this method (no"
+                    + " turbulence model) means little");
         }
         boolean builtInCircle = c.meshFile() == null && c.circle();
         if (c.viscous()) {
