@@ -111,6 +111,9 @@ final class StudyCommand implements Callable<Integer> {
             ladder.add(new Study.Level(k + 1, points[k],
                     options.definitionAt(points[k], level, true), level));
         }
+        for (Study.Level level : ladder) {
+            writeCaseFile(level);
+        }
         Path file = folder.resolve("study.properties");
         CaseFile.write(file, List.of("kestrafol study: the effective options of this study.",
                 "Re-run it with: kestrafol study --config " + file),
@@ -180,6 +183,21 @@ final class StudyCommand implements Callable<Integer> {
                 + (options.noPictures ? "" : " " + StudyOutputs.PICTURE) + " and a folder per"
                 + " level");
         return exitStatus(outcomes);
+    }
+
+    /** The level's own case.properties: "kestrafol run --config" repeats it alone. */
+    private void writeCaseFile(Study.Level level) throws IOException {
+        java.util.LinkedHashMap<String, String> e = Configuration.entries(
+                spec.mixins().get("conditions"), Set.of());
+        e.putAll(Configuration.complete(Configuration.entries(spec.mixins().get("options"),
+                Set.of()), options));
+        e.put("resolution", Integer.toString(level.points()));
+        e.put("out", level.folder().toString());
+        Files.createDirectories(level.folder());
+        Path file = level.folder().resolve("case.properties");
+        CaseFile.write(file, List.of("kestrafol study, level " + level.number() + " ("
+                + level.points() + " points): the effective options of this level.",
+                "Re-run it alone with: kestrafol run --config " + file), e);
     }
 
     /** 1 a level failed, 3 one diverged, 4 one did not converge, else 0. */

@@ -82,6 +82,14 @@ class StudyTest {
                     .contains("\"asymptotic\": true"), name);
         }
         assertTrue(Files.size(out.resolve("study.png")) > 10_000);
+        // A level's case.properties repeats it alone, bit for bit.
+        Path again = dir.resolve("again");
+        RunTest.Out alone = RunTest.main("run", "--config", out.resolve("level2-n26")
+                .resolve("case.properties").toString(), "--no-pictures", "--out",
+                again.toString());
+        assertTrue(alone.status() == 0 || alone.status() == 4, alone.out() + alone.err());
+        assertEquals(f[0][1], number(Files.readString(again.resolve("summary.json")), null,
+                "cl"), 0);
         assertTrue(summary.contains("level 1 (32 points) did not converge"), summary);
         assertTrue(r.output.contains("CL finest") && r.output.contains("extrapolated"), r.output);
     }
