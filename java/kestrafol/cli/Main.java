@@ -131,6 +131,7 @@ public final class Main implements Callable<Integer> {
         line.addSubcommand(new RunCommand(out, terminal));
         line.addSubcommand(new MeshCommand(out));
         line.addSubcommand("polar", PolarCommand.commandLine(out, terminal));
+        line.addSubcommand("study", new StudyCommand(out));
         line.setOut(new PrintWriter(out, true));
         line.setErr(new PrintWriter(err, true));
         line.setParameterExceptionHandler((e, args) -> {
@@ -146,7 +147,7 @@ public final class Main implements Callable<Integer> {
     /** "kestrafol" alone: a command is missing. */
     @Override
     public Integer call() {
-        throw new ParameterException(spec.commandLine(), "expected a command: run, polar or mesh");
+        throw new ParameterException(spec.commandLine(), "expected a command: run, polar, study or mesh");
     }
 
     @Command(name = "run", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
@@ -200,6 +201,12 @@ public final class Main implements Callable<Integer> {
                 + " report")
         Path compare;
 
+        @Option(names = "--error-estimate", description = "also solve the case on the next"
+                + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
+                + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
+                + " factor 3, order " + (int) ErrorEstimate.ASSUMED_ORDER + " assumed)")
+        boolean errorEstimate;
+
         @Spec
         CommandSpec spec;
 
@@ -220,6 +227,19 @@ public final class Main implements Callable<Integer> {
             if (points != null) {
                 run.compareCp(new CpPicture.Points(points.label(), points.column("x"),
                         points.column("cp")));
+            }
+            if (errorEstimate) {
+                if (options.mesh != null) {
+                    throw new ParameterException(spec.commandLine(), "--error-estimate needs a"
+                            + " built-in body (--naca, --circle or --airfoil): it also solves a"
+                            + " coarser mesh of it");
+                }
+                try {
+                    run.withErrorBars(ErrorEstimate.start(options, options.out));
+                } catch (IllegalArgumentException e) {
+                    throw new ParameterException(spec.commandLine(), "--error-estimate: "
+                            + e.getMessage());
+                }
             }
             // The full effective configuration: "kestrafol run --config" repeats the run.
             Path file = options.out.resolve("case.properties");

@@ -475,6 +475,30 @@ public final class RunOptions {
     }
 
     /**
+     * The validated options' case on the built-in mesh of the given points around the body,
+     * writing into folder (the levels of a study, the coarser mesh of --error-estimate); the
+     * options themselves stay as they were.
+     */
+    CaseDefinition definitionAt(int points, Path folder, boolean pictures) {
+        Integer givenResolution = resolutionOption;
+        int settledResolution = resolution;
+        Path givenOut = out;
+        boolean givenNoPictures = noPictures;
+        try {
+            resolutionOption = points;
+            out = folder;
+            noPictures = givenNoPictures || !pictures;
+            validate();
+            return definition();
+        } finally {
+            resolutionOption = givenResolution;
+            resolution = settledResolution;
+            out = givenOut;
+            noPictures = givenNoPictures;
+        }
+    }
+
+    /**
      * The settings of the run (second order unless --first-order), with the Reynolds number the
      * library takes (see {@link kestrafol.solver.FlowReynolds}) for viscous runs.
      */

@@ -71,14 +71,31 @@ public final class CpPicture {
     public static void write(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
             double mach, double gamma, double chord, String title, Points compare, Path file)
             throws IOException {
+        write(surface, closedWalls, mach, gamma, chord, "x/c", title, compare, file);
+    }
+
+    /**
+     * The picture with the x axis named after the reference length (x/c for an airfoil, x/D for
+     * a circle).
+     */
+    public static void write(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
+            double mach, double gamma, double chord, String xLabel, String title, Points compare,
+            Path file) throws IOException {
         Pictures.headless();
         ChartUtilities.saveChartAsPNG(file.toFile(), chart(surface, closedWalls, mach, gamma,
-                chord, title, compare), WIDTH, HEIGHT);
+                chord, xLabel, title, compare), WIDTH, HEIGHT);
     }
 
     /** The chart of {@link #write}, to draw elsewhere (an SVG of report.html). */
     public static JFreeChart chart(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
             double mach, double gamma, double chord, String title, Points compare) {
+        return chart(surface, closedWalls, mach, gamma, chord, "x/c", title, compare);
+    }
+
+    /** The chart with the x axis named xLabel. */
+    public static JFreeChart chart(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
+            double mach, double gamma, double chord, String xLabel, String title,
+            Points compare) {
         double xFront = Double.MAX_VALUE;
         for (WallForces.SurfacePoint p : surface) {
             xFront = Math.min(xFront, p.x());
@@ -121,7 +138,7 @@ public final class CpPicture {
             }
             data.addSeries(s);
         }
-        JFreeChart chart = ChartFactory.createXYLineChart(title, "x/c", "Cp (negative up)", data,
+        JFreeChart chart = ChartFactory.createXYLineChart(title, xLabel, "Cp (negative up)", data,
                 PlotOrientation.VERTICAL, true, false, false);
         XYPlot plot = chart.getXYPlot();
         plot.getRangeAxis().setInverted(true);
@@ -147,25 +164,56 @@ public final class CpPicture {
             r.setSeriesShape(computed, new BasicStroke(1.5f).createStrokedShape(cross));
         }
         plot.setRenderer(r);
+        // The axis spans the computed (and compared) Cp only: the critical line never widens
+        // it, or at low Mach numbers (Cp* = -6.9 at Mach 0.3) it squeezes the curve.
+        double[] span = cpRange(data);
+        if (span != null) {
+            plot.getRangeAxis().setRange(span[0], span[1]);
+        }
         double critical = criticalCp(mach, gamma);
         if (mach < 1 && Double.isFinite(critical)) {
-            ValueMarker m = new ValueMarker(critical, Color.DARK_GRAY, new BasicStroke(1.2f,
-                    BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER, 10f, new float[] {6f, 4f}, 0f));
-            m.setLabel(String.format(java.util.Locale.ROOT, "critical Cp* = %.3f (sonic)",
-                    critical));
-            m.setLabelAnchor(RectangleAnchor.BOTTOM_RIGHT);
-            m.setLabelTextAnchor(TextAnchor.TOP_RIGHT);
-            plot.addRangeMarker(m);
-            // Keep the line in view even when the flow stays far from sonic.
-            plot.getRangeAxis().setAutoRange(true);
-            org.jfree.data.Range range = plot.getRangeAxis().getRange();
-            if (critical < range.getLowerBound()) {
-                plot.getRangeAxis().setRange(critical - 0.05 * range.getLength(),
-                        range.getUpperBound());
+            String label = String.format(java.util.Locale.ROOT, "critical Cp* = %.3f (sonic)",
+                    critical);
+            if (span == null || (critical >= span[0] && critical <= span[1])) {
+                ValueMarker m = new ValueMarker(critical, Color.DARK_GRAY, new BasicStroke(1.2f,
+                        BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER, 10f, new float[] {6f, 4f},
+                        0f));
+                m.setLabel(label);
+                m.setLabelAnchor(RectangleAnchor.BOTTOM_RIGHT);
+                m.setLabelTextAnchor(TextAnchor.TOP_RIGHT);
+                plot.addRangeMarker(m);
+            } else {
+                chart.addSubtitle(new org.jfree.chart.title.TextTitle(label
+                        + ", beyond the plotted range: the flow stays far from sonic"));
             }
         }
         chart.setBackgroundPaint(Color.WHITE);
         return chart;
+    }
+
+    /**
+     * The range of the Cp axis: the smallest and largest Cp of every series with 5 % of their
+     * spread added on each side (at least 0.05, so a flat curve still shows), or null without
+     * points.
+     */
+    static double[] cpRange(XYSeriesCollection data) {
+        double lo = Double.POSITIVE_INFINITY;
+        double hi = Double.NEGATIVE_INFINITY;
+        for (int s = 0; s < data.getSeriesCount(); s++) {
+            XYSeries series = data.getSeries(s);
+            for (int k = 0; k < series.getItemCount(); k++) {
+                double v = series.getY(k).doubleValue();
+                if (Double.isFinite(v)) {
+                    lo = Math.min(lo, v);
+                    hi = Math.max(hi, v);
+                }
+            }
+        }
+        if (!(lo <= hi)) {
+            return null;
+        }
+        double pad = Math.max(0.05 * (hi - lo), 0.05);
+        return new double[] {lo - pad, hi + pad};
     }
 
     /**

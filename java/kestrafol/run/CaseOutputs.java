@@ -175,23 +175,38 @@ public final class CaseOutputs {
             write(MACH, file -> MachPicture.write(s.mesh(), flow.field(Flow.Quantity.MACH),
                     "Mach number, " + title, "Mach", 1.0, chord, file));
             write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
-                    s.target().mach(), s.target().gamma(), length, "Pressure coefficient, " + title,
-                    compareCp, file));
+                    s.target().mach(), s.target().gamma(), length,
+                    c.meshFile() == null && c.circle() ? "x/D" : "x/c",
+                    "Pressure coefficient, " + title, compareCp, file));
             write(CONVERGENCE, file -> ConvergencePicture.write(history, "Convergence, " + title,
                     loop.switchedAt(), file));
         }
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
-    void writeSummary(CaseDefinition c, CaseSetup s, Run.Result r, Stop stop) throws IOException {
+    void writeSummary(CaseDefinition c, CaseSetup s, Run.Result r, Stop stop, ErrorBars bars)
+            throws IOException {
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
         m.put("case", c.caseName());
         m.put("cl", r.cl());
+        if (bars != null) {
+            m.put("clError", bars.clError());
+        }
         m.put("cd", r.cd());
+        if (bars != null) {
+            m.put("cdError", bars.cdError());
+        }
         m.put("cdPressure", r.cdPressure());
         m.put("cdFriction", r.cdFriction());
         m.put("cm", r.cm());
+        if (bars != null) {
+            m.put("cmError", bars.cmError());
+            m.put("errorEstimate", String.format(Locale.ROOT, "grid convergence index of two"
+                    + " meshes (safety factor 3), this one and a coarser one of %d points around"
+                    + " the body (%d nodes), with an assumed order of %s", bars.coarsePoints(),
+                    bars.coarseNodes(), Numbers.format(bars.assumedOrder())));
+        }
         m.put("coefficientsAre", stop == Stop.CAUCHY
                 ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");
         m.put("iterations", r.iterations());

@@ -30,6 +30,11 @@ final class Checks {
         warnings.add("no far-field boundary: the flow is a closed domain, as the --bc options say");
     }
 
+    /** What the method cannot do for this case (low Mach number, laminar Re, angle, circle). */
+    void limits(CaseDefinition c) {
+        warnings.addAll(MethodLimits.of(c));
+    }
+
     /** The checks that need the forces set up: a monitored wall, a stable first viscous cell. */
     void beforeRun(CaseSetup s) {
         if (s.forces().monitoredEdgeCount() == 0) {

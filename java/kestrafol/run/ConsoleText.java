@@ -67,7 +67,7 @@ final class ConsoleText {
 
     /** Why the run stopped, its numbers, its warnings and its files. */
     static void summary(PrintStream out, CaseDefinition c, Run.Result r, Stop stop,
-            double solverSeconds, int cap, Path folder, List<String> files) {
+            double solverSeconds, int cap, Path folder, List<String> files, ErrorBars bars) {
         out.println();
         out.println("Stopped: " + reason(c, stop, cap));
         out.println(String.format(Locale.ROOT,
@@ -84,6 +84,12 @@ final class ConsoleText {
                 r.cm()));
         if (stop == Stop.CAUCHY) {
             out.println("(means over the last " + c.answerWindow() + " iterations)");
+        }
+        if (bars != null) {
+            out.println(String.format(Locale.ROOT, "Error estimate: CL +- %.2g   CD +- %.2g   CM"
+                    + " +- %.2g (against %d points around the body, %d nodes; order %s"
+                    + " assumed)", bars.clError(), bars.cdError(), bars.cmError(),
+                    bars.coarsePoints(), bars.coarseNodes(), Numbers.format(bars.assumedOrder())));
         }
         for (String w : r.warnings()) {
             out.println("Warning: " + w);

@@ -67,6 +67,7 @@ public final class Run {
     private final AtomicBoolean stopRequested = new AtomicBoolean();
     private final long startNanos = System.nanoTime();
     private Solver kept;
+    private ErrorBars.Source errorBars;
 
     /**
      * A run of the case, writing into outDir; progress and the summary go to out, with a live
@@ -90,6 +91,16 @@ public final class Run {
      */
     public void recordCase(List<String> comments, LinkedHashMap<String, String> entries) {
         outputs.caseFile(comments, entries);
+    }
+
+    /**
+     * With error bars: after the iterations the run asks the source for the bars of its
+     * coefficients (it may wait for a coarser run) and reports them beside the coefficients;
+     * a diverged or interrupted run gets none.
+     */
+    public Run withErrorBars(ErrorBars.Source source) {
+        this.errorBars = source;
+        return this;
     }
 
     /**
@@ -175,6 +186,7 @@ public final class Run {
 
         ConsoleText.header(out, c, setup, outputs.folder());
         outputs.prepare();
+        checks.limits(c);
         checks.beforeRun(setup);
         ConsoleText.warnings(out, checks.warnings());
 
@@ -187,10 +199,30 @@ public final class Run {
         Result result = new Result(answer[0], answer[1], answer[2], answer[3], answer[4],
                 monitor.iterations(), stop.key(), monitor.residualDrop(), seconds(),
                 converged, checks.warnings(), setup.libraryReynolds(), loop.history());
-        outputs.writeSummary(c, setup, result, stop);
+        ErrorBars bars = null;
+        if (errorBars != null && stop != Stop.DIVERGED && stop != Stop.INTERRUPTED) {
+            try {
+                bars = errorBars.of(result, mesh.nodeCount());
+            } catch (Exception e) {
+                result = withWarning(result, "no error estimate: the coarser mesh failed: "
+                        + e.getMessage());
+            }
+            if (bars != null && bars.warning() != null) {
+                result = withWarning(result, bars.warning());
+            }
+        }
+        outputs.writeSummary(c, setup, result, stop, bars);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
-                outputs.folder(), outputs.files(stop == Stop.DIVERGED));
+                outputs.folder(), outputs.files(stop == Stop.DIVERGED), bars);
         return result;
+    }
+
+    private static Result withWarning(Result r, String warning) {
+        List<String> w = new java.util.ArrayList<>(r.warnings());
+        w.add(warning);
+        return new Result(r.cl(), r.cd(), r.cdPressure(), r.cdFriction(), r.cm(), r.iterations(),
+                r.stoppedBy(), r.residualDrop(), r.wallSeconds(), r.converged(), w,
+                r.libraryReynolds(), r.history());
     }
 
     /**

@@ -1,0 +1,211 @@
+package kestrafol.study;
+
+import java.io.IOException;
+import java.io.OutputStream;
+import java.io.PrintStream;
+import java.math.BigDecimal;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+import java.util.concurrent.ConcurrentHashMap;
+import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRunner;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.Run;
+import kestrafol.solver.Solver;
+
+/**
+ * A grid-convergence study of one case: the case solved on a ladder of built-in meshes, each
+ * level {@code ratio} times coarser than the one before in points per direction (points around
+ * the body and layers together), the finest level the resolution asked for. The levels run side
+ * by side on the polar's worker pool, each into a folder of its own; the coefficients of the
+ * three finest levels give, per coefficient, the observed order, the Richardson-extrapolated
+ * value and the grid convergence index ({@link GridConvergence}).
+ *
+ * <p>The spacing of a level is h = sqrt(N1 / N) for a mesh of N nodes, N1 those of the finest
+ * level: 1 on the finest, about the ratio on the next.
+ */
+public final class Study {
+    /** Default refinement ratio between levels, in points per direction. */
+    public static final double DEFAULT_RATIO = Math.sqrt(2);
+    /** Default number of levels. */
+    public static final int DEFAULT_LEVELS = 3;
+    /** The fewest points around the body a level may have. */
+    public static final int MIN_POINTS = 16;
+
+    /** The coefficients the study estimates, in the order of every table. */
+    public static final List<String> COEFFICIENTS = List.of("cl", "cd", "cm");
+
+    /**
+     * One level: its number (1 the finest), points around the body, the case and its folder.
+     */
+    public record Level(int number, int points, CaseDefinition definition, Path folder) {}
+
+    /**
+     * A level's outcome: the nodes of its mesh, its relative spacing, and the run's result (null
+     * when the level failed; message says why).
+     */
+    public record Outcome(Level level, int nodes, double h, Run.Result result, String message) {
+        /** The coefficient by name ("cl", "cd", "cm"); NaN without a result. */
+        public double coefficient(String name) {
+            if (result == null) {
+                return Double.NaN;
+            }
+            return switch (name) {
+                case "cl" -> result.cl();
+                case "cd" -> result.cd();
+                case "cm" -> result.cm();
+                default -> throw new IllegalArgumentException("no coefficient " + name);
+            };
+        }
+
+        /** A level that gave coefficients that are an answer (finite, converged). */
+        public boolean converged() {
+            return result != null && result.converged();
+        }
+    }
+
+    private Study() {}
+
+    /**
+     * Points around the body of each level, finest first: the finest as given, each next one
+     * the previous divided by the ratio, rounded to an even count.
+     *
+     * @throws IllegalArgumentException when a level would have fewer than {@link #MIN_POINTS}
+     *     points or the same points as the level before
+     */
+    public static int[] ladder(int finest, int levels, double ratio) {
+        if (levels < 2) {
+            throw new IllegalArgumentException("a study needs at least 2 levels, got " + levels);
+        }
+        if (!(ratio >= 1.1) || !Double.isFinite(ratio)) {
+            throw new IllegalArgumentException("the refinement ratio must be at least 1.1, got "
+                    + ratio);
+        }
+        int[] points = new int[levels];
+        for (int k = 0; k < levels; k++) {
+            long n = 2 * Math.round(finest / Math.pow(ratio, k) / 2);
+            if (n < MIN_POINTS) {
+                throw new IllegalArgumentException(String.format(Locale.ROOT, "level %d of %d"
+                        + " would have %d points around the body (at least %d): raise"
+                        + " --resolution (now %d) or lower --levels or --ratio", k + 1, levels,
+                        n, MIN_POINTS, finest));
+            }
+            if (k > 0 && n >= points[k - 1]) {
+                throw new IllegalArgumentException("levels " + k + " and " + (k + 1)
+                        + " would both have " + points[k - 1] + " points: raise --ratio");
+            }
+            points[k] = (int) n;
+        }
+        return points;
+    }
+
+    /**
+     * Runs the levels on at most jobs worker threads; each level's printed output goes to
+     * run.log in its folder. A level that fails is an outcome without result.
+     */
+    public static List<Outcome> run(List<Level> levels, int jobs, Listener listener)
+            throws InterruptedException {
+        Map<Integer, Outcome> outcomes = new ConcurrentHashMap<>();
+        List<List<PolarCase>> units = new ArrayList<>();
+        for (int k = 0; k < levels.size(); k++) {
+            CaseDefinition d = levels.get(k).definition();
+            units.add(List.of(new PolarCase(k, k, BigDecimal.valueOf(d.mach()),
+                    d.reynolds() == null ? null : BigDecimal.valueOf(d.reynolds()),
+                    BigDecimal.valueOf(d.alpha()))));
+        }
+        PolarRunner.CaseRunner<Solver> runner = (c, from) -> {
+            Level level = levels.get(c.index());
+            Outcome o = runLevel(level);
+            outcomes.put(c.index(), o);
+            Run.Result r = o.result();
+            return new PolarRunner.Outcome<>(new CaseResult(c, r.cl(), r.cd(), r.cdPressure(),
+                    r.cdFriction(), r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(),
+                    r.wallSeconds(), ""), null);
+        };
+        List<CaseResult> rows = PolarRunner.run(units, jobs, runner, new PolarRunner.Listener() {
+            @Override
+            public void started(PolarCase c) {
+                listener.started(levels.get(c.index()));
+            }
+
+            @Override
+            public void finished(CaseResult r) {
+                int k = r.polarCase().index();
+                Outcome o = outcomes.computeIfAbsent(k, i -> new Outcome(levels.get(i), 0,
+                        Double.NaN, null, r.message()));
+                listener.finished(o);
+            }
+        });
+        List<Outcome> list = new ArrayList<>();
+        for (CaseResult r : rows) {
+            list.add(outcomes.get(r.polarCase().index()));
+        }
+        return withSpacings(list);
+    }
+
+    /** Told when a level starts and ends (from the worker threads). */
+    public interface Listener {
+        void started(Level level);
+
+        void finished(Outcome outcome);
+    }
+
+    /** One level through the single-case runner, its printed output into run.log. */
+    public static Outcome runLevel(Level level) throws IOException {
+        Files.createDirectories(level.folder());
+        try (OutputStream file = Files.newOutputStream(level.folder().resolve("run.log"));
+                PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            var mesh = Run.mesh(level.definition());
+            Run.Result r = new Run(level.definition(), level.folder(), log, false)
+                    .execute(mesh, null, false);
+            return new Outcome(level, mesh.nodeCount(), Double.NaN, r, "");
+        }
+    }
+
+    /** The outcomes with h = sqrt(N1 / N), N1 the nodes of the finest level. */
+    static List<Outcome> withSpacings(List<Outcome> outcomes) {
+        int finest = outcomes.get(0).nodes();
+        List<Outcome> out = new ArrayList<>();
+        for (Outcome o : outcomes) {
+            double h = o.nodes() > 0 && finest > 0 ? Math.sqrt((double) finest / o.nodes())
+                    : Double.NaN;
+            out.add(new Outcome(o.level(), o.nodes(), h, o.result(), o.message()));
+        }
+        return out;
+    }
+
+    /**
+     * The estimate of each coefficient from the three finest levels (two levels: the two-grid
+     * estimate with the assumed order), by name; null for a coefficient when a level needed has
+     * no result.
+     */
+    public static Map<String, GridConvergence.Estimate> estimates(List<Outcome> outcomes,
+            double assumedOrder) {
+        Map<String, GridConvergence.Estimate> m = new LinkedHashMap<>();
+        int n = Math.min(3, outcomes.size());
+        for (String name : COEFFICIENTS) {
+            double[] h = new double[n];
+            double[] f = new double[n];
+            boolean complete = true;
+            for (int k = 0; k < n; k++) {
+                h[k] = outcomes.get(k).h();
+                f[k] = outcomes.get(k).coefficient(name);
+                complete &= Double.isFinite(h[k]) && Double.isFinite(f[k]);
+            }
+            GridConvergence.Estimate e = null;
+            if (complete) {
+                e = n == 3 ? GridConvergence.threeGrids(h, f)
+                        : GridConvergence.twoGrids(h[0], h[1], f[0], f[1], assumedOrder);
+            }
+            m.put(name, e);
+        }
+        return m;
+    }
+}

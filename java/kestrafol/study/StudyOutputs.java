@@ -1,0 +1,198 @@
+package kestrafol.study;
+
+import java.awt.BasicStroke;
+import java.awt.Color;
+import java.awt.Graphics2D;
+import java.awt.RenderingHints;
+import java.awt.geom.Rectangle2D;
+import java.awt.image.BufferedImage;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+import javax.imageio.ImageIO;
+import kestrafol.output.Pictures;
+import kestrafol.output.SummaryJson;
+import org.jfree.chart.ChartFactory;
+import org.jfree.chart.JFreeChart;
+import org.jfree.chart.plot.PlotOrientation;
+import org.jfree.chart.plot.XYPlot;
+import org.jfree.chart.renderer.xy.XYLineAndShapeRenderer;
+import org.jfree.data.xy.XYSeries;
+import org.jfree.data.xy.XYSeriesCollection;
+
+/**
+ * The files of a study: study.csv (one row per level), summary.json (the estimate of each
+ * coefficient) and study.png (each coefficient against h^p with the extrapolation to h = 0).
+ */
+public final class StudyOutputs {
+    public static final String CSV = "study.csv";
+    public static final String SUMMARY = "summary.json";
+    public static final String PICTURE = "study.png";
+
+    private StudyOutputs() {}
+
+    /** study.csv: level, points, nodes, h, cl, cd, cm, iterations, stoppedBy, converged. */
+    public static void writeCsv(List<Study.Outcome> outcomes, Path file) throws IOException {
+        StringBuilder sb = new StringBuilder(
+                "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged\n");
+        for (Study.Outcome o : outcomes) {
+            sb.append(o.level().number()).append(',').append(o.level().points()).append(',')
+                    .append(o.nodes()).append(',').append(cell(o.h()));
+            for (String c : Study.COEFFICIENTS) {
+                sb.append(',').append(cell(o.coefficient(c)));
+            }
+            sb.append(',').append(o.result() == null ? "" : o.result().iterations())
+                    .append(',').append(o.result() == null ? "failed" : o.result().stoppedBy())
+                    .append(',').append(o.converged()).append('\n');
+        }
+        Files.writeString(file, sb.toString(), StandardCharsets.UTF_8);
+    }
+
+    /** A number as the shortest decimal that reads back as the same double; empty for NaN. */
+    private static String cell(double v) {
+        return Double.isFinite(v) ? Double.toString(v) : "";
+    }
+
+    /**
+     * summary.json: the case, the ladder, per coefficient its estimate, whether every level
+     * converged, and the study's warnings.
+     */
+    public static void writeSummary(String caseName, double ratio, List<Study.Outcome> outcomes,
+            Map<String, GridConvergence.Estimate> estimates, List<String> warnings, Path file)
+            throws IOException {
+        Map<String, Object> m = new LinkedHashMap<>();
+        m.put("case", caseName);
+        m.put("levels", outcomes.size());
+        m.put("ratio", ratio);
+        m.put("finest", "the level of --resolution; each further level is coarser by the ratio"
+                + " in points per direction");
+        m.put("spacing", "h = sqrt(nodes of the finest level / nodes of the level)");
+        boolean converged = !outcomes.isEmpty();
+        for (Study.Outcome o : outcomes) {
+            converged &= o.converged();
+        }
+        m.put("converged", converged);
+        for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
+            Map<String, Object> c = new LinkedHashMap<>();
+            GridConvergence.Estimate g = e.getValue();
+            c.put("finest", outcomes.get(0).coefficient(e.getKey()));
+            if (g != null) {
+                c.put(outcomes.size() >= 3 ? "observedOrder" : "assumedOrder", g.order());
+                c.put("extrapolated", g.extrapolated());
+                c.put("gci", g.gci());
+                c.put("asymptotic", g.asymptotic());
+                c.put("note", g.note());
+            }
+            m.put(e.getKey(), c);
+        }
+        List<Map<String, Object>> levels = new ArrayList<>();
+        for (Study.Outcome o : outcomes) {
+            Map<String, Object> l = new LinkedHashMap<>();
+            l.put("level", o.level().number());
+            l.put("points", o.level().points());
+            l.put("nodes", o.nodes());
+            l.put("h", o.h());
+            for (String c : Study.COEFFICIENTS) {
+                l.put(c, o.coefficient(c));
+            }
+            l.put("iterations", o.result() == null ? null : o.result().iterations());
+            l.put("stoppedBy", o.result() == null ? "failed" : o.result().stoppedBy());
+            l.put("converged", o.converged());
+            l.put("folder", o.level().folder().toString());
+            levels.add(l);
+        }
+        m.put("perLevel", levels);
+        m.put("warnings", warnings);
+        SummaryJson.write(m, file);
+    }
+
+    /** Size of study.png in pixels. */
+    static final int WIDTH = 1500;
+    static final int HEIGHT = 520;
+
+    /**
+     * study.png: one chart per coefficient, its values against h^p (p the observed order, or 1
+     * when none was observed or it lies outside the asymptotic range: the axis says which), with
+     * the straight line through the two finest levels continued to h = 0 and the extrapolated
+     * value there.
+     */
+    public static void writePicture(String title, List<Study.Outcome> outcomes,
+            Map<String, GridConvergence.Estimate> estimates, Path file) throws IOException {
+        Pictures.headless();
+        BufferedImage image = new BufferedImage(WIDTH, HEIGHT, BufferedImage.TYPE_INT_RGB);
+        Graphics2D g = image.createGraphics();
+        g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
+        g.setColor(Color.WHITE);
+        g.fillRect(0, 0, WIDTH, HEIGHT);
+        int n = Study.COEFFICIENTS.size();
+        for (int k = 0; k < n; k++) {
+            String name = Study.COEFFICIENTS.get(k);
+            chart(title, name, outcomes, estimates.get(name))
+                    .draw(g, new Rectangle2D.Double(k * WIDTH / (double) n, 0, WIDTH / (double) n,
+                            HEIGHT));
+        }
+        g.dispose();
+        ImageIO.write(image, "png", file.toFile());
+    }
+
+    /** The exponent of the x axis: the observed order when it is usable, else 1. */
+    static double plotOrder(GridConvergence.Estimate e) {
+        return e != null && e.asymptotic() && Double.isFinite(e.order()) ? e.order() : 1;
+    }
+
+    private static JFreeChart chart(String title, String name, List<Study.Outcome> outcomes,
+            GridConvergence.Estimate e) {
+        double p = plotOrder(e);
+        XYSeries levels = new XYSeries(name.toUpperCase(Locale.ROOT) + " per level", false, true);
+        for (Study.Outcome o : outcomes) {
+            if (Double.isFinite(o.h()) && Double.isFinite(o.coefficient(name))) {
+                levels.add(Math.pow(o.h(), p), o.coefficient(name));
+            }
+        }
+        XYSeriesCollection data = new XYSeriesCollection(levels);
+        if (e != null && Double.isFinite(e.extrapolated()) && levels.getItemCount() > 0) {
+            XYSeries line = new XYSeries("extrapolated", false, true);
+            line.add(0, e.extrapolated());
+            line.add(levels.getX(0), levels.getY(0));
+            data.addSeries(line);
+        }
+        String order = e == null || !Double.isFinite(e.order()) ? "no order"
+                : String.format(Locale.ROOT, "p = %.2f%s", e.order(),
+                        e.asymptotic() ? "" : " (not asymptotic)");
+        String chartTitle = String.format(Locale.ROOT, "%s: %s", name.toUpperCase(Locale.ROOT),
+                order);
+        JFreeChart chart = ChartFactory.createXYLineChart(chartTitle,
+                p == 1 ? "h (finest level 1)" : String.format(Locale.ROOT, "h^%.2f", p),
+                name.toUpperCase(Locale.ROOT), data, PlotOrientation.VERTICAL, true, false,
+                false);
+        chart.addSubtitle(new org.jfree.chart.title.TextTitle(title));
+        if (e != null) {
+            chart.addSubtitle(new org.jfree.chart.title.TextTitle(String.format(Locale.ROOT,
+                    "extrapolated %.5g, GCI of the finest level %.2g", e.extrapolated(),
+                    e.gci())));
+        }
+        XYPlot plot = chart.getXYPlot();
+        plot.setBackgroundPaint(Color.WHITE);
+        plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
+        plot.setRangeGridlinePaint(Color.LIGHT_GRAY);
+        plot.getDomainAxis().setLowerBound(0);
+        ((org.jfree.chart.axis.NumberAxis) plot.getRangeAxis()).setAutoRangeIncludesZero(false);
+        XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, true);
+        r.setSeriesPaint(0, new Color(30, 80, 200));
+        r.setSeriesStroke(0, new BasicStroke(1.5f));
+        r.setSeriesShape(0, new java.awt.geom.Ellipse2D.Double(-4, -4, 8, 8));
+        r.setSeriesPaint(1, new Color(200, 50, 30));
+        r.setSeriesStroke(1, new BasicStroke(1.2f, BasicStroke.CAP_BUTT, BasicStroke.JOIN_MITER,
+                10f, new float[] {6f, 4f}, 0f));
+        r.setSeriesShape(1, new java.awt.geom.Ellipse2D.Double(-4, -4, 8, 8));
+        plot.setRenderer(r);
+        chart.setBackgroundPaint(Color.WHITE);
+        return chart;
+    }
+}

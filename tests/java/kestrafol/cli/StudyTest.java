@@ -1,0 +1,145 @@
+package kestrafol.cli;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import kestrafol.ChildJvm;
+import kestrafol.study.GridConvergence;
+import kestrafol.study.Study;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/**
+ * The grid-convergence study and run --error-estimate: their estimates are those of
+ * GridConvergence on their own levels' numbers, bit for bit.
+ */
+class StudyTest {
+    @TempDir
+    Path dir;
+
+    /** The number after "key": inside the object that follows "object": (or the whole text). */
+    private static double number(String json, String object, String key) {
+        String text = json;
+        if (object != null) {
+            int at = json.indexOf("\"" + object + "\": {");
+            assertTrue(at >= 0, object + " in " + json);
+            text = json.substring(at, json.indexOf('}', at));
+        }
+        Matcher m = Pattern.compile("\"" + key + "\": (-?[0-9.eE+-]+)").matcher(text);
+        assertTrue(m.find(), key + " in " + text);
+        return Double.parseDouble(m.group(1));
+    }
+
+    @Test
+    void aTinyStudyExtrapolatesItsOwnLevelsAsGridConvergenceDoes() throws Exception {
+        Path out = dir.resolve("study");
+        // In a JVM of its own, as a user runs it: the pictures' font code trips -Xcheck:jni.
+        ChildJvm.Result r = ChildJvm.run(dir, List.of("-jar", ChildJvm.jar(), "study",
+                "--resolution", "32", "--ratio", "1.25", "--mach", "0.5", "--iterations", "300",
+                "--jobs", "2", "--print-every", "1000", "--out", out.toString()));
+        // The cap ends every level: answered, not converged.
+        assertEquals(4, r.status, r.output);
+        List<String> rows = Files.readAllLines(out.resolve("study.csv"));
+        assertEquals("level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged", rows.get(0));
+        assertEquals(4, rows.size());
+        double[] h = new double[3];
+        double[][] f = new double[3][3];
+        int[] points = new int[3];
+        for (int k = 0; k < 3; k++) {
+            String[] c = rows.get(k + 1).split(",");
+            points[k] = Integer.parseInt(c[1]);
+            h[k] = Double.parseDouble(c[3]);
+            for (int j = 0; j < 3; j++) {
+                f[j][k] = Double.parseDouble(c[4 + j]);
+            }
+            assertEquals("300,iterations,false", c[7] + "," + c[8] + "," + c[9]);
+            // The row is the level's own answer, as its case folder's summary.json gives it.
+            String level = Files.readString(out.resolve("level" + (k + 1) + "-n" + points[k])
+                    .resolve("summary.json"));
+            assertEquals(f[0][k], number(level, null, "cl"), 0);
+            assertEquals(Math.sqrt(number(Files.readString(out.resolve("level1-n32")
+                    .resolve("summary.json")), "settings", "nodes")
+                    / number(level, "settings", "nodes")), h[k], 0);
+        }
+        assertArrayEquals(new int[] {32, 26, 20}, points);
+        assertEquals(1.0, h[0], 0);
+        String summary = Files.readString(out.resolve("summary.json"));
+        List<String> names = List.of("cl", "cd", "cm");
+        for (int j = 0; j < 3; j++) {
+            GridConvergence.Estimate e = GridConvergence.threeGrids(h, f[j]);
+            String name = names.get(j);
+            assertEquals(e.extrapolated(), number(summary, name, "extrapolated"), 0, name);
+            assertEquals(e.gci(), number(summary, name, "gci"), 0, name);
+            assertEquals(e.order(), number(summary, name, "observedOrder"), 0, name);
+            int at = summary.indexOf("\"" + name + "\": {");
+            assertEquals(e.asymptotic(), summary.substring(at, summary.indexOf('}', at))
+                    .contains("\"asymptotic\": true"), name);
+        }
+        assertTrue(Files.size(out.resolve("study.png")) > 10_000);
+        // A level's case.properties repeats it alone, bit for bit.
+        Path again = dir.resolve("again");
+        RunTest.Out alone = RunTest.main("run", "--config", out.resolve("level2-n26")
+                .resolve("case.properties").toString(), "--no-pictures", "--out",
+                again.toString());
+        assertTrue(alone.status() == 0 || alone.status() == 4, alone.out() + alone.err());
+        assertEquals(f[0][1], number(Files.readString(again.resolve("summary.json")), null,
+                "cl"), 0);
+        assertTrue(summary.contains("level 1 (32 points) did not converge"), summary);
+        assertTrue(r.output.contains("CL finest") && r.output.contains("extrapolated"), r.output);
+    }
+
+    @Test
+    void theErrorEstimateIsTheTwoMeshIndexAgainstTheCoarserRun() throws Exception {
+        Path out = dir.resolve("run");
+        RunTest.Out r = RunTest.main("run", "--resolution", "24", "--mach", "0.5",
+                "--iterations", "200", "--no-pictures", "--error-estimate", "--out",
+                out.toString());
+        assertTrue(r.status() == 0 || r.status() == 4, r.out() + r.err());
+        String fine = Files.readString(out.resolve("summary.json"));
+        String coarse = Files.readString(out.resolve(ErrorEstimate.FOLDER).resolve("summary.json"));
+        double hFine = 1 / Math.sqrt(number(fine, "settings", "nodes"));
+        double hCoarse = 1 / Math.sqrt(number(coarse, "settings", "nodes"));
+        assertTrue(hCoarse > hFine * 1.1, hFine + " " + hCoarse);
+        for (String c : List.of("cl", "cd", "cm")) {
+            double expected = GridConvergence.twoGrids(hFine, hCoarse, number(fine, null, c),
+                    number(coarse, null, c), ErrorEstimate.ASSUMED_ORDER).gci();
+            assertEquals(expected, number(fine, null, c + "Error"), 0, c);
+            assertTrue(expected > 0, c);
+        }
+        assertTrue(fine.contains("16 points around the body"), fine);
+        assertTrue(r.out().contains("Error estimate: CL +- "), r.out());
+        // Neither run converged within 200 iterations: the bars say they are doubtful.
+        assertTrue(fine.contains("error bars are doubtful"), fine);
+    }
+
+    @Test
+    void whatAStudyCannotDoIsRefusedWithOneLine() throws Exception {
+        Path su2 = dir.resolve("c.su2");
+        RunTest.Out mesh = RunTest.main("mesh", "circle", "--resolution", "16", "--out",
+                su2.toString());
+        assertEquals(0, mesh.status(), mesh.err());
+        String[][] cases = {
+            {"study", "--slurm"},
+            {"study", "--mesh", su2.toString()},
+            {"study", "--resolution", "24", "--levels", "3"},
+            {"study", "--levels", "1"},
+            {"study", "--ratio", "1.05"},
+            {"run", "--mesh", su2.toString(), "--error-estimate"},
+            {"run", "--resolution", "16", "--error-estimate"},
+        };
+        for (String[] c : cases) {
+            RunTest.Out r = RunTest.main(c);
+            assertEquals(2, r.status(), String.join(" ", c) + ": " + r.out() + r.err());
+            assertEquals(1, r.err().strip().lines().count(), r.err());
+        }
+        assertThrows(IllegalArgumentException.class, () -> Study.ladder(96, 3, 1.0));
+        assertArrayEquals(new int[] {96, 68, 48}, Study.ladder(96, 3, Study.DEFAULT_RATIO));
+    }
+}
