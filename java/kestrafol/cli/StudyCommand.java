@@ -12,6 +12,7 @@ import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.base.Numbers;
 import kestrafol.polar.PolarTally;
+import kestrafol.report.StudyReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.MethodLimits;
 import kestrafol.run.Run;
@@ -27,7 +28,8 @@ import picocli.CommandLine.Spec;
 
 /**
  * "kestrafol study": a grid-convergence study of one case on a ladder of built-in meshes (see
- * {@link Study}); study.csv, summary.json and study.png in the output folder, a folder per level.
+ * {@link Study}); study.csv, summary.json, study.png and report.html in the output folder, a
+ * folder per level.
  */
 @Command(name = "study", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
         description = {"Solves one case on a ladder of built-in meshes, the finest of"
@@ -36,8 +38,8 @@ import picocli.CommandLine.Spec;
                 + " discretisation error of CL, CD and CM: observed order, Richardson-extrapolated"
                 + " value and grid convergence index (GCI, safety factor 1.25) of the finest"
                 + " level from its three finest levels.",
-            "Writes study.csv, summary.json and study.png into the output folder and a case"
-                + " folder per level.", ""},
+            "Writes study.csv, summary.json, study.png and report.html into the output folder"
+                + " and a case folder per level.", ""},
         footer = {"", "Every option of \"kestrafol run\" applies to each level; --out defaults to"
                 + " study.",
             "Exit status: 0 every level converged, 4 a level did not converge, 3 a level"
@@ -172,6 +174,7 @@ final class StudyCommand implements Callable<Integer> {
             StudyOutputs.writePicture(title, outcomes, estimates,
                     folder.resolve(StudyOutputs.PICTURE));
         }
+        Path report = StudyReport.write(folder, "Grid study, " + title);
         out.println();
         for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
             out.println(estimateLine(e.getKey(), outcomes.get(0).coefficient(e.getKey()),
@@ -183,6 +186,7 @@ final class StudyCommand implements Callable<Integer> {
         out.println("Results in " + folder + ": " + StudyOutputs.CSV + " " + StudyOutputs.SUMMARY
                 + (options.noPictures ? "" : " " + StudyOutputs.PICTURE) + " and a folder per"
                 + " level");
+        out.println("Report: " + report);
         return exitStatus(outcomes);
     }
 

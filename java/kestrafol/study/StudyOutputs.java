@@ -148,11 +148,27 @@ public final class StudyOutputs {
 
     private static JFreeChart chart(String title, String name, List<Study.Outcome> outcomes,
             GridConvergence.Estimate e) {
+        double[] h = new double[outcomes.size()];
+        double[] values = new double[outcomes.size()];
+        for (int k = 0; k < h.length; k++) {
+            h[k] = outcomes.get(k).h();
+            values[k] = outcomes.get(k).coefficient(name);
+        }
+        return chart(title, name, h, values, e);
+    }
+
+    /**
+     * The chart of one coefficient, as study.png and the study's report.html draw it: the
+     * values of the levels (finest first; NaN where a level gave none) against h^p, and the
+     * line from the finest level to the extrapolated value at h = 0.
+     */
+    public static JFreeChart chart(String title, String name, double[] h, double[] values,
+            GridConvergence.Estimate e) {
         double p = plotOrder(e);
         XYSeries levels = new XYSeries(name.toUpperCase(Locale.ROOT) + " per level", false, true);
-        for (Study.Outcome o : outcomes) {
-            if (Double.isFinite(o.h()) && Double.isFinite(o.coefficient(name))) {
-                levels.add(Math.pow(o.h(), p), o.coefficient(name));
+        for (int k = 0; k < h.length; k++) {
+            if (Double.isFinite(h[k]) && Double.isFinite(values[k])) {
+                levels.add(Math.pow(h[k], p), values[k]);
             }
         }
         XYSeriesCollection data = new XYSeriesCollection(levels);

@@ -83,6 +83,34 @@ class StudyTest {
                     .contains("\"asymptotic\": true"), name);
         }
         assertTrue(Files.size(out.resolve("study.png")) > 10_000);
+        // report.html shows the very numbers of study.csv and summary.json, and draws them.
+        String html = Files.readString(out.resolve("report.html"));
+        for (int k = 0; k < 3; k++) {
+            String[] c = rows.get(k + 1).split(",");
+            for (int j = 0; j < 4; j++) {
+                String cell = "data-column=\"" + List.of("h", "cl", "cd", "cm").get(j)
+                        + "\" data-value=\"" + c[3 + j] + "\"";
+                assertTrue(html.contains(cell), cell);
+            }
+        }
+        for (String key : List.of("extrapolated", "gci", "order")) {
+            for (int j = 0; j < 3; j++) {
+                GridConvergence.Estimate e = GridConvergence.threeGrids(h, f[j]);
+                double v = key.equals("gci") ? e.gci() : key.equals("order") ? e.order()
+                        : e.extrapolated();
+                String cell = "data-column=\"" + key + "\" data-value=\"" + v + "\"";
+                assertTrue(html.contains(cell), cell);
+            }
+        }
+        assertTrue(html.contains("class=\"verdict warn\">NOT EVERY LEVEL CONVERGED"), html);
+        // Three coefficient charts and three convergence charts, each with drawn paths.
+        String[] charts = html.split("<svg", -1);
+        assertEquals(7, charts.length, "six charts");
+        for (int k = 1; k < charts.length; k++) {
+            assertTrue(charts[k].substring(0, charts[k].indexOf("</svg>")).contains("<path"));
+        }
+        assertTrue(html.contains("<a href=\"level3-n20/\">"), html);
+        assertTrue(r.output.contains("Report: " + out.resolve("report.html")), r.output);
         // A level's case.properties repeats it alone, bit for bit.
         Path again = dir.resolve("again");
         RunTest.Out alone = RunTest.main("run", "--config", out.resolve("level2-n26")

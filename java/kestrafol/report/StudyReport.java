@@ -1,0 +1,243 @@
+package kestrafol.report;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import kestrafol.base.AtomicFiles;
+import kestrafol.base.Json;
+import kestrafol.base.PropertiesFile;
+import kestrafol.study.GridConvergence;
+import kestrafol.study.Study;
+import kestrafol.study.StudyOutputs;
+
+/**
+ * report.html of a grid-convergence study, from the files of its folder: the verdict (every
+ * level converged or not, each estimate asymptotic or not, with its note), the levels of
+ * study.csv, the estimates of summary.json, each coefficient against h^p with its extrapolated
+ * value (the chart of study.png, as inline SVG), the convergence of each level with a link to its
+ * folder, and the settings of study.properties. Self-contained like the polar's report.
+ */
+public final class StudyReport {
+    private static final int CHART_W = 520;
+    private static final int CHART_H = 420;
+    private static final int SMALL_W = 520;
+    private static final int SMALL_H = 250;
+
+    private StudyReport() {}
+
+    /** A row of study.csv; NaN for an empty number (a failed level). */
+    private record Row(String level, String points, String nodes, double h, double[] values,
+            String iterations, String stoppedBy, boolean converged) {}
+
+    /**
+     * Writes studyFolder/report.html (through a temporary file renamed into place).
+     *
+     * @param studyFolder the study's output folder, with study.csv and summary.json
+     * @param title what the study is, e.g. "Grid study, NACA 0012, Mach 0.5"
+     * @return the file written
+     * @throws IOException when study.csv or summary.json is missing or not a study's, or the
+     *     report cannot be written
+     */
+    public static Path write(Path studyFolder, String title) throws IOException {
+        List<Row> rows = rows(studyFolder.resolve(StudyOutputs.CSV));
+        Path summaryFile = studyFolder.resolve(StudyOutputs.SUMMARY);
+        Map<?, ?> summary;
+        try {
+            summary = (Map<?, ?>) Json.parse(Files.readString(summaryFile, StandardCharsets.UTF_8));
+        } catch (IllegalArgumentException | ClassCastException e) {
+            throw new IOException(summaryFile + ": not a summary of a study: " + e.getMessage(), e);
+        }
+        StringBuilder sb = new StringBuilder(1 << 19);
+        Html.open(sb, title);
+        sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");
+        boolean converged = Boolean.TRUE.equals(summary.get("converged"));
+        boolean asymptotic = true;
+        for (String c : Study.COEFFICIENTS) {
+            GridConvergence.Estimate e = estimate(summary, c);
+            asymptotic &= e != null && e.asymptotic();
+        }
+        // As the polar's page: a level without an answer is bad, one not converged a warning.
+        boolean broken = rows.stream().anyMatch(r -> r.stoppedBy().equals("failed")
+                || r.stoppedBy().equals("diverged"));
+        sb.append("<p id=\"verdict\" class=\"verdict ").append(broken ? "bad" : converged
+                && asymptotic ? "ok" : "warn").append("\">").append(converged ? "Every level converged"
+                        : "NOT EVERY LEVEL CONVERGED: the estimates rest on values that are not"
+                                + " an answer").append("; ").append(asymptotic
+                                        ? "every coefficient in the asymptotic range"
+                                        : "NOT every coefficient in the asymptotic range")
+                .append("</p>\n");
+        List<?> warnings = summary.get("warnings") instanceof List<?> l ? l : List.of();
+        if (!warnings.isEmpty()) {
+            sb.append("<ul class=\"warnings\">\n");
+            for (Object w : warnings) {
+                sb.append("<li>").append(Html.escape(String.valueOf(w))).append("</li>\n");
+            }
+            sb.append("</ul>\n");
+        }
+        sb.append("<p class=\"muted\">Files: <a href=\"study.csv\">study.csv</a>, <a href=\""
+                + "summary.json\">summary.json</a>").append(Files.exists(studyFolder.resolve(
+                        StudyOutputs.PICTURE)) ? ", <a href=\"study.png\">study.png</a>" : "")
+                .append(". Spacing: ").append(Html.escape(String.valueOf(summary.get("spacing"))))
+                .append(".</p>\n</header>\n");
+        levels(sb, rows);
+        estimates(sb, summary, rows, title);
+        convergence(sb, summary, studyFolder);
+        settings(sb, studyFolder.resolve("study.properties"));
+        Html.close(sb, "Written by kestrafol study. Each level's numbers are its run's answer;"
+                + " the estimates come from the finest levels (three when there are three).");
+        Path file = studyFolder.resolve("report.html");
+        AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
+        return file;
+    }
+
+    private static List<Row> rows(Path csv) throws IOException {
+        List<String> lines = Files.readAllLines(csv, StandardCharsets.UTF_8);
+        String header = "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged";
+        if (lines.isEmpty() || !lines.get(0).equals(header)) {
+            throw new IOException(csv + ": line 1: expected " + header);
+        }
+        List<Row> rows = new ArrayList<>();
+        for (int k = 1; k < lines.size(); k++) {
+            String[] f = lines.get(k).split(",", -1);
+            try {
+                rows.add(new Row(f[0], f[1], f[2], number(f[3]), new double[] {number(f[4]),
+                    number(f[5]), number(f[6])}, f[7], f[8], Boolean.parseBoolean(f[9])));
+            } catch (NumberFormatException | ArrayIndexOutOfBoundsException e) {
+                throw new IOException(csv + ": line " + (k + 1) + ": expected " + header);
+            }
+        }
+        return rows;
+    }
+
+    private static double number(String s) {
+        return s.isEmpty() ? Double.NaN : Double.parseDouble(s);
+    }
+
+    /** The estimate of a coefficient in summary.json, or null when the study gave none. */
+    private static GridConvergence.Estimate estimate(Map<?, ?> summary, String name) {
+        if (!(summary.get(name) instanceof Map<?, ?> c) || !(c.get("extrapolated")
+                instanceof Double x)) {
+            return null;
+        }
+        Object p = c.containsKey("observedOrder") ? c.get("observedOrder") : c.get("assumedOrder");
+        return new GridConvergence.Estimate(p instanceof Double d ? d : Double.NaN, x,
+                c.get("gci") instanceof Double g ? g : Double.NaN,
+                Boolean.TRUE.equals(c.get("asymptotic")),
+                c.get("note") instanceof String s ? s : null);
+    }
+
+    private static void levels(StringBuilder sb, List<Row> rows) {
+        sb.append("<section id=\"levels\">\n<h2>Levels</h2>\n<table id=\"study\">\n<thead><tr>"
+                + "<th>level</th><th>points</th><th>nodes</th><th>h</th><th>cl</th><th>cd</th>"
+                + "<th>cm</th><th>iterations</th><th>stopped by</th><th>converged</th></tr>"
+                + "</thead>\n<tbody>\n");
+        for (Row r : rows) {
+            sb.append("<tr class=\"").append(r.converged() ? "converged" : r.stoppedBy()
+                    .equals("failed") ? "failed" : "not-converged").append("\"><td class=\"num\">")
+                    .append(Html.escape(r.level())).append("</td><td class=\"num\">")
+                    .append(Html.escape(r.points())).append("</td><td class=\"num\">")
+                    .append(Html.escape(r.nodes())).append("</td>")
+                    .append(Html.number("h", r.h(), 5));
+            for (int c = 0; c < Study.COEFFICIENTS.size(); c++) {
+                sb.append(Html.number(Study.COEFFICIENTS.get(c), r.values()[c], 6));
+            }
+            sb.append("<td class=\"num\">").append(Html.escape(r.iterations())).append("</td><td>")
+                    .append(Html.escape(r.stoppedBy())).append("</td><td data-column=\"converged\""
+                            + " class=\"").append(r.converged() ? "flag-yes\">yes" : "flag-no\">no")
+                    .append("</td></tr>\n");
+        }
+        sb.append("</tbody>\n</table>\n</section>\n");
+    }
+
+    private static void estimates(StringBuilder sb, Map<?, ?> summary, List<Row> rows,
+            String title) {
+        boolean observed = rows.size() >= 3;
+        sb.append("<section id=\"estimates\">\n<h2>Discretisation error of the finest level</h2>\n"
+                + "<table id=\"estimate\">\n<thead><tr><th></th><th>").append(observed
+                        ? "observed order" : "assumed order").append("</th><th>extrapolated"
+                                + "</th><th>GCI</th><th>asymptotic</th><th>note</th></tr></thead>"
+                                + "\n<tbody>\n");
+        double[] h = new double[rows.size()];
+        for (int k = 0; k < h.length; k++) {
+            h[k] = rows.get(k).h();
+        }
+        StringBuilder charts = new StringBuilder();
+        for (int c = 0; c < Study.COEFFICIENTS.size(); c++) {
+            String name = Study.COEFFICIENTS.get(c);
+            GridConvergence.Estimate e = estimate(summary, name);
+            sb.append("<tr data-coefficient=\"").append(name).append("\"><td>").append(name)
+                    .append("</td>");
+            if (e == null) {
+                sb.append("<td colspan=\"5\">no estimate (a level gave no value)</td></tr>\n");
+            } else {
+                sb.append(Html.number("order", e.order(), 3))
+                        .append(Html.number("extrapolated", e.extrapolated(), 6))
+                        .append(Html.number("gci", e.gci(), 3)).append("<td class=\"")
+                        .append(e.asymptotic() ? "flag-yes\">yes" : "flag-no\">no")
+                        .append("</td><td>").append(e.note() == null ? "" : Html.escape(e.note()))
+                        .append("</td></tr>\n");
+            }
+            double[] values = new double[rows.size()];
+            for (int k = 0; k < values.length; k++) {
+                values[k] = rows.get(k).values()[c];
+            }
+            charts.append("<figure data-coefficient=\"").append(name).append("\">")
+                    .append(Svg.of(StudyOutputs.chart(title, name, h, values, e), CHART_W,
+                            CHART_H, name + " against the spacing"))
+                    .append("</figure>\n");
+        }
+        sb.append("</tbody>\n</table>\n<p class=\"muted\">GCI: the grid convergence index of the"
+                + " finest level, an absolute band in the coefficient (safety factor 1.25). Charts: each level"
+                + " against h^p (h when the order is not usable), the dashed line continued to the"
+                + " extrapolated value at h = 0.</p>\n<div class=\"grid\">\n").append(charts)
+                .append("</div>\n</section>\n");
+    }
+
+    private static void convergence(StringBuilder sb, Map<?, ?> summary, Path studyFolder)
+            throws IOException {
+        sb.append("<section id=\"convergence\">\n<h2>Convergence of each level</h2>\n"
+                + "<p class=\"muted\">Residual norm (blue, left axis) and cl (red, right axis)"
+                + " against the iteration.</p>\n<div class=\"grid\">\n");
+        List<?> levels = summary.get("perLevel") instanceof List<?> l ? l : List.of();
+        for (Object o : levels) {
+            if (!(o instanceof Map<?, ?> level) || !(level.get("folder") instanceof String f)) {
+                continue;
+            }
+            // The level folders lie in the study's folder; link them relative to the page.
+            String name = Path.of(f).getFileName().toString();
+            double[][] h = CaseFiles.history(studyFolder.resolve(name).resolve("history.csv"));
+            String caption = "<figcaption><a href=\"" + Html.escape(name) + "/\">"
+                    + Html.escape(name) + "/</a>: " + Html.escape(String.valueOf(level.get(
+                            "stoppedBy"))) + (Boolean.TRUE.equals(level.get("converged"))
+                                    ? ", converged" : ", NOT CONVERGED") + "</figcaption>";
+            sb.append("<figure data-level=\"").append(Html.escape(name)).append("\">");
+            if (h == null || h[0].length == 0) {
+                sb.append("<p class=\"muted\">no history.csv</p>");
+            } else {
+                sb.append(Svg.of(CaseFiles.convergence(h, name), SMALL_W, SMALL_H,
+                        "Convergence, " + name));
+            }
+            sb.append(caption).append("</figure>\n");
+        }
+        sb.append("</div>\n</section>\n");
+    }
+
+    private static void settings(StringBuilder sb, Path file) throws IOException {
+        sb.append("<section id=\"settings\">\n<h2>Settings</h2>\n");
+        if (!Files.exists(file)) {
+            sb.append("<p class=\"muted\">no study.properties in the folder</p>\n</section>\n");
+            return;
+        }
+        sb.append("<table>\n");
+        for (Map.Entry<String, String> e : PropertiesFile.read(file).entrySet()) {
+            sb.append("<tr><td>").append(Html.escape(e.getKey())).append("</td><td>")
+                    .append(Html.escape(e.getValue())).append("</td></tr>\n");
+        }
+        sb.append("</table>\n<p class=\"muted\">Re-run with: kestrafol study --config ")
+                .append(Html.escape(file.toString())).append("</p>\n</section>\n");
+    }
+}
