@@ -63,13 +63,13 @@ public final class StudyReport {
         // As the polar's page: a level without an answer is bad, one not converged a warning.
         boolean broken = rows.stream().anyMatch(r -> r.stoppedBy().equals("failed")
                 || r.stoppedBy().equals("diverged"));
+        String levelsSay = converged ? "Every level converged"
+                : "NOT EVERY LEVEL CONVERGED: the estimates rest on values that are not an answer";
+        String estimatesSay = asymptotic ? "every coefficient in the asymptotic range"
+                : "NOT every coefficient in the asymptotic range";
         sb.append("<p id=\"verdict\" class=\"verdict ").append(broken ? "bad" : converged
-                && asymptotic ? "ok" : "warn").append("\">").append(converged ? "Every level converged"
-                        : "NOT EVERY LEVEL CONVERGED: the estimates rest on values that are not"
-                                + " an answer").append("; ").append(asymptotic
-                                        ? "every coefficient in the asymptotic range"
-                                        : "NOT every coefficient in the asymptotic range")
-                .append("</p>\n");
+                && asymptotic ? "ok" : "warn").append("\">").append(levelsSay).append("; ")
+                .append(estimatesSay).append("</p>\n");
         List<?> warnings = summary.get("warnings") instanceof List<?> l ? l : List.of();
         if (!warnings.isEmpty()) {
             sb.append("<ul class=\"warnings\">\n");
@@ -191,10 +191,10 @@ public final class StudyReport {
                     .append("</figure>\n");
         }
         sb.append("</tbody>\n</table>\n<p class=\"muted\">GCI: the grid convergence index of the"
-                + " finest level, an absolute band in the coefficient (safety factor 1.25). Charts: each level"
-                + " against h^p (h when the order is not usable), the dashed line continued to the"
-                + " extrapolated value at h = 0.</p>\n<div class=\"grid\">\n").append(charts)
-                .append("</div>\n</section>\n");
+                + " finest level, an absolute band in the coefficient (safety factor 1.25)."
+                + " Charts: each level against h^p (h when the order is not usable), the dashed"
+                + " line continued to the extrapolated value at h = 0.</p>\n<div class=\"grid\">\n")
+                .append(charts).append("</div>\n</section>\n");
     }
 
     private static void convergence(StringBuilder sb, Map<?, ?> summary, Path studyFolder)
