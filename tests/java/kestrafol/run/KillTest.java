@@ -38,6 +38,8 @@ class KillTest {
     Path dir;
 
     private final Map<String, Integer> counts = new HashMap<>();
+    /** Why each mixed folder was called mixed, for the failure message. */
+    private static final List<String> WHY = new ArrayList<>();
 
     @Test
     void killedRunsAndPolarsLeaveCompleteOrIncompleteFoldersNeverMixed() throws Exception {
@@ -71,7 +73,7 @@ class KillTest {
         }
         System.out.println("run " + runMillis + " ms, polar " + polarMillis + " ms; kills " + KILLS + " (" + runKills + " of run, " + (KILLS - runKills)
                 + " of polar; case folders checked: " + counts + ")");
-        assertEquals(0, counts.getOrDefault("mixed", 0), counts.toString());
+        assertEquals(0, counts.getOrDefault("mixed", 0), counts + " " + WHY);
 
         // Resumption: finished cases keep their files (same run id), the rest are run, and
         // polar.csv holds every case as its folder has it.
@@ -106,6 +108,7 @@ class KillTest {
         boolean diverged = stopped(folder).equals("diverged");
         for (String name : CaseOutputs.files(diverged, pictures)) {
             if (!Files.isRegularFile(folder.resolve(name))) {
+                WHY.add(folder + ": " + name + " missing");
                 return "mixed";
             }
         }
@@ -115,7 +118,17 @@ class KillTest {
                 && (diverged || Files.readString(folder.resolve(CaseOutputs.FLOW)).strip()
                         .endsWith("</VTKFile>"));
         try (Stream<Path> files = Files.list(folder)) {
-            same &= files.noneMatch(p -> p.getFileName().toString().startsWith(".tmp-"));
+            // The report page is drawn from the committed files after summary.json: a kill while
+            // it is written leaves a complete run without its page, and a temporary file that
+            // the next run removes. Any other temporary file means a result was cut.
+            same &= files.map(p -> p.getFileName().toString())
+                    .noneMatch(n -> n.startsWith(".tmp-") && !n.endsWith("-report.html"));
+        }
+        if (!same) {
+            try (Stream<Path> files = Files.list(folder)) {
+                WHY.add(folder + ": run " + id + ", history " + history.get(0) + ", files "
+                        + files.map(p -> p.getFileName().toString()).sorted().toList());
+            }
         }
         return same ? "complete" : "mixed";
     }
