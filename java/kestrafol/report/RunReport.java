@@ -8,7 +8,6 @@ import java.nio.file.StandardCopyOption;
 import java.util.List;
 import java.util.Map;
 import kestrafol.base.AtomicFiles;
-import kestrafol.base.Json;
 import kestrafol.base.PropertiesFile;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
@@ -39,12 +38,7 @@ public final class RunReport {
      */
     public static Path write(Path folder, ComparisonData compare, String title) throws IOException {
         Path summaryFile = folder.resolve("summary.json");
-        Map<?, ?> summary;
-        try {
-            summary = (Map<?, ?>) Json.parse(Files.readString(summaryFile, StandardCharsets.UTF_8));
-        } catch (IllegalArgumentException | ClassCastException e) {
-            throw new IOException(summaryFile + ": not a summary of a run: " + e.getMessage(), e);
-        }
+        Map<?, ?> summary = CaseFiles.summary(summaryFile, "run");
         StringBuilder sb = new StringBuilder(1 << 18);
         Html.open(sb, title);
         sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");

@@ -8,7 +8,6 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
 import kestrafol.base.AtomicFiles;
-import kestrafol.base.Json;
 import kestrafol.base.PropertiesFile;
 import kestrafol.study.GridConvergence;
 import kestrafol.study.Study;
@@ -45,12 +44,7 @@ public final class StudyReport {
     public static Path write(Path studyFolder, String title) throws IOException {
         List<Row> rows = rows(studyFolder.resolve(StudyOutputs.CSV));
         Path summaryFile = studyFolder.resolve(StudyOutputs.SUMMARY);
-        Map<?, ?> summary;
-        try {
-            summary = (Map<?, ?>) Json.parse(Files.readString(summaryFile, StandardCharsets.UTF_8));
-        } catch (IllegalArgumentException | ClassCastException e) {
-            throw new IOException(summaryFile + ": not a summary of a study: " + e.getMessage(), e);
-        }
+        Map<?, ?> summary = CaseFiles.summary(summaryFile, "study");
         StringBuilder sb = new StringBuilder(1 << 19);
         Html.open(sb, title);
         sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");
