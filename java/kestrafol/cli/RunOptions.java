@@ -153,8 +153,10 @@ public final class RunOptions {
     boolean firstOrder;
 
     @Option(names = "--weight", paramLabel = "W", converter = FiniteDouble.class,
-            description = "reconstruction weight, 0 to 1 (default: ${DEFAULT-VALUE})")
-    double weight = Settings.DEFAULT_RECONSTRUCTION_WEIGHT;
+            description = "reconstruction weight, 0 to 1 (default: "
+                    + Settings.DEFAULT_RECONSTRUCTION_WEIGHT + " below Mach 1, "
+                    + Settings.SUPERSONIC_RECONSTRUCTION_WEIGHT + " from Mach 1 up)")
+    Double weight;
 
     @Option(names = "--startup-first-order", paramLabel = "S",
             description = "first S iterations of a second-order run in first order (default: "
@@ -456,7 +458,8 @@ public final class RunOptions {
         return new CaseDefinition(caseName(), mesh, circle, nacaCode(),
                 mesh == null ? meshOptions() : null, boundaries, monitor, refLength,
                 refPoint == null ? null : List.of(refPoint[0], refPoint[1]), !noRenumber, mach,
-                alpha, gamma, !firstOrder, weight, unsteady, viscous, viscous ? reynolds : null,
+                alpha, gamma, !firstOrder,
+                weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady, viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
                 !noPictures, elements, elements.size() > 1 ? gmshOptions() : null);
     }

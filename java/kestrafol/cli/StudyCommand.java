@@ -41,7 +41,8 @@ import picocli.CommandLine.Spec;
             "Writes study.csv, summary.json, study.png and report.html into the output folder"
                 + " and a case folder per level.", ""},
         footer = {"", "Every option of \"kestrafol run\" applies to each level; --out defaults to"
-                + " study.",
+                + " study and --resolution to " + Study.DEFAULT_FINEST + " (so that the next level"
+                + " is the default mesh of \"kestrafol run\").",
             "Exit status: 0 every level converged, 4 a level did not converge, 3 a level"
                 + " diverged, 1 a level failed (or bad input), 2 bad options."})
 final class StudyCommand implements Callable<Integer> {
@@ -86,6 +87,9 @@ final class StudyCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws IOException, InterruptedException {
+        if (options.resolutionOption == null) {
+            options.resolutionOption = Study.DEFAULT_FINEST;
+        }
         conditions.applyTo(options).validate();
         if (slurm) {
             throw usage("--slurm is not available for a study: its levels run locally on"

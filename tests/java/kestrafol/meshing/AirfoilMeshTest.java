@@ -15,9 +15,13 @@ import org.junit.jupiter.api.Test;
 
 /** O-meshes of coordinate outlines against the built-in sections, and the quality figures. */
 class AirfoilMeshTest {
-    /** Lift after a first-order start (400) and second-order iterations, as a run does. */
+    /**
+     * Lift after a first-order start (400) and second-order iterations, as a run does; weight 0,
+     * whose limit cycle is small enough at 1,800 iterations for a 0.5 % comparison.
+     */
     static double lift(Mesh mesh, double alpha, int iterations) {
-        Settings s = Settings.defaults().withMach(0.3).withAlphaDegrees(alpha);
+        Settings s = Settings.defaults().withMach(0.3).withAlphaDegrees(alpha)
+                .withReconstructionWeight(0);
         try (Solver solver = new Solver(mesh, s.withSecondOrder(false))) {
             for (int i = 0; i < iterations; i++) {
                 if (i == 400) {
