@@ -278,7 +278,7 @@ final class StudyCommand implements Callable<Integer> {
     private int runTask(Path folder, List<Study.Level> ladder)
             throws IOException, InterruptedException {
         int tasks = slurmJob.tasks(spec, ladder.size(), "study", ladder.size() + " levels");
-        SlurmStudy.runTask(folder, ladder, slurmJob.task, tasks, slurmJob.jobId);
+        SlurmStudy.runTask(folder, ladder, slurmJob.task, tasks, slurmJob.jobId, out);
         return 0;
     }
 

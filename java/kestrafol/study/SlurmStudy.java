@@ -93,14 +93,21 @@ public final class SlurmStudy {
      * their outcomes to slurm/JOB/task-N.csv.
      */
     public static void runTask(Path out, List<Study.Level> levels, int task, int tasks,
-            String jobId) throws IOException, InterruptedException {
+            String jobId, PrintStream log) throws IOException, InterruptedException {
         SlurmJob job = new SlurmJob(out, KIND, levels.size(), tasks);
         List<Study.Outcome> mine = Study.run(job.unitsOf(task, levels), 1, new Study.Listener() {
             @Override
-            public void started(Study.Level level) {}
+            public void started(Study.Level level) {
+                log.println("level " + level.number() + " (" + level.points() + " points) into "
+                        + level.folder());
+            }
 
             @Override
-            public void finished(Study.Outcome outcome) {}
+            public void finished(Study.Outcome o) {
+                log.println("level " + o.level().number() + ": " + (o.result() == null
+                        ? "failed: " + o.message() : o.result().iterations() + " iterations,"
+                        + " stopped by " + o.result().stoppedBy()));
+            }
         });
         Path file = job.taskRows(jobId, task);
         Files.createDirectories(file.getParent());
