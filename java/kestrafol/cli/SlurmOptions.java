@@ -4,6 +4,7 @@ import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
+import kestrafol.meshing.AirfoilElement;
 import kestrafol.polar.SlurmJob;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Model.OptionSpec;
@@ -60,10 +61,42 @@ final class SlurmOptions {
                 o.setValue(p.toAbsolutePath().normalize());
             }
         }
+        OptionSpec airfoil = spec.findOption("--airfoil");
+        if (slurm && airfoil != null && airfoil.getValue() instanceof List<?> values) {
+            List<String> absolute = new ArrayList<>();
+            for (String v : RunOptions.rejoinPlacements(values.stream().map(String::valueOf)
+                    .toList())) {
+                absolute.add(absoluteAirfoil(v));
+            }
+            airfoil.setValue(absolute);
+        }
         try {
             SlurmJob.checkOptions(slurm ? out : Path.of(""), partition, time);
         } catch (IllegalArgumentException e) {
             throw new ParameterException(spec.commandLine(), e.getMessage());
+        }
+    }
+
+    /**
+     * An --airfoil FILE[@X,Y,DEFLECTION,CHORD] with its file made absolute: the tasks read the
+     * recorded configuration in another working folder. A malformed placement is left for the
+     * option's own check.
+     */
+    static String absoluteAirfoil(String value) {
+        int at = value.length();
+        try {
+            if (AirfoilElement.placementOf(value) != null) {
+                at = value.lastIndexOf('@');
+            }
+        } catch (IllegalArgumentException e) {
+            return value;
+        }
+        String file = value.substring(0, at);
+        try {
+            return file.isEmpty() ? value
+                    : Path.of(file).toAbsolutePath().normalize() + value.substring(at);
+        } catch (java.nio.file.InvalidPathException e) {
+            return value;
         }
     }
 
