@@ -7,7 +7,6 @@ import java.math.BigDecimal;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.LinkedHashMap;
@@ -133,26 +132,11 @@ final class PolarCommand implements Callable<Integer> {
     @Option(names = "--slurm-dry-run", description = "only write the batch script slurm/polar.sbatch")
     boolean dryRun;
 
-    @Option(names = "--partition", paramLabel = "P", description = "Slurm partition")
-    String partition;
-
-    @Option(names = "--time", paramLabel = "T", description = "Slurm time limit per task, e.g."
-            + " 1:00:00")
-    String time;
-
-    @Option(names = "--task", paramLabel = "N", hidden = true,
-            description = "run array task N of a recorded polar (used by the batch script)")
-    Integer task;
+    /** --partition, --time and the hidden options of one array task. */
+    @Mixin
+    final SlurmOptions slurmJob = new SlurmOptions();
 
     // --- Slurm: detached submission, gathering, confirmation of large polars ---
-
-    @Option(names = "--tasks", paramLabel = "T", hidden = true,
-            description = "the number of array tasks of the job (used by the batch script)")
-    Integer taskCount;
-
-    @Option(names = "--job", paramLabel = "ID", hidden = true,
-            description = "the Slurm job id of the array (used by the batch script)")
-    String jobId;
 
     @Option(names = "--detach", description = "with --slurm: submit, record the job and return at"
             + " once; collect the results later with --gather")
@@ -238,7 +222,7 @@ final class PolarCommand implements Callable<Integer> {
         // What every case needs, checked before the folder is touched: the first case's mesh,
         // the moment point and the --compare points.
         Sweep sweep = prepare();
-        if (task != null) {
+        if (slurmJob.task != null) {
             return start(sweep);
         }
         if (resume && (slurm || dryRun)) {
@@ -255,7 +239,7 @@ final class PolarCommand implements Callable<Integer> {
         requested = sweep.cases();
         List<List<PolarCase>> units = sweep.chains();
         RunOptions first = settled;
-        if (task != null) {
+        if (slurmJob.task != null) {
             Files.createDirectories(outDir);
             return runTask(sweep, units);
         }
@@ -282,9 +266,10 @@ final class PolarCommand implements Callable<Integer> {
         if (slurm || dryRun) {
             SlurmSubmission polar = new SlurmSubmission("", 0, "Polar, " + first.caseName(),
                     join(machs), join(alphas), reynolds.isEmpty() ? null : join(reynolds), chained);
-            rows = SlurmPolar.submit(outDir, polar, config, javaCommand(), partition, time,
-                    dryRun ? SlurmPolar.Mode.DRY_RUN : detach ? SlurmPolar.Mode.DETACH
-                    : SlurmPolar.Mode.WAIT, out);
+            rows = SlurmPolar.submit(outDir, polar, config, SlurmOptions.javaCommand(),
+                    slurmJob.partition, slurmJob.time,
+                    dryRun ? SlurmJob.Mode.DRY_RUN : detach ? SlurmJob.Mode.DETACH
+                    : SlurmJob.Mode.WAIT, out);
             if (rows == null) {
                 return 0;
             }
@@ -307,7 +292,7 @@ final class PolarCommand implements Callable<Integer> {
         Mesh mesh = Run.mesh(first.definition());
         meshes.put(meshKey(sweep.cases().get(0)), mesh);
         momentPointXc = Run.momentPointXc(first.definition(), mesh);
-        if (compare != null && task == null) {
+        if (compare != null && slurmJob.task == null) {
             comparison = ComparisonData.read(compare, ComparisonData.Use.POLAR);
         }
         return sweep;
@@ -422,9 +407,6 @@ final class PolarCommand implements Callable<Integer> {
         if (jobs < 1) {
             throw usage("--jobs expects a whole number of at least 1, got " + jobs);
         }
-        if (task != null && task < 0) {
-            throw usage("--task expects a whole number of at least 0, got " + task);
-        }
         try {
             machs = Sweep.parseList("--mach", machText);
             alphas = Sweep.parseList("--alpha", alphaText);
@@ -442,7 +424,8 @@ final class PolarCommand implements Callable<Integer> {
             throw usage("--out expects a folder, got an empty name");
         }
         int chains = machs.size() * Math.max(1, reynolds.size());
-        chained = chain || (!cold && chainsByDefault(chains, jobs, slurm || dryRun || task != null));
+        chained = chain || (!cold && chainsByDefault(chains, jobs,
+                slurm || dryRun || slurmJob.task != null));
         outDir = base.out.toAbsolutePath().normalize();
         base.out = outDir;
         settleSlurm();
@@ -456,23 +439,7 @@ final class PolarCommand implements Callable<Integer> {
         if (detach && !slurm) {
             throw usage("--detach only applies with --slurm");
         }
-        for (OptionSpec o : spec.options()) {
-            if (o.type() == Path.class && o.getValue() instanceof Path p) {
-                String text = p.toString();
-                if ((slurm || dryRun) && !text.isEmpty()
-                        && Character.isWhitespace(text.charAt(text.length() - 1))) {
-                    throw usage(o.longestName() + ": a Slurm polar cannot take a path that ends in"
-                            + " white space (its tasks read the path from a case file, which trims"
-                            + " it)");
-                }
-                o.setValue(p.toAbsolutePath().normalize());
-            }
-        }
-        try {
-            SlurmJob.checkOptions(slurm || dryRun ? base.out : Path.of(""), partition, time);
-        } catch (IllegalArgumentException e) {
-            throw usage(e.getMessage());
-        }
+        slurmJob.settle(spec, base.out, slurm || dryRun, "polar");
     }
 
     private ParameterException usage(String message) {
@@ -561,14 +528,9 @@ final class PolarCommand implements Callable<Integer> {
 
     /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */
     private int runTask(Sweep sweep, List<List<PolarCase>> units) throws IOException {
-        int tasks = taskCount != null ? taskCount : units.size();
-        if (tasks < 1 || tasks > units.size() || task >= tasks) {
-            throw usage("--task " + task + " of --tasks " + tasks + ": this polar has "
-                    + units.size() + " units of work");
-        }
-        if (jobId == null || !jobId.matches("\\d+")) {
-            throw usage("--task needs --job ID, the Slurm job id of the array");
-        }
+        int tasks = slurmJob.tasks(spec, units.size(), "polar", units.size() + " units of work");
+        int task = slurmJob.task;
+        String jobId = slurmJob.jobId;
         SlurmJob job = new SlurmJob(outDir, units.size(), tasks);
         List<List<PolarCase>> mine = job.unitsOf(task, units);
         PolarProgress progress = new PolarProgress(out, false,
@@ -580,25 +542,6 @@ final class PolarCommand implements Callable<Integer> {
         Files.createDirectories(job.taskRows(jobId, task).getParent());
         PolarCsv.write(rows, job.taskRows(jobId, task));
         return 0;
-    }
-
-    /** The command that runs this JAR again: java, the library path if one was set, the JAR. */
-    static List<String> javaCommand() {
-        List<String> c = new ArrayList<>();
-        c.add(Paths.get(System.getProperty("java.home"), "bin", "java").toString());
-        String library = System.getProperty("kestrafol.library.path");
-        if (library != null) {
-            c.add("-Dkestrafol.library.path=" + Paths.get(library).toAbsolutePath());
-        }
-        c.add("-cp");
-        try {
-            c.add(Paths.get(Main.class.getProtectionDomain().getCodeSource().getLocation().toURI())
-                    .toString());
-        } catch (java.net.URISyntaxException | RuntimeException e) {
-            c.add(System.getProperty("java.class.path"));
-        }
-        c.add(Main.class.getName());
-        return c;
     }
 
     /** The run options of one case: the polar's, with the case's conditions and folder. */

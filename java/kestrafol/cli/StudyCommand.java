@@ -5,6 +5,7 @@ import java.io.PrintStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
@@ -12,13 +13,16 @@ import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.base.Numbers;
 import kestrafol.polar.PolarTally;
+import kestrafol.polar.SlurmJob;
 import kestrafol.report.StudyReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.MethodLimits;
 import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
+import kestrafol.study.SlurmStudy;
 import kestrafol.study.Study;
 import kestrafol.study.StudyOutputs;
+import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -71,8 +75,28 @@ final class StudyCommand implements Callable<Integer> {
             + " solver per worker thread (default: the number of cores, here ${DEFAULT-VALUE})")
     int jobs = Runtime.getRuntime().availableProcessors();
 
-    @Option(names = "--slurm", description = "not available for studies: the levels run locally")
+    // --- Slurm: the levels as a job array, detached submission, gathering ---
+
+    @Option(names = "--slurm", description = "run the levels as a Slurm job array (one level per"
+            + " task), wait for it and gather the results")
     boolean slurm;
+
+    /** --partition, --time and the hidden options of one array task. */
+    @Mixin
+    final SlurmOptions slurmJob = new SlurmOptions();
+
+    @Option(names = "--detach", description = "with --slurm: submit, record the job and return at"
+            + " once; collect the results later with --gather")
+    boolean detach;
+
+    @Option(names = "--gather", paramLabel = "DIR", description = "collect the Slurm study"
+            + " submitted into folder DIR (waits while its job runs) and write its results")
+    Path gather;
+
+    /** Set on the study recorded in a folder that --gather collects: its levels ran in Slurm. */
+    private boolean gathering;
+
+    // --- end of the Slurm options ---
 
     @Option(names = "--config", paramLabel = "FILE", description = "options from a properties"
             + " file, keys named like the long options; the command line overrides it")
@@ -87,14 +111,13 @@ final class StudyCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws IOException, InterruptedException {
+        if (gather != null) {
+            return gatherSlurm();
+        }
         if (options.resolutionOption == null) {
             options.resolutionOption = Study.DEFAULT_FINEST;
         }
         conditions.applyTo(options).validate();
-        if (slurm) {
-            throw usage("--slurm is not available for a study: its levels run locally on"
-                    + " --jobs workers");
-        }
         if (options.mesh != null) {
             throw usage("a study needs a built-in body (--naca, --circle or --airfoil): it"
                     + " generates the mesh of each level");
@@ -102,6 +125,7 @@ final class StudyCommand implements Callable<Integer> {
         if (jobs < 1) {
             throw usage("--jobs expects a whole number of at least 1, got " + jobs);
         }
+        settleSlurm();
         int[] points;
         try {
             points = Study.ladder(options.resolution, levels, ratio);
@@ -117,10 +141,15 @@ final class StudyCommand implements Callable<Integer> {
             ladder.add(new Study.Level(k + 1, points[k],
                     options.definitionAt(points[k], level, true), level));
         }
+        if (slurmJob.task != null) {
+            return runTask(folder, ladder);
+        }
         Path file = folder.resolve("study.properties");
-        CaseFile.write(file, List.of("kestrafol study: the effective options of this study.",
-                "Re-run it with: kestrafol study --config " + file),
-                Configuration.complete(Configuration.entries(spec, Set.of()), options));
+        if (!gathering) {
+            CaseFile.write(file, List.of("kestrafol study: the effective options of this study.",
+                    "Re-run it with: kestrafol study --config " + file),
+                    Configuration.complete(Configuration.entries(spec, Set.of()), options));
+        }
 
         CaseDefinition finest = ladder.get(0).definition();
         String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", finest.caseName(),
@@ -133,24 +162,11 @@ final class StudyCommand implements Callable<Integer> {
         for (String w : warnings) {
             out.println("Warning: " + w);
         }
-        int workers = Math.min(jobs, points.length);
-        out.println("Workers: " + workers + " (--jobs " + jobs + ")");
-        List<Study.Outcome> outcomes = Study.run(ladder, workers, new Study.Listener() {
-            @Override
-            public void started(Study.Level level) {
-                synchronized (out) {
-                    out.println(String.format(Locale.ROOT, "  level %d (%d points): started",
-                            level.number(), level.points()));
-                }
-            }
-
-            @Override
-            public void finished(Study.Outcome o) {
-                synchronized (out) {
-                    out.println(line(o));
-                }
-            }
-        });
+        List<Study.Outcome> outcomes = gathering || slurm ? slurmLevels(folder, ladder, file)
+                : localLevels(folder, ladder);
+        if (outcomes == null) {
+            return 0;
+        }
         for (Study.Outcome o : outcomes) {
             if (o.result() == null) {
                 warnings.add("level " + o.level().number() + " failed: " + o.message());
@@ -192,6 +208,110 @@ final class StudyCommand implements Callable<Integer> {
                 + " level");
         out.println("Report: " + report);
         return exitStatus(outcomes);
+    }
+
+    /** The levels side by side on --jobs worker threads of this process. */
+    private List<Study.Outcome> localLevels(Path folder, List<Study.Level> ladder)
+            throws IOException, InterruptedException {
+        // A study run here leaves no Slurm job to gather in its folder.
+        SlurmJob.forgetRecord(folder);
+        int workers = Math.min(jobs, ladder.size());
+        out.println("Workers: " + workers + " (--jobs " + jobs + ")");
+        return Study.run(ladder, workers, new Study.Listener() {
+            @Override
+            public void started(Study.Level level) {
+                synchronized (out) {
+                    out.println(String.format(Locale.ROOT, "  level %d (%d points): started",
+                            level.number(), level.points()));
+                }
+            }
+
+            @Override
+            public void finished(Study.Outcome o) {
+                synchronized (out) {
+                    out.println(line(o));
+                }
+            }
+        });
+    }
+
+    /**
+     * Checks the Slurm options and makes every file option absolute, so that the recorded
+     * configuration names the same files from any working folder (a task runs elsewhere).
+     */
+    private void settleSlurm() {
+        if (detach && !slurm) {
+            throw usage("--detach only applies with --slurm");
+        }
+        slurmJob.settle(spec, options.out, slurm, "study");
+    }
+
+    /**
+     * The levels as a Slurm job array, or those of the job recorded in the folder (--gather):
+     * the outcomes of that job, null when the study was submitted detached. The folder's study
+     * files and each level's summary.json are removed before the job is submitted, so nothing of
+     * an earlier study reads as part of this one.
+     */
+    private List<Study.Outcome> slurmLevels(Path folder, List<Study.Level> ladder,
+            Path config) throws IOException, InterruptedException {
+        List<Study.Outcome> outcomes;
+        if (gathering) {
+            outcomes = SlurmStudy.gather(folder, ladder, out);
+        } else {
+            for (String name : List.of(StudyOutputs.CSV, StudyOutputs.SUMMARY,
+                    StudyOutputs.PICTURE, "report.html")) {
+                Files.deleteIfExists(folder.resolve(name));
+            }
+            for (Study.Level level : ladder) {
+                Files.deleteIfExists(level.folder().resolve(StudyOutputs.SUMMARY));
+            }
+            List<String> command = new ArrayList<>(SlurmOptions.javaCommand());
+            command.addAll(List.of("study", "--config", config.toString()));
+            outcomes = SlurmStudy.submit(folder, ladder, command, slurmJob.partition,
+                    slurmJob.time, detach ? SlurmJob.Mode.DETACH : SlurmJob.Mode.WAIT, out);
+        }
+        if (outcomes != null) {
+            for (Study.Outcome o : outcomes) {
+                out.println(line(o));
+            }
+        }
+        return outcomes;
+    }
+
+    /** One array task: its levels, their outcomes to slurm/JOB/task-N.csv. */
+    private int runTask(Path folder, List<Study.Level> ladder)
+            throws IOException, InterruptedException {
+        int tasks = slurmJob.tasks(spec, ladder.size(), "study", ladder.size() + " levels");
+        SlurmStudy.runTask(folder, ladder, slurmJob.task, tasks, slurmJob.jobId, out);
+        return 0;
+    }
+
+    /**
+     * study --gather DIR: the study recorded in DIR/study.properties, its levels taken from the
+     * Slurm job recorded there (waiting while it runs), then the same results as a local study.
+     */
+    private int gatherSlurm() throws IOException, InterruptedException {
+        if (spec.commandLine().getParseResult().matchedOptions().size() > 1) {
+            throw usage("--gather takes no other options: the folder holds the study's settings");
+        }
+        Path file = gather.toAbsolutePath().normalize().resolve("study.properties");
+        if (!Files.exists(file)) {
+            throw new IOException(file.getParent() + " holds no study (" + file + " is missing)");
+        }
+        String[] args = Configuration.expand(new String[] {"study", "--config", file.toString()},
+                Main.commandLine(out, System.err, false));
+        CommandLine line = new CommandLine(new StudyCommand(out));
+        StudyCommand recorded;
+        try {
+            line.parseArgs(Arrays.copyOfRange(args, 1, args.length));
+            recorded = line.getCommand();
+        } catch (ParameterException e) {
+            throw new IOException(file + ": " + e.getMessage(), e);
+        }
+        // The tasks wrote into this folder; it names the levels' folders too.
+        recorded.options.out = file.getParent();
+        recorded.gathering = true;
+        return recorded.call();
     }
 
     /** The level's own case.properties: "kestrafol run --config" repeats it alone. */

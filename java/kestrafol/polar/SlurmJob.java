@@ -3,26 +3,33 @@ package kestrafol.polar;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.PrintStream;
+import java.io.Reader;
+import java.io.Writer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
 import java.util.ArrayList;
 import java.util.Comparator;
 import java.util.List;
 import java.util.Locale;
+import java.util.Properties;
 import java.util.concurrent.TimeUnit;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.base.ShellQuoting;
 
 /**
- * A polar as a Slurm job array. The polar's units of work (chains, or single cases when cold) are
- * packed into at most as many array tasks as the cluster's MaxArraySize allows, in contiguous
- * runs whose sizes differ by at most one. Each task runs the same JAR on its units with the
- * polar's recorded configuration and writes its rows to {@code slurm/JOB/task-N.csv} (JOB the
- * array's job id), its log to {@code slurm/task-JOB-N.log}; the output folder must be on a file
- * system that the nodes share. Rows are only ever gathered from the folder of the job that was
- * submitted, so files of an earlier polar in the same folder are never taken for answers.
+ * A polar or a grid study as a Slurm job array. The units of work (a polar's chains, or single
+ * cases when cold; a study's levels) are packed into at most as many array tasks as the cluster's
+ * MaxArraySize allows, in contiguous runs whose sizes differ by at most one. Each task runs the
+ * same JAR on its units with the recorded configuration and writes its results to
+ * {@code slurm/JOB/task-N.csv} (JOB the array's job id), its log to {@code slurm/task-JOB-N.log};
+ * the output folder must be on a file system that the nodes share. Results are only ever gathered
+ * from the folder of the job that was submitted, so files of an earlier job in the same folder
+ * are never taken for answers. What a submission records for a later gathering is kept in
+ * {@code slurm/submission.properties} ({@link #writeRecord}, {@link #readRecord}).
  *
  * <p>No value given by the user is written into the batch script's #SBATCH lines: the working
  * folder, the log pattern, partition and time limit go to sbatch as arguments (no shell between),
@@ -34,21 +41,40 @@ public final class SlurmJob {
     /** Slurm's MaxArraySize when the cluster's configuration does not say. */
     public static final int DEFAULT_MAX_ARRAY_SIZE = 1001;
 
+    /** How a job is submitted. */
+    public enum Mode {
+        /** write the script and print the sbatch command only */
+        DRY_RUN,
+        /** submit, record the job and return */
+        DETACH,
+        /** submit and wait for the array */
+        WAIT
+    }
+
     private final Path out;
+    private final String kind;
     private final int units;
     private final int tasks;
 
+    /** A polar's job array (see {@link #SlurmJob(Path, String, int, int)}). */
+    public SlurmJob(Path out, int units, int tasks) {
+        this(out, "polar", units, tasks);
+    }
+
     /**
-     * @param out the polar's output folder (made absolute)
-     * @param units number of units of work (chains, or cases when cold)
+     * @param out the output folder (made absolute)
+     * @param kind the command whose units the tasks run, "polar" or "study": it names the batch
+     *     script, the job and the gathering command
+     * @param units number of units of work (chains, or cases when cold; levels)
      * @param tasks number of array tasks, at most units (see {@link #tasksFor})
      */
-    public SlurmJob(Path out, int units, int tasks) {
+    public SlurmJob(Path out, String kind, int units, int tasks) {
         if (units < 1 || tasks < 1 || tasks > units) {
             throw new IllegalArgumentException("a job array of " + tasks + " tasks cannot carry "
                     + units + " units of work");
         }
         this.out = out.toAbsolutePath().normalize();
+        this.kind = kind;
         this.units = units;
         this.tasks = tasks;
     }
@@ -86,12 +112,12 @@ public final class SlurmJob {
         return out.resolve("slurm");
     }
 
-    /** The batch script. */
+    /** The batch script: slurm/polar.sbatch or slurm/study.sbatch. */
     public Path script() {
-        return folder().resolve("polar.sbatch");
+        return folder().resolve(kind + ".sbatch");
     }
 
-    /** The rows written by array task n of the job. */
+    /** The results (rows of cases, or levels) written by array task n of the job. */
     public Path taskRows(String jobId, int n) {
         return folder().resolve(jobId).resolve("task-" + n + ".csv");
     }
@@ -105,21 +131,28 @@ public final class SlurmJob {
      * Writes the batch script: the command, quoted for bash, with the task's number, the number
      * of tasks and the job id appended.
      *
-     * @param command the command each task runs (java, its options, the JAR, "polar",
-     *     "--config", the recorded configuration)
+     * @param command the command each task runs (java, its options, the JAR, "polar" or
+     *     "study", "--config", the recorded configuration)
      */
     public Path writeScript(List<String> command) throws IOException {
         Files.createDirectories(folder());
         StringBuilder s = new StringBuilder();
         s.append("#!/bin/bash\n");
-        s.append("#SBATCH --job-name=kestrafol-polar\n");
+        s.append("#SBATCH --job-name=kestrafol-").append(kind).append('\n');
         s.append("#SBATCH --ntasks=1\n");
         s.append("#SBATCH --cpus-per-task=1\n");
         s.append("#\n");
-        s.append("# A polar of kestrafol: array task N runs its share of the chains of cases (of the\n");
-        s.append("# cases with --cold) of the recorded configuration and writes slurm/JOB/task-N.csv;\n");
-        s.append("# the submitting command, or polar --gather, gathers them into polar.csv. Submit\n");
-        s.append("# it with the sbatch command line that the polar printed or ran (array, working\n");
+        if (kind.equals("polar")) {
+            s.append("# A polar of kestrafol: array task N runs its share of the chains of cases (of the\n");
+            s.append("# cases with --cold) of the recorded configuration and writes slurm/JOB/task-N.csv;\n");
+            s.append("# the submitting command, or polar --gather, gathers them into polar.csv. Submit\n");
+        } else {
+            s.append("# A grid study of kestrafol: array task N runs its share of the levels of the\n");
+            s.append("# recorded configuration and writes slurm/JOB/task-N.csv; the submitting command,\n");
+            s.append("# or study --gather, gathers them into study.csv and summary.json. Submit\n");
+        }
+        s.append("# it with the sbatch command line that the ").append(kind).append(" printed or ran"
+                + " (array, working\n");
         s.append("# folder, log names). The output folder, the JAR and Java must be reachable at the\n");
         s.append("# same paths on every node.\n");
         s.append("set -eu\n");
@@ -163,7 +196,7 @@ public final class SlurmJob {
      */
     public static void checkOptions(Path out, String partition, String time) {
         if (out.toString().indexOf('\\') >= 0) {
-            throw new IllegalArgumentException("--out: a Slurm polar's output folder cannot hold a"
+            throw new IllegalArgumentException("--out: a Slurm job's output folder cannot hold a"
                     + " backslash (Slurm's log-file names take it as an escape), got "
                     + printable(out.toString()));
         }
@@ -301,6 +334,117 @@ public final class SlurmJob {
         }
         rows.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         return rows;
+    }
+
+    /** What the submitting command records about the job it submitted (see {@link #launch}). */
+    public interface Recorder {
+        void record(String jobId, int tasks) throws IOException;
+    }
+
+    /**
+     * Packs the units into array tasks, writes the batch script and, unless only a dry run is
+     * asked for, submits it, lets the recorder note the job for a later gathering and, in WAIT
+     * mode, waits until the array has left the queue (stopping the wait leaves the job running
+     * and prints how to cancel or gather it).
+     *
+     * @param kind "polar" or "study"
+     * @param unit the name of one unit of work ("chain", "case", "level")
+     * @param command the command each task runs, without the task's numbers
+     * @return the job and its id once the array has ended; null when nothing is to be gathered
+     *     now (dry run, detached)
+     */
+    public static Launched launch(Path out, String kind, int units, String unit,
+            List<String> command, String partition, String time, Mode mode, Recorder recorder,
+            PrintStream progress) throws IOException, InterruptedException {
+        int max = mode == Mode.DRY_RUN ? DEFAULT_MAX_ARRAY_SIZE : maxArraySize();
+        int tasks;
+        try {
+            tasks = tasksFor(units, max);
+        } catch (IllegalArgumentException e) {
+            throw new IOException(e.getMessage(), e);
+        }
+        SlurmJob job = new SlurmJob(out, kind, units, tasks);
+        Path script = job.writeScript(command);
+        String array = tasks + " array task" + (tasks == 1 ? "" : "s") + ", " + (tasks == units
+                ? "one " + unit + " per task" : units + " " + unit + "s packed into them"
+                + " (the cluster's MaxArraySize is " + max + ")");
+        if (mode == Mode.DRY_RUN) {
+            progress.println("Batch script (" + array + ") written to " + script);
+            progress.println("Submit it with: "
+                    + ShellQuoting.commandLine(job.sbatchCommand(partition, time)));
+            return null;
+        }
+        String id = job.submit(partition, time);
+        recorder.record(id, tasks);
+        String gather = "kestrafol " + kind + " --gather " + ShellQuoting.quote(job.out.toString());
+        progress.println("Submitted job " + id + ": " + array + "; script " + script);
+        if (mode == Mode.DETACH) {
+            progress.println("Detached; collect the results with: " + gather);
+            return null;
+        }
+        Thread note = new Thread(() -> progress.println("\nStopped waiting; Slurm job " + id
+                + " goes on (cancel it with: scancel " + id + "; collect it with: " + gather + ")"),
+                kind + "-slurm-note");
+        Runtime.getRuntime().addShutdownHook(note);
+        job.await(id, progress);
+        Runtime.getRuntime().removeShutdownHook(note);
+        return new Launched(job, id);
+    }
+
+    /** A submitted job array that has left the queue. */
+    public record Launched(SlurmJob job, String jobId) {}
+
+    /** The record of a submission inside an output folder. */
+    public static Path recordFile(Path out) {
+        return out.resolve("slurm").resolve("submission.properties");
+    }
+
+    /**
+     * Writes the record of a submission (the job id, the number of tasks and what else the
+     * gathering needs), escaped as properties need, through a temporary file.
+     */
+    public static void writeRecord(Path out, String jobId, int tasks, Properties more,
+            String comment) throws IOException {
+        Properties p = new Properties();
+        p.putAll(more);
+        p.setProperty("job", jobId);
+        p.setProperty("tasks", Integer.toString(tasks));
+        Path f = recordFile(out);
+        Files.createDirectories(f.getParent());
+        Path tmp = f.resolveSibling(f.getFileName() + ".tmp");
+        try (Writer w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
+            p.store(w, comment);
+        }
+        Files.move(tmp, f, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+    }
+
+    /**
+     * Reads the record of the submission into the folder, its job id and task count checked.
+     *
+     * @param kind "polar" or "study", for the message
+     * @throws IOException when the folder holds no record or a damaged one (the message names
+     *     the file)
+     */
+    public static Properties readRecord(Path out, String kind) throws IOException {
+        Path f = recordFile(out);
+        Properties p = new Properties();
+        try (Reader r = Files.newBufferedReader(f, StandardCharsets.UTF_8)) {
+            p.load(r);
+        } catch (NoSuchFileException e) {
+            throw new IOException(out + " holds no Slurm " + kind + " (" + f + " is missing)", e);
+        }
+        String job = p.getProperty("job", "");
+        String tasks = p.getProperty("tasks", "");
+        if (!job.matches("\\d+") || !tasks.matches("[1-9]\\d{0,8}")) {
+            throw new IOException(f + ": expected a job id and a task count, got job \"" + job
+                    + "\", tasks \"" + tasks + "\"");
+        }
+        return p;
+    }
+
+    /** Removes the record of an earlier submission: a new job in the folder replaces it. */
+    public static void forgetRecord(Path out) throws IOException {
+        Files.deleteIfExists(recordFile(out));
     }
 
     private record Result(int status, String output) {}

@@ -1,14 +1,8 @@
 package kestrafol.polar;
 
 import java.io.IOException;
-import java.io.Reader;
-import java.io.Writer;
 import java.math.BigDecimal;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.List;
 import java.util.Properties;
 
@@ -24,14 +18,12 @@ public record SlurmSubmission(String jobId, int tasks, String title, String mach
         String reynolds, boolean chained) {
     /** The record's file inside a polar's output folder. */
     public static Path file(Path out) {
-        return out.resolve("slurm").resolve("submission.properties");
+        return SlurmJob.recordFile(out);
     }
 
     /** Writes the record (escaped as properties need), through a temporary file. */
     public void write(Path out) throws IOException {
         Properties p = new Properties();
-        p.setProperty("job", jobId);
-        p.setProperty("tasks", Integer.toString(tasks));
         p.setProperty("title", title);
         p.setProperty("mach", mach);
         p.setProperty("alpha", alpha);
@@ -39,14 +31,8 @@ public record SlurmSubmission(String jobId, int tasks, String title, String mach
             p.setProperty("reynolds", reynolds);
         }
         p.setProperty("chain", Boolean.toString(chained));
-        Path f = file(out);
-        Files.createDirectories(f.getParent());
-        Path tmp = f.resolveSibling(f.getFileName() + ".tmp");
-        try (Writer w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
-            p.store(w, "kestrafol polar: the Slurm job array of this polar; gather it with"
-                    + " kestrafol polar --gather FOLDER");
-        }
-        Files.move(tmp, f, StandardCopyOption.REPLACE_EXISTING, StandardCopyOption.ATOMIC_MOVE);
+        SlurmJob.writeRecord(out, jobId, tasks, p, "kestrafol polar: the Slurm job array of this"
+                + " polar; gather it with kestrafol polar --gather FOLDER");
     }
 
     /**
@@ -56,34 +42,22 @@ public record SlurmSubmission(String jobId, int tasks, String title, String mach
      *     the file)
      */
     public static SlurmSubmission read(Path out) throws IOException {
-        Path f = file(out);
-        Properties p = new Properties();
-        try (Reader r = Files.newBufferedReader(f, StandardCharsets.UTF_8)) {
-            p.load(r);
-        } catch (NoSuchFileException e) {
-            throw new IOException(out + " holds no Slurm polar (" + f + " is missing)", e);
-        }
-        String job = p.getProperty("job", "");
-        String tasks = p.getProperty("tasks", "");
-        if (!job.matches("\\d+") || !tasks.matches("[1-9]\\d{0,8}")) {
-            throw new IOException(f + ": expected a job id and a task count, got job \"" + job
-                    + "\", tasks \"" + tasks + "\"");
-        }
-        SlurmSubmission s = new SlurmSubmission(job, Integer.parseInt(tasks),
-                p.getProperty("title", "Polar"), p.getProperty("mach", ""),
-                p.getProperty("alpha", ""), p.getProperty("reynolds"),
+        Properties p = SlurmJob.readRecord(out, "polar");
+        SlurmSubmission s = new SlurmSubmission(p.getProperty("job"),
+                Integer.parseInt(p.getProperty("tasks")), p.getProperty("title", "Polar"),
+                p.getProperty("mach", ""), p.getProperty("alpha", ""), p.getProperty("reynolds"),
                 Boolean.parseBoolean(p.getProperty("chain")));
         try {
             s.sweep();
         } catch (IllegalArgumentException e) {
-            throw new IOException(f + ": " + e.getMessage(), e);
+            throw new IOException(file(out) + ": " + e.getMessage(), e);
         }
         return s;
     }
 
     /** Removes the record of an earlier submission: a new polar in the folder replaces it. */
     public static void forget(Path out) throws IOException {
-        Files.deleteIfExists(file(out));
+        SlurmJob.forgetRecord(out);
     }
 
     /** The sweep of the submitted polar. */

@@ -121,6 +121,64 @@ class StudyTest {
                 "cl"), 0);
         assertTrue(summary.contains("level 1 (32 points) did not converge"), summary);
         assertTrue(r.output.contains("CL finest") && r.output.contains("extrapolated"), r.output);
+        slurmTasksOfTheRecordedStudyAreGatheredFromTheSubmittedJobOnly(out, rows);
+    }
+
+    /**
+     * The array tasks of a Slurm study run from its recorded study.properties, each its own
+     * level; "study --gather" (squeue stubbed: the job has ended) takes the task files of the
+     * recorded job only: a level whose task did not report is a failed level naming its log even
+     * though an earlier job left that level's result, and with every task reported the gathered
+     * study.csv is the local one bit for bit.
+     */
+    private void slurmTasksOfTheRecordedStudyAreGatheredFromTheSubmittedJobOnly(Path local,
+            List<String> rows) throws Exception {
+        Path tasks = dir.resolve("tasks");
+        Path config = local.resolve("study.properties");
+        for (String[] t : new String[][] {{"0", "7"}, {"2", "7"}, {"1", "6"}}) {
+            RunTest.Out task = RunTest.main("study", "--config", config.toString(), "--out",
+                    tasks.toString(), "--no-pictures", "--task", t[0], "--tasks", "3", "--job",
+                    t[1]);
+            assertEquals(0, task.status(), task.out() + task.err());
+        }
+        assertEquals(List.of("task-0.csv", "task-2.csv"), names(tasks.resolve("slurm/7")));
+        assertTrue(Files.readString(tasks.resolve("slurm/7/task-2.csv")).contains("\n3,"));
+        assertEquals(List.of("level1-n32", "level2-n26", "level3-n20", "slurm"), names(tasks));
+        Files.copy(config, tasks.resolve("study.properties"));
+        kestrafol.polar.SlurmJob.writeRecord(tasks, "7", 3, new java.util.Properties() {
+            {
+                setProperty("levels", "3");
+            }
+        }, "test");
+        Path stubs = Files.createDirectories(dir.resolve("stubs"));
+        Files.writeString(stubs.resolve("squeue"), "#!/bin/sh\nexit 0\n");
+        stubs.resolve("squeue").toFile().setExecutable(true);
+        java.util.Map<String, String> path = java.util.Map.of("PATH", stubs + ":"
+                + System.getenv("PATH"));
+        List<String> gather = List.of("-jar", ChildJvm.jar(), "study", "--gather",
+                tasks.toString());
+        ChildJvm.Result g = ChildJvm.run(dir, path, gather);
+        assertEquals(1, g.status, g.output);
+        List<String> gathered = Files.readAllLines(tasks.resolve("study.csv"));
+        assertEquals(List.of(rows.get(0), rows.get(1), "2,26,0,,,,,,failed,false", rows.get(3)),
+                gathered);
+        assertTrue(g.output.contains("level 2 (26 points): failed: array task 1 of job 7 reported"
+                + " no result; see " + tasks.resolve("slurm/task-7-1.log")), g.output);
+
+        Files.copy(tasks.resolve("slurm/6/task-1.csv"), tasks.resolve("slurm/7/task-1.csv"));
+        g = ChildJvm.run(dir, path, gather);
+        assertEquals(4, g.status, g.output);
+        assertEquals(rows, Files.readAllLines(tasks.resolve("study.csv")));
+        assertEquals(Files.readString(local.resolve("summary.json")).replace(local.toString(),
+                tasks.toString()), Files.readString(tasks.resolve("summary.json")));
+        assertTrue(Files.size(tasks.resolve("study.png")) > 10_000);
+    }
+
+    private static List<String> names(Path folder) throws java.io.IOException {
+        try (var s = Files.list(folder)) {
+            return s.map(p -> p.getFileName().toString()).filter(n -> !n.startsWith("."))
+                    .sorted().toList();
+        }
     }
 
     @Test
@@ -154,7 +212,9 @@ class StudyTest {
                 su2.toString());
         assertEquals(0, mesh.status(), mesh.err());
         String[][] cases = {
-            {"study", "--slurm"},
+            {"study", "--detach"},
+            {"study", "--slurm", "--time", "1:00\nid"},
+            {"study", "--gather", dir.toString(), "--levels", "2"},
             {"study", "--mesh", su2.toString()},
             {"study", "--resolution", "24", "--levels", "3"},
             {"study", "--levels", "1"},
