@@ -11,6 +11,7 @@ import java.util.Locale;
 import java.util.Map;
 import java.util.Set;
 import java.util.concurrent.Callable;
+import kestrafol.base.FolderLock;
 import kestrafol.base.Numbers;
 import kestrafol.polar.PolarTally;
 import kestrafol.polar.SlurmJob;
@@ -110,6 +111,7 @@ final class StudyCommand implements Callable<Integer> {
     }
 
     @Override
+    @SuppressWarnings("try") // the lock is held, not used
     public Integer call() throws IOException, InterruptedException {
         if (gather != null) {
             return gatherSlurm();
@@ -144,6 +146,15 @@ final class StudyCommand implements Callable<Integer> {
         if (slurmJob.task != null) {
             return runTask(folder, ladder);
         }
+        // One study per folder: the lock is held until the study (or its Slurm job) has ended.
+        try (FolderLock lock = FolderLock.acquire(folder, "kestrafol study")) {
+            return solve(folder, ladder, points);
+        }
+    }
+
+    /** The study of the settled ladder, in a folder this process owns. */
+    private int solve(Path folder, List<Study.Level> ladder, int[] points)
+            throws IOException, InterruptedException {
         Path file = folder.resolve("study.properties");
         if (!gathering) {
             CaseFile.write(file, List.of("kestrafol study: the effective options of this study.",

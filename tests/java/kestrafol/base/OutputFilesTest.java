@@ -50,11 +50,14 @@ class OutputFilesTest {
             IOException e = assertThrows(IOException.class,
                     () -> FolderLock.acquire(folder, "second"));
             assertTrue(e.getMessage().contains("is in use by " + me), e.getMessage());
-            // Another process, as a user starts it: refused with bad-input status, naming us.
-            ChildJvm.Result child = ChildJvm.run(dir, List.of("-jar", ChildJvm.jar(), "run",
-                    "--out", folder.toString()));
-            assertEquals(1, child.status, child.output);
-            assertTrue(child.output.contains("is in use by " + me), child.output);
+            // Another process, as a user starts each command: refused with bad-input status,
+            // naming us.
+            for (String command : new String[] {"run", "polar", "study"}) {
+                ChildJvm.Result child = ChildJvm.run(dir, List.of("-jar", ChildJvm.jar(),
+                        command, "--out", folder.toString()));
+                assertEquals(1, child.status, command + ": " + child.output);
+                assertTrue(child.output.contains("is in use by " + me), child.output);
+            }
         }
         // Released: the next owner finds an empty lock file, not a stale one.
         try (FolderLock lock = FolderLock.acquire(folder, "next")) {
