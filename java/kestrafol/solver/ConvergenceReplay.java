@@ -66,30 +66,38 @@ public final class ConvergenceReplay {
         }
     }
 
-    /** Reads iteration,residual,cl,cd,cm,... with a header line. */
+    /**
+     * Reads iteration,residual,cl,cd,cm,... with a header line, after the comment lines a run
+     * writes first ("# run ID").
+     */
     static History read(Path file) throws IOException {
         List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
-        if (lines.isEmpty() || !lines.get(0).startsWith("iteration,residual,cl,cd,cm")) {
-            throw new IOException(file + ": not a history.csv (the first line must be"
+        int head = 0;
+        while (head < lines.size() && lines.get(head).startsWith("#")) {
+            head++;
+        }
+        if (head == lines.size() || !lines.get(head).startsWith("iteration,residual,cl,cd,cm")) {
+            throw new IOException(file + ": not a history.csv (the header must be"
                     + " iteration,residual,cl,cd,cm,...)");
         }
-        int n = lines.size() - 1;
+        int n = lines.size() - head - 1;
         double[][] c = new double[4][n];
         for (int k = 0; k < n; k++) {
-            String[] f = lines.get(k + 1).split(",");
+            int line = head + k + 2;
+            String[] f = lines.get(head + k + 1).split(",");
             if (f.length < 5) {
-                throw new IOException(file + " line " + (k + 2) + ": expected at least 5 fields");
+                throw new IOException(file + " line " + line + ": expected at least 5 fields");
             }
             try {
                 if (Integer.parseInt(f[0].trim()) != k + 1) {
-                    throw new IOException(file + " line " + (k + 2) + ": iteration " + f[0]
+                    throw new IOException(file + " line " + line + ": iteration " + f[0]
                             + ", expected " + (k + 1) + " (histories must start at 1, no gaps)");
                 }
                 for (int j = 0; j < 4; j++) {
                     c[j][k] = Double.parseDouble(f[j + 1].trim());
                 }
             } catch (NumberFormatException e) {
-                throw new IOException(file + " line " + (k + 2) + ": not a number: "
+                throw new IOException(file + " line " + line + ": not a number: "
                         + e.getMessage());
             }
         }

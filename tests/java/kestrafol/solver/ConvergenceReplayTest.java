@@ -28,11 +28,11 @@ class ConvergenceReplayTest {
     void theToolReplaysBothRulesAndRefusesBadInput() throws IOException {
         // 12,000 iterations of cl 0.3 and cd 0.02 with a limit cycle of period 100: the former
         // rule stops after its two windows of 500, the new one after three of 750, both on the
-        // exact means.
+        // exact means. The run-id line first, as a run writes it.
         Path file = dir.resolve("cycle").resolve("history.csv");
         Files.createDirectories(file.getParent());
-        StringBuilder csv = new StringBuilder("iteration,residual,cl,cd,cm,cdPressure,cdFriction,"
-                + "seconds\n");
+        StringBuilder csv = new StringBuilder("# run 20261208T073840Z-62f2c054\n"
+                + "iteration,residual,cl,cd,cm,cdPressure,cdFriction,seconds\n");
         for (int it = 1; it <= 12000; it++) {
             double s = Math.sin(2 * Math.PI * it / 100);
             csv.append(String.format(Locale.ROOT, "%d,%.10e,%.10e,%.10e,%.10e,0,0,0%n", it,
