@@ -39,12 +39,12 @@ public final class MethodLimits {
      * Mach number, lift against the Mach 0.3 lift scaled by Prandtl-Glauert (percent), drag.
      */
     static final double[][] LOW_MACH_MEASURED = {
-        {0.05, -10.5, 0.0192},
-        {0.1, -5.7, 0.0105},
-        {0.2, -1.2, 0.0063},
+        {0.05, -4.8, 0.0057},
+        {0.1, -2.9, 0.0035},
+        {0.2, -1.0, 0.0022},
     };
     /** Drag of the same airfoil at Mach 0.3, where the method still holds. */
-    static final double LOW_MACH_REFERENCE_CD = 0.0050;
+    static final double LOW_MACH_REFERENCE_CD = 0.0017;
 
     private MethodLimits() {}
 

@@ -25,8 +25,13 @@ import java.util.Locale;
  * cycle approaches its value in plateaus of a few hundred iterations, and two windows can sit
  * on one plateau; with three, the whole span of 2W iterations between the first and the last
  * window mean must have moved less than the tolerance, which bounds the drift per iteration by
- * tol / (2W) and so refuses a slow drift however smooth it is. No test of the swing within a
- * window: the answer is a mean and the swing of a limit cycle says nothing about it.
+ * tol / (2W) and so refuses a slow drift however smooth it is. Besides, the straight line
+ * fitted by least squares through all 3W values must move by less than the tolerance across
+ * them: a coefficient whose limit cycle is many times wider than the tolerance (a spurious drag
+ * of 0.001 swinging by 0.003) has window means that wander, and three of them can agree for a
+ * moment while the coefficient still moves; the fit over every value sees that. No test of the
+ * swing within a window: the answer is a mean and the swing of a limit cycle says nothing
+ * about it.
  *
  * <p>The answer of a settled run is the mean over all {@link #WINDOWS} windows
  * ({@link #answerIterations()} iterations). The criterion never holds while every coefficient
@@ -117,6 +122,8 @@ public final class ConvergenceMonitor {
     private final List<double[]> rows = new ArrayList<>();
     /** Running sums of cl, cd, cm: sums[k] holds the sums over rows 0..k-1. */
     private double[] sums = new double[3 * 256];
+    /** Running sums of k times cl, cd, cm over rows k = 0..: for the fitted trend. */
+    private double[] moments = new double[3 * 256];
     private double reference;
     private boolean anyNonZero;
     private Stop stop;
@@ -139,10 +146,13 @@ public final class ConvergenceMonitor {
         int n = rows.size();
         if (3 * (n + 2) > sums.length) {
             sums = Arrays.copyOf(sums, 2 * sums.length);
+            moments = Arrays.copyOf(moments, sums.length);
         }
-        sums[3 * (n + 1)] = sums[3 * n] + cl;
-        sums[3 * (n + 1) + 1] = sums[3 * n + 1] + cd;
-        sums[3 * (n + 1) + 2] = sums[3 * n + 2] + cm;
+        double[] c = {cl, cd, cm};
+        for (int k = 0; k < 3; k++) {
+            sums[3 * (n + 1) + k] = sums[3 * n + k] + c[k];
+            moments[3 * (n + 1) + k] = moments[3 * n + k] + n * c[k];
+        }
         rows.add(new double[] {iteration, residual, cl, cd, cm});
         if (iteration <= REFERENCE_ITERATIONS && residual > reference) {
             reference = residual;
@@ -232,11 +242,25 @@ public final class ConvergenceMonitor {
                 hi = Math.max(hi, m);
             }
             double size = Math.abs(mean(c, n - WINDOWS * w, n));
-            if (hi - lo > Math.max(criteria.cauchyEps() * size, FLOORS[c])) {
+            double tolerance = Math.max(criteria.cauchyEps() * size, FLOORS[c]);
+            if (hi - lo > tolerance
+                    || Math.abs(trend(c, n - WINDOWS * w, n)) * (WINDOWS * w) > tolerance) {
                 return false;
             }
         }
         return true;
+    }
+
+    /**
+     * Slope per iteration of the least-squares line through coefficient c over rows from
+     * (inclusive) to to (exclusive).
+     */
+    private double trend(int c, int from, int to) {
+        double count = to - from;
+        double sum = sums[3 * to + c] - sums[3 * from + c];
+        double moment = moments[3 * to + c] - moments[3 * from + c];
+        double centre = 0.5 * (from + to - 1);
+        return (moment - centre * sum) / (count * (count * count - 1) / 12);
     }
 
     /** Mean of coefficient c (0 cl, 1 cd, 2 cm) over rows from (inclusive) to to (exclusive). */

@@ -128,9 +128,10 @@ class ConvergenceMonitorTest {
 
     @Test
     void aLimitCycleSettlesOnItsWindowMeansAndADriftDoesNot() {
-        // cl = 0.3 +- 0.001 with a period of 10 (a window of 50 holds 5 periods): equal window
-        // means. It settles at the first three windows although no value ever repeats the one
-        // before, and whatever its swing.
+        // cl = 0.3 +- 0.05 with a period of 10 (a window of 50 holds 5 periods): equal window
+        // means. It settles within a period of the first three windows although no value ever
+        // repeats the one before: a swing 170 times the tolerance tilts the fitted line by more
+        // than the tolerance except at the phases where the fit is flat.
         ConvergenceMonitor cycle = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
         Stop stop = null;
         int it = 0;
@@ -139,18 +140,18 @@ class ConvergenceMonitorTest {
             stop = cycle.add(it, 1, 0.3 + 0.05 * Math.sin(2 * Math.PI * it / 10), 0.02, 0);
         }
         assertEquals(Stop.CAUCHY, stop);
-        assertEquals(150, it);
+        assertTrue(it >= 150 && it < 160, "stopped at " + it);
         assertEquals(0.3, cycle.answer()[0], 1e-12);
-        // A drift of 2e-6 per iteration moves the mean by 2e-4 from the first window to the
-        // last (two windows apart), below eps x 0.3 = 3e-4: it settles. At 4e-6 per iteration
-        // (4e-4) it never does.
+        // A drift of 1e-6 per iteration moves the fitted line by 1.5e-4 over the three windows,
+        // below eps x 0.3 = 3e-4: it settles. At 4e-6 per iteration (6e-4; 4e-4 between the
+        // first and the last window mean) it never does.
         ConvergenceMonitor slow = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
         ConvergenceMonitor fast = new ConvergenceMonitor(new Criteria(6, 1e-3, 50, 1000, 0));
         Stop s1 = null;
         Stop s2 = null;
         for (it = 1; s2 == null; it++) {
             if (s1 == null) {
-                s1 = slow.add(it, 1, 0.3 + 2e-6 * it, 0.02, 0);
+                s1 = slow.add(it, 1, 0.3 + 1e-6 * it, 0.02, 0);
             }
             s2 = fast.add(it, 1, 0.3 + 4e-6 * it, 0.02, 0);
         }
