@@ -44,7 +44,7 @@ public final class MethodLimits {
         {0.2, -1.0, 0.0022},
     };
     /** Drag of the same airfoil at Mach 0.3, where the method still holds. */
-    static final double LOW_MACH_REFERENCE_CD = 0.0017;
+    static final double LOW_MACH_REFERENCE_CD = 0.0016;
 
     private MethodLimits() {}
 
