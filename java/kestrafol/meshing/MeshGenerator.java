@@ -25,12 +25,12 @@ import kestrafol.mesh.Mesh;
 public final class MeshGenerator {
     /**
      * Default number of points around the body. Measured on NACA 0012 at Mach 0.5 and 1.25
-     * degrees with the 200-chord far field (docs/PERFORMANCE.md): 128 points give CL 4.8 % below
-     * the grid-converged value and a spurious drag of 0.0021 for 2.7 times the work of the former
-     * default (96 points, 25 chords: 8.2 % low, 0.0036); 160 points did not settle within five
-     * times that work.
+     * degrees with the 200-chord far field and the default weight (docs/PERFORMANCE.md): 112
+     * points give CL 1.0 % below the grid-converged value and a spurious drag of 0.0017 for 2.8
+     * times the work of the former default (96 points, 25 chords: 8.2 % low, 0.0036); 96 points
+     * leave a drag of 0.0023, 128 points cost 5.4 times.
      */
-    public static final int DEFAULT_POINTS_AROUND = 128;
+    public static final int DEFAULT_POINTS_AROUND = 112;
     /**
      * Default far-field distance from the body, in chords. Measured (NACA 0012, 96 points, Mach
      * 0.5, 1.25 degrees): CL rises by 0.84 % from 25 to 50 chords, 0.43 % to 100 and 0.22 % to
@@ -156,7 +156,6 @@ public final class MeshGenerator {
             int k = (i + 1) % n;
             perimeter += Math.hypot(body[2 * k] - body[2 * i], body[2 * k + 1] - body[2 * i + 1]);
         }
-        double[] bodyArc = arcFractions(body);
         double h0 = o.firstHeight() > 0 ? o.firstHeight() : 0.5 * perimeter / n;
         double[] heights = layerHeights(h0, layers, o.farField());
         int inner = layers;
@@ -198,7 +197,7 @@ public final class MeshGenerator {
                 next[i] = x[i] + heights[j] * normal[i];
             }
             // Smooth the new layer a little, then slide its points along it: near the wall they
-            // keep the spacing of the body, towards the far field it becomes uniform.
+            // keep their spacing, towards the far field it becomes uniform.
             double nu = 0.25 * fraction;
             for (int i = 0; i < n; i++) {
                 int a = (i + n - 1) % n;
@@ -208,10 +207,15 @@ public final class MeshGenerator {
                             + nu * (0.5 * (next[2 * a + c] + next[2 * b + c]) - next[2 * i + c]);
                 }
             }
+            // The slide is measured on the layer's own arc: points that the normals put above
+            // their foot stay there near the wall (arc fractions of the body would shift them
+            // along the layer by the extra length the layer gains around the edges, up to 13
+            // surface spacings at a sharp trailing edge).
             double w = fraction * fraction * (3 - 2 * fraction);
+            double[] own = arcFractions(work);
             double[] target = new double[n];
             for (int i = 0; i < n; i++) {
-                target[i] = (1 - w) * bodyArc[i] + w * i / n;
+                target[i] = (1 - w) * own[i] + w * i / n;
             }
             next = redistribute(work, target);
             layer[j + 1] = next;

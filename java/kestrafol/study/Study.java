@@ -38,12 +38,9 @@ public final class Study {
     public static final int DEFAULT_LEVELS = 3;
     /**
      * Default points around the body of the finest level: one step of the default ratio above
-     * the default mesh, which is then the second level. Measured on NACA 0012 at Mach 0.5 and
-     * 1.25 degrees (docs/ACCURACY.md): the levels 180, 128 and 90 give an observed order of 2.9
-     * for CL and an extrapolated CL 0.7 % from the grid-converged value; 128, 90 and 64 are not
-     * yet in the asymptotic range (observed order 0.3).
+     * the default mesh, which is then the second level (docs/ACCURACY.md).
      */
-    public static final int DEFAULT_FINEST = 180;
+    public static final int DEFAULT_FINEST = 158;
     /** The fewest points around the body a level may have. */
     public static final int MIN_POINTS = 16;
 
