@@ -218,6 +218,18 @@ public final class MeshGenerator {
                 target[i] = (1 - w) * own[i] + w * i / n;
             }
             next = redistribute(work, target);
+            // No point slides along the layer by more than the layer's step: where the
+            // body's points cluster at a coarse leading edge and the step is thin (a viscous
+            // first cell), the pull towards uniform spacing would shear the cell inside out.
+            for (int i = 0; i < n; i++) {
+                double dx = next[2 * i] - work[2 * i];
+                double dy = next[2 * i + 1] - work[2 * i + 1];
+                double slide = Math.hypot(dx, dy);
+                if (slide > heights[j]) {
+                    next[2 * i] = work[2 * i] + dx * (heights[j] / slide);
+                    next[2 * i + 1] = work[2 * i + 1] + dy * (heights[j] / slide);
+                }
+            }
             layer[j + 1] = next;
         }
         return assemble(layer, n, layers, bodyName, o.quads());

@@ -22,12 +22,12 @@ class PolarResultsTest {
     Path dir;
 
     /**
-     * On the 32-point mesh at Mach 0.5 the residual drops by one order at iteration 505 for alpha
-     * 0 and at 556 for alpha 4 with weight 0: a cap of 600 lets both converge, 530 stops alpha 4
-     * at the cap.
+     * On the 32-point mesh at Mach 0.5 the residual drops by 0.9 orders at iteration 501 for alpha
+     * 0 and at 1,232 for alpha 4 with weight 0: a cap of 1,300 lets both converge, 1,100 stops
+     * alpha 4 at the cap.
      */
     private static final List<String> SMALL = List.of("--resolution", "32", "--mach", "0.5",
-            "--orders", "1", "--startup-first-order", "0", "--weight", "0", "--no-pictures");
+            "--orders", "0.9", "--startup-first-order", "0", "--weight", "0", "--no-pictures");
 
     /** kestrafol COMMAND with the small case's options and more, in a fresh JVM. */
     private ChildJvm.Result kestrafol(String command, String... more) throws Exception {
@@ -41,10 +41,10 @@ class PolarResultsTest {
     void exitStatusIsZeroOnlyWhenEveryCaseConvergedAndFourWhenOneStoppedAtTheCap() throws Exception {
         // command and its angles, cap, exit status, what the output must say
         Object[][] table = {
-            {"polar", "0,4", "600", 0, "2 cases: 2 converged, 0 not converged, 0 diverged, 0 failed"},
-            {"polar", "0,4", "530", 4, "2 cases: 1 converged, 1 not converged, 0 diverged, 0 failed"},
-            {"run", "4", "600", 0, "Stopped: the residual norm dropped by 1 orders"},
-            {"run", "4", "530", 4, "reached the cap of 530 iterations"},
+            {"polar", "0,4", "1300", 0, "2 cases: 2 converged, 0 not converged, 0 diverged, 0 failed"},
+            {"polar", "0,4", "1100", 4, "2 cases: 1 converged, 1 not converged, 0 diverged, 0 failed"},
+            {"run", "4", "1300", 0, "Stopped: the residual norm dropped by 0.9 orders"},
+            {"run", "4", "1100", 4, "reached the cap of 1100 iterations"},
         };
         for (Object[] t : table) {
             String command = (String) t[0];
@@ -68,18 +68,18 @@ class PolarResultsTest {
             }
         }
         // The capped case's row says so, with the run's warning (carried from the case's run).
-        List<String> rows = Files.readAllLines(dir.resolve("polar530").resolve("polar.csv"));
+        List<String> rows = Files.readAllLines(dir.resolve("polar1100").resolve("polar.csv"));
         assertTrue(rows.get(1).startsWith("0.5,,0,") && rows.get(1).contains(",orders,true,"), rows.get(1));
-        assertTrue(rows.get(2).startsWith("0.5,,4,") && rows.get(2).contains(",530,iterations,false,")
-                && rows.get(2).contains("reached the cap of 530 iterations"), rows.get(2));
+        assertTrue(rows.get(2).startsWith("0.5,,4,") && rows.get(2).contains(",1100,iterations,false,")
+                && rows.get(2).contains("reached the cap of 1100 iterations"), rows.get(2));
         // The aerodynamic centre does not depend on the moment point: moments about the leading
         // edge (x/c 0) give the quarter-chord polar's centre, up to the normal force's share of
         // drag (a few 1e-4 here). Taking the point's x/c as 0.25, or its sign wrong, is 0.25 off.
         Path edge = dir.resolve("leading edge");
-        ChildJvm.Result r = kestrafol("polar", "--alpha", "0,4", "--iterations", "600",
+        ChildJvm.Result r = kestrafol("polar", "--alpha", "0,4", "--iterations", "1300",
                 "--ref-point", "0,0", "--out", edge.toString());
         assertEquals(0, r.status, r.output);
-        double[] quarter = centre(dir.resolve("polar600"));
+        double[] quarter = centre(dir.resolve("polar1300"));
         double[] leading = centre(edge);
         assertEquals(0.25, quarter[0]);
         assertEquals(0.0, leading[0]);
