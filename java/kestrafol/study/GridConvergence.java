@@ -17,7 +17,9 @@ import java.util.List;
  * some coefficients (the spurious drag of an inviscid flow) converge towards zero.
  *
  * <p>The levels are in the asymptotic range only when the differences keep their sign (s > 0,
- * else the values oscillate) and the observed order lies within 0.5 to 4; otherwise the
+ * else the values oscillate), shrink towards the finest grid (|e32/e21| above ln r32 / ln r21,
+ * its limit for an order tending to 0) and the observed
+ * order lies within 0.5 to 4; otherwise the
  * estimate is still computed but flagged with the reason, because p and the GCI then mean
  * little.
  *
@@ -94,6 +96,10 @@ public final class GridConvergence {
         }
         if (s < 0) {
             notes.add("the values oscillate between the levels");
+        } else if (Math.abs(ratio) <= Math.log(r32) / Math.log(r21)) {
+            // Below this ratio (its limit for an order tending to 0) the levels move apart; the
+            // order formula's absolute value would still report a plausible order.
+            notes.add("the differences between the levels grow towards the finest");
         }
         if (!(p >= MIN_ORDER && p <= MAX_ORDER)) {
             notes.add(String.format(java.util.Locale.ROOT,
