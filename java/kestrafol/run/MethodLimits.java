@@ -39,12 +39,12 @@ public final class MethodLimits {
      * Mach number, lift against the Mach 0.3 lift scaled by Prandtl-Glauert (percent), drag.
      */
     static final double[][] LOW_MACH_MEASURED = {
-        {0.05, -4.8, 0.0057},
-        {0.1, -2.9, 0.0035},
-        {0.2, -1.0, 0.0022},
+        {0.05, 0.6, 0.0116},
+        {0.1, 0.6, 0.0062},
+        {0.2, 0.1, 0.0032},
     };
     /** Drag of the same airfoil at Mach 0.3, where the method still holds. */
-    static final double LOW_MACH_REFERENCE_CD = 0.0016;
+    static final double LOW_MACH_REFERENCE_CD = 0.0023;
 
     private MethodLimits() {}
 
