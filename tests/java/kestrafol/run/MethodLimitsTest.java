@@ -74,11 +74,13 @@ class MethodLimitsTest {
         for (double[] m : MethodLimits.LOW_MACH_MEASURED) {
             assertTrue(w.contains(String.format(java.util.Locale.ROOT, "CL %+.1f %%", m[1])), w);
         }
-        // Lift falls as the Mach number falls and the spurious drag grows: the table must say so.
+        // The spurious drag grows as the Mach number falls, from the Mach 0.3 value up: the
+        // table, lowest Mach number first, must say so.
         double[][] t = MethodLimits.LOW_MACH_MEASURED;
         for (int i = 1; i < t.length; i++) {
-            assertTrue(t[i][0] > t[i - 1][0] && t[i][1] > t[i - 1][1] && t[i][2] < t[i - 1][2]);
+            assertTrue(t[i][0] > t[i - 1][0] && t[i][2] < t[i - 1][2]);
         }
+        assertTrue(t[t.length - 1][2] > MethodLimits.LOW_MACH_REFERENCE_CD);
     }
 
     @Test
