@@ -154,8 +154,9 @@ public final class RunOptions {
 
     @Option(names = "--weight", paramLabel = "W", converter = FiniteDouble.class,
             description = "reconstruction weight, 0 to 1 (default: "
-                    + Settings.DEFAULT_RECONSTRUCTION_WEIGHT + " below Mach 1, "
-                    + Settings.SUPERSONIC_RECONSTRUCTION_WEIGHT + " from Mach 1 up)")
+                    + Settings.DEFAULT_RECONSTRUCTION_WEIGHT + " below Mach "
+                    + Settings.UPWIND_FROM_MACH + ", " + Settings.UPWIND_RECONSTRUCTION_WEIGHT
+                    + " from there up, where shocks are expected)")
     Double weight;
 
     @Option(names = "--startup-first-order", paramLabel = "S",
@@ -459,7 +460,8 @@ public final class RunOptions {
                 mesh == null ? meshOptions() : null, boundaries, monitor, refLength,
                 refPoint == null ? null : List.of(refPoint[0], refPoint[1]), !noRenumber, mach,
                 alpha, gamma, !firstOrder,
-                weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady, viscous, viscous ? reynolds : null,
+                weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
+                viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
                 !noPictures, elements, elements.size() > 1 ? gmshOptions() : null);
     }

@@ -35,23 +35,27 @@ public record Settings(double mach, double alphaDegrees, double gamma, boolean s
     /** Default ratio of specific heats (air). */
     public static final double DEFAULT_GAMMA = 1.4;
     /**
-     * Default reconstruction weight below Mach 1: half the face value from the gradient, half
-     * from the central difference along the edge. Measured on NACA 0012 at Mach 0.5 and 1.25
-     * degrees on the default built-in mesh (docs/PERFORMANCE.md): CL 2.1 % below the
-     * grid-converged value and a spurious drag of 0.0011, against 4.8 % and 0.0021 with the
-     * purely upwind weight 0, in the same number of iterations; 2/3 gave 2.9 % and 0.0008.
+     * Default reconstruction weight below {@link #UPWIND_FROM_MACH}: half the face value from the
+     * gradient, half from the central difference along the edge. Measured on NACA 0012 at Mach
+     * 0.5 and 1.25 degrees on the 128-point built-in mesh (docs/PERFORMANCE.md): CL 2.2 % below
+     * the grid-converged value and a spurious drag of 0.0011, against 4.7 % and 0.0021 with the
+     * purely upwind weight 0; 2/3 gave 2.9 % and 0.0008.
      */
     public static final double DEFAULT_RECONSTRUCTION_WEIGHT = 0.5;
     /**
-     * Default reconstruction weight from Mach 1 up: purely upwind. At Mach 2 the weight 0.5 let a
-     * node at the leading edge reach a local Mach number of 6.4 and the residual stall after 0.3
-     * orders (0.7 with weight 0).
+     * Default reconstruction weight from {@link #UPWIND_FROM_MACH} up: purely upwind. The central
+     * share is not limited and overshoots at a shock: at Mach 0.8 weight 0.5 put a spot of Mach
+     * 1.9 ahead of the upper shock (1.4 with weight 0), and at Mach 2 a node of Mach 6.4 at the
+     * leading edge with the residual stalled 0.3 orders down (0.7 with weight 0).
      */
-    public static final double SUPERSONIC_RECONSTRUCTION_WEIGHT = 0.0;
+    public static final double UPWIND_RECONSTRUCTION_WEIGHT = 0.0;
+    /** Free-stream Mach number from which shocks are expected and the default weight is 0. */
+    public static final double UPWIND_FROM_MACH = 0.7;
 
     /** The default reconstruction weight for a free-stream Mach number. */
     public static double defaultReconstructionWeight(double mach) {
-        return mach < 1 ? DEFAULT_RECONSTRUCTION_WEIGHT : SUPERSONIC_RECONSTRUCTION_WEIGHT;
+        return mach < UPWIND_FROM_MACH ? DEFAULT_RECONSTRUCTION_WEIGHT
+                : UPWIND_RECONSTRUCTION_WEIGHT;
     }
 
     /** Default Reynolds number of viscous runs. */
