@@ -9,8 +9,11 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.FileSystemException;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
+import java.nio.file.attribute.BasicFileAttributes;
 import java.util.Map;
 import java.util.concurrent.ConcurrentHashMap;
 
@@ -19,7 +22,8 @@ import java.util.concurrent.ConcurrentHashMap;
  * folder, which holds the owner's process id and command. The operating system releases the lock
  * when the process ends in any way (kill -9 included), so a lock file left by a dead process is
  * stale and is simply taken over; a live owner's lock refuses the second process, naming the
- * owner.
+ * owner. The lock file is opened without following links and only as a regular file: a link,
+ * a FIFO or a device in its place is refused, naming it.
  */
 public final class FolderLock implements AutoCloseable {
     /** The lock file's name in the folder. */
@@ -80,13 +84,23 @@ public final class FolderLock implements AutoCloseable {
 
     private static FolderLock open(Path folder, Path file, Path key, String what)
             throws IOException {
+        refuseOther(folder, file);
         FileChannel ch;
         try {
+            // Never through a link: a link planted as the lock file would have the lock file
+            // emptied and written, or created, wherever it points.
             ch = FileChannel.open(file, StandardOpenOption.CREATE, StandardOpenOption.READ,
-                    StandardOpenOption.WRITE);
+                    StandardOpenOption.WRITE, LinkOption.NOFOLLOW_LINKS);
         } catch (FileSystemException e) {
+            refuseOther(folder, file);
             throw new IOException("output folder " + folder.toAbsolutePath().normalize()
                     + ": cannot create " + NAME + ": " + AtomicFiles.reason(e), e);
+        }
+        try {
+            refuseOther(folder, file);
+        } catch (IOException e) {
+            ch.close();
+            throw e;
         }
         FileLock lock;
         try {
@@ -106,6 +120,22 @@ public final class FolderLock implements AutoCloseable {
         ch.write(ByteBuffer.wrap(line.getBytes(StandardCharsets.UTF_8)), 0);
         ch.force(true);
         return new FolderLock(ch, lock, stale, key);
+    }
+
+    /** Refuses a lock file that is there and is no regular file (a link, a FIFO, a folder). */
+    private static void refuseOther(Path folder, Path file) throws IOException {
+        BasicFileAttributes a;
+        try {
+            a = Files.readAttributes(file, BasicFileAttributes.class, LinkOption.NOFOLLOW_LINKS);
+        } catch (NoSuchFileException e) {
+            return;
+        }
+        if (!a.isRegularFile()) {
+            throw new IOException("output folder " + folder.toAbsolutePath().normalize() + ": "
+                    + NAME + " is " + (a.isSymbolicLink() ? "a symbolic link"
+                    : a.isDirectory() ? "a folder" : "not a regular file (a device or FIFO)")
+                    + ", not a lock file; remove it or choose another --out");
+        }
     }
 
     /** Whether a lock file of an ended process was found and taken over. */

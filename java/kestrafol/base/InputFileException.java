@@ -12,6 +12,7 @@ public class InputFileException extends IOException {
 
     private final transient Path file;
     private final int line;
+    private final String reason;
 
     /**
      * @param line line number from 1, or 0 when the problem belongs to the file as a whole
@@ -20,6 +21,12 @@ public class InputFileException extends IOException {
         super(file + (line > 0 ? ":" + line : "") + ": " + message);
         this.file = file;
         this.line = line;
+        this.reason = message;
+    }
+
+    /** What is wrong, without the file and line. */
+    public String reason() {
+        return reason;
     }
 
     public Path file() {

@@ -1,5 +1,6 @@
 package kestrafol.base;
 
+import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
@@ -7,11 +8,19 @@ import java.util.Map;
 
 /**
  * Reads the JSON files the toolkit writes (summary.json): objects as ordered maps, arrays as
- * lists, numbers as doubles, true/false, null and strings.
+ * lists, numbers as doubles, true/false, null and strings. Bounded: a file of at most
+ * {@link #MAX_BYTES}, values nested at most {@link #MAX_DEPTH} deep, so that a hostile file is
+ * refused as a fault of that file (never a stack overflow or an exhausted heap).
  */
 public final class Json {
+    /** The largest JSON file read: a summary holds a few kilobytes. */
+    public static final int MAX_BYTES = 16 << 20;
+    /** The deepest nesting read: the toolkit's files nest three or four levels. */
+    public static final int MAX_DEPTH = 64;
+
     private final String text;
     private int at;
+    private int depth;
 
     private Json(String text) {
         this.text = text;
@@ -32,12 +41,39 @@ public final class Json {
         return v;
     }
 
+    /**
+     * The value of a JSON file of at most {@link #MAX_BYTES}, strict UTF-8.
+     *
+     * @throws InputFileException naming the file: unreadable, too large, not UTF-8, or not JSON
+     *     (with the offset of the first fault)
+     */
+    public static Object read(Path file) throws InputFileException {
+        String text = InputFiles.text(file, MAX_BYTES, "JSON file", "");
+        try {
+            return parse(text);
+        } catch (IllegalArgumentException e) {
+            throw new InputFileException(file, 0, e.getMessage());
+        }
+    }
+
     private Object value() {
         space();
         if (at >= text.length()) {
             throw fault("a value expected");
         }
         char c = text.charAt(at);
+        if ((c == '{' || c == '[') && depth == MAX_DEPTH) {
+            throw fault("values nested more than " + MAX_DEPTH + " deep");
+        }
+        depth++;
+        try {
+            return compound(c);
+        } finally {
+            depth--;
+        }
+    }
+
+    private Object compound(char c) {
         if (c == '{') {
             at++;
             Map<String, Object> m = new LinkedHashMap<>();

@@ -1,11 +1,10 @@
 package kestrafol.base;
 
 import java.io.BufferedWriter;
-import java.io.ByteArrayInputStream;
 import java.io.InputStream;
-import java.io.InputStreamReader;
 import java.io.IOException;
 import java.io.Reader;
+import java.io.StringReader;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -31,7 +30,8 @@ public final class PropertiesFile {
      * The entries of a properties file, sorted by key.
      *
      * @throws IOException for an unreadable file or one over {@link #MAX_BYTES} (read no further,
-     *     so that a device or a huge file costs no memory)
+     *     so that a device or a huge file costs no memory), or a byte that is not UTF-8 (naming
+     *     its line: a replacement character would turn "0.5" into another value)
      * @throws IllegalArgumentException for a key given twice, naming both values
      */
     public static Map<String, String> read(Path file) throws IOException {
@@ -58,8 +58,7 @@ public final class PropertiesFile {
                 return null;
             }
         };
-        try (Reader r = new InputStreamReader(new ByteArrayInputStream(bytes),
-                StandardCharsets.UTF_8)) {
+        try (Reader r = new StringReader(InputFiles.utf8(file, bytes))) {
             p.load(r);
         }
         Map<String, String> entries = new TreeMap<>();
@@ -91,10 +90,17 @@ public final class PropertiesFile {
         });
     }
 
-    /** The text escaped for a properties file; in a key every space is escaped, in a value the leading ones. */
+    /**
+     * The text escaped for a properties file; in a key every space is escaped, in a value the
+     * leading and the trailing ones (an editor or a reader that trims lines keeps them).
+     */
     public static String escape(String v, boolean key) {
         StringBuilder b = new StringBuilder();
         boolean leading = true;
+        int trailing = v.length();
+        while (trailing > 0 && v.charAt(trailing - 1) == ' ') {
+            trailing--;
+        }
         for (int i = 0; i < v.length(); i++) {
             char c = v.charAt(i);
             switch (c) {
@@ -104,7 +110,7 @@ public final class PropertiesFile {
                 case '\t' -> b.append("\\t");
                 case '\f' -> b.append("\\f");
                 case '=', ':', '#', '!' -> b.append('\\').append(c);
-                case ' ' -> b.append(key || leading ? "\\ " : " ");
+                case ' ' -> b.append(key || leading || i >= trailing ? "\\ " : " ");
                 default -> b.append(c);
             }
             leading &= c == ' ';

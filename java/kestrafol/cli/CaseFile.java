@@ -37,12 +37,14 @@ public final class CaseFile {
      * file's options followed by the remaining arguments.
      *
      * @param repeatable long option names (without dashes) that may be given several times
+     * @param paths long option names whose value is a path: taken exactly as written (a folder
+     *     name may end in a space); other values are trimmed
      * @throws IOException for an unreadable file (the message names it)
      * @throws IllegalArgumentException for a file key that is no option of the command, a bad
      *     flag value or a --config without a file
      */
     public static List<String> merge(List<String> args, Set<String> known, Set<String> flags,
-            Set<String> repeatable) throws IOException {
+            Set<String> repeatable, Set<String> paths) throws IOException {
         Path file = null;
         List<String> rest = new ArrayList<>();
         for (int i = 0; i < args.size(); i++) {
@@ -71,7 +73,7 @@ public final class CaseFile {
         List<String> merged = new ArrayList<>();
         for (Map.Entry<String, String> e : read(file).entrySet()) {
             String key = e.getKey();
-            String value = e.getValue().trim();
+            String value = paths.contains(key) ? e.getValue() : e.getValue().trim();
             String where = file + ": " + key + ": ";
             if (!known.contains(key)) {
                 throw new IllegalArgumentException(where + "no such option (keys are the long"

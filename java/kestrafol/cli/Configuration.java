@@ -36,6 +36,7 @@ final class Configuration {
         Set<String> known = new HashSet<>();
         Set<String> flags = new HashSet<>();
         Set<String> repeatable = new HashSet<>();
+        Set<String> paths = new HashSet<>();
         for (OptionSpec o : sub.getCommandSpec().options()) {
             String name = o.longestName();
             if (!name.startsWith("--") || o.usageHelp() || o.hidden()) {
@@ -47,10 +48,12 @@ final class Configuration {
                 flags.add(key);
             } else if (o.isMultiValue()) {
                 repeatable.add(key);
+            } else if (o.type() == java.nio.file.Path.class) {
+                paths.add(key);
             }
         }
         List<String> rest = CaseFile.merge(List.of(args).subList(1, args.length), known, flags,
-                repeatable);
+                repeatable, paths);
         String[] merged = new String[rest.size() + 1];
         merged[0] = args[0];
         for (int i = 0; i < rest.size(); i++) {

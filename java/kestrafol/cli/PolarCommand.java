@@ -286,7 +286,12 @@ final class PolarCommand implements Callable<Integer> {
      * Gives the sweep.
      */
     private Sweep prepare() throws IOException {
-        Sweep sweep = Sweep.of(machs, reynolds, alphas, chained);
+        Sweep sweep;
+        try {
+            sweep = Sweep.of(machs, reynolds, alphas, chained);
+        } catch (IllegalArgumentException e) {
+            throw usage(e.getMessage());
+        }
         RunOptions first = caseOptions(sweep.cases().get(0), outDir);
         settled = first;
         Mesh mesh = Run.mesh(first.definition());
@@ -371,6 +376,7 @@ final class PolarCommand implements Callable<Integer> {
             throw usage("--gather takes no other options: the folder holds the polar's settings");
         }
         Path folder = gather.toAbsolutePath().normalize();
+        SlurmSubmission.read(folder); // a damaged or oversized record is refused before any mesh
         // The recorded configuration settles what the results need (pictures or not, the
         // comparison points, the moment point) before the waiting starts.
         PolarCommand recorded = recorded(folder.resolve("polar.properties"));

@@ -14,7 +14,9 @@ import java.util.Arrays;
  * trailing-edge point appears once, first; with a blunt one the first point is the upper and the
  * last point the lower corner of the base, and the base is the closing side of the outline. A
  * parametric cubic spline on chord length through the points (the trailing edge repeated at the
- * end when sharp) is the smooth outline the mesh is re-panelled on. Immutable.
+ * end when sharp) is the smooth outline the mesh is re-panelled on. Coordinates of any size
+ * are accepted: outside 2^-200 to 2^200 they are scaled by a power of two first (exactly), so
+ * that no distance overflows or underflows. Immutable.
  */
 public final class Airfoil {
     /** Relative distance (to the outline's size) below which two points are the same. */
@@ -87,7 +89,12 @@ public final class Airfoil {
                 return new Problem(i / 2, "coordinate " + points[i] + " is not finite");
             }
         }
+        double[] raw = points;
+        points = unitScaled(points);
         double size = size(points, n);
+        if (size == 0) {
+            return new Problem(0, "all " + n + " points are the same point: no outline");
+        }
         double tol = SAME_POINT * size;
         int m = n;
         if (n >= 2 && distance(points, 0, n - 1) <= tol) {
@@ -101,8 +108,8 @@ public final class Airfoil {
         }
         for (int i = 1; i < m; i++) {
             if (distance(points, i - 1, i) <= tol) {
-                return new Problem(i, "equal to the point before it (" + points[2 * i] + ", "
-                        + points[2 * i + 1] + "); consecutive points must differ");
+                return new Problem(i, "equal to the point before it (" + raw[2 * i] + ", "
+                        + raw[2 * i + 1] + "); consecutive points must differ");
             }
         }
         if (m < n) {
@@ -111,7 +118,8 @@ public final class Airfoil {
             return new Problem(n - 1, String.format(java.util.Locale.ROOT, "the outline ends %.3g"
                     + " from where it starts, more than %.2g of its size: a base that wide is no"
                     + " trailing edge; the points must run from the trailing edge round the"
-                    + " leading edge and back", distance(points, 0, n - 1), MAX_BASE));
+                    + " leading edge and back", Math.scalb(distance(points, 0, n - 1),
+                    scaleExponent(raw)), MAX_BASE));
         }
         int[] crossing = Polygons.firstSelfCrossing(points, m);
         if (crossing != null) {
@@ -139,8 +147,39 @@ public final class Airfoil {
         return Math.hypot(p[2 * a] - p[2 * b], p[2 * a + 1] - p[2 * b + 1]);
     }
 
-    /** Builds a checked outline: orientation, chord frame, geometry. */
-    private static Airfoil build(String name, double[] points) {
+    /**
+     * The scale between the input and the points computed on: 0 for coordinates within
+     * 2^-200 to 2^200 (every real unit; computed as given), else the power of two of the largest
+     * coordinate, so that squares of distances can neither overflow nor underflow.
+     */
+    static int scaleExponent(double[] points) {
+        double max = 0;
+        for (double v : points) {
+            max = Math.max(max, Math.abs(v));
+        }
+        return max == 0 || max >= 0x1p-200 && max <= 0x1p200 ? 0 : Math.getExponent(max);
+    }
+
+    /**
+     * The points divided by 2 to the {@link #scaleExponent} (exactly: a power of two), or the
+     * points themselves when they need no scaling.
+     */
+    static double[] unitScaled(double[] points) {
+        int e = scaleExponent(points);
+        if (e == 0) {
+            return points;
+        }
+        double[] s = new double[points.length];
+        for (int i = 0; i < s.length; i++) {
+            s[i] = Math.scalb(points[i], -e);
+        }
+        return s;
+    }
+
+    /** Builds a checked outline: orientation, chord frame, geometry (in the input's units). */
+    private static Airfoil build(String name, double[] given) {
+        int e = scaleExponent(given);
+        double[] points = unitScaled(given);
         int n = points.length / 2;
         double tol = SAME_POINT * size(points, n);
         boolean blunt = distance(points, 0, n - 1) > tol;
@@ -180,7 +219,8 @@ public final class Airfoil {
         double base = blunt ? distance(q, 0, m - 1) : 0;
         Spline frame = new Spline(blunt ? q : closeLoop(q));
         double[] t = thicknessAndCamber(frame, farthestParameter(frame, 1, 0));
-        AirfoilGeometry g = new AirfoilGeometry(chord, leX, leY, teX, teY,
+        AirfoilGeometry g = new AirfoilGeometry(Math.scalb(chord, e), Math.scalb(leX, e),
+                Math.scalb(leY, e), Math.scalb(teX, e), Math.scalb(teY, e),
                 Math.toDegrees(Math.atan2(sin, cos)), t[0], t[1], t[2], t[3], base);
         return new Airfoil(name, q, blunt, g);
     }

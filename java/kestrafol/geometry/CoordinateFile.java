@@ -1,12 +1,13 @@
 package kestrafol.geometry;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.regex.Pattern;
+import kestrafol.base.InputFileException;
+import kestrafol.base.InputFiles;
 
 /**
  * Reads an airfoil coordinate file, in either of the two usual layouts, told apart by the
@@ -22,14 +23,18 @@ import java.util.regex.Pattern;
  *
  * <p>Accepted: blank lines, spaces, tabs or commas between the numbers, CRLF or CR line ends, a
  * byte-order mark, Fortran exponents (1.0D-3), a sharp (the first point repeated at the end) or
- * blunt trailing edge. Refused, with the line: a line that is not two numbers, fewer than 10
- * points, two consecutive equal points, a self-intersecting outline, Lednicer counts that do not
- * match the points, and a second element in the same file.
+ * blunt trailing edge, coordinates in any unit (see {@link Airfoil}). Refused, with the line: a
+ * file over {@link #MAX_BYTES} or with bytes that are not UTF-8, a number that is not finite,
+ * more than {@link Airfoil#MAX_POINTS} points, a line that is not two numbers, fewer than 10
+ * points, all points equal, two consecutive equal points, a self-intersecting outline, Lednicer
+ * counts that do not match the points, and a second element in the same file.
  */
 public final class CoordinateFile {
     private static final Pattern NUMBER =
             Pattern.compile("[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?");
     private static final Pattern SEPARATORS = Pattern.compile("[\\s,;]+");
+    private static final Pattern NON_FINITE =
+            Pattern.compile("[+-]?(nan|inf|infinity)", Pattern.CASE_INSENSITIVE);
 
     private CoordinateFile() {}
 
@@ -37,33 +42,38 @@ public final class CoordinateFile {
     private record Line(int number, String text, double[] values) {
     }
 
+    /**
+     * The largest coordinate file read: {@link Airfoil#MAX_POINTS} lines of two full-precision
+     * numbers take under 5 MB; the rest is room for comments and wide columns.
+     */
+    public static final int MAX_BYTES = 16 << 20;
+
     /** Reads the file; the airfoil is named after the name line, or the file name without one. */
     public static Airfoil read(Path file) throws IOException {
-        byte[] bytes;
+        String text;
         try {
-            bytes = Files.readAllBytes(file);
-        } catch (java.nio.file.NoSuchFileException e) {
-            throw new CoordinateFileException(file, 0, "no such file");
-        } catch (IOException e) {
-            throw new CoordinateFileException(file, 0, "cannot be read (" + e.getMessage() + ")");
-        }
-        String text = new String(bytes, StandardCharsets.UTF_8);
-        if (text.startsWith("\uFEFF")) {
-            text = text.substring(1);
+            text = InputFiles.text(file, MAX_BYTES, "coordinate file", "an outline has at most "
+                    + Airfoil.MAX_POINTS + " points, which take under 5 MB");
+        } catch (InputFileException e) {
+            throw new CoordinateFileException(file, e.line(), e.reason());
         }
         String[] raw = text.split("\r\n|\r|\n", -1);
         List<Line> lines = new ArrayList<>();
-        List<Integer> blankBefore = new ArrayList<>();
-        int blanks = 0;
         for (int i = 0; i < raw.length; i++) {
             String t = raw[i].strip();
             if (t.isEmpty()) {
-                blanks++;
                 continue;
             }
+            if (lines.size() > Airfoil.MAX_POINTS + 1) {
+                throw new CoordinateFileException(file, i + 1, "more than " + Airfoil.MAX_POINTS
+                        + " points; an outline may have at most " + Airfoil.MAX_POINTS);
+            }
+            String bad = nonFinite(t);
+            if (bad != null) {
+                throw new CoordinateFileException(file, i + 1, "expected two finite numbers x y,"
+                        + " found \"" + shorten(bad) + "\"");
+            }
             lines.add(new Line(i + 1, t, parse(t)));
-            blankBefore.add(blanks);
-            blanks = 0;
         }
         if (lines.isEmpty()) {
             throw new CoordinateFileException(file, 0, "empty; expected airfoil coordinates");
@@ -84,10 +94,20 @@ public final class CoordinateFile {
         }
         List<Line> points = pointLines(file, lines, next);
         double[] xy = coordinates(points);
-        double tol = Airfoil.SAME_POINT * extent(xy);
-        // The loop closes where a later point repeats the first one: nothing may follow it.
+        double[] unit = Airfoil.unitScaled(xy);
+        double size = extent(unit);
+        if (size == 0) {
+            throw new CoordinateFileException(file, points.get(points.size() - 1).number(), "all "
+                    + points.size() + " points are the same point: no outline");
+        }
+        double tol = Airfoil.SAME_POINT * size;
+        // The loop closes where a later point repeats the first one: nothing may follow it
+        // (unless it repeats the point before it too: that is two equal points, said so below).
         for (int i = 2; i < points.size() - 1; i++) {
-            if (Math.hypot(xy[2 * i] - xy[0], xy[2 * i + 1] - xy[1]) <= tol) {
+            if (Math.hypot(unit[2 * i] - unit[2 * i - 2], unit[2 * i + 1] - unit[2 * i - 1]) <= tol) {
+                break;
+            }
+            if (Math.hypot(unit[2 * i] - unit[0], unit[2 * i + 1] - unit[1]) <= tol) {
                 throw new CoordinateFileException(file, points.get(i + 1).number(),
                         "the outline closed on line " + points.get(i).number()
                         + " and more points follow: a second element? A file holds one element");
@@ -115,16 +135,20 @@ public final class CoordinateFile {
         }
         double[] up = coordinates(points.subList(0, upper));
         double[] low = coordinates(points.subList(upper, upper + lower));
+        double[] both = Airfoil.unitScaled(coordinates(points));
+        double[] upUnit = Arrays.copyOfRange(both, 0, 2 * upper);
+        double[] lowUnit = Arrays.copyOfRange(both, 2 * upper, both.length);
         // Both surfaces start at the leading edge: the first lower point must be the first
         // upper one, or at least lie closer to it than to the trailing edge.
-        double leGap = Math.hypot(low[0] - up[0], low[1] - up[1]);
-        double teGap = Math.hypot(low[0] - up[2 * upper - 2], low[1] - up[2 * upper - 1]);
+        double leGap = Math.hypot(lowUnit[0] - upUnit[0], lowUnit[1] - upUnit[1]);
+        double teGap = Math.hypot(lowUnit[0] - upUnit[2 * upper - 2],
+                lowUnit[1] - upUnit[2 * upper - 1]);
         if (!(leGap < teGap)) {
             throw new CoordinateFileException(file, points.get(upper).number(), "the lower surface"
                     + " does not start at the leading edge: the counts " + upper + " and " + lower
                     + " on line " + h.number() + " do not match the surfaces");
         }
-        boolean sharedLe = leGap <= Airfoil.SAME_POINT * extent(up);
+        boolean sharedLe = leGap <= Airfoil.SAME_POINT * extent(upUnit);
         int skip = sharedLe ? 1 : 0;
         int n = upper + lower - skip;
         double[] xy = new double[2 * n];
@@ -198,6 +222,28 @@ public final class CoordinateFile {
             e = Math.max(e, Math.max(Math.abs(xy[i] - xy[0]), Math.abs(xy[i + 1] - xy[1])));
         }
         return e;
+    }
+
+    /**
+     * In a line of numbers, the first that is not finite (NaN, Infinity, inf, or one too large
+     * for a double, such as 1e999); null for any other line.
+     */
+    private static String nonFinite(String text) {
+        String bad = null;
+        for (String p : SEPARATORS.split(text)) {
+            if (p.isEmpty()) {
+                continue;
+            }
+            boolean word = NON_FINITE.matcher(p).matches();
+            if (!word && !NUMBER.matcher(p).matches()) {
+                return null; // a name line, or text a later check names
+            }
+            if (bad == null && (word || !Double.isFinite(
+                    Double.parseDouble(p.replace('d', 'e').replace('D', 'e'))))) {
+                bad = p;
+            }
+        }
+        return bad;
     }
 
     /** The numbers of a line, or null when any piece is not a number. */

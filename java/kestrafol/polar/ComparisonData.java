@@ -1,8 +1,6 @@
 package kestrafol.polar;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
@@ -10,6 +8,8 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import kestrafol.base.InputFileException;
+import kestrafol.base.InputFiles;
 
 /**
  * Measured or published points to draw beside computed ones (--compare FILE): a CSV file whose
@@ -24,6 +24,11 @@ import java.util.Map;
 public record ComparisonData(String label, Map<String, double[]> columns) {
     /** Every column the reader knows. */
     public static final List<String> COLUMNS = List.of("alpha", "cl", "cd", "cm", "x", "cp");
+    /**
+     * The largest file read: 100,000 rows of six full-precision numbers take about 12 MB, far
+     * more points than a chart can show apart.
+     */
+    public static final int MAX_BYTES = 16 << 20;
 
     /** What the points are compared with. */
     public enum Use {
@@ -59,14 +64,16 @@ public record ComparisonData(String label, Map<String, double[]> columns) {
      *
      * @throws ComparisonFileException (an IOException) naming the file and line: no header, a
      *     column given twice, too few columns for the use, a cell that is not a finite number, a
-     *     row of another length than the header
+     *     row of another length than the header, a file over {@link #MAX_BYTES} or with a byte
+     *     that is not UTF-8
      */
     public static ComparisonData read(Path file, Use use) throws IOException {
         List<String> lines;
         try {
-            lines = Files.readAllLines(file, StandardCharsets.UTF_8);
-        } catch (java.nio.charset.MalformedInputException e) {
-            throw new ComparisonFileException(file, 0, "not a UTF-8 text file");
+            lines = InputFiles.text(file, MAX_BYTES, "comparison table",
+                    "keep fewer rows (a chart shows a few thousand points at most)").lines().toList();
+        } catch (InputFileException e) {
+            throw new ComparisonFileException(file, e.line(), e.reason());
         }
         int headerLine = -1;
         for (int k = 0; k < lines.size(); k++) {

@@ -18,6 +18,8 @@ import java.util.Properties;
 import java.util.concurrent.TimeUnit;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import kestrafol.base.InputFiles;
+import kestrafol.base.PropertiesFile;
 import kestrafol.base.ShellQuoting;
 
 /**
@@ -428,10 +430,12 @@ public final class SlurmJob {
     public static Properties readRecord(Path out, String kind) throws IOException {
         Path f = recordFile(out);
         Properties p = new Properties();
-        try (Reader r = Files.newBufferedReader(f, StandardCharsets.UTF_8)) {
+        if (!Files.exists(f, java.nio.file.LinkOption.NOFOLLOW_LINKS)) {
+            throw new IOException(out + " holds no Slurm " + kind + " (" + f + " is missing)");
+        }
+        try (Reader r = new java.io.StringReader(InputFiles.text(f, PropertiesFile.MAX_BYTES,
+                "Slurm submission record", ""))) {
             p.load(r);
-        } catch (NoSuchFileException e) {
-            throw new IOException(out + " holds no Slurm " + kind + " (" + f + " is missing)", e);
         }
         String job = p.getProperty("job", "");
         String tasks = p.getProperty("tasks", "");

@@ -17,6 +17,12 @@ import java.util.TreeSet;
 public final class Sweep {
     /** At most this many values per list: a typo in a range should not start a million cases. */
     public static final int MAX_VALUES = 10_000;
+    /**
+     * At most this many cases in one polar, checked before any case is built: each case is a
+     * folder of a few megabytes and at least seconds of CPU time, so a million cases are
+     * terabytes and CPU-years; such a sweep is several polars.
+     */
+    public static final long MAX_CASES = 1_000_000;
 
     private final List<PolarCase> cases;
     private final List<List<PolarCase>> chains;
@@ -103,11 +109,20 @@ public final class Sweep {
      * @param reynolds Reynolds numbers of viscous runs; empty for inviscid runs
      * @param chained chains of ascending angles per Mach and Reynolds number; otherwise every case
      *     is a chain of its own (cold starts)
+     * @throws IllegalArgumentException for more than {@link #MAX_CASES} cases, before any is built
      */
     public static Sweep of(List<BigDecimal> machs, List<BigDecimal> reynolds,
             List<BigDecimal> alphas, boolean chained) {
         if (machs.isEmpty() || alphas.isEmpty()) {
             throw new IllegalArgumentException("a polar needs at least one Mach number and angle");
+        }
+        long n = (long) machs.size() * Math.max(1, reynolds.size()) * alphas.size();
+        if (n > MAX_CASES) {
+            throw new IllegalArgumentException(String.format(java.util.Locale.ROOT, "%,d Mach"
+                    + " numbers x %,d angles%s make %,d cases; a polar holds at most %,d: split"
+                    + " the lists over several polars", machs.size(), alphas.size(),
+                    reynolds.isEmpty() ? "" : String.format(java.util.Locale.ROOT,
+                    " x %,d Reynolds numbers", reynolds.size()), n, MAX_CASES));
         }
         List<BigDecimal> res = reynolds.isEmpty() ? Collections.singletonList(null) : sorted(reynolds);
         List<PolarCase> cases = new ArrayList<>();

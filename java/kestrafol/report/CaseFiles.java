@@ -38,8 +38,8 @@ final class CaseFiles {
      */
     static Map<?, ?> summary(Path file, String what) throws IOException {
         try {
-            return (Map<?, ?>) Json.parse(Files.readString(file, StandardCharsets.UTF_8));
-        } catch (IllegalArgumentException | ClassCastException e) {
+            return (Map<?, ?>) Json.read(file);
+        } catch (ClassCastException e) {
             throw new IOException(file + ": not a summary of a " + what + ": " + e.getMessage(), e);
         }
     }

@@ -15,6 +15,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import kestrafol.base.AtomicFiles;
+import kestrafol.base.InputFiles;
 import kestrafol.base.Json;
 import kestrafol.base.Numbers;
 import kestrafol.geometry.AirfoilGeometry;
@@ -292,7 +293,8 @@ public final class CaseOutputs {
     /**
      * The summary of the complete run in folder: summary.json's entries when its run id equals
      * the one case.properties names, null for a folder without a complete run (no summary, no
-     * case file, an unreadable summary, or files of two runs).
+     * case file, an unreadable, oversized or hostile summary (bounded in size and depth), or
+     * files of two runs).
      */
     public static Map<?, ?> completeSummary(Path folder) {
         Path summary = folder.resolve(SUMMARY);
@@ -302,12 +304,13 @@ public final class CaseOutputs {
         }
         try {
             String id = null;
-            for (String line : Files.readAllLines(caseFile, StandardCharsets.UTF_8)) {
+            for (String line : InputFiles.text(caseFile, PropertiesFile.MAX_BYTES, "case file", "")
+                    .split("\n")) {
                 if (line.startsWith("# " + RUN_ID_COMMENT)) {
                     id = line.substring(2 + RUN_ID_COMMENT.length()).strip();
                 }
             }
-            Object m = Json.parse(Files.readString(summary, StandardCharsets.UTF_8));
+            Object m = Json.read(summary);
             if (m instanceof Map<?, ?> map && id != null && id.equals(map.get("run"))) {
                 return map;
             }

@@ -221,7 +221,8 @@ public final class GmshReader {
 
     private static void readNodes22(MeshFileScanner in, Content c, MeshAssembler mesh)
             throws IOException {
-        int n = in.parseCount(in.requireTokens("the number of nodes", 1, 1)[0], "the number of nodes");
+        int n = in.parseCount(in.requireTokens("the number of nodes", 1, 1)[0], "the number of nodes",
+                MeshAssembler.MAX_NODES);
         for (int i = 0; i < n; i++) {
             String[] t = in.requireTokens("node " + i + " of " + n + ": tag x y z", 4, 4);
             long tag = in.parseLong(t[0], "a node tag");
@@ -248,7 +249,7 @@ public final class GmshReader {
             throws IOException {
         String[] h = in.requireTokens("numEntityBlocks numNodes minNodeTag maxNodeTag", 4, 4);
         int blocks = in.parseCount(h[0], "the number of node blocks");
-        int total = in.parseCount(h[1], "the number of nodes");
+        int total = in.parseCount(h[1], "the number of nodes", MeshAssembler.MAX_NODES);
         int seen = 0;
         for (int b = 0; b < blocks; b++) {
             String[] bh = in.requireTokens("a node block header: entityDim entityTag parametric"
@@ -256,6 +257,10 @@ public final class GmshReader {
             in.parseInt(bh[0], "an entity dimension");
             int parametric = in.parseInt(bh[2], "the parametric flag");
             int n = in.parseCount(bh[3], "the number of nodes in the block");
+            if (n > total - seen) {
+                throw in.error("expected " + total + " nodes as the header says, found "
+                        + ((long) seen + n) + " by the end of this block");
+            }
             // The count is the file's claim: the array grows with the tags actually read.
             long[] tags = new long[Math.min(n, 1024)];
             for (int i = 0; i < n; i++) {
@@ -279,7 +284,7 @@ public final class GmshReader {
 
     private static void readElements22(MeshFileScanner in, Content c) throws IOException {
         int n = in.parseCount(in.requireTokens("the number of elements", 1, 1)[0],
-                "the number of elements");
+                "the number of elements", MeshAssembler.MAX_ELEMENTS);
         for (int i = 0; i < n; i++) {
             String[] t = in.require("element " + i + " of " + n);
             if (t.length < 3) {
@@ -307,7 +312,7 @@ public final class GmshReader {
     private static void readElements41(MeshFileScanner in, Content c) throws IOException {
         String[] h = in.requireTokens("numEntityBlocks numElements minElementTag maxElementTag", 4, 4);
         int blocks = in.parseCount(h[0], "the number of element blocks");
-        int total = in.parseCount(h[1], "the number of elements");
+        int total = in.parseCount(h[1], "the number of elements", MeshAssembler.MAX_ELEMENTS);
         int seen = 0;
         for (int b = 0; b < blocks; b++) {
             String[] bh = in.requireTokens("an element block header: entityDim entityTag"
@@ -322,6 +327,10 @@ public final class GmshReader {
                         + " undeclared entity " + entity + " of dimension " + dim);
             }
             int n = in.parseCount(bh[3], "the number of elements in the block");
+            if (n > total - seen) {
+                throw in.error("expected " + total + " elements as the header says, found "
+                        + ((long) seen + n) + " by the end of this block");
+            }
             int corners = corners(in, type);
             Long physical = c.curvePhysical.get(entity);
             for (int i = 0; i < n; i++) {

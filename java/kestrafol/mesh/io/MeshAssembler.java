@@ -19,6 +19,18 @@ import kestrafol.mesh.Orientation;
  * element uses are dropped, and boundaries get their default kinds for an inviscid run.
  */
 public final class MeshAssembler {
+    /** The system property that raises {@link #MAX_NODES}. */
+    static final String LIMIT_PROPERTY = "kestrafol.maxMeshNodes";
+    /**
+     * Most nodes a mesh file may declare: 20 million, above the largest mesh this 23 GB machine
+     * can solve (the library holds about 1.6 kB per node, the toolkit about 1 kB more, so some
+     * 9 million nodes fit).
+     */
+    public static final long MAX_NODES = Long.getLong(LIMIT_PROPERTY, 20_000_000L);
+    /** Most elements (and boundary lines) a mesh file may declare: two per node. */
+    public static final long MAX_ELEMENTS = 2 * MAX_NODES;
+    /** Why the limit is what it is, for the refusal. */
+    static final String LIMIT_REASON = "20 million nodes need some 50 GB of memory to solve";
     private final Path file;
     private double[] xy = new double[1024];
     private int nodeCount;

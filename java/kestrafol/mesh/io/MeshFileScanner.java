@@ -175,6 +175,20 @@ final class MeshFileScanner implements AutoCloseable {
         return n;
     }
 
+    /**
+     * A count the file declares, at most {@code max}: checked before anything of that size is
+     * read or built.
+     */
+    int parseCount(String token, String what, long max) throws MeshFileException {
+        int n = parseCount(token, what);
+        if (n > max) {
+            throw error(String.format(java.util.Locale.ROOT, "%s is %,d; a mesh may have at most"
+                    + " %,d (%s); on a machine with more memory, raise it with java -D%s=N",
+                    what, n, max, MeshAssembler.LIMIT_REASON, MeshAssembler.LIMIT_PROPERTY));
+        }
+        return n;
+    }
+
     double parseFinite(String token, String what) throws MeshFileException {
         double v;
         try {

@@ -43,14 +43,16 @@ public final class Su2Reader {
                         if (haveElements) {
                             throw in.error("expected one NELEM= section, found a second one");
                         }
-                        readElements(in, in.parseCount(firstWord(kv[1]), "the element count"), mesh);
+                        readElements(in, in.parseCount(firstWord(kv[1]), "the element count",
+                                MeshAssembler.MAX_ELEMENTS), mesh);
                         haveElements = true;
                         break;
                     case "NPOIN":
                         if (havePoints) {
                             throw in.error("expected one NPOIN= section, found a second one");
                         }
-                        readPoints(in, in.parseCount(firstWord(kv[1]), "the point count"), mesh);
+                        readPoints(in, in.parseCount(firstWord(kv[1]), "the point count",
+                                MeshAssembler.MAX_NODES), mesh);
                         havePoints = true;
                         break;
                     case "NMARK":
@@ -152,7 +154,8 @@ public final class Su2Reader {
             if (elems == null || !elems[0].equals("MARKER_ELEMS")) {
                 throw in.error("expected MARKER_ELEMS= COUNT for marker " + name);
             }
-            int n = in.parseCount(firstWord(elems[1]), "the line count of marker " + name);
+            int n = in.parseCount(firstWord(elems[1]), "the line count of marker " + name,
+                    MeshAssembler.MAX_ELEMENTS);
             for (int b = 0; b < n; b++) {
                 String[] t = in.require("line " + b + " of marker " + name);
                 if (t.length != 3) {

@@ -18,6 +18,7 @@ class CaseFileTest {
     private static final Set<String> KNOWN = Set.of("mach", "alpha", "bc", "viscous", "quads", "out");
     private static final Set<String> FLAGS = Set.of("viscous", "quads");
     private static final Set<String> REPEATABLE = Set.of("bc");
+    private static final Set<String> PATHS = Set.of("out");
 
     private List<String> merge(String file, String... args) throws Exception {
         Path f = dir.resolve("case.properties");
@@ -25,7 +26,7 @@ class CaseFileTest {
         List<String> all = new java.util.ArrayList<>(List.of(args));
         all.add(0, f.toString());
         all.add(0, "--config");
-        return CaseFile.merge(all, KNOWN, FLAGS, REPEATABLE);
+        return CaseFile.merge(all, KNOWN, FLAGS, REPEATABLE, PATHS);
     }
 
     @Test
@@ -38,8 +39,10 @@ class CaseFileTest {
         assertEquals(List.of("--alpha", "-2:2:8", "--viscous", "--mach", "0.7", "--bc", "wall=noslip"),
                 merge(file, "--mach", "0.7", "--bc", "wall=noslip"));
         assertEquals(List.of("--mach", "0.5", "--alpha=3"), merge("mach = 0.5\nalpha = 1\n", "--alpha=3"));
+        // A path keeps its trailing space (a folder may be named so); other values are trimmed.
+        assertEquals(List.of("--mach", "0.5", "--out", "x/trail "), merge("mach = 0.5 \nout = x/trail\\ \n"));
         assertEquals(List.of("--mach", "0.5"), CaseFile.merge(List.of("--mach", "0.5"), KNOWN, FLAGS,
-                REPEATABLE));
+                REPEATABLE, PATHS));
     }
 
     @Test
@@ -53,9 +56,9 @@ class CaseFileTest {
         assertTrue(flag.getMessage().contains("viscous: expected true or false"), flag.getMessage());
         assertThrows(IllegalArgumentException.class, () -> merge("config = other.properties\n"));
         assertThrows(IllegalArgumentException.class, () -> CaseFile.merge(List.of("--config"),
-                KNOWN, FLAGS, REPEATABLE));
+                KNOWN, FLAGS, REPEATABLE, PATHS));
         java.io.IOException missing = assertThrows(java.io.IOException.class, () -> CaseFile.merge(
-                List.of("--config", dir.resolve("none").toString()), KNOWN, FLAGS, REPEATABLE));
+                List.of("--config", dir.resolve("none").toString()), KNOWN, FLAGS, REPEATABLE, PATHS));
         assertTrue(missing.getMessage().contains("none"), missing.getMessage());
     }
 
@@ -65,7 +68,7 @@ class CaseFileTest {
         // character or turn into a comment; read back it must be exactly what was written.
         String[] hostile = {"C:\\runs\\a b", "wall=slip,far=farfield", " 0.5", "\t lead",
             "polar\nnaca = 4412", "a\r\nmach = 0.9", "x: y", "#not a comment", "!neither",
-            "trail\\", "100% $(touch pwned) `id` 'q' \"qq\"", "\f", "\\u0041", "tab\tin"};
+            "trail\\", "x/trail  ", "100% $(touch pwned) `id` 'q' \"qq\"", "\f", "\\u0041", "tab\tin"};
         LinkedHashMap<String, String> entries = new LinkedHashMap<>();
         for (int i = 0; i < hostile.length; i++) {
             entries.put("out" + i, hostile[i]);
@@ -82,6 +85,9 @@ class CaseFileTest {
         Files.write(big, new byte[2_000_000]);
         Path one = dir.resolve("one.properties");
         Files.writeString(one, "mach = 0.5\nalpha = 1\n");
+        Path latin = dir.resolve("latin.properties");
+        Files.write(latin, new byte[] {'a', 'l', 'p', 'h', 'a', '=', '1', '\n', 'm', 'a', 'c', 'h',
+            '=', '0', '.', '5', (byte) 0xff, '\n'});
         Path dup = dir.resolve("dup.properties");
         Files.writeString(dup, "mach = 0.5\nalpha = 1\nmach: 0.7\n");
         // {arguments, exit status, what the one-line message says}
@@ -90,6 +96,8 @@ class CaseFileTest {
                 "the case file /dev/zero is over 1 MB; a case file may hold at most 1 MB"},
             {new String[] {"polar", "--config", big.toString()}, 1,
                 "the case file " + big + " is 2,000,000 bytes"},
+            {new String[] {"run", "--config", latin.toString()}, 1,
+                latin + ":2: byte 0xFF (byte 17 of the file) is not UTF-8 text"},
             {new String[] {"run", "--config", dup.toString()}, 2,
                 dup + ": mach is given twice (mach = 0.5 and mach = 0.7)"},
             {new String[] {"run", "--config", one.toString(), "--config=" + dup}, 2,

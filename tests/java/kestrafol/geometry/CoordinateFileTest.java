@@ -149,6 +149,36 @@ class CoordinateFileTest {
     }
 
     @Test
+    void anyUnitGivesTheSameSection() throws Exception {
+        double[] xy = Naca.seligPoints(Naca.parse("4412"), 40);
+        Airfoil ref = read("unit.dat", selig(xy));
+        AirfoilGeometry r = ref.geometry();
+        // Powers of two scale exactly: the same section bit for bit, the chord in file units.
+        for (int k : new int[] {1000, -1000}) {
+            double[] s = xy.clone();
+            for (int i = 0; i < s.length; i++) {
+                s[i] = Math.scalb(s[i], k);
+            }
+            Airfoil a = Airfoil.of("scaled", s);
+            Airfoil b = Airfoil.of("unit", xy);
+            assertArrayEquals(b.contour(64), a.contour(64), "2^" + k);
+            assertEquals(Math.scalb(b.geometry().chord(), k), a.geometry().chord(), "2^" + k);
+        }
+        // Written in decimal, any scale up to the largest double reads as the same section.
+        for (double f : new double[] {1e300, 1e-300, 1e308}) {
+            double[] s = xy.clone();
+            for (int i = 0; i < s.length; i++) {
+                s[i] *= f;
+            }
+            AirfoilGeometry g = read("scaled.dat", selig(s)).geometry();
+            assertEquals(1, g.chord() / (r.chord() * f), 1e-12, "scale " + f);
+            assertEquals(r.chordAngleDegrees(), g.chordAngleDegrees(), 1e-9, "scale " + f);
+            assertEquals(r.maxThickness(), g.maxThickness(), 1e-9, "scale " + f);
+            assertEquals(r.maxCamber(), g.maxCamber(), 1e-9, "scale " + f);
+        }
+    }
+
+    @Test
     void refusalsNameTheLineAndTheReason() throws Exception {
         double[] xy = Naca.seligPoints(Naca.parse("0012"), 10);
         int last = xy.length / 2 - 1;
@@ -172,6 +202,12 @@ class CoordinateFileTest {
             {"second name", "one\n" + good + "two\n" + good, 2 + last + 1, "second element"},
             {"empty", "\n \n", 0, "empty"},
             {"cut short", "name\n" + lines(xy, 0, 12, " ", "\n"), 14, "a base that wide"},
+            {"nan", "name\n" + good.replace(g[4], "0.5 NaN"), 6, "two finite numbers x y, found \"NaN\""},
+            {"infinite", "name\n" + good.replace(g[4], "-Infinity 0"), 6, "found \"-Infinity\""},
+            {"overflow", "name\n" + good.replace(g[4], "0.5 1e999"), 6, "found \"1e999\""},
+            {"all equal", "name\n" + "0.5 0.1\n".repeat(40), 41, "all 40 points are the same point"},
+            {"too many", "name\n" + good.repeat(100_001 / g.length + 1), 100_003,
+                "more than 100000 points"},
         };
         for (Object[] c : cases) {
             CoordinateFileException e = assertThrows(CoordinateFileException.class,
@@ -182,6 +218,16 @@ class CoordinateFileTest {
                 assertEquals((int) c[2], e.line(), c[0] + ": " + m);
             }
         }
+        byte[] latin = ("name\n" + good).getBytes(StandardCharsets.UTF_8);
+        latin[latin.length - 3] = (byte) 0xff;
+        Files.write(dir.resolve("latin.dat"), latin);
+        CoordinateFileException bad = assertThrows(CoordinateFileException.class,
+                () -> CoordinateFile.read(dir.resolve("latin.dat")));
+        assertEquals(last + 2, bad.line(), bad.getMessage());
+        assertTrue(bad.getMessage().contains("byte 0xFF"), bad.getMessage());
+        CoordinateFileException zero = assertThrows(CoordinateFileException.class,
+                () -> CoordinateFile.read(Path.of("/dev/zero")));
+        assertTrue(zero.getMessage().startsWith("/dev/zero: larger than 16 MB"), zero.getMessage());
         CoordinateFileException missing = assertThrows(CoordinateFileException.class,
                 () -> CoordinateFile.read(dir.resolve("none.dat")));
         assertTrue(missing.getMessage().endsWith("none.dat: no such file"), missing.getMessage());

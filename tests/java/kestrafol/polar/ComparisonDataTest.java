@@ -55,5 +55,13 @@ class ComparisonDataTest {
             assertTrue(e.getMessage().startsWith(file + ((int) t[2] > 0 ? ":" + t[2] + ": " : ": "))
                     && e.getMessage().contains((String) t[3]), e.getMessage());
         }
+        Path latin = dir.resolve("latin.csv");
+        Files.write(latin, new byte[] {'x', ',', 'c', 'p', '\n', '1', ',', (byte) 0xb0, '\n'});
+        ComparisonFileException bad = assertThrows(ComparisonFileException.class,
+                () -> ComparisonData.read(latin, ComparisonData.Use.SURFACE));
+        assertEquals(2, bad.line(), bad.getMessage());
+        ComparisonFileException zero = assertThrows(ComparisonFileException.class,
+                () -> ComparisonData.read(Path.of("/dev/zero"), ComparisonData.Use.POLAR));
+        assertTrue(zero.getMessage().startsWith("/dev/zero: larger than 16 MB"), zero.getMessage());
     }
 }

@@ -41,6 +41,17 @@ class SweepTest {
     }
 
     @Test
+    void aSweepOverItsCaseLimitIsRefusedBeforeAnyCaseIsBuilt() {
+        long t0 = System.nanoTime();
+        IllegalArgumentException e = assertThrows(IllegalArgumentException.class,
+                () -> Sweep.of(Sweep.parseList("--mach", "1:1:9999"), List.of(),
+                        Sweep.parseList("--alpha", "1:1:9999"), true));
+        assertEquals("9,999 Mach numbers x 9,999 angles make 99,980,001 cases; a polar holds at"
+                + " most 1,000,000: split the lists over several polars", e.getMessage());
+        assertTrue(System.nanoTime() - t0 < 1_000_000_000L, "refused under a second");
+    }
+
+    @Test
     void casesAreEveryCombinationSortedAndChainedPerMachAndReynolds() {
         List<BigDecimal> machs = Sweep.parseList("--mach", "0.7,0.3");
         List<BigDecimal> res = Sweep.parseList("--reynolds", "5000,1000");

@@ -39,11 +39,18 @@ class HostileMeshFilesTest {
 
     @Test
     void countsAreClaimsNotAllocations() throws IOException {
-        // A node block announcing 2^31 - 1 nodes (16 GiB of tags if believed) ends at the first
-        // coordinate line, where a tag was expected.
+        // A node block announcing 2^31 - 1 nodes (16 GiB of tags if believed) is more than the
+        // header's 9, and a header announcing more than a mesh may have is refused at once.
         String huge = refusal("huge.msh", replaced(GmshReaderTest.square41(), "2 1 0 6", "2 1 0 2147483647"));
-        assertTrue(huge.endsWith("expected a node tag (1 values), found 3 values: 0 0 0"), huge);
+        assertTrue(huge.endsWith("expected 9 nodes as the header says, found 2147483647 by the"
+                + " end of this block"), huge);
         assertTrue(huge.contains("huge.msh"), huge);
+        String declared = refusal("declared.msh", replaced(GmshReaderTest.square41(), "2 9 10 18",
+                "2 2000000000 10 18"));
+        assertTrue(declared.endsWith("declared.msh:16: the number of nodes is 2,000,000,000; a mesh"
+                + " may have at most 20,000,000 (20 million nodes need some 50 GB of memory to"
+                + " solve); on a machine with more memory, raise it with java"
+                + " -Dkestrafol.maxMeshNodes=N"), declared);
         // 2^31 - 1 physical tags on an entity line with one value after the count.
         String tags = refusal("tags.msh",
                 replaced(GmshReaderTest.square41(), "1 0 0 0 1 0 0 1 7 0", "1 0 0 0 1 0 0 2147483647 7"));
