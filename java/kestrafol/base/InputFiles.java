@@ -61,6 +61,20 @@ public final class InputFiles {
     }
 
     /**
+     * The largest results file read back (polar.csv, history.csv, surface.csv, study.csv):
+     * a polar's million cases or a run's two million iterations fit.
+     */
+    public static final int MAX_RESULTS_BYTES = 256 << 20;
+
+    /**
+     * The lines of a results file the toolkit wrote (at most {@link #MAX_RESULTS_BYTES}, strict
+     * UTF-8), split at \n, \r\n or \r.
+     */
+    public static java.util.List<String> resultLines(Path file) throws InputFileException {
+        return text(file, MAX_RESULTS_BYTES, "results file", "").lines().toList();
+    }
+
+    /**
      * Bytes decoded as UTF-8, refusing the first byte that is not.
      *
      * @throws InputFileException naming the file and the line of that byte

@@ -314,7 +314,8 @@ final class PolarCommand implements Callable<Integer> {
     private int finish(List<CaseResult> given, String title, double wall) throws IOException {
         List<PolarCase> cases = requested != null ? requested
                 : given.stream().map(CaseResult::polarCase).toList();
-        List<CaseResult> rows = CaseFolders.rows(cases, outDir, given);
+        // A folder's run made with other options than this polar's is no row of this polar.
+        List<CaseResult> rows = CaseFolders.rows(cases, outDir, given, this::recordedAsNow);
         Set<String> foreign = CaseFolders.foreign(cases, outDir);
         if (!foreign.isEmpty()) {
             out.println("Left out of polar.csv (case folders not in this polar): "
@@ -523,13 +524,28 @@ final class PolarCommand implements Callable<Integer> {
      * The row of the case's folder when it holds a finished run recorded with exactly the
      * options this case would run with (null otherwise).
      */
-    private CaseResult reusable(PolarCase c, Path folder) throws IOException {
+    private CaseResult reusable(PolarCase c, Path folder) {
         CaseResult done = CaseFolders.complete(c, outDir);
-        if (!CaseFolders.finished(done)) {
-            return null;
+        return CaseFolders.finished(done) && recordedAsNow(c) ? done : null;
+    }
+
+    /**
+     * Whether the case's folder records exactly the options this polar gives the case, but for
+     * the output folder: that is where the case lives (a polar folder copied elsewhere resumes
+     * in place of the original), not how it is computed.
+     */
+    private boolean recordedAsNow(PolarCase c) {
+        Path folder = outDir.resolve(c.folder());
+        Map<String, String> recorded;
+        try {
+            recorded = new TreeMap<>(PropertiesFile.read(folder.resolve(CaseOutputs.CASE_FILE)));
+        } catch (IOException | IllegalArgumentException e) {
+            return false;
         }
-        Map<String, String> recorded = PropertiesFile.read(folder.resolve(CaseOutputs.CASE_FILE));
-        return recorded.equals(new TreeMap<>(caseEntries(c, folder))) ? done : null;
+        Map<String, String> now = new TreeMap<>(caseEntries(c, folder));
+        recorded.remove("out");
+        now.remove("out");
+        return recorded.equals(now);
     }
 
     /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */

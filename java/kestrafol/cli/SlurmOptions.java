@@ -62,7 +62,7 @@ final class SlurmOptions {
             }
         }
         OptionSpec airfoil = spec.findOption("--airfoil");
-        if (slurm && airfoil != null && airfoil.getValue() instanceof List<?> values) {
+        if (airfoil != null && airfoil.getValue() instanceof List<?> values) {
             List<String> absolute = new ArrayList<>();
             for (String v : RunOptions.rejoinPlacements(values.stream().map(String::valueOf)
                     .toList())) {

@@ -17,6 +17,7 @@ import kestrafol.polar.PolarTally;
 import kestrafol.polar.SlurmJob;
 import kestrafol.report.StudyReport;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseOutputs;
 import kestrafol.run.MethodLimits;
 import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
@@ -173,6 +174,13 @@ final class StudyCommand implements Callable<Integer> {
         for (String w : warnings) {
             out.println("Warning: " + w);
         }
+        if (!gathering) {
+            // The previous study's results go first: a study killed on the way leaves no
+            // study.csv or summary.json beside level folders of another run.
+            for (String name : StudyOutputs.FILES) {
+                Files.deleteIfExists(folder.resolve(name));
+            }
+        }
         List<Study.Outcome> outcomes = gathering || slurm ? slurmLevels(folder, ladder, file)
                 : localLevels(folder, ladder);
         if (outcomes == null) {
@@ -195,16 +203,17 @@ final class StudyCommand implements Callable<Integer> {
             }
         }
         // Each level's own case file, beside the run's files (a run clears its folder first).
-        for (Study.Level level : ladder) {
-            writeCaseFile(level);
+        for (Study.Outcome o : outcomes) {
+            writeCaseFile(o.level(), o.result() != null);
         }
         StudyOutputs.writeCsv(outcomes, folder.resolve(StudyOutputs.CSV));
-        StudyOutputs.writeSummary(finest.caseName(), ratio, outcomes, estimates, warnings,
-                folder.resolve(StudyOutputs.SUMMARY));
         if (!options.noPictures) {
             StudyOutputs.writePicture(title, outcomes, estimates,
                     folder.resolve(StudyOutputs.PICTURE));
         }
+        // summary.json last: with it the study is complete.
+        StudyOutputs.writeSummary(finest.caseName(), ratio, outcomes, estimates, warnings,
+                folder.resolve(StudyOutputs.SUMMARY));
         Path report = StudyReport.write(folder, "Grid study, " + title);
         out.println();
         for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
@@ -269,10 +278,6 @@ final class StudyCommand implements Callable<Integer> {
         if (gathering) {
             outcomes = SlurmStudy.gather(folder, ladder, out);
         } else {
-            for (String name : List.of(StudyOutputs.CSV, StudyOutputs.SUMMARY,
-                    StudyOutputs.PICTURE, "report.html")) {
-                Files.deleteIfExists(folder.resolve(name));
-            }
             for (Study.Level level : ladder) {
                 Files.deleteIfExists(level.folder().resolve(StudyOutputs.SUMMARY));
             }
@@ -326,7 +331,7 @@ final class StudyCommand implements Callable<Integer> {
     }
 
     /** The level's own case.properties: "kestrafol run --config" repeats it alone. */
-    private void writeCaseFile(Study.Level level) throws IOException {
+    private void writeCaseFile(Study.Level level, boolean ended) throws IOException {
         java.util.LinkedHashMap<String, String> e = Configuration.entries(
                 spec.mixins().get("conditions"), Set.of());
         e.putAll(Configuration.complete(Configuration.entries(spec.mixins().get("options"),
@@ -334,10 +339,12 @@ final class StudyCommand implements Callable<Integer> {
         e.put("resolution", Integer.toString(level.points()));
         e.put("out", level.folder().toString());
         Files.createDirectories(level.folder());
-        Path file = level.folder().resolve("case.properties");
-        CaseFile.write(file, List.of("kestrafol study, level " + level.number() + " ("
-                + level.points() + " points): the effective options of this level.",
-                "Re-run it alone with: kestrafol run --config " + file), e);
+        Path file = level.folder().resolve(CaseOutputs.CASE_FILE);
+        // With the id of the level's run: the folder holds one complete run.
+        CaseOutputs.rewriteCaseFile(level.folder(), List.of("kestrafol study, level "
+                + level.number() + " (" + level.points() + " points): the effective options of"
+                + " this level.", "Re-run it alone with: kestrafol run --config " + file), e,
+                ended);
     }
 
     /** 1 a level failed, 3 one diverged, 4 one did not converge, else 0. */

@@ -49,12 +49,12 @@ public final class CaseFolders {
     }
 
     /**
-     * One row per case: the complete run of its folder where there is one,
-     * otherwise the row this invocation has for it (a failure with its message), otherwise a row
-     * "interrupted" (the case never finished).
+     * One row per case: the complete run of its folder where there is one made as the polar
+     * makes it now ({@code current}), otherwise the row this invocation has for it (a failure
+     * with its message), otherwise a row "interrupted" (the case never finished).
      */
     public static List<CaseResult> rows(List<PolarCase> cases, Path polarFolder,
-            List<CaseResult> known) {
+            List<CaseResult> known, java.util.function.Predicate<PolarCase> current) {
         Map<Integer, CaseResult> byIndex = new HashMap<>();
         if (known != null) {
             for (CaseResult r : known) {
@@ -63,7 +63,7 @@ public final class CaseFolders {
         }
         List<CaseResult> rows = new ArrayList<>();
         for (PolarCase c : cases) {
-            CaseResult r = complete(c, polarFolder);
+            CaseResult r = current.test(c) ? complete(c, polarFolder) : null;
             if (r == null) {
                 r = byIndex.getOrDefault(c.index(),
                         CaseResult.failed(c, "interrupted", "this case has not finished"));

@@ -3,13 +3,13 @@ package kestrafol.polar;
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Comparator;
 import java.util.List;
+import kestrafol.base.InputFiles;
 import kestrafol.output.Pictures;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.JFreeChart;
@@ -78,7 +78,7 @@ public final class CpAllPicture {
      * @throws IOException for a file that is not a surface.csv (the message names file and line)
      */
     public static double[][] readSurface(Path file) throws IOException {
-        List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
+        List<String> lines = InputFiles.resultLines(file);
         if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
             throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
         }

@@ -1,6 +1,7 @@
 package kestrafol.polar;
 
 import java.io.BufferedWriter;
+import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
 import java.io.IOException;
 import java.math.BigDecimal;
@@ -106,7 +107,7 @@ public final class PolarCsv {
      *     file and line)
      */
     public static List<CaseResult> read(Path file, Sweep sweep) throws IOException {
-        List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
+        List<String> lines = InputFiles.resultLines(file);
         if (lines.isEmpty() || !lines.get(0).equals(HEADER)) {
             throw new IOException(file + ": line 1: expected the header " + HEADER);
         }

@@ -1,12 +1,12 @@
 package kestrafol.report;
 
+import kestrafol.base.InputFiles;
 import kestrafol.base.Json;
 import java.util.Map;
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.awt.Font;
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.text.DecimalFormat;
@@ -53,7 +53,7 @@ final class CaseFiles {
         if (!Files.exists(file)) {
             return null;
         }
-        List<String> lines = new ArrayList<>(Files.readAllLines(file, StandardCharsets.UTF_8));
+        List<String> lines = new ArrayList<>(InputFiles.resultLines(file));
         lines.removeIf(line -> line.startsWith("#")); // the run id
         int n = Math.max(0, lines.size() - 1);
         int step = Math.max(1, (n + CHART_POINTS - 1) / CHART_POINTS);

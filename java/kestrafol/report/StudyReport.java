@@ -7,6 +7,7 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
+import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.PropertiesFile;
 import kestrafol.study.GridConvergence;
@@ -89,7 +90,7 @@ public final class StudyReport {
     }
 
     private static List<Row> rows(Path csv) throws IOException {
-        List<String> lines = Files.readAllLines(csv, StandardCharsets.UTF_8);
+        List<String> lines = InputFiles.resultLines(csv);
         String header = "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged";
         if (lines.isEmpty() || !lines.get(0).equals(header)) {
             throw new IOException(csv + ": line 1: expected " + header);

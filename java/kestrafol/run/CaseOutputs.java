@@ -1,7 +1,6 @@
 package kestrafol.run;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.AccessDeniedException;
 import java.nio.file.DirectoryStream;
 import java.nio.file.FileAlreadyExistsException;
@@ -303,13 +302,7 @@ public final class CaseOutputs {
             return null;
         }
         try {
-            String id = null;
-            for (String line : InputFiles.text(caseFile, PropertiesFile.MAX_BYTES, "case file", "")
-                    .split("\n")) {
-                if (line.startsWith("# " + RUN_ID_COMMENT)) {
-                    id = line.substring(2 + RUN_ID_COMMENT.length()).strip();
-                }
-            }
+            String id = runId(caseFile);
             Object m = Json.read(summary);
             if (m instanceof Map<?, ?> map && id != null && id.equals(map.get("run"))) {
                 return map;
@@ -318,6 +311,41 @@ public final class CaseOutputs {
             return null;
         }
         return null;
+    }
+
+    /** The run id a case file records, or null. */
+    private static String runId(Path caseFile) throws IOException {
+        String id = null;
+        for (String line : InputFiles.text(caseFile, PropertiesFile.MAX_BYTES, "case file", "")
+                .split("\n")) {
+            if (line.startsWith("# " + RUN_ID_COMMENT)) {
+                id = line.substring(2 + RUN_ID_COMMENT.length()).strip();
+            }
+        }
+        return id;
+    }
+
+    /**
+     * Writes the case file of the run in folder (again) with the given comments and entries.
+     * When the caller knows the folder's run ended ({@code ended}), with that run's id, so that
+     * the folder holds one complete run: the id its case file records, or, for a run that
+     * recorded none, its summary.json's. Otherwise no id (a stale summary of an earlier run
+     * must not read as this one's): the folder reads as incomplete.
+     */
+    public static void rewriteCaseFile(Path folder, List<String> comments,
+            LinkedHashMap<String, String> entries, boolean ended) throws IOException {
+        Path file = folder.resolve(CASE_FILE);
+        List<String> all = new ArrayList<>(comments);
+        String id = ended && Files.isRegularFile(file) ? runId(file) : null;
+        if (id == null && ended && Files.isRegularFile(folder.resolve(SUMMARY))
+                && Json.read(folder.resolve(SUMMARY)) instanceof Map<?, ?> m
+                && m.get("run") instanceof String run) {
+            id = run;
+        }
+        if (id != null) {
+            all.add(RUN_ID_COMMENT + id);
+        }
+        AtomicFiles.write(file, f -> PropertiesFile.write(f, all, entries));
     }
 
     /** The one place a file of the case is written: whole or not at all. */

@@ -2,13 +2,12 @@ package kestrafol.solver;
 
 import java.io.IOException;
 import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
+import kestrafol.base.InputFiles;
 import kestrafol.solver.ConvergenceMonitor.Criteria;
 import kestrafol.solver.ConvergenceMonitor.Stop;
 
@@ -71,7 +70,7 @@ public final class ConvergenceReplay {
      * writes first ("# run ID").
      */
     static History read(Path file) throws IOException {
-        List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
+        List<String> lines = InputFiles.resultLines(file);
         int head = 0;
         while (head < lines.size() && lines.get(head).startsWith("#")) {
             head++;

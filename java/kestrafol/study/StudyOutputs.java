@@ -34,6 +34,9 @@ public final class StudyOutputs {
     public static final String CSV = "study.csv";
     public static final String SUMMARY = "summary.json";
     public static final String PICTURE = "study.png";
+    /** Every file of a whole study, removed before a study starts: summary.json is written last. */
+    public static final java.util.List<String> FILES = java.util.List.of(CSV, SUMMARY, PICTURE,
+            "report.html");
 
     private StudyOutputs() {}
 

@@ -13,7 +13,9 @@ import java.util.List;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.run.Run;
+import kestrafol.polar.CaseFolders;
 import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.SlurmJob;
 import kestrafol.polar.SlurmSubmission;
@@ -143,6 +145,46 @@ class PolarTest {
         List<String> c = new ArrayList<>(a);
         c.addAll(b);
         return c;
+    }
+
+    @Test
+    void resumeKeepsOnlyRunsMadeAsNowWhereverTheFolderLives() throws Exception {
+        Path airfoil = AirfoilCommandTest.seligFile(dir.resolve("naca0012.dat"), "0012", 1, 0, 0, 0)
+                .toAbsolutePath().normalize();
+        String relative = Path.of("").toAbsolutePath().relativize(airfoil).toString();
+        List<String> polar = List.of("polar", "--airfoil", relative, "--resolution", "32",
+                "--iterations", "40", "--mach", "0.5", "--alpha", "0,2", "--no-pictures");
+        Path first = dir.resolve("first");
+        ByteArrayOutputStream text = new ByteArrayOutputStream();
+        main(text, withOut(polar, first));
+        // Recorded paths are absolute: the printed command works from any folder.
+        String recorded = Files.readString(first.resolve("polar.properties"));
+        assertTrue(recorded.contains("airfoil = " + airfoil.toString().replace(":", "\\:")),
+                recorded);
+        // A copy resumes in place of the original: every case kept.
+        Path copy = dir.resolve("copy");
+        try (var files = Files.walk(first)) {
+            for (Path f : files.toList()) {
+                Files.copy(f, copy.resolve(first.relativize(f).toString()));
+            }
+        }
+        text.reset();
+        assertEquals(4, main(text, withOut(polar, copy, "--resume")), text.toString());
+        assertTrue(text.toString().contains("Resumed: 2 of 2 cases kept"), text.toString());
+        // Another option: no earlier run is a row of this polar, each runs again.
+        List<PolarCase> cases = Sweep.of(Sweep.parseList("--mach", "0.5"), List.of(),
+                Sweep.parseList("--alpha", "0,2"), true).cases();
+        for (CaseResult r : CaseFolders.rows(cases, copy, List.of(), c -> false)) {
+            assertEquals("interrupted", r.stoppedBy());
+        }
+        text.reset();
+        List<String> changed = new ArrayList<>(polar);
+        changed.set(changed.indexOf("40"), "41");
+        assertEquals(4, main(text, withOut(changed, copy, "--resume")), text.toString());
+        assertFalse(text.toString().contains("Resumed:"), text.toString());
+        for (String row : numbers(copy.resolve("polar.csv")).subList(1, 3)) {
+            assertTrue(row.contains(",41,iterations,"), row);
+        }
     }
 
     @Test
