@@ -3,8 +3,8 @@ package kestrafol.cli;
 import java.nio.file.Path;
 import java.util.concurrent.CompletableFuture;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseResult;
 import kestrafol.run.ErrorBars;
-import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
 import kestrafol.study.Study;
 
@@ -64,7 +64,7 @@ final class ErrorEstimate {
     }
 
     /** The bars of the fine result against the coarse one. */
-    static ErrorBars bars(Run.Result fine, int fineNodes, Run.Result coarse, int coarseNodes,
+    static ErrorBars bars(CaseResult fine, int fineNodes, CaseResult coarse, int coarseNodes,
             int coarsePoints) {
         double hFine = 1 / Math.sqrt(fineNodes);
         double hCoarse = 1 / Math.sqrt(coarseNodes);
@@ -75,7 +75,7 @@ final class ErrorEstimate {
             band[k] = GridConvergence.twoGrids(hFine, hCoarse, f[k], c[k], ASSUMED_ORDER).gci();
         }
         String warning = coarse.converged() ? null : "the coarser mesh of the error estimate did"
-                + " not converge (" + coarse.stoppedBy() + "): the error bars are doubtful";
+                + " not converge (" + coarse.stop().key() + "): the error bars are doubtful";
         return new ErrorBars(band[0], band[1], band[2], ASSUMED_ORDER, coarsePoints, coarseNodes,
                 warning);
     }

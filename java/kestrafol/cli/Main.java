@@ -21,6 +21,8 @@ import kestrafol.output.Pictures;
 import kestrafol.polar.ComparisonData;
 import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 import kestrafol.run.Run;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
@@ -248,13 +250,13 @@ public final class Main implements Callable<Integer> {
                     Configuration.complete(Configuration.entries(spec, Set.of()), options));
             try (FolderLock lock = FolderLock.acquire(options.out, "kestrafol run");
                     Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
-                Run.Result result = run.execute();
+                CaseResult result = run.execute();
                 RunReport.write(options.out, points, String.format(Locale.ROOT,
                         "%s, Mach %s, alpha %s deg", c.caseName(), Numbers.format(c.mach()),
                         Numbers.format(c.alpha())));
                 out.println("Report: " + options.out.toAbsolutePath().normalize()
                         .resolve("report.html"));
-                if ("interrupted".equals(result.stoppedBy())) {
+                if (result.stop() == StopReason.INTERRUPTED) {
                     return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
                 }
                 return result.exitStatus();

@@ -27,11 +27,11 @@ import kestrafol.base.PropertiesFile;
 import kestrafol.base.ShellQuoting;
 import kestrafol.mesh.Mesh;
 import kestrafol.polar.CaseFolders;
-import kestrafol.polar.CaseResult;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
 import kestrafol.polar.PolarAnalysis;
 import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.PolarEstimate;
 import kestrafol.polar.PolarJson;
@@ -47,6 +47,8 @@ import kestrafol.report.PolarReport;
 import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 import kestrafol.run.Run;
 import kestrafol.solver.Solver;
 import picocli.CommandLine.Command;
@@ -261,7 +263,7 @@ final class PolarCommand implements Callable<Integer> {
                 chained ? "chained along each Mach number" : "each from the free stream"));
         out.println("Output: " + outDir);
         out.println("Estimated CPU time: " + estimate);
-        List<CaseResult> rows;
+        List<PolarRow> rows;
         long start = System.nanoTime();
         if (slurm || dryRun) {
             SlurmSubmission polar = new SlurmSubmission("", 0, "Polar, " + first.caseName(),
@@ -311,11 +313,11 @@ final class PolarCommand implements Callable<Integer> {
      *
      * @param wall seconds the cases took here, or NaN for gathered rows
      */
-    private int finish(List<CaseResult> given, String title, double wall) throws IOException {
+    private int finish(List<PolarRow> given, String title, double wall) throws IOException {
         List<PolarCase> cases = requested != null ? requested
-                : given.stream().map(CaseResult::polarCase).toList();
+                : given.stream().map(PolarRow::polarCase).toList();
         // A folder's run made with other options than this polar's is no row of this polar.
-        List<CaseResult> rows = CaseFolders.rows(cases, outDir, given, this::recordedAsNow);
+        List<PolarRow> rows = CaseFolders.rows(cases, outDir, given, this::recordedAsNow);
         Set<String> foreign = CaseFolders.foreign(cases, outDir);
         if (!foreign.isEmpty()) {
             out.println("Left out of polar.csv (case folders not in this polar): "
@@ -328,7 +330,9 @@ final class PolarCommand implements Callable<Integer> {
         PolarCsv.write(rows, outDir.resolve("polar.csv"));
         PolarTally tally = PolarTally.of(rows);
         List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(rows, momentPointXc);
-        PolarJson.write(tally, groups, momentPointXc, outDir.resolve("polar.json"));
+        int status = !stopping ? tally.exitStatus() : terminated
+                ? Main.RunCommand.EXIT_TERMINATED : Main.RunCommand.EXIT_INTERRUPTED;
+        PolarJson.write(tally, status, groups, momentPointXc, outDir.resolve("polar.json"));
         List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
         for (String picture : PICTURES) {
             Files.deleteIfExists(outDir.resolve(picture));
@@ -343,12 +347,13 @@ final class PolarCommand implements Callable<Integer> {
         PolarReport.write(outDir, rows, comparison, momentPointXc, title);
         files.add("report.html");
         if (stopping) {
-            long done = rows.stream().filter(r -> !r.stoppedBy().equals("interrupted")).count();
+            long done = rows.stream().filter(r -> r.result().stop() != StopReason.INTERRUPTED
+                    && r.result().stop() != StopReason.NOT_RUN).count();
             out.println("Interrupted: " + done + " of " + rows.size() + " cases finished;"
                     + " polar.csv lists them all. Resume with:");
             out.println("  kestrafol polar --config "
                     + ShellQuoting.quote(outDir.resolve("polar.properties").toString()) + " --resume");
-            return terminated ? Main.RunCommand.EXIT_TERMINATED : Main.RunCommand.EXIT_INTERRUPTED;
+            return status;
         }
         if (!Double.isNaN(wall)) {
             out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
@@ -358,7 +363,7 @@ final class PolarCommand implements Callable<Integer> {
         PolarAnalysis.lines(groups).forEach(out::println);
         out.println("Results in " + outDir + ": " + String.join(" ", files)
                 + " and a folder per case");
-        return tally.exitStatus();
+        return status;
     }
 
     /** The polar's own pictures (the cases' are the run's business). */
@@ -454,7 +459,7 @@ final class PolarCommand implements Callable<Integer> {
     }
 
     @SuppressWarnings("try") // the handlers are installed, not used
-    private List<CaseResult> runLocally(Sweep sweep, List<List<PolarCase>> units)
+    private List<PolarRow> runLocally(Sweep sweep, List<List<PolarCase>> units)
             throws InterruptedException {
         int workers = Math.min(jobs, units.size());
         out.println("Workers: " + workers + " (--jobs " + jobs + ")");
@@ -468,7 +473,7 @@ final class PolarCommand implements Callable<Integer> {
             });
             ticker.scheduleAtFixedRate(progress::bar, 1, 1, TimeUnit.SECONDS);
         }
-        Map<Integer, CaseResult> finished = new ConcurrentHashMap<>();
+        Map<Integer, PolarRow> finished = new ConcurrentHashMap<>();
         PolarRunner.Listener listener = new PolarRunner.Listener() {
             @Override
             public void started(PolarCase c) {
@@ -476,7 +481,7 @@ final class PolarCommand implements Callable<Integer> {
             }
 
             @Override
-            public void finished(CaseResult r) {
+            public void finished(PolarRow r) {
                 finished.put(r.polarCase().index(), r);
                 progress.finished(r);
             }
@@ -524,8 +529,8 @@ final class PolarCommand implements Callable<Integer> {
      * The row of the case's folder when it holds a finished run recorded with exactly the
      * options this case would run with (null otherwise).
      */
-    private CaseResult reusable(PolarCase c, Path folder) {
-        CaseResult done = CaseFolders.complete(c, outDir);
+    private PolarRow reusable(PolarCase c, Path folder) {
+        PolarRow done = CaseFolders.complete(c, outDir);
         return CaseFolders.finished(done) && recordedAsNow(c) ? done : null;
     }
 
@@ -557,7 +562,7 @@ final class PolarCommand implements Callable<Integer> {
         List<List<PolarCase>> mine = job.unitsOf(task, units);
         PolarProgress progress = new PolarProgress(out, false,
                 mine.stream().mapToInt(List::size).sum(), 1);
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         for (List<PolarCase> unit : mine) {
             rows.addAll(PolarRunner.runChain(unit, this::runCase, progress));
         }
@@ -625,7 +630,7 @@ final class PolarCommand implements Callable<Integer> {
     @SuppressWarnings("try") // the lock is held, not used
     private PolarRunner.Outcome<Solver> runCase(PolarCase c, Solver from) throws IOException {
         Path folder = outDir.resolve(c.folder());
-        CaseResult kept = resume ? reusable(c, folder) : null;
+        PolarRow kept = resume ? reusable(c, folder) : null;
         if (kept != null || stopping) {
             // A kept case hands no flow on: the next case of its chain starts from the free stream.
             if (from != null) {
@@ -635,7 +640,7 @@ final class PolarCommand implements Callable<Integer> {
                 reused.incrementAndGet();
                 return new PolarRunner.Outcome<>(kept, null);
             }
-            return new PolarRunner.Outcome<>(CaseResult.failed(c, "interrupted",
+            return new PolarRunner.Outcome<>(PolarRow.without(c, StopReason.NOT_RUN,
                     "the polar was stopped before this case started"), null);
         }
         Files.createDirectories(folder);
@@ -658,7 +663,7 @@ final class PolarCommand implements Callable<Integer> {
                     throw new java.io.UncheckedIOException(e);
                 }
             });
-            Run.Result r;
+            CaseResult r;
             try {
                 r = run.execute(mesh, from, true);
             } catch (IOException | RuntimeException e) {
@@ -669,9 +674,7 @@ final class PolarCommand implements Callable<Integer> {
             } finally {
                 active.remove(run);
             }
-            CaseResult row = new CaseResult(c, r.cl(), r.cd(), r.cdPressure(), r.cdFriction(),
-                    r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(), r.wallSeconds(), "",
-                    r.warnings());
+            PolarRow row = new PolarRow(c, r);
             try {
                 RunReport.write(folder, null, definition.caseName() + ", " + c.label());
             } catch (IOException | RuntimeException e) {
@@ -681,7 +684,7 @@ final class PolarCommand implements Callable<Integer> {
             Solver solver = run.solver();
             // Only a flow that ended normally is carried on: after a divergence or an
             // interruption the next case of the chain starts from the free stream.
-            if (r.exitStatus() == Run.EXIT_DIVERGED || r.stoppedBy().equals("interrupted")) {
+            if (r.stop() == StopReason.DIVERGED || r.stop() == StopReason.INTERRUPTED) {
                 solver.close();
                 return new PolarRunner.Outcome<>(row, null);
             }

@@ -18,6 +18,7 @@ import kestrafol.polar.SlurmJob;
 import kestrafol.report.StudyReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.CaseResult;
 import kestrafol.run.MethodLimits;
 import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
@@ -187,11 +188,11 @@ final class StudyCommand implements Callable<Integer> {
             return 0;
         }
         for (Study.Outcome o : outcomes) {
-            if (o.result() == null) {
-                warnings.add("level " + o.level().number() + " failed: " + o.message());
+            if (o.failed()) {
+                warnings.add("level " + o.level().number() + " failed: " + o.result().message());
             } else if (!o.converged()) {
                 warnings.add("level " + o.level().number() + " (" + o.level().points()
-                        + " points) did not converge (" + o.result().stoppedBy() + "): the"
+                        + " points) did not converge (" + o.result().stop().key() + "): the"
                         + " estimate rests on values that are not an answer");
             }
         }
@@ -204,7 +205,7 @@ final class StudyCommand implements Callable<Integer> {
         }
         // Each level's own case file, beside the run's files (a run clears its folder first).
         for (Study.Outcome o : outcomes) {
-            writeCaseFile(o.level(), o.result() != null);
+            writeCaseFile(o.level(), !o.failed());
         }
         StudyOutputs.writeCsv(outcomes, folder.resolve(StudyOutputs.CSV));
         if (!options.noPictures) {
@@ -351,7 +352,7 @@ final class StudyCommand implements Callable<Integer> {
     static int exitStatus(List<Study.Outcome> outcomes) {
         int status = 0;
         for (Study.Outcome o : outcomes) {
-            if (o.result() == null) {
+            if (o.failed()) {
                 return Main.EXIT_BAD_INPUT;
             }
             if (o.result().exitStatus() == Run.EXIT_DIVERGED) {
@@ -364,14 +365,14 @@ final class StudyCommand implements Callable<Integer> {
     }
 
     private static String line(Study.Outcome o) {
-        if (o.result() == null) {
+        CaseResult r = o.result();
+        if (o.failed()) {
             return String.format(Locale.ROOT, "  level %d (%d points): failed: %s",
-                    o.level().number(), o.level().points(), o.message());
+                    o.level().number(), o.level().points(), r.message());
         }
-        Run.Result r = o.result();
         return String.format(Locale.ROOT, "  level %d (%d points, %d nodes): CL %.6f CD %.6f CM"
                 + " %.6f, %d iterations, stopped by %s%s", o.level().number(), o.level().points(), o.nodes(),
-                r.cl(), r.cd(), r.cm(), r.iterations(), r.stoppedBy(),
+                r.cl(), r.cd(), r.cm(), r.iterations(), r.stop().key(),
                 r.converged() ? "" : ", NOT CONVERGED");
     }
 

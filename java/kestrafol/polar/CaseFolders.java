@@ -12,6 +12,8 @@ import java.util.Map;
 import java.util.Set;
 import java.util.TreeSet;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 
 /**
  * A polar's rows as its case folders hold them. A case folder holds a complete run when its
@@ -23,50 +25,39 @@ public final class CaseFolders {
     private CaseFolders() {}
 
     /** The row of the complete run in the case's folder, or null when the folder holds none. */
-    public static CaseResult complete(PolarCase c, Path polarFolder) {
-        Map<?, ?> s = CaseOutputs.completeSummary(polarFolder.resolve(c.folder()));
-        if (s == null) {
-            return null;
-        }
-        List<String> warnings = new ArrayList<>();
-        if (s.get("warnings") instanceof List<?> w) {
-            for (Object o : w) {
-                warnings.add(String.valueOf(o));
-            }
-        }
-        return new CaseResult(c, number(s, "cl"), number(s, "cd"), number(s, "cdPressure"),
-                number(s, "cdFriction"), number(s, "cm"), (int) number(s, "iterations"),
-                String.valueOf(s.get("stoppedBy")), number(s, "residualDrop"),
-                number(s, "wallSeconds"), "", warnings);
+    public static PolarRow complete(PolarCase c, Path polarFolder) {
+        CaseResult r = CaseOutputs.completeResult(polarFolder.resolve(c.folder()));
+        return r == null ? null : new PolarRow(c, r);
     }
 
     /**
      * Whether the case's folder holds a finished run: complete, and not stopped by an
      * interruption (a run whose last iteration completed before the stop came is finished).
      */
-    public static boolean finished(CaseResult complete) {
-        return complete != null && !"interrupted".equals(complete.stoppedBy());
+    public static boolean finished(PolarRow complete) {
+        return complete != null && complete.result().stop() != StopReason.INTERRUPTED;
     }
 
     /**
      * One row per case: the complete run of its folder where there is one made as the polar
      * makes it now ({@code current}), otherwise the row this invocation has for it (a failure
-     * with its message), otherwise a row "interrupted" (the case never finished).
+     * with its message), otherwise a row "not run" (the case never started, or was stopped
+     * before its run wrote a result).
      */
-    public static List<CaseResult> rows(List<PolarCase> cases, Path polarFolder,
-            List<CaseResult> known, java.util.function.Predicate<PolarCase> current) {
-        Map<Integer, CaseResult> byIndex = new HashMap<>();
+    public static List<PolarRow> rows(List<PolarCase> cases, Path polarFolder,
+            List<PolarRow> known, java.util.function.Predicate<PolarCase> current) {
+        Map<Integer, PolarRow> byIndex = new HashMap<>();
         if (known != null) {
-            for (CaseResult r : known) {
+            for (PolarRow r : known) {
                 byIndex.put(r.polarCase().index(), r);
             }
         }
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         for (PolarCase c : cases) {
-            CaseResult r = current.test(c) ? complete(c, polarFolder) : null;
+            PolarRow r = current.test(c) ? complete(c, polarFolder) : null;
             if (r == null) {
                 r = byIndex.getOrDefault(c.index(),
-                        CaseResult.failed(c, "interrupted", "this case has not finished"));
+                        PolarRow.without(c, StopReason.NOT_RUN, "this case has not run"));
             }
             rows.add(r);
         }
@@ -95,9 +86,5 @@ public final class CaseFolders {
             }
         }
         return other;
-    }
-
-    private static double number(Map<?, ?> m, String key) {
-        return m.get(key) instanceof Number n ? n.doubleValue() : Double.NaN;
     }
 }

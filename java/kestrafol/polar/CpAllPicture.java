@@ -53,20 +53,20 @@ public final class CpAllPicture {
      *
      * @throws IOException for a surface.csv that cannot be read (the message names file and line)
      */
-    public static List<Curve> curves(List<CaseResult> rows, Path polarFolder) throws IOException {
-        List<CaseResult> sorted = new ArrayList<>(rows);
+    public static List<Curve> curves(List<PolarRow> rows, Path polarFolder) throws IOException {
+        List<PolarRow> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         List<Curve> curves = new ArrayList<>();
-        for (CaseResult r : sorted) {
+        for (PolarRow r : sorted) {
             Path file = polarFolder.resolve(r.polarCase().folder()).resolve("surface.csv");
-            if (!r.answered() || !Files.exists(file)) {
+            if (!r.result().answered() || !Files.exists(file)) {
                 continue;
             }
             double[][] xy = readSurface(file);
             PolarCase c = r.polarCase();
             curves.add(new Curve("Mach " + Sweep.plain(c.mach()) + (c.reynolds() == null ? ""
                     : ", Re " + Sweep.plain(c.reynolds())), "alpha " + Sweep.plain(c.alpha()),
-                    c.alpha().doubleValue(), r.converged(), xy[0], xy[1]));
+                    c.alpha().doubleValue(), r.result().converged(), xy[0], xy[1]));
         }
         return curves;
     }

@@ -128,28 +128,28 @@ public final class PolarAnalysis {
      *
      * @param momentPointXc x/c of the point the moments are about (0.25 for the quarter chord)
      */
-    public static List<Group> analyse(List<CaseResult> rows, double momentPointXc) {
-        Map<String, List<CaseResult>> groups = new LinkedHashMap<>();
-        List<CaseResult> sorted = new ArrayList<>(rows);
+    public static List<Group> analyse(List<PolarRow> rows, double momentPointXc) {
+        Map<String, List<PolarRow>> groups = new LinkedHashMap<>();
+        List<PolarRow> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
-        for (CaseResult r : sorted) {
+        for (PolarRow r : sorted) {
             PolarCase c = r.polarCase();
             groups.computeIfAbsent(Sweep.plain(c.mach()) + "/"
                     + (c.reynolds() == null ? "" : Sweep.plain(c.reynolds())),
                     k -> new ArrayList<>()).add(r);
         }
         List<Group> out = new ArrayList<>();
-        for (List<CaseResult> g : groups.values()) {
+        for (List<PolarRow> g : groups.values()) {
             out.add(group(g, momentPointXc));
         }
         return out;
     }
 
-    private static Group group(List<CaseResult> rows, double momentPointXc) {
+    private static Group group(List<PolarRow> rows, double momentPointXc) {
         PolarCase first = rows.get(0).polarCase();
-        List<CaseResult> ok = new ArrayList<>();
-        for (CaseResult r : rows) {
-            if (r.converged()) {
+        List<PolarRow> ok = new ArrayList<>();
+        for (PolarRow r : rows) {
+            if (r.result().converged()) {
                 ok.add(r);
             }
         }
@@ -161,8 +161,8 @@ public final class PolarAnalysis {
         boolean moments = n > 0;
         for (int k = 0; k < n; k++) {
             a[k] = ok.get(k).polarCase().alpha().doubleValue();
-            cl[k] = ok.get(k).cl();
-            cm[k] = ok.get(k).cm();
+            cl[k] = ok.get(k).result().cl();
+            cm[k] = ok.get(k).result().cm();
             moments &= Double.isFinite(cm[k]);
         }
         double nan = Double.NaN;
@@ -186,8 +186,8 @@ public final class PolarAnalysis {
         double ldAlpha = nan;
         if (first.reynolds() != null) {
             for (int k = 0; k < n; k++) {
-                double v = cl[k] / ok.get(k).cd();
-                if (ok.get(k).cd() > 0 && (Double.isNaN(ld) || v > ld)) {
+                double v = cl[k] / ok.get(k).result().cd();
+                if (ok.get(k).result().cd() > 0 && (Double.isNaN(ld) || v > ld)) {
                     ld = v;
                     ldAlpha = a[k];
                 }

@@ -12,13 +12,16 @@ import java.util.ArrayList;
 import java.util.Comparator;
 import java.util.List;
 import java.util.Locale;
+import java.util.regex.Pattern;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 
 /**
  * polar.csv: one row per case, sorted by Mach number, Reynolds number and angle. Coefficients are
  * written with the shortest decimal that reads back as the same double, so that two runs can be
  * compared bit for bit from their files (and a Slurm task's rows survive the trip through a file
- * unchanged). Values a run could not provide are empty cells. {@code converged} is true only for
- * a case a convergence criterion ended; {@code warnings} holds the case's warnings joined by
+ * unchanged). Values a run could not provide are empty cells. {@code converged} is the run's own
+ * verdict, carried unchanged; {@code warnings} holds the case's warnings joined by
  * {@value #WARNING_SEPARATOR}, quoted. The wall time stays the last column.
  */
 public final class PolarCsv {
@@ -32,22 +35,24 @@ public final class PolarCsv {
     private PolarCsv() {}
 
     /** Writes the rows sorted by case, whole or not at all (through a temporary file). */
-    public static void write(List<CaseResult> rows, Path file) throws IOException {
-        List<CaseResult> sorted = new ArrayList<>(rows);
+    public static void write(List<PolarRow> rows, Path file) throws IOException {
+        List<PolarRow> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         AtomicFiles.write(file, tmp -> {
             try (BufferedWriter w = Files.newBufferedWriter(tmp, StandardCharsets.UTF_8)) {
                 w.write(HEADER);
                 w.write('\n');
-                for (CaseResult r : sorted) {
+                for (PolarRow r : sorted) {
                     PolarCase c = r.polarCase();
+                    CaseResult x = r.result();
                     w.write(String.join(",", Sweep.plain(c.mach()),
-                            c.reynolds() == null ? "" : Sweep.plain(c.reynolds()), Sweep.plain(c.alpha()),
-                            exact(r.cl()), exact(r.cd()), exact(r.cdPressure()), exact(r.cdFriction()),
-                            exact(r.cm()), Integer.toString(r.iterations()), r.stoppedBy(),
-                            Boolean.toString(r.converged()), exact(r.residualDrop()),
-                            quoted(String.join(WARNING_SEPARATOR, r.warnings())),
-                            String.format(Locale.ROOT, "%.3f", r.seconds())));
+                            c.reynolds() == null ? "" : Sweep.plain(c.reynolds()),
+                            Sweep.plain(c.alpha()), exact(x.cl()), exact(x.cd()),
+                            exact(x.cdPressure()), exact(x.cdFriction()), exact(x.cm()),
+                            Integer.toString(x.iterations()), x.stop().key(),
+                            Boolean.toString(x.converged()), exact(x.residualDrop()),
+                            quoted(String.join(WARNING_SEPARATOR, x.warnings())),
+                            String.format(Locale.ROOT, "%.3f", x.seconds())));
                     w.write('\n');
                 }
             }
@@ -106,12 +111,12 @@ public final class PolarCsv {
      * @throws IOException for a file that is not a polar.csv of this sweep (the message names the
      *     file and line)
      */
-    public static List<CaseResult> read(Path file, Sweep sweep) throws IOException {
+    public static List<PolarRow> read(Path file, Sweep sweep) throws IOException {
         List<String> lines = InputFiles.resultLines(file);
         if (lines.isEmpty() || !lines.get(0).equals(HEADER)) {
             throw new IOException(file + ": line 1: expected the header " + HEADER);
         }
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         for (int n = 1; n < lines.size(); n++) {
             String line = lines.get(n);
             if (line.isEmpty()) {
@@ -134,16 +139,27 @@ public final class PolarCsv {
                 PolarCase c = sweep.cases().stream().filter(k -> k.sameConditions(m, re, a))
                         .findFirst().orElseThrow(() -> new IOException(where + "no case of this"
                                 + " polar has Mach " + f[0] + ", Reynolds " + f[1] + ", alpha " + f[2]));
-                CaseResult r = new CaseResult(c, value(f[3]), value(f[4]), value(f[5]),
-                        value(f[6]), value(f[7]), Integer.parseInt(f[8]), f[9], value(f[11]),
-                        Double.parseDouble(f[13]), "", f[12].isEmpty() ? List.of()
-                                : List.of(f[12].split(java.util.regex.Pattern.quote(WARNING_SEPARATOR))));
-                if (!f[10].equals(Boolean.toString(r.converged()))) {
-                    throw new IOException(where + "converged is " + f[10] + " but a case stopped"
-                            + " by " + f[9] + (r.answered() ? "" : " without coefficients")
-                            + " has converged " + r.converged());
+                if (!f[10].equals("true") && !f[10].equals("false")) {
+                    throw new IOException(where + "converged must be true or false, got " + f[10]);
                 }
-                rows.add(r);
+                StopReason stop;
+                try {
+                    stop = StopReason.parse(f[9]);
+                } catch (IllegalArgumentException e) {
+                    throw new IOException(where + e.getMessage());
+                }
+                List<String> warnings = f[12].isEmpty() ? List.of()
+                        : List.of(f[12].split(Pattern.quote(WARNING_SEPARATOR)));
+                double[] v = {value(f[3]), value(f[4]), value(f[5]), value(f[6]), value(f[7]),
+                    value(f[11]), Double.parseDouble(f[13])};
+                int iterations = Integer.parseInt(f[8]);
+                try {
+                    rows.add(new PolarRow(c, new CaseResult(v[0], v[1], v[2], v[3], v[4],
+                            iterations, stop, v[5], v[6], f[10].equals("true"), warnings, "",
+                            "")));
+                } catch (IllegalArgumentException e) {
+                    throw new IOException(where + e.getMessage());
+                }
             } catch (NumberFormatException e) {
                 throw new IOException(where + "expected numbers: " + line);
             }

@@ -11,6 +11,7 @@ import java.util.List;
 import java.util.Map;
 import kestrafol.base.AtomicFiles;
 import kestrafol.output.SummaryJson;
+import kestrafol.run.CaseResult;
 
 /**
  * polar.json: how the cases ended and the derived quantities of every Mach (and Reynolds)
@@ -20,9 +21,12 @@ import kestrafol.output.SummaryJson;
 public final class PolarJson {
     private PolarJson() {}
 
-    /** The object polar.json holds. */
-    public static Map<String, Object> object(PolarTally tally, List<PolarAnalysis.Group> groups,
-            double momentPointXc) {
+    /**
+     * The object polar.json holds; exitStatus is the polar's (the tally's, or that of the
+     * interruption that ended it).
+     */
+    public static Map<String, Object> object(PolarTally tally, int exitStatus,
+            List<PolarAnalysis.Group> groups, double momentPointXc) {
         Map<String, Object> m = new LinkedHashMap<>();
         Map<String, Object> cases = new LinkedHashMap<>();
         cases.put("total", tally.total());
@@ -30,7 +34,7 @@ public final class PolarJson {
             cases.put(key(s), tally.count(s));
         }
         m.put("cases", cases);
-        m.put("exitStatus", tally.exitStatus());
+        m.put("exitStatus", exitStatus);
         m.put("derivedFrom", "converged cases only");
         m.put("momentPointXc", momentPointXc);
         m.put("linearTolerance", PolarAnalysis.LINEAR_TOLERANCE);
@@ -43,13 +47,13 @@ public final class PolarJson {
     }
 
     /** Writes polar.json whole or not at all. */
-    public static void write(PolarTally tally, List<PolarAnalysis.Group> groups,
+    public static void write(PolarTally tally, int exitStatus, List<PolarAnalysis.Group> groups,
             double momentPointXc, Path file) throws IOException {
-        String json = SummaryJson.toJson(object(tally, groups, momentPointXc)) + "\n";
+        String json = SummaryJson.toJson(object(tally, exitStatus, groups, momentPointXc)) + "\n";
         AtomicFiles.write(file, f -> Files.writeString(f, json, StandardCharsets.UTF_8));
     }
 
-    /** "converged", "notConverged", "diverged", "failed". */
+    /** "converged", "notConverged", "diverged", "failed", "notRun". */
     static String key(CaseResult.Status s) {
         String[] words = s.label().split(" ");
         StringBuilder sb = new StringBuilder(words[0]);

@@ -18,6 +18,7 @@ import java.util.List;
 import java.util.Map;
 import javax.imageio.ImageIO;
 import kestrafol.output.Pictures;
+import kestrafol.run.CaseResult;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.axis.NumberAxis;
 import org.jfree.chart.plot.XYPlot;
@@ -52,7 +53,7 @@ public final class PolarPicture {
     private PolarPicture() {}
 
     /** Writes the picture without comparison points. */
-    public static void write(List<CaseResult> rows, String title, Path file) throws IOException {
+    public static void write(List<PolarRow> rows, String title, Path file) throws IOException {
         write(rows, null, title, file);
     }
 
@@ -61,7 +62,7 @@ public final class PolarPicture {
      *
      * @param compare points to draw beside the computed ones, or null
      */
-    public static void write(List<CaseResult> rows, ComparisonData compare, String title,
+    public static void write(List<PolarRow> rows, ComparisonData compare, String title,
             Path file) throws IOException {
         Pictures.headless();
         BufferedImage image = new BufferedImage(WIDTH, HEIGHT, BufferedImage.TYPE_INT_RGB);
@@ -73,7 +74,7 @@ public final class PolarPicture {
     }
 
     /** Draws the picture onto g, {@link #WIDTH} x {@link #HEIGHT} (a PNG or an SVG). */
-    public static void draw(List<CaseResult> rows, ComparisonData compare, String title,
+    public static void draw(List<PolarRow> rows, ComparisonData compare, String title,
             Graphics2D g) {
         draw(rows, compare, title, g, WIDTH, HEIGHT);
     }
@@ -82,7 +83,7 @@ public final class PolarPicture {
      * Draws the picture onto g at another size (a smaller canvas gives larger text relative to
      * the charts, for a page where the picture is scaled to the text width).
      */
-    public static void draw(List<CaseResult> rows, ComparisonData compare, String title,
+    public static void draw(List<PolarRow> rows, ComparisonData compare, String title,
             Graphics2D g, int width, int height) {
         JFreeChart[] charts = charts(rows, compare);
         g.setPaint(Color.WHITE);
@@ -96,29 +97,30 @@ public final class PolarPicture {
     }
 
     /** The three charts: lift, drag polar, moment. */
-    static JFreeChart[] charts(List<CaseResult> rows, ComparisonData compare) {
+    static JFreeChart[] charts(List<PolarRow> rows, ComparisonData compare) {
         Map<String, XYSeries[]> lines = new LinkedHashMap<>();
         Map<String, XYSeries[]> open = new LinkedHashMap<>();
         boolean anyMoment = false;
-        for (CaseResult r : rows) {
+        for (PolarRow r : rows) {
             PolarCase c = r.polarCase();
+            CaseResult x = r.result();
             String name = "Mach " + Sweep.plain(c.mach())
                     + (c.reynolds() == null ? "" : ", Re " + Sweep.plain(c.reynolds()));
             XYSeries[] s = lines.computeIfAbsent(name, PolarPicture::three);
             XYSeries[] o = open.computeIfAbsent(name, k -> three(k + ", not converged"));
             double alpha = c.alpha().doubleValue();
-            switch (r.status()) {
+            switch (x.status()) {
                 case CONVERGED -> {
-                    s[0].add(alpha, finite(r.cl()));
-                    s[1].add(r.cd(), r.cl());
-                    s[2].add(alpha, finite(r.cm()));
-                    anyMoment |= Double.isFinite(r.cm());
+                    s[0].add(alpha, finite(x.cl()));
+                    s[1].add(x.cd(), x.cl());
+                    s[2].add(alpha, finite(x.cm()));
+                    anyMoment |= Double.isFinite(x.cm());
                 }
                 case NOT_CONVERGED -> {
-                    o[0].add(alpha, r.cl());
-                    o[1].add(r.cd(), r.cl());
-                    if (Double.isFinite(r.cm())) {
-                        o[2].add(alpha, r.cm());
+                    o[0].add(alpha, x.cl());
+                    o[1].add(x.cd(), x.cl());
+                    if (Double.isFinite(x.cm())) {
+                        o[2].add(alpha, x.cm());
                         anyMoment = true;
                     }
                 }

@@ -4,6 +4,7 @@ import java.io.PrintStream;
 import java.util.LinkedHashSet;
 import java.util.Locale;
 import java.util.Set;
+import kestrafol.run.CaseResult;
 
 /**
  * Progress of a whole polar: one line per finished case, and on a terminal a status line below
@@ -42,16 +43,16 @@ public final class PolarProgress implements PolarRunner.Listener {
     }
 
     @Override
-    public synchronized void finished(CaseResult r) {
+    public synchronized void finished(PolarRow r) {
         running.remove(r.polarCase());
         done++;
-        caseSeconds += r.seconds();
+        caseSeconds += r.result().seconds();
         clearBar();
         // Without the status line (a log, a Slurm task), each line says the time left.
         double left = secondsLeft();
         out.println(line(r, done, total) + (terminal || done == total ? ""
                 : ", about " + time(left) + " left"));
-        if (!r.answered()) {
+        if (!r.result().answered()) {
             failed++;
         }
         bar();
@@ -72,18 +73,20 @@ public final class PolarProgress implements PolarRunner.Listener {
     }
 
     /** "[ 3/18] Mach 0.5, alpha 2: CL 0.2345 CD 0.01234, cauchy after 2,312 iterations, ..." */
-    static String line(CaseResult r, int done, int total) {
+    static String line(PolarRow r, int done, int total) {
         int width = Integer.toString(total).length();
         String head = String.format(Locale.ROOT, "[%" + width + "d/%d] %s: ", done, total,
                 r.polarCase().label());
-        if (!r.answered()) {
-            return head + r.stoppedBy() + (r.iterations() > 0 ? " at iteration " + r.iterations()
-                    + " iterations" : "") + (r.message().isEmpty() ? "" : ": " + r.message());
+        CaseResult x = r.result();
+        if (!x.answered()) {
+            return head + x.stop().key() + (x.iterations() > 0 ? " at iteration "
+                    + x.iterations() + " iterations" : "")
+                    + (x.message().isEmpty() ? "" : ": " + x.message());
         }
         return head + String.format(Locale.ROOT,
                 "%sCL %.5f CD %.6f, stopped by %s at iteration %d, residual down %.2f orders, %.1f s",
-                r.converged() ? "" : "NOT CONVERGED, ", r.cl(), r.cd(), r.stoppedBy(),
-                r.iterations(), r.residualDrop(), r.seconds());
+                x.converged() ? "" : "NOT CONVERGED, ", x.cl(), x.cd(), x.stop().key(),
+                x.iterations(), x.residualDrop(), x.seconds());
     }
 
     /** Redraws the status line (terminal only). */

@@ -7,6 +7,7 @@ import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.atomic.AtomicInteger;
+import kestrafol.run.StopReason;
 
 /**
  * Runs the chains of a polar on a pool of worker threads, one solver per worker at a time.
@@ -36,20 +37,20 @@ public final class PolarRunner {
     }
 
     /** A case's row and the solver for the next case of the chain (or null). */
-    public record Outcome<S extends AutoCloseable>(CaseResult result, S next) {}
+    public record Outcome<S extends AutoCloseable>(PolarRow result, S next) {}
 
     /** Told when a case starts and ends; called from the worker threads. */
     public interface Listener {
         void started(PolarCase c);
 
-        void finished(CaseResult r);
+        void finished(PolarRow r);
     }
 
     /**
      * Runs the given chains with at most {@code jobs} worker threads and returns one row per case,
      * in the order of the case indices.
      */
-    public static <S extends AutoCloseable> List<CaseResult> run(List<List<PolarCase>> chains,
+    public static <S extends AutoCloseable> List<PolarRow> run(List<List<PolarCase>> chains,
             int jobs, CaseRunner<S> runner, Listener listener) throws InterruptedException {
         if (jobs < 1) {
             throw new IllegalArgumentException("jobs = " + jobs + ": at least 1 worker is needed");
@@ -62,12 +63,12 @@ public final class PolarRunner {
             return t;
         });
         try {
-            List<Future<List<CaseResult>>> futures = new ArrayList<>();
+            List<Future<List<PolarRow>>> futures = new ArrayList<>();
             for (List<PolarCase> chain : chains) {
                 futures.add(pool.submit(() -> runChain(chain, runner, listener)));
             }
-            List<CaseResult> rows = new ArrayList<>();
-            for (Future<List<CaseResult>> f : futures) {
+            List<PolarRow> rows = new ArrayList<>();
+            for (Future<List<PolarRow>> f : futures) {
                 try {
                     rows.addAll(f.get());
                 } catch (ExecutionException e) {
@@ -84,14 +85,14 @@ public final class PolarRunner {
     }
 
     /** Runs the cases of one chain in order on the calling thread. */
-    public static <S extends AutoCloseable> List<CaseResult> runChain(List<PolarCase> chain,
+    public static <S extends AutoCloseable> List<PolarRow> runChain(List<PolarCase> chain,
             CaseRunner<S> runner, Listener listener) {
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         S carry = null;
         try {
             for (PolarCase c : chain) {
                 listener.started(c);
-                CaseResult row;
+                PolarRow row;
                 S from = carry;
                 carry = null;
                 try {
@@ -100,7 +101,7 @@ public final class PolarRunner {
                     carry = o.next();
                 } catch (Exception | OutOfMemoryError e) {
                     Throwable t = e instanceof java.io.UncheckedIOException ? e.getCause() : e;
-                    row = CaseResult.failed(c, "failed", t instanceof java.io.IOException
+                    row = PolarRow.without(c, StopReason.FAILED, t instanceof java.io.IOException
                             || t instanceof IllegalArgumentException ? t.getMessage()
                             : t.getClass().getSimpleName() + ": " + t.getMessage());
                     close(from);

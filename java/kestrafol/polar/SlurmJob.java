@@ -19,6 +19,7 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.base.InputFiles;
 import kestrafol.base.PropertiesFile;
+import kestrafol.run.StopReason;
 import kestrafol.base.ShellQuoting;
 
 /**
@@ -317,17 +318,17 @@ public final class SlurmJob {
      * The rows of every task of the job; a case whose task wrote no row for it (cancelled,
      * failed, out of time, node lost) is a row stopped by "failed" that names the task's log.
      */
-    public List<CaseResult> gather(Sweep sweep, String jobId) throws IOException {
+    public List<PolarRow> gather(Sweep sweep, String jobId) throws IOException {
         List<List<PolarCase>> all = sweep.chains();
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         for (int n = 0; n < tasks; n++) {
             Path file = taskRows(jobId, n);
-            List<CaseResult> got = Files.exists(file) ? PolarCsv.read(file, sweep) : List.of();
+            List<PolarRow> got = Files.exists(file) ? PolarCsv.read(file, sweep) : List.of();
             for (List<PolarCase> unit : unitsOf(n, all)) {
                 for (PolarCase c : unit) {
                     final int task = n;
                     rows.add(got.stream().filter(r -> r.polarCase().equals(c)).findFirst()
-                            .orElseGet(() -> CaseResult.failed(c, "failed", "array task " + task
+                            .orElseGet(() -> PolarRow.without(c, StopReason.FAILED, "array task " + task
                                     + " of job " + jobId + " reported no row; see "
                                     + taskLog(jobId, task))));
                 }

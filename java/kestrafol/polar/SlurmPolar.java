@@ -13,7 +13,7 @@ import java.util.List;
  */
 public final class SlurmPolar {
     /** Rows gathered from a recorded submission, with the title of its polar picture. */
-    public record Gathered(List<CaseResult> rows, String title) {}
+    public record Gathered(List<PolarRow> rows, String title) {}
 
     private SlurmPolar() {}
 
@@ -27,7 +27,7 @@ public final class SlurmPolar {
      * @param time time limit per task, or null
      * @return the gathered rows, or null when nothing is gathered now (dry run, detached)
      */
-    public static List<CaseResult> submit(Path out, SlurmSubmission polar, Path config,
+    public static List<PolarRow> submit(Path out, SlurmSubmission polar, Path config,
             List<String> javaCommand, String partition, String time, SlurmJob.Mode mode,
             PrintStream progress) throws IOException, InterruptedException {
         Sweep sweep = polar.sweep();
@@ -61,11 +61,11 @@ public final class SlurmPolar {
         return new Gathered(reportFailures(job.gather(sweep, s.jobId()), progress), s.title());
     }
 
-    private static List<CaseResult> reportFailures(List<CaseResult> rows, PrintStream progress) {
-        for (CaseResult r : rows) {
-            if (!r.answered()) {
-                progress.println(r.polarCase().label() + ": " + r.stoppedBy()
-                        + (r.message().isEmpty() ? "" : ": " + r.message()));
+    private static List<PolarRow> reportFailures(List<PolarRow> rows, PrintStream progress) {
+        for (PolarRow r : rows) {
+            if (!r.result().answered()) {
+                progress.println(r.polarCase().label() + ": " + r.result().stop().key()
+                        + (r.result().message().isEmpty() ? "" : ": " + r.result().message()));
             }
         }
         return rows;

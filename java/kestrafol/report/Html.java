@@ -32,6 +32,7 @@ final class Html {
             td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
             tr.not-converged td { background: #fff7ea; }
             tr.failed td, tr.diverged td { background: #fdeeee; }
+            tr.not-run td { color: #777; }
             .flag-yes { color: var(--ok); font-weight: bold; }
             .flag-no { color: var(--bad); font-weight: bold; }
             .warnings { font-size: 12px; color: var(--warn); max-width: 420px; }

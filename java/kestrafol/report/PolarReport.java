@@ -12,7 +12,7 @@ import java.util.Map;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
-import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarRow;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
 import kestrafol.polar.PolarAnalysis;
@@ -52,9 +52,9 @@ public final class PolarReport {
      * @return the file written
      * @throws IOException when a case file cannot be read or the report cannot be written
      */
-    public static Path write(Path folder, List<CaseResult> rows, ComparisonData compare,
+    public static Path write(Path folder, List<PolarRow> rows, ComparisonData compare,
             double momentPointXc, String title) throws IOException {
-        List<CaseResult> sorted = new ArrayList<>(rows);
+        List<PolarRow> sorted = new ArrayList<>(rows);
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         PolarTally tally = PolarTally.of(sorted);
         List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(sorted, momentPointXc);
@@ -154,18 +154,19 @@ public final class PolarReport {
         sb.append("</tr>\n");
     }
 
-    private static void table(StringBuilder sb, List<CaseResult> rows) {
+    private static void table(StringBuilder sb, List<PolarRow> rows) {
         sb.append("<section id=\"results\">\n<h2>Cases</h2>\n<table id=\"cases\">\n<thead><tr>"
                 + "<th>Mach</th><th>Re</th><th>alpha</th><th>cl</th><th>cd</th><th>cd pressure</th>"
                 + "<th>cd friction</th><th>cm</th><th>converged</th><th>stopped by</th>"
                 + "<th>iterations</th><th>residual drop</th><th>warnings</th></tr></thead>\n<tbody>\n");
-        for (CaseResult r : rows) {
+        for (PolarRow r : rows) {
             PolarCase c = r.polarCase();
-            String cls = switch (r.status()) {
+            String cls = switch (r.result().status()) {
                 case CONVERGED -> "converged";
                 case NOT_CONVERGED -> "not-converged";
                 case DIVERGED -> "diverged";
                 case FAILED -> "failed";
+                case NOT_RUN -> "not-run";
             };
             sb.append("<tr class=\"").append(cls).append("\" data-case=\"").append(c.folder())
                     .append("\"><td class=\"num\">").append(Sweep.plain(c.mach()))
@@ -173,19 +174,19 @@ public final class PolarReport {
                     .append(c.reynolds() == null ? "" : Sweep.plain(c.reynolds()))
                     .append("</td><td class=\"num\"><a href=\"").append(Html.escape(c.folder()))
                     .append("/\">").append(Sweep.plain(c.alpha())).append("</a></td>")
-                    .append(Html.number("cl", r.cl(), 5)).append(Html.number("cd", r.cd(), 4))
-                    .append(Html.number("cdPressure", r.cdPressure(), 4))
-                    .append(Html.number("cdFriction", r.cdFriction(), 4))
-                    .append(Html.number("cm", r.cm(), 4))
+                    .append(Html.number("cl", r.result().cl(), 5)).append(Html.number("cd", r.result().cd(), 4))
+                    .append(Html.number("cdPressure", r.result().cdPressure(), 4))
+                    .append(Html.number("cdFriction", r.result().cdFriction(), 4))
+                    .append(Html.number("cm", r.result().cm(), 4))
                     .append("<td data-column=\"converged\" class=\"")
-                    .append(r.converged() ? "flag-yes\">yes" : "flag-no\">no").append("</td><td>")
-                    .append(Html.escape(r.stoppedBy())).append("</td><td class=\"num\">")
-                    .append(r.iterations()).append("</td>")
-                    .append(Html.number("residualDrop", r.residualDrop(), 3))
+                    .append(r.result().converged() ? "flag-yes\">yes" : "flag-no\">no").append("</td><td>")
+                    .append(Html.escape(r.result().stop().key())).append("</td><td class=\"num\">")
+                    .append(r.result().iterations()).append("</td>")
+                    .append(Html.number("residualDrop", r.result().residualDrop(), 3))
                     .append("<td class=\"warnings\">");
-            List<String> notes = new ArrayList<>(r.warnings());
-            if (!r.message().isEmpty()) {
-                notes.add(0, r.message());
+            List<String> notes = new ArrayList<>(r.result().warnings());
+            if (!r.result().message().isEmpty()) {
+                notes.add(0, r.result().message());
             }
             sb.append(Html.escape(String.join(PolarCsv.WARNING_SEPARATOR, notes)))
                     .append("</td></tr>\n");
@@ -193,18 +194,18 @@ public final class PolarReport {
         sb.append("</tbody>\n</table>\n</section>\n");
     }
 
-    private static void convergence(StringBuilder sb, List<CaseResult> rows, Path folder)
+    private static void convergence(StringBuilder sb, List<PolarRow> rows, Path folder)
             throws IOException {
         sb.append("<section id=\"convergence\">\n<h2>Convergence of each case</h2>\n"
                 + "<p class=\"muted\">Residual norm (blue, left axis) and cl (red, right axis)"
                 + " against the iteration.</p>\n<div class=\"grid\">\n");
-        for (CaseResult r : rows) {
+        for (PolarRow r : rows) {
             PolarCase c = r.polarCase();
             double[][] h = CaseFiles.history(folder.resolve(c.folder()).resolve("history.csv"));
             sb.append("<figure data-case=\"").append(c.folder()).append("\">");
             String caption = "<figcaption><a href=\"" + Html.escape(c.folder()) + "/\">"
-                    + Html.escape(c.folder()) + "/</a>: " + Html.escape(r.status().label()) + ", "
-                    + Html.escape(r.stoppedBy()) + " after " + r.iterations() + " iterations"
+                    + Html.escape(c.folder()) + "/</a>: " + Html.escape(r.result().status().label()) + ", "
+                    + Html.escape(r.result().stop().key()) + " after " + r.result().iterations() + " iterations"
                     + "</figcaption>";
             if (h == null || h[0].length == 0) {
                 sb.append("<p class=\"muted\">no history.csv</p>").append(caption)

@@ -184,7 +184,7 @@ public final class CaseOutputs {
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
-    void writeSummary(CaseDefinition c, CaseSetup s, Run.Result r, Stop stop, ErrorBars bars)
+    void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop, ErrorBars bars)
             throws IOException {
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
@@ -210,10 +210,10 @@ public final class CaseOutputs {
         m.put("coefficientsAre", stop == Stop.CAUCHY
                 ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");
         m.put("iterations", r.iterations());
-        m.put("stoppedBy", r.stoppedBy());
+        m.put("stoppedBy", r.stop().key());
         m.put("converged", r.converged());
         m.put("residualDrop", r.residualDrop());
-        m.put("wallSeconds", r.wallSeconds());
+        m.put("wallSeconds", r.seconds());
         m.put("warnings", r.warnings());
         Map<String, Object> settings = new LinkedHashMap<>();
         settings.put("mesh", c.meshFile() != null ? c.meshFile().toString() : c.caseName());
@@ -223,7 +223,7 @@ public final class CaseOutputs {
         settings.put("gamma", s.target().gamma());
         settings.put("viscous", s.target().viscous());
         settings.put("reynolds", c.viscous() ? c.reynolds() : null);
-        settings.put("libraryReynolds", c.viscous() ? r.libraryReynolds() : null);
+        settings.put("libraryReynolds", c.viscous() ? s.libraryReynolds() : null);
         settings.put("unsteady", s.target().unsteady());
         settings.put("secondOrder", s.target().secondOrder());
         settings.put("reconstructionWeight", s.target().reconstructionWeight());
@@ -346,6 +346,22 @@ public final class CaseOutputs {
             all.add(RUN_ID_COMMENT + id);
         }
         AtomicFiles.write(file, f -> PropertiesFile.write(f, all, entries));
+    }
+
+    /**
+     * The result of the complete run in folder, as its summary.json records it; null for a
+     * folder without a complete run (see {@link #completeSummary}) or with a damaged summary.
+     */
+    public static CaseResult completeResult(Path folder) {
+        Map<?, ?> s = completeSummary(folder);
+        if (s == null) {
+            return null;
+        }
+        try {
+            return CaseResult.ofSummary(s);
+        } catch (IllegalArgumentException e) {
+            return null;
+        }
     }
 
     /** The one place a file of the case is written: whole or not at all. */

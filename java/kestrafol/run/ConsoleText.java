@@ -66,13 +66,13 @@ final class ConsoleText {
     }
 
     /** Why the run stopped, its numbers, its warnings and its files. */
-    static void summary(PrintStream out, CaseDefinition c, Run.Result r, Stop stop,
+    static void summary(PrintStream out, CaseDefinition c, CaseResult r, Stop stop,
             double solverSeconds, int cap, Path folder, List<String> files, ErrorBars bars) {
         out.println();
         out.println("Stopped: " + reason(c, stop, cap));
         out.println(String.format(Locale.ROOT,
                 "Iterations %d, wall time %.1f s (solver %.1f s, %.1f iterations/s)",
-                r.iterations(), r.wallSeconds(), solverSeconds,
+                r.iterations(), r.seconds(), solverSeconds,
                 r.iterations() / Math.max(1e-9, solverSeconds)));
         out.println(String.format(Locale.ROOT, "Residual %.2f orders below the largest of the"
                 + " first %d iterations", r.residualDrop(), ConvergenceMonitor.REFERENCE_ITERATIONS));

@@ -17,6 +17,6 @@ public record ErrorBars(double clError, double cdError, double cmError, double a
         int coarsePoints, int coarseNodes, String warning) {
     /** Computes the bars of a finished run from its result and the nodes of its mesh. */
     public interface Source {
-        ErrorBars of(Run.Result fine, int fineNodes) throws Exception;
+        ErrorBars of(CaseResult fine, int fineNodes) throws Exception;
     }
 }

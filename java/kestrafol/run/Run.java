@@ -34,32 +34,6 @@ public final class Run {
      */
     public static final int EXIT_NOT_CONVERGED = 4;
 
-    /**
-     * What a finished run gives its caller. The coefficients are those of the last iteration,
-     * or, for a run that ended on the coefficient criterion, their mean over its window.
-     *
-     * @param stoppedBy "orders", "cauchy", "iterations", "diverged" or "interrupted"
-     * @param residualDrop orders of magnitude below the largest residual of the first iterations
-     * @param converged true only for "orders" and "cauchy"
-     * @param warnings everything the run found suspicious, one line each
-     * @param libraryReynolds the Reynolds number passed to the library (NaN for inviscid runs)
-     */
-    public record Result(double cl, double cd, double cdPressure, double cdFriction, double cm,
-            int iterations, String stoppedBy, double residualDrop, double wallSeconds,
-            boolean converged, List<String> warnings, double libraryReynolds, History history) {
-        /**
-         * 0 for a converged run, {@link #EXIT_DIVERGED} for a run whose residual became
-         * non-finite, {@link #EXIT_NOT_CONVERGED} for any other end (the cap, an interruption,
-         * which the command reports with its own status).
-         */
-        public int exitStatus() {
-            if ("diverged".equals(stoppedBy)) {
-                return EXIT_DIVERGED;
-            }
-            return converged ? 0 : EXIT_NOT_CONVERGED;
-        }
-    }
-
     private final CaseDefinition c;
     private final CaseOutputs outputs;
     private final PrintStream out;
@@ -163,7 +137,7 @@ public final class Run {
     }
 
     /** Runs the case once. */
-    public Result execute() throws IOException {
+    public CaseResult execute() throws IOException {
         return execute(mesh(c), null, false);
     }
 
@@ -174,7 +148,7 @@ public final class Run {
      * open after the run for the caller to take with {@link #solver()} (and close); otherwise the
      * run closes it, also when the run fails.
      */
-    public Result execute(Mesh mesh, Solver from, boolean keep) throws IOException {
+    public CaseResult execute(Mesh mesh, Solver from, boolean keep) throws IOException {
         if (from != null && from.mesh() != mesh) {
             from.close();
             throw new IllegalArgumentException("a carried solver must be on the run's mesh");
@@ -196,33 +170,25 @@ public final class Run {
         boolean converged = checks.afterRun(setup, monitor, loop.state());
         outputs.writeResults(c, setup, loop, stop);
         double[] answer = answer(loop.history(), stop);
-        Result result = new Result(answer[0], answer[1], answer[2], answer[3], answer[4],
-                monitor.iterations(), stop.key(), monitor.residualDrop(), seconds(),
-                converged, checks.warnings(), setup.libraryReynolds(), loop.history());
+        CaseResult result = new CaseResult(answer[0], answer[1], answer[2], answer[3], answer[4],
+                monitor.iterations(), StopReason.of(stop), monitor.residualDrop(), seconds(),
+                converged, checks.warnings(), outputs.runId(), "");
         ErrorBars bars = null;
         if (errorBars != null && stop != Stop.DIVERGED && stop != Stop.INTERRUPTED) {
             try {
                 bars = errorBars.of(result, mesh.nodeCount());
             } catch (Exception e) {
-                result = withWarning(result, "no error estimate: the coarser mesh failed: "
+                result = result.withWarning("no error estimate: the coarser mesh failed: "
                         + e.getMessage());
             }
             if (bars != null && bars.warning() != null) {
-                result = withWarning(result, bars.warning());
+                result = result.withWarning(bars.warning());
             }
         }
         outputs.writeSummary(c, setup, result, stop, bars);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED), bars);
         return result;
-    }
-
-    private static Result withWarning(Result r, String warning) {
-        List<String> w = new java.util.ArrayList<>(r.warnings());
-        w.add(warning);
-        return new Result(r.cl(), r.cd(), r.cdPressure(), r.cdFriction(), r.cm(), r.iterations(),
-                r.stoppedBy(), r.residualDrop(), r.wallSeconds(), r.converged(), w,
-                r.libraryReynolds(), r.history());
     }
 
     /**

@@ -10,10 +10,12 @@ import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.Properties;
+import java.util.regex.Pattern;
 import kestrafol.base.AtomicFiles;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.SlurmJob;
-import kestrafol.run.Run;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 
 /**
  * A grid study through Slurm: its levels as one job array (a level per task, packed when the
@@ -32,7 +34,8 @@ public final class SlurmStudy {
     static final String KIND = "study";
     /** The header of a task's file. */
     static final String HEADER = "level,nodes,cl,cd,cdPressure,cdFriction,cm,iterations,"
-            + "stoppedBy,converged,residualDrop,seconds,message";
+            + "stoppedBy,converged,residualDrop,seconds,warnings,runId,message";
+    private static final int FIELDS = 15;
 
     private SlurmStudy() {}
 
@@ -104,9 +107,9 @@ public final class SlurmStudy {
 
             @Override
             public void finished(Study.Outcome o) {
-                log.println("level " + o.level().number() + ": " + (o.result() == null
-                        ? "failed: " + o.message() : o.result().iterations() + " iterations,"
-                        + " stopped by " + o.result().stoppedBy()));
+                log.println("level " + o.level().number() + ": " + (o.failed()
+                        ? "failed: " + o.result().message() : o.result().iterations()
+                        + " iterations, stopped by " + o.result().stop().key()));
             }
         });
         Path file = job.taskRows(jobId, task);
@@ -124,9 +127,8 @@ public final class SlurmStudy {
             for (Study.Level level : job.unitsOf(n, levels)) {
                 Study.Outcome o = got.get(level.number());
                 if (o == null) {
-                    o = new Study.Outcome(level, 0, Double.NaN, null, "array task " + n
-                            + " of job " + jobId + " reported no result; see "
-                            + job.taskLog(jobId, n));
+                    o = Study.Outcome.failed(level, "array task " + n + " of job " + jobId
+                            + " reported no result; see " + job.taskLog(jobId, n));
                 }
                 all.add(o);
             }
@@ -138,23 +140,22 @@ public final class SlurmStudy {
     static void write(List<Study.Outcome> outcomes, Path file) throws IOException {
         StringBuilder sb = new StringBuilder(HEADER).append('\n');
         for (Study.Outcome o : outcomes) {
-            Run.Result r = o.result();
-            List<String> cells = new ArrayList<>(List.of(Integer.toString(o.level().number()),
-                    Integer.toString(o.nodes())));
-            if (r == null) {
-                cells.addAll(List.of("", "", "", "", "", "", "failed", "false", "", ""));
-            } else {
-                cells.addAll(List.of(exact(r.cl()), exact(r.cd()), exact(r.cdPressure()),
-                        exact(r.cdFriction()), exact(r.cm()), Integer.toString(r.iterations()),
-                        r.stoppedBy(), Boolean.toString(r.converged()), exact(r.residualDrop()),
-                        exact(r.wallSeconds())));
-            }
-            String message = o.message() == null ? "" : o.message();
-            cells.add(message.isEmpty() ? "" : '"' + message.replace("\"", "\"\"") + '"');
+            CaseResult r = o.result();
+            List<String> cells = List.of(Integer.toString(o.level().number()),
+                    Integer.toString(o.nodes()), exact(r.cl()), exact(r.cd()),
+                    exact(r.cdPressure()), exact(r.cdFriction()), exact(r.cm()),
+                    Integer.toString(r.iterations()), r.stop().key(),
+                    Boolean.toString(r.converged()), exact(r.residualDrop()),
+                    exact(r.seconds()), quoted(String.join(PolarCsv.WARNING_SEPARATOR,
+                            r.warnings())), r.runId(), quoted(r.message()));
             sb.append(String.join(",", cells)).append('\n');
         }
         AtomicFiles.write(file, tmp -> Files.writeString(tmp, sb.toString(),
                 StandardCharsets.UTF_8));
+    }
+
+    private static String quoted(String s) {
+        return s.isEmpty() ? "" : '"' + s.replace("\"", "\"\"") + '"';
     }
 
     /**
@@ -172,24 +173,24 @@ public final class SlurmStudy {
         for (int i = 1; i < lines.size(); i++) {
             try {
                 List<String> c = PolarCsv.fields(lines.get(i));
-                if (c.size() != 13) {
-                    throw new IllegalArgumentException("expected 13 fields, got " + c.size());
+                if (c.size() != FIELDS) {
+                    throw new IllegalArgumentException("expected " + FIELDS + " fields, got "
+                            + c.size());
                 }
                 int number = Integer.parseInt(c.get(0));
                 if (number < 1 || number > levels.size()) {
                     throw new IllegalArgumentException("no level " + number + " in a study of "
                             + levels.size());
                 }
-                Study.Level level = levels.get(number - 1);
-                int nodes = Integer.parseInt(c.get(1));
-                Run.Result r = null;
-                if (!c.get(8).equals("failed")) {
-                    r = new Run.Result(number(c.get(2)), number(c.get(3)), number(c.get(4)),
-                            number(c.get(5)), number(c.get(6)), Integer.parseInt(c.get(7)),
-                            c.get(8), number(c.get(10)), number(c.get(11)),
-                            Boolean.parseBoolean(c.get(9)), List.of(), Double.NaN, null);
-                }
-                m.put(number, new Study.Outcome(level, nodes, Double.NaN, r, c.get(12)));
+                List<String> warnings = c.get(12).isEmpty() ? List.of() : List.of(c.get(12)
+                        .split(Pattern.quote(PolarCsv.WARNING_SEPARATOR)));
+                CaseResult r = new CaseResult(number(c.get(2)), number(c.get(3)),
+                        number(c.get(4)), number(c.get(5)), number(c.get(6)),
+                        Integer.parseInt(c.get(7)), StopReason.parse(c.get(8)),
+                        number(c.get(10)), number(c.get(11)), Boolean.parseBoolean(c.get(9)),
+                        warnings, c.get(13), c.get(14));
+                m.put(number, new Study.Outcome(levels.get(number - 1),
+                        Integer.parseInt(c.get(1)), Double.NaN, r));
             } catch (IllegalArgumentException e) {
                 throw new IOException(file + ": line " + (i + 1) + ": " + e.getMessage(), e);
             }

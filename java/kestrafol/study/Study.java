@@ -13,11 +13,13 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import java.util.concurrent.ConcurrentHashMap;
-import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarRunner;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseResult;
 import kestrafol.run.Run;
+import kestrafol.run.StopReason;
 import kestrafol.solver.Solver;
 
 /**
@@ -53,15 +55,23 @@ public final class Study {
     public record Level(int number, int points, CaseDefinition definition, Path folder) {}
 
     /**
-     * A level's outcome: the nodes of its mesh, its relative spacing, and the run's result (null
-     * when the level failed; message says why).
+     * A level's outcome: the nodes of its mesh, its relative spacing, and the run's result (a
+     * result stopped by "failed" when the level could not run; its message says why).
      */
-    public record Outcome(Level level, int nodes, double h, Run.Result result, String message) {
-        /** The coefficient by name ("cl", "cd", "cm"); NaN without a result. */
+    public record Outcome(Level level, int nodes, double h, CaseResult result) {
+        /** The outcome of a level that could not run. */
+        public static Outcome failed(Level level, String message) {
+            return new Outcome(level, 0, Double.NaN,
+                    CaseResult.without(StopReason.FAILED, message));
+        }
+
+        /** True when the level could not run (no mesh, no solver, no files). */
+        public boolean failed() {
+            return result.stop() == StopReason.FAILED;
+        }
+
+        /** The coefficient by name ("cl", "cd", "cm"); NaN without an answer. */
         public double coefficient(String name) {
-            if (result == null) {
-                return Double.NaN;
-            }
             return switch (name) {
                 case "cl" -> result.cl();
                 case "cd" -> result.cd();
@@ -70,9 +80,9 @@ public final class Study {
             };
         }
 
-        /** A level that gave coefficients that are an answer (finite, converged). */
+        /** A level whose run decided it converged. */
         public boolean converged() {
-            return result != null && result.converged();
+            return result.converged();
         }
     }
 
@@ -113,7 +123,7 @@ public final class Study {
 
     /**
      * Runs the levels on at most jobs worker threads; each level's printed output goes to
-     * run.log in its folder. A level that fails is an outcome without result.
+     * run.log in its folder. A level that fails is an outcome stopped by "failed".
      */
     public static List<Outcome> run(List<Level> levels, int jobs, Listener listener)
             throws InterruptedException {
@@ -129,27 +139,24 @@ public final class Study {
             Level level = levels.get(c.index());
             Outcome o = runLevel(level);
             outcomes.put(c.index(), o);
-            Run.Result r = o.result();
-            return new PolarRunner.Outcome<>(new CaseResult(c, r.cl(), r.cd(), r.cdPressure(),
-                    r.cdFriction(), r.cm(), r.iterations(), r.stoppedBy(), r.residualDrop(),
-                    r.wallSeconds(), ""), null);
+            return new PolarRunner.Outcome<>(new PolarRow(c, o.result()), null);
         };
-        List<CaseResult> rows = PolarRunner.run(units, jobs, runner, new PolarRunner.Listener() {
+        List<PolarRow> rows = PolarRunner.run(units, jobs, runner, new PolarRunner.Listener() {
             @Override
             public void started(PolarCase c) {
                 listener.started(levels.get(c.index()));
             }
 
             @Override
-            public void finished(CaseResult r) {
+            public void finished(PolarRow r) {
                 int k = r.polarCase().index();
                 Outcome o = outcomes.computeIfAbsent(k, i -> new Outcome(levels.get(i), 0,
-                        Double.NaN, null, r.message()));
+                        Double.NaN, r.result()));
                 listener.finished(o);
             }
         });
         List<Outcome> list = new ArrayList<>();
-        for (CaseResult r : rows) {
+        for (PolarRow r : rows) {
             list.add(outcomes.get(r.polarCase().index()));
         }
         return withSpacings(list);
@@ -168,9 +175,9 @@ public final class Study {
         try (OutputStream file = Files.newOutputStream(level.folder().resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
             var mesh = Run.mesh(level.definition());
-            Run.Result r = new Run(level.definition(), level.folder(), log, false)
+            CaseResult r = new Run(level.definition(), level.folder(), log, false)
                     .execute(mesh, null, false);
-            return new Outcome(level, mesh.nodeCount(), Double.NaN, r, "");
+            return new Outcome(level, mesh.nodeCount(), Double.NaN, r);
         }
     }
 
@@ -181,7 +188,7 @@ public final class Study {
         for (Outcome o : outcomes) {
             double h = o.nodes() > 0 && finest > 0 ? Math.sqrt((double) finest / o.nodes())
                     : Double.NaN;
-            out.add(new Outcome(o.level(), o.nodes(), h, o.result(), o.message()));
+            out.add(new Outcome(o.level(), o.nodes(), h, o.result()));
         }
         return out;
     }

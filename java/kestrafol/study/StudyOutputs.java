@@ -50,8 +50,8 @@ public final class StudyOutputs {
             for (String c : Study.COEFFICIENTS) {
                 sb.append(',').append(cell(o.coefficient(c)));
             }
-            sb.append(',').append(o.result() == null ? "" : o.result().iterations())
-                    .append(',').append(o.result() == null ? "failed" : o.result().stoppedBy())
+            sb.append(',').append(o.failed() ? "" : o.result().iterations())
+                    .append(',').append(o.result().stop().key())
                     .append(',').append(o.converged()).append('\n');
         }
         Files.writeString(file, sb.toString(), StandardCharsets.UTF_8);
@@ -104,8 +104,8 @@ public final class StudyOutputs {
             for (String c : Study.COEFFICIENTS) {
                 l.put(c, o.coefficient(c));
             }
-            l.put("iterations", o.result() == null ? null : o.result().iterations());
-            l.put("stoppedBy", o.result() == null ? "failed" : o.result().stoppedBy());
+            l.put("iterations", o.failed() ? null : o.result().iterations());
+            l.put("stoppedBy", o.result().stop().key());
             l.put("converged", o.converged());
             l.put("folder", o.level().folder().toString());
             levels.add(l);

@@ -86,6 +86,42 @@ class PolarResultsTest {
         assertEquals(quarter[1], leading[1], 2e-3, r.output);
     }
 
+    /**
+     * A polar counts, draws and derives from what its runs decided: on the 16-point mesh with a
+     * loose coefficient criterion the criterion fires after 17 iterations with the residual not
+     * down at all, which the run's verdict refuses (both angles, each from the free stream). The
+     * polar says so too: exit 4, converged false in polar.csv, drawn as not converged, no lift
+     * slope from the two angles.
+     */
+    @Test
+    void aCaseTheVerdictRefusesIsNotConvergedInThePolarAsInItsRun() throws Exception {
+        List<String> loose = List.of("--resolution", "16", "--cauchy", "0.5/5",
+                "--startup-first-order", "0", "--mach", "0.8", "--no-pictures", "--out");
+        List<String> a = new ArrayList<>(List.of("-jar", ChildJvm.jar(), "run", "--alpha", "1.25"));
+        a.addAll(loose);
+        a.add(dir.resolve("run").toString());
+        ChildJvm.Result run = ChildJvm.run(dir, a);
+        assertEquals(4, run.status, run.output);
+        assertTrue(Files.readString(dir.resolve("run/summary.json")).contains("\"converged\": false"));
+
+        a = new ArrayList<>(List.of("-jar", ChildJvm.jar(), "polar", "--alpha", "0,1.25", "--cold",
+                "--jobs", "1"));
+        a.addAll(loose);
+        Path out = dir.resolve("polar");
+        a.add(out.toString());
+        ChildJvm.Result polar = ChildJvm.run(dir, a);
+        assertEquals(4, polar.status, polar.output);
+        assertTrue(polar.output.contains("2 cases: 0 converged, 2 not converged"), polar.output);
+        List<String> rows = Files.readAllLines(out.resolve("polar.csv"));
+        assertTrue(rows.get(2).startsWith("0.8,,1.25,") && rows.get(2).contains(",cauchy,false,"),
+                rows.get(2));
+        String json = Files.readString(out.resolve("polar.json"));
+        assertTrue(json.contains("\"liftSlopePerDegree\": null") && json.contains("\"exitStatus\": 4"),
+                json);
+        assertTrue(Files.readString(out.resolve("report.html")).contains(
+                "<tr class=\"not-converged\" data-case=\"m0.8_a1.25\""));
+    }
+
     /** {momentPointXc, aerodynamicCentreXc} of a polar's polar.json. */
     private static double[] centre(Path polar) throws Exception {
         String json = Files.readString(polar.resolve("polar.json"));

@@ -14,8 +14,9 @@ import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.run.Run;
 import kestrafol.polar.CaseFolders;
-import kestrafol.polar.CaseResult;
 import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Rows;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.SlurmJob;
 import kestrafol.polar.SlurmSubmission;
@@ -115,7 +116,7 @@ class PolarTest {
             assertEquals(0, status, text.toString());
         }
         for (String[] job : new String[][] {{"5", "2"}, {"9", "1"}}) {
-            List<CaseResult> gathered = new SlurmJob(tasks, 2, Integer.parseInt(job[1]))
+            List<PolarRow> gathered = new SlurmJob(tasks, 2, Integer.parseInt(job[1]))
                     .gather(sweep, job[0]);
             PolarCsv.write(gathered, tasks.resolve("polar.csv"));
             assertEquals(rows, numbers(tasks.resolve("polar.csv")), "job " + job[0]);
@@ -174,8 +175,8 @@ class PolarTest {
         // Another option: no earlier run is a row of this polar, each runs again.
         List<PolarCase> cases = Sweep.of(Sweep.parseList("--mach", "0.5"), List.of(),
                 Sweep.parseList("--alpha", "0,2"), true).cases();
-        for (CaseResult r : CaseFolders.rows(cases, copy, List.of(), c -> false)) {
-            assertEquals("interrupted", r.stoppedBy());
+        for (PolarRow r : CaseFolders.rows(cases, copy, List.of(), c -> false)) {
+            assertEquals("not run", r.result().stop().key());
         }
         text.reset();
         List<String> changed = new ArrayList<>(polar);
@@ -213,7 +214,11 @@ class PolarTest {
                 rows.get(2));
         assertTrue(Files.readString(out.resolve("m0.5_a2/summary.json"))
                 .contains("\"stoppedBy\": \"interrupted\""));
-        assertTrue(rows.get(3).startsWith("0.5,,4,,,,,,0,interrupted,"), rows.get(3));
+        assertTrue(rows.get(3).startsWith("0.5,,4,,,,,,0,not run,false,"), rows.get(3));
+        // The pages say what happened: one case not run, the status the process exited with.
+        assertTrue(Files.readString(out.resolve("polar.json")).contains("\"exitStatus\": 143"));
+        assertTrue(Files.readString(out.resolve("report.html")).contains(
+                "3 cases: 0 converged, 2 not converged, 0 diverged, 0 failed, 1 not run"));
         String log = Files.readString(dir.resolve("stopped.log"));
         assertTrue(log.contains("Interrupted: 1 of 3 cases finished") && log.contains(
                 "kestrafol polar --config " + out.resolve("polar.properties") + " --resume"), log);

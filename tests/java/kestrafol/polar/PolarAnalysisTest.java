@@ -25,17 +25,17 @@ class PolarAnalysisTest {
      * (maximum not reached) with cd = 0.008 + 0.01 cl^2, best L/D 0.88 / 0.015744 = 55.89 at 6
      * degrees.
      */
-    private static List<CaseResult> rows() {
+    private static List<PolarRow> rows() {
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.3"), List.of(),
                 Sweep.parseList("--alpha", "-6:2:16"), true);
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         double[] stall = {1.45, 1.52, 1.40};
         for (PolarCase c : sweep.cases()) {
             double a = c.alpha().doubleValue();
             double cl = a <= 10 ? 0.11 * (a + 2) : stall[(int) (a - 12) / 2];
             double cm = -0.05 - 0.0022 * (a + 2);
             boolean capped = a == 4;
-            rows.add(new CaseResult(c, capped ? 2.0 : cl, 0.01, 0.01, 0, capped ? 0.3 : cm, 100,
+            rows.add(Rows.row(c, capped ? 2.0 : cl, 0.01, 0.01, 0, capped ? 0.3 : cm, 100,
                     capped ? "iterations" : "orders", 6, 1, ""));
         }
         Sweep viscous = Sweep.of(Sweep.parseList("--mach", "0.5"),
@@ -44,7 +44,7 @@ class PolarAnalysisTest {
             double cl = 0.11 * (c.alpha().doubleValue() + 2);
             PolarCase moved = new PolarCase(c.index() + 100, c.chain() + 1, c.mach(), c.reynolds(),
                     c.alpha());
-            rows.add(new CaseResult(moved, cl, 0.008 + 0.01 * cl * cl, 0, 0, Double.NaN, 100,
+            rows.add(Rows.row(moved, cl, 0.008 + 0.01 * cl * cl, 0, 0, Double.NaN, 100,
                     "cauchy", 3, 1, ""));
         }
         return rows;
@@ -95,15 +95,15 @@ class PolarAnalysisTest {
     void aPolarWithTooFewConvergedCasesSaysSoAndPolarJsonHoldsNulls() throws Exception {
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.7"), List.of(),
                 Sweep.parseList("--alpha", "0,2"), true);
-        List<CaseResult> rows = List.of(
-                new CaseResult(sweep.cases().get(0), 0.2, 0.01, 0.01, 0, 0.01, 100, "cauchy", 3, 1, ""),
-                CaseResult.failed(sweep.cases().get(1), "diverged", "NaN"));
+        List<PolarRow> rows = List.of(
+                Rows.row(sweep.cases().get(0), 0.2, 0.01, 0.01, 0, 0.01, 100, "cauchy", 3, 1, ""),
+                Rows.failed(sweep.cases().get(1), "diverged", "NaN"));
         List<PolarAnalysis.Group> g = PolarAnalysis.analyse(rows, 0.25);
         assertTrue(Double.isNaN(g.get(0).liftSlope()));
         assertTrue(String.join("\n", g.get(0).lines()).contains("no lift slope: fewer than two"
                 + " converged cases"));
         Path file = dir.resolve("polar.json");
-        PolarJson.write(PolarTally.of(rows), g, 0.25, file);
+        PolarJson.write(PolarTally.of(rows), PolarTally.of(rows).exitStatus(), g, 0.25, file);
         String json = Files.readString(file);
         for (String want : new String[] {"\"converged\": 1", "\"diverged\": 1", "\"exitStatus\": 3",
             "\"liftSlopePerDegree\": null", "\"momentPointXc\": 0.25"}) {

@@ -21,13 +21,13 @@ class PolarCsvTest {
     void rowsSurviveTheFileBitForBitAndComeBackSorted() throws IOException {
         List<PolarCase> c = SWEEP.cases();
         // Values whose shortest decimal matters: 0.1 + 0.2, a subnormal, the largest double.
-        List<CaseResult> rows = List.of(
-                new CaseResult(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0, Double.NaN, 1234,
+        List<PolarRow> rows = List.of(
+                Rows.row(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0, Double.NaN, 1234,
                         "cauchy", 1.2345678901234567, 3.25, ""),
-                new CaseResult(c.get(0), -1.0 / 3.0, 0.02442, 0.02, 0.00442, -0.0051, 4000, "iterations",
+                Rows.row(c.get(0), -1.0 / 3.0, 0.02442, 0.02, 0.00442, -0.0051, 4000, "iterations",
                         0.51, 10, "", List.of("not converged: cl ranged 0.1, 0.2", "a \"quoted\" word")),
-                CaseResult.failed(c.get(1), "diverged", "residual became NaN"),
-                new CaseResult(c.get(2), Math.PI, Math.E, 1e-300, -0.0, 7e22, 1, "orders", 6.0, 0, ""));
+                Rows.failed(c.get(1), "diverged", "residual became NaN"),
+                Rows.row(c.get(2), Math.PI, Math.E, 1e-300, -0.0, 7e22, 1, "orders", 6.0, 0, ""));
         Path file = dir.resolve("polar.csv");
         PolarCsv.write(rows, file);
         List<String> lines = Files.readAllLines(file);
@@ -36,22 +36,22 @@ class PolarCsvTest {
                 + "0.51,\"not converged: cl ranged 0.1, 0.2 | a \"\"quoted\"\" word\",10.000", lines.get(1));
         assertEquals("0.5,,0.1,,,,,,0,diverged,false,,,0.000", lines.get(2));
         assertTrue(lines.get(3).contains(",orders,true,6.0,,"), lines.get(3));
-        List<CaseResult> back = PolarCsv.read(file, SWEEP);
+        List<PolarRow> back = PolarCsv.read(file, SWEEP);
         assertEquals(4, back.size());
         for (int k = 0; k < 4; k++) {
-            CaseResult want = rows.get(List.of(1, 2, 3, 0).get(k));
-            CaseResult got = back.get(k);
+            PolarRow want = rows.get(List.of(1, 2, 3, 0).get(k));
+            PolarRow got = back.get(k);
             assertEquals(want.polarCase(), got.polarCase());
-            for (double[] pair : new double[][] {{want.cl(), got.cl()}, {want.cd(), got.cd()},
-                {want.cdPressure(), got.cdPressure()}, {want.cdFriction(), got.cdFriction()},
-                {want.cm(), got.cm()}, {want.residualDrop(), got.residualDrop()}}) {
+            for (double[] pair : new double[][] {{want.result().cl(), got.result().cl()}, {want.result().cd(), got.result().cd()},
+                {want.result().cdPressure(), got.result().cdPressure()}, {want.result().cdFriction(), got.result().cdFriction()},
+                {want.result().cm(), got.result().cm()}, {want.result().residualDrop(), got.result().residualDrop()}}) {
                 assertEquals(Double.doubleToLongBits(pair[0]), Double.doubleToLongBits(pair[1]),
                         want.polarCase().label());
             }
-            assertEquals(want.iterations(), got.iterations());
-            assertEquals(want.stoppedBy(), got.stoppedBy());
-            assertEquals(want.converged(), got.converged());
-            assertEquals(want.warnings(), got.warnings());
+            assertEquals(want.result().iterations(), got.result().iterations());
+            assertEquals(want.result().stop().key(), got.result().stop().key());
+            assertEquals(want.result().converged(), got.result().converged());
+            assertEquals(want.result().warnings(), got.result().warnings());
         }
     }
 
@@ -61,7 +61,7 @@ class PolarCsvTest {
         Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0\n0.6,,0,1,1,1,0,,10,orders,true,1,,1.0\n");
         IOException e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
         assertTrue(e.getMessage().contains("line 3") && e.getMessage().contains("Mach 0.6"), e.getMessage());
-        // A converged flag that contradicts how the case stopped, an unclosed quote.
+        // A converged flag no run gives (a case stopped at its cap), an unclosed quote.
         for (String bad : new String[] {"0.5,,-2,1,1,1,0,,10,iterations,true,1,,1.0",
             "0.5,,-2,1,1,1,0,,10,orders,true,1,\"open,1.0"}) {
             Files.writeString(file, PolarCsv.HEADER + "\n" + bad + "\n");

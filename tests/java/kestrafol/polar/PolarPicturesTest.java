@@ -26,11 +26,11 @@ class PolarPicturesTest {
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.5"), List.of(),
                 Sweep.parseList("--alpha", "0:2:6"), true);
         List<PolarCase> c = sweep.cases();
-        List<CaseResult> rows = List.of(
-                new CaseResult(c.get(0), 0.0, 0.01, 0.01, 0, 0.0, 10, "orders", 6, 1, ""),
-                new CaseResult(c.get(1), 0.25, 0.011, 0.01, 0, -0.01, 10, "iterations", 1, 1, ""),
-                CaseResult.failed(c.get(2), "failed", "mesh"),
-                new CaseResult(c.get(3), 0.7, 0.02, 0.01, 0, -0.03, 10, "cauchy", 3, 1, ""));
+        List<PolarRow> rows = List.of(
+                Rows.row(c.get(0), 0.0, 0.01, 0.01, 0, 0.0, 10, "orders", 6, 1, ""),
+                Rows.row(c.get(1), 0.25, 0.011, 0.01, 0, -0.01, 10, "iterations", 1, 1, ""),
+                Rows.failed(c.get(2), "failed", "mesh"),
+                Rows.row(c.get(3), 0.7, 0.02, 0.01, 0, -0.03, 10, "cauchy", 3, 1, ""));
         Path csv = dir.resolve("wind.csv");
         Files.writeString(csv, "alpha,cl\n1,0.12\n3,0.37\n");
         JFreeChart[] charts = PolarPicture.charts(rows, ComparisonData.read(csv,
@@ -58,7 +58,7 @@ class PolarPicturesTest {
     void aOnePointPolarGetsAxesOfAReadableSpan() {
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.8"), List.of(),
                 Sweep.parseList("--alpha", "6"), true);
-        JFreeChart[] charts = PolarPicture.charts(List.of(new CaseResult(sweep.cases().get(0),
+        JFreeChart[] charts = PolarPicture.charts(List.of(Rows.row(sweep.cases().get(0),
                 0.6, 0.03, 0.03, 0, -0.02, 10, "orders", 6, 1, "")), null);
         double[][] spans = {{2, 0.1}, {0.004, 0.1}, {2, 0.02}};
         for (int k = 0; k < 3; k++) {
@@ -78,10 +78,10 @@ class PolarPicturesTest {
         Sweep sweep = Sweep.of(Sweep.parseList("--mach", "0.5"), List.of(),
                 Sweep.parseList("--alpha", "0,2,4"), true);
         List<PolarCase> c = sweep.cases();
-        List<CaseResult> rows = new ArrayList<>(List.of(
-                new CaseResult(c.get(0), 0.0, 0.01, 0.01, 0, 0.0, 10, "orders", 6, 1, ""),
-                new CaseResult(c.get(1), 0.2, 0.01, 0.01, 0, 0.0, 10, "iterations", 6, 1, ""),
-                CaseResult.failed(c.get(2), "diverged", "")));
+        List<PolarRow> rows = new ArrayList<>(List.of(
+                Rows.row(c.get(0), 0.0, 0.01, 0.01, 0, 0.0, 10, "orders", 6, 1, ""),
+                Rows.row(c.get(1), 0.2, 0.01, 0.01, 0, 0.0, 10, "iterations", 6, 1, ""),
+                Rows.failed(c.get(2), "diverged", "")));
         for (PolarCase k : c) {
             Files.createDirectories(dir.resolve(k.folder()));
             Files.writeString(dir.resolve(k.folder()).resolve("surface.csv"),

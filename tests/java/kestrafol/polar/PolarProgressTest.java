@@ -19,12 +19,12 @@ class PolarProgressTest {
                 false, 10, 4);
         assertTrue(Double.isNaN(p.secondsLeft()), "nothing finished, no estimate");
         // Cases of 10 s and 30 s: 20 s each on average, 8 left on 4 workers: 40 s.
-        p.finished(new CaseResult(sweep.cases().get(0), 0.1, 0.01, 0.01, 0, 0, 100, "orders", 6, 10, ""));
-        p.finished(new CaseResult(sweep.cases().get(1), 0.2, 0.01, 0.01, 0, 0, 900, "iterations", 1, 30, ""));
+        p.finished(Rows.row(sweep.cases().get(0), 0.1, 0.01, 0.01, 0, 0, 100, "orders", 6, 10, ""));
+        p.finished(Rows.row(sweep.cases().get(1), 0.2, 0.01, 0.01, 0, 0, 900, "iterations", 1, 30, ""));
         assertEquals(40, p.secondsLeft(), 1e-12);
         // Seven more of 20 s: 1 left, on one worker only: 20 s.
         for (int k = 2; k < 9; k++) {
-            p.finished(new CaseResult(sweep.cases().get(k), 0.2, 0.01, 0.01, 0, 0, 9, "cauchy", 2, 20, ""));
+            p.finished(Rows.row(sweep.cases().get(k), 0.2, 0.01, 0.01, 0, 0, 9, "cauchy", 2, 20, ""));
         }
         assertEquals(20, p.secondsLeft(), 1e-12);
         String[] lines = text.toString(StandardCharsets.UTF_8).split("\n");

@@ -34,8 +34,8 @@ class PolarRunnerTest {
     private static final Sweep SWEEP = Sweep.of(Sweep.parseList("--mach", "0.3,0.5,0.7"), List.of(),
             Sweep.parseList("--alpha", "-2:2:4"), true);
 
-    private static CaseResult row(PolarCase c, String stoppedBy, double cl) {
-        return new CaseResult(c, cl, 0.01, 0.01, 0, Double.NaN, 10, stoppedBy, 1, 0.5, "");
+    private static PolarRow row(PolarCase c, String stoppedBy, double cl) {
+        return Rows.row(c, cl, 0.01, 0.01, 0, Double.NaN, 10, stoppedBy, 1, 0.5, "");
     }
 
     private static final PolarRunner.Listener QUIET = new PolarRunner.Listener() {
@@ -43,7 +43,7 @@ class PolarRunnerTest {
         public void started(PolarCase c) {}
 
         @Override
-        public void finished(CaseResult r) {}
+        public void finished(PolarRow r) {}
     };
 
     @Test
@@ -69,21 +69,21 @@ class PolarRunnerTest {
             return new PolarRunner.Outcome<>(row(c, "cauchy", c.alpha().doubleValue() / 10),
                     new Flow(c, closed));
         };
-        List<CaseResult> rows = PolarRunner.run(SWEEP.chains(), 2, runner, QUIET);
+        List<PolarRow> rows = PolarRunner.run(SWEEP.chains(), 2, runner, QUIET);
         assertEquals(SWEEP.cases().size(), rows.size());
         for (int k = 0; k < rows.size(); k++) {
             assertEquals(k, rows.get(k).polarCase().index());
         }
-        CaseResult failed = rows.get(SWEEP.cases().stream().filter(c -> c.folder().equals("m0.5_a0"))
+        PolarRow failed = rows.get(SWEEP.cases().stream().filter(c -> c.folder().equals("m0.5_a0"))
                 .findFirst().orElseThrow().index());
-        assertEquals("failed", failed.stoppedBy());
-        assertTrue(failed.message().contains("native solver refused"), failed.message());
+        assertEquals("failed", failed.result().stop().key());
+        assertTrue(failed.result().message().contains("native solver refused"), failed.result().message());
         assertTrue(log.contains("m0.5_a0<-m0.5_a-2"));
         // After a failure or a divergence the chain goes on from the free stream.
         assertTrue(log.contains("m0.5_a2<-cold"), log.toString());
         assertTrue(log.contains("m0.7_a2<-cold"), log.toString());
         assertTrue(log.contains("m0.3_a4<-m0.3_a2"), log.toString());
-        assertEquals(0.4, rows.get(3).cl());
+        assertEquals(0.4, rows.get(3).result().cl());
         assertEquals(opened.get(), closed.get());
     }
 
@@ -108,7 +108,7 @@ class PolarRunnerTest {
             }
             return new PolarRunner.Outcome<>(row(c, "orders", 0), new Flow(c, new AtomicInteger()));
         };
-        List<CaseResult> rows = PolarRunner.run(two.chains(), 2, runner, QUIET);
+        List<PolarRow> rows = PolarRunner.run(two.chains(), 2, runner, QUIET);
         assertEquals(4, rows.size());
         assertEquals(0, waitedOut.get());
         // The two cases of a chain ran on one thread, one after the other.

@@ -142,9 +142,9 @@ class SlurmJobTest {
         Sweep sweep = sweep("0.5,0.7", "0,2", false);
         SlurmJob job = new SlurmJob(dir, 4, 3);
         List<PolarCase> cases = sweep.cases();
-        List<CaseResult> old = new ArrayList<>();
+        List<PolarRow> old = new ArrayList<>();
         for (PolarCase c : cases) {
-            old.add(new CaseResult(c, 9, 9, 9, 0, Double.NaN, 300, "iterations", 1, 2, ""));
+            old.add(Rows.row(c, 9, 9, 9, 0, Double.NaN, 300, "iterations", 1, 2, ""));
         }
         for (int n = 0; n < 3; n++) {
             Files.createDirectories(job.taskRows("111", n).getParent());
@@ -152,19 +152,19 @@ class SlurmJobTest {
         }
         // Job 222 answered for task 2 only (both of its cases); tasks 0 and 1 were cancelled.
         Files.createDirectories(job.taskRows("222", 2).getParent());
-        PolarCsv.write(List.of(new CaseResult(cases.get(3), 0.25, 0.01, 0.01, 0, Double.NaN, 300,
-                "iterations", 1.5, 2, ""), new CaseResult(cases.get(2), 1e-5, 0.009, 0.009, 0,
+        PolarCsv.write(List.of(Rows.row(cases.get(3), 0.25, 0.01, 0.01, 0, Double.NaN, 300,
+                "iterations", 1.5, 2, ""), Rows.row(cases.get(2), 1e-5, 0.009, 0.009, 0,
                 Double.NaN, 300, "iterations", 1.4, 2, "")), job.taskRows("222", 2));
-        List<CaseResult> rows = job.gather(sweep, "222");
+        List<PolarRow> rows = job.gather(sweep, "222");
         assertEquals(4, rows.size());
-        assertEquals(1e-5, rows.get(2).cl());
-        assertEquals(0.25, rows.get(3).cl());
+        assertEquals(1e-5, rows.get(2).result().cl());
+        assertEquals(0.25, rows.get(3).result().cl());
         for (int k = 0; k < 2; k++) {
-            CaseResult r = rows.get(k);
-            assertEquals("failed", r.stoppedBy());
-            assertTrue(Double.isNaN(r.cl()));
-            assertTrue(r.message().contains("array task " + k + " of job 222")
-                    && r.message().contains("task-222-" + k + ".log"), r.message());
+            PolarRow r = rows.get(k);
+            assertEquals("failed", r.result().stop().key());
+            assertTrue(Double.isNaN(r.result().cl()));
+            assertTrue(r.result().message().contains("array task " + k + " of job 222")
+                    && r.result().message().contains("task-222-" + k + ".log"), r.result().message());
         }
     }
 

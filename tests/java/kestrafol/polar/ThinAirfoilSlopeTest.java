@@ -46,12 +46,12 @@ class ThinAirfoilSlopeTest {
                 Sweep.parseList("--alpha", "-1,1"), true);
         // The two chains side by side, one solver each, like a polar on two workers.
         ExecutorService pool = Executors.newFixedThreadPool(2);
-        List<Future<List<CaseResult>>> chains = new ArrayList<>();
+        List<Future<List<PolarRow>>> chains = new ArrayList<>();
         for (List<PolarCase> chain : sweep.chains()) {
             chains.add(pool.submit(() -> chain(mesh, chain)));
         }
-        List<CaseResult> rows = new ArrayList<>();
-        for (Future<List<CaseResult>> f : chains) {
+        List<PolarRow> rows = new ArrayList<>();
+        for (Future<List<PolarRow>> f : chains) {
             rows.addAll(f.get());
         }
         pool.shutdown();
@@ -80,8 +80,8 @@ class ThinAirfoilSlopeTest {
      * angle leaves a slow lift drift that the coefficient criterion can stop on a percent or two
      * off.
      */
-    private static List<CaseResult> chain(Mesh mesh, List<PolarCase> chain) {
-        List<CaseResult> rows = new ArrayList<>();
+    private static List<PolarRow> chain(Mesh mesh, List<PolarCase> chain) {
+        List<PolarRow> rows = new ArrayList<>();
         Settings s = Settings.defaults().withMach(chain.get(0).mach().doubleValue());
         try (Solver solver = new Solver(mesh, s.withAlphaDegrees(0))) {
             for (int it = 0; it < START_UP; it++) {
@@ -96,7 +96,7 @@ class ThinAirfoilSlopeTest {
     }
 
     /** Iterates to the default stopping rule; the answer is the window mean after "cauchy". */
-    private static CaseResult solve(Solver solver, PolarCase c) {
+    private static PolarRow solve(Solver solver, PolarCase c) {
         int window = 500;
         ConvergenceMonitor monitor = new ConvergenceMonitor(
                 new ConvergenceMonitor.Criteria(6, 0.005, window, 6000, 0));
@@ -113,7 +113,7 @@ class ThinAirfoilSlopeTest {
         double cl = lift.subList(from, lift.size()).stream().mapToDouble(Double::doubleValue)
                 .average().orElseThrow();
         assertTrue(Double.isFinite(cl), c.label() + ": " + stop.key());
-        return new CaseResult(c, cl, solver.analysis().drag(), Double.NaN, Double.NaN, Double.NaN,
+        return Rows.row(c, cl, solver.analysis().drag(), Double.NaN, Double.NaN, Double.NaN,
                 monitor.iterations(), stop.key(), monitor.residualDrop(), 0, "");
     }
 }

@@ -14,7 +14,8 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import javax.imageio.ImageIO;
 import kestrafol.ChildJvm;
-import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Rows;
 import kestrafol.polar.PolarCsv;
 import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.Test;
@@ -74,7 +75,7 @@ class PolarReportBrowserTest {
         ChildJvm.Result child = ChildJvm.run(dir, List.of("-cp", ChildJvm.classPath(),
                 PolarReportProbe.class.getName(), folder.toString()));
         assertEquals(0, child.status, child.output);
-        List<CaseResult> rows = PolarCsv.read(folder.resolve("polar.csv"), PolarReportProbe.SWEEP);
+        List<PolarRow> rows = PolarCsv.read(folder.resolve("polar.csv"), PolarReportProbe.SWEEP);
         Path page = folder.resolve("report.html");
         String html = Files.readString(page, StandardCharsets.UTF_8);
 
@@ -93,21 +94,21 @@ class PolarReportBrowserTest {
         int checked = 0;
         int seenRows = 0;
         while (rm.find()) {
-            CaseResult r = rows.stream().filter(x -> x.polarCase().folder().equals(rm.group(1)))
+            PolarRow r = rows.stream().filter(x -> x.polarCase().folder().equals(rm.group(1)))
                     .findFirst().orElseThrow();
             seenRows++;
             assertTrue(rm.group(2).contains("data-column=\"converged\" class=\"flag-"
-                    + (r.converged() ? "yes\">yes" : "no\">no")), rm.group(2));
+                    + (r.result().converged() ? "yes\">yes" : "no\">no")), rm.group(2));
             Matcher cm = CELL.matcher(rm.group(2));
             List<String> columns = new ArrayList<>();
             while (cm.find()) {
                 double want = switch (cm.group(1)) {
-                    case "cl" -> r.cl();
-                    case "cd" -> r.cd();
-                    case "cdPressure" -> r.cdPressure();
-                    case "cdFriction" -> r.cdFriction();
-                    case "cm" -> r.cm();
-                    case "residualDrop" -> r.residualDrop();
+                    case "cl" -> r.result().cl();
+                    case "cd" -> r.result().cd();
+                    case "cdPressure" -> r.result().cdPressure();
+                    case "cdFriction" -> r.result().cdFriction();
+                    case "cm" -> r.result().cm();
+                    case "residualDrop" -> r.result().residualDrop();
                     default -> throw new AssertionError(cm.group(1));
                 };
                 double exact = Double.parseDouble(cm.group(2));
@@ -119,7 +120,7 @@ class PolarReportBrowserTest {
                 columns.add(cm.group(1));
                 checked++;
             }
-            if (r.answered()) {
+            if (r.result().answered()) {
                 assertTrue(columns.containsAll(List.of("cl", "cd", "cm", "residualDrop")), columns.toString());
             }
         }

@@ -8,7 +8,8 @@ import java.util.List;
 import java.util.Map;
 import java.util.Locale;
 import kestrafol.base.PropertiesFile;
-import kestrafol.polar.CaseResult;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Rows;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
@@ -26,30 +27,30 @@ public final class PolarReportProbe {
     private PolarReportProbe() {}
 
     /** A polar of two Mach numbers with a capped, a failed and a diverged case and warnings. */
-    static List<CaseResult> polar(Path folder) throws Exception {
+    static List<PolarRow> polar(Path folder) throws Exception {
         Sweep sweep = SWEEP;
-        List<CaseResult> rows = new ArrayList<>();
+        List<PolarRow> rows = new ArrayList<>();
         for (PolarCase c : sweep.cases()) {
             double a = c.alpha().doubleValue();
             double m = c.mach().doubleValue();
             double cl = (0.1 + 0.05 * m) * a + 1e-3 / 3 * a * a + 1.0 / 7e5;
             String stop = a == 4 && m == 0.7 ? "iterations" : "cauchy";
-            CaseResult r = new CaseResult(c, cl, 0.008 + 0.02 * m * m + 0.001 * a * a / 3,
+            PolarRow r = Rows.row(c, cl, 0.008 + 0.02 * m * m + 0.001 * a * a / 3,
                     0.008, 0, -0.01 - 0.0003 * a, 800 + 37 * c.index(), stop, 2 + 0.1 * a, 12.5,
                     "", stop.equals("iterations") ? List.of("not converged: cl ranged 0.61 to 0.64,"
                             + " <b>not</b> an answer & more") : List.of());
             if (a == 6 && m == 0.7) {
-                r = CaseResult.failed(c, "diverged", "residual became NaN");
+                r = Rows.failed(c, "diverged", "residual became NaN");
             } else if (a == -2 && m == 0.7) {
-                r = CaseResult.failed(c, "failed", "mesh file missing");
+                r = Rows.failed(c, "failed", "mesh file missing");
             }
             rows.add(r);
             Path cf = folder.resolve(c.folder());
             Files.createDirectories(cf);
-            if (!r.answered()) {
+            if (!r.result().answered()) {
                 continue;
             }
-            writeCaseFiles(cf, cl, a, r.iterations());
+            writeCaseFiles(cf, cl, a, r.result().iterations());
         }
         PolarCsv.write(rows, folder.resolve("polar.csv"));
         LinkedHashMap<String, String> settings = new LinkedHashMap<>();
@@ -121,7 +122,7 @@ public final class PolarReportProbe {
             return;
         }
         Path folder = Path.of(args[0]);
-        List<CaseResult> rows = polar(folder);
+        List<PolarRow> rows = polar(folder);
         Path compare = folder.resolveSibling("tunnel.csv");
         Files.writeString(compare, "alpha,cl,cd\n-2,-0.25,0.012\n2,0.27,0.013\n5,0.6,0.02\n");
         PolarReport.write(folder, rows, ComparisonData.read(compare, ComparisonData.Use.POLAR),
