@@ -1,6 +1,9 @@
 package kestrafol.cli;
 
 import java.io.IOException;
+import java.io.PrintStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.Collection;
 import java.util.HashSet;
@@ -11,6 +14,7 @@ import java.util.stream.Collectors;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Model.OptionSpec;
 import picocli.CommandLine;
+import picocli.CommandLine.ParameterException;
 
 /**
  * Case files for the commands: reading --config FILE into the command line, and the effective
@@ -19,6 +23,28 @@ import picocli.CommandLine;
  */
 final class Configuration {
     private Configuration() {}
+
+    /**
+     * The command a recorded configuration (polar.properties, study.properties) describes,
+     * parsed into line's command as "kestrafol NAME --config FILE" would be.
+     *
+     * @throws IOException for a missing file or one the command refuses (naming the file)
+     */
+    static <T> T recorded(CommandLine line, String name, Path file, PrintStream out)
+            throws IOException {
+        if (!Files.exists(file)) {
+            throw new IOException(file.getParent() + " holds no " + name + " (" + file
+                    + " is missing)");
+        }
+        String[] args = expand(new String[] {name, "--config", file.toString()},
+                Main.commandLine(out, System.err, false));
+        try {
+            line.parseArgs(Arrays.copyOfRange(args, 1, args.length));
+            return line.getCommand();
+        } catch (ParameterException e) {
+            throw new IOException(file + ": " + e.getMessage(), e);
+        }
+    }
 
     /**
      * The arguments with a --config FILE of the subcommand named first replaced by the file's

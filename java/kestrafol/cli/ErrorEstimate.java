@@ -6,7 +6,9 @@ import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseResult;
 import kestrafol.run.ErrorBars;
 import kestrafol.study.GridConvergence;
-import kestrafol.study.Study;
+import kestrafol.study.Ladder;
+import kestrafol.batch.Stopping;
+import kestrafol.batch.Study;
 
 /**
  * run --error-estimate: the same case on the next coarser built-in mesh (the study's ratio,
@@ -29,7 +31,7 @@ final class ErrorEstimate {
 
     /** Points around the body of the coarser mesh. */
     static int coarserPoints(int points) {
-        return Study.ladder(points, 2, Study.DEFAULT_RATIO)[1];
+        return Ladder.ladder(points, 2, Ladder.DEFAULT_RATIO)[1];
     }
 
     /**
@@ -40,11 +42,11 @@ final class ErrorEstimate {
         int points = coarserPoints(options.resolution);
         Path folder = out.resolve(FOLDER);
         CaseDefinition coarse = options.definitionAt(points, folder, false);
-        Study.Level level = new Study.Level(2, points, coarse, folder);
-        CompletableFuture<Study.Outcome> future = new CompletableFuture<>();
+        Ladder.Level level = new Ladder.Level(2, points, coarse, folder);
+        CompletableFuture<Ladder.Outcome> future = new CompletableFuture<>();
         Thread t = new Thread(() -> {
             try {
-                future.complete(Study.runLevel(level));
+                future.complete(Study.runLevel(level, new Stopping()));
             } catch (Throwable e) {
                 future.completeExceptionally(e);
             }
@@ -52,7 +54,7 @@ final class ErrorEstimate {
         t.setDaemon(true);
         t.start();
         return (fine, fineNodes) -> {
-            Study.Outcome o;
+            Ladder.Outcome o;
             try {
                 o = future.get();
             } catch (java.util.concurrent.ExecutionException e) {

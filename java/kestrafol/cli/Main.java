@@ -32,6 +32,9 @@ import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
 import picocli.CommandLine.Spec;
 import picocli.CommandLine;
+import kestrafol.batch.Interrupts;
+import kestrafol.batch.Stopping;
+import kestrafol.run.CaseOutputs;
 
 /**
  * The command-line program: "kestrafol run" solves a case, "kestrafol mesh" writes a built-in
@@ -173,8 +176,8 @@ public final class Main implements Callable<Integer> {
                     + " 130/143 stopped by SIGINT/SIGTERM."})
     static final class RunCommand implements Callable<Integer> {
         /** Exit status of a run stopped by SIGINT (128 + 2) or SIGTERM (128 + 15). */
-        static final int EXIT_INTERRUPTED = 130;
-        static final int EXIT_TERMINATED = 143;
+        static final int EXIT_INTERRUPTED = Stopping.EXIT_INTERRUPTED;
+        static final int EXIT_TERMINATED = Stopping.EXIT_TERMINATED;
 
         private final PrintStream out;
         private final boolean terminal;
@@ -255,7 +258,7 @@ public final class Main implements Callable<Integer> {
                         "%s, Mach %s, alpha %s deg", c.caseName(), Numbers.format(c.mach()),
                         Numbers.format(c.alpha())));
                 out.println("Report: " + options.out.toAbsolutePath().normalize()
-                        .resolve("report.html"));
+                        .resolve(CaseOutputs.REPORT));
                 if (result.stop() == StopReason.INTERRUPTED) {
                     return interrupts.terminated() ? EXIT_TERMINATED : EXIT_INTERRUPTED;
                 }

@@ -5,11 +5,11 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
 import kestrafol.meshing.AirfoilElement;
-import kestrafol.polar.SlurmJob;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Model.OptionSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
+import kestrafol.batch.SlurmJob;
 
 /**
  * The options of a job array that "polar" and "study" share: the partition and time limit given

@@ -21,6 +21,7 @@ import kestrafol.polar.PolarCsv;
 import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarTally;
 import kestrafol.polar.Sweep;
+import kestrafol.run.CaseOutputs;
 
 /**
  * report.html of a polar: one self-contained file in the polar's folder with the verdict (how
@@ -93,7 +94,7 @@ public final class PolarReport {
         Html.close(sb, "Written by kestrafol polar. Every number in the table is the case's"
                 + " answer: the mean over the window of the coefficient criterion when that ended"
                 + " the case, else the last iteration.");
-        Path file = folder.resolve("report.html");
+        Path file = folder.resolve(CaseOutputs.REPORT);
         AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
     }

@@ -11,6 +11,7 @@ import kestrafol.base.AtomicFiles;
 import kestrafol.base.PropertiesFile;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
+import kestrafol.run.CaseOutputs;
 
 /**
  * report.html of a single run, from the files of its folder: the verdict (converged or why not,
@@ -115,7 +116,7 @@ public final class RunReport {
         }
         sb.append("</section>\n");
         Html.close(sb, "Written by kestrafol run.");
-        Path file = folder.resolve("report.html");
+        Path file = folder.resolve(CaseOutputs.REPORT);
         AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
     }

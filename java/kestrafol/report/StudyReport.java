@@ -11,8 +11,9 @@ import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.PropertiesFile;
 import kestrafol.study.GridConvergence;
-import kestrafol.study.Study;
+import kestrafol.study.Ladder;
 import kestrafol.study.StudyOutputs;
+import kestrafol.run.CaseOutputs;
 
 /**
  * report.html of a grid-convergence study, from the files of its folder: the verdict (every
@@ -51,7 +52,7 @@ public final class StudyReport {
         sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");
         boolean converged = Boolean.TRUE.equals(summary.get("converged"));
         boolean asymptotic = true;
-        for (String c : Study.COEFFICIENTS) {
+        for (String c : Ladder.COEFFICIENTS) {
             GridConvergence.Estimate e = estimate(summary, c);
             asymptotic &= e != null && e.asymptotic();
         }
@@ -84,7 +85,7 @@ public final class StudyReport {
         settings(sb, studyFolder.resolve("study.properties"));
         Html.close(sb, "Written by kestrafol study. Each level's numbers are its run's answer;"
                 + " the estimates come from the finest levels (three when there are three).");
-        Path file = studyFolder.resolve("report.html");
+        Path file = studyFolder.resolve(CaseOutputs.REPORT);
         AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
     }
@@ -137,8 +138,8 @@ public final class StudyReport {
                     .append(Html.escape(r.points())).append("</td><td class=\"num\">")
                     .append(Html.escape(r.nodes())).append("</td>")
                     .append(Html.number("h", r.h(), 5));
-            for (int c = 0; c < Study.COEFFICIENTS.size(); c++) {
-                sb.append(Html.number(Study.COEFFICIENTS.get(c), r.values()[c], 6));
+            for (int c = 0; c < Ladder.COEFFICIENTS.size(); c++) {
+                sb.append(Html.number(Ladder.COEFFICIENTS.get(c), r.values()[c], 6));
             }
             sb.append("<td class=\"num\">").append(Html.escape(r.iterations())).append("</td><td>")
                     .append(Html.escape(r.stoppedBy())).append("</td><td data-column=\"converged\""
@@ -161,8 +162,8 @@ public final class StudyReport {
             h[k] = rows.get(k).h();
         }
         StringBuilder charts = new StringBuilder();
-        for (int c = 0; c < Study.COEFFICIENTS.size(); c++) {
-            String name = Study.COEFFICIENTS.get(c);
+        for (int c = 0; c < Ladder.COEFFICIENTS.size(); c++) {
+            String name = Ladder.COEFFICIENTS.get(c);
             GridConvergence.Estimate e = estimate(summary, name);
             sb.append("<tr data-coefficient=\"").append(name).append("\"><td>").append(name)
                     .append("</td>");

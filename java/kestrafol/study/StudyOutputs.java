@@ -25,6 +25,7 @@ import org.jfree.chart.plot.XYPlot;
 import org.jfree.chart.renderer.xy.XYLineAndShapeRenderer;
 import org.jfree.data.xy.XYSeries;
 import org.jfree.data.xy.XYSeriesCollection;
+import kestrafol.run.CaseOutputs;
 
 /**
  * The files of a study: study.csv (one row per level), summary.json (the estimate of each
@@ -34,23 +35,24 @@ public final class StudyOutputs {
     public static final String CSV = "study.csv";
     public static final String SUMMARY = "summary.json";
     public static final String PICTURE = "study.png";
+    public static final String REPORT = CaseOutputs.REPORT;
     /** Every file of a whole study, removed before a study starts: summary.json is written last. */
     public static final java.util.List<String> FILES = java.util.List.of(CSV, SUMMARY, PICTURE,
-            "report.html");
+            REPORT);
 
     private StudyOutputs() {}
 
     /** study.csv: level, points, nodes, h, cl, cd, cm, iterations, stoppedBy, converged. */
-    public static void writeCsv(List<Study.Outcome> outcomes, Path file) throws IOException {
+    public static void writeCsv(List<Ladder.Outcome> outcomes, Path file) throws IOException {
         StringBuilder sb = new StringBuilder(
                 "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged\n");
-        for (Study.Outcome o : outcomes) {
+        for (Ladder.Outcome o : outcomes) {
             sb.append(o.level().number()).append(',').append(o.level().points()).append(',')
                     .append(o.nodes()).append(',').append(cell(o.h()));
-            for (String c : Study.COEFFICIENTS) {
+            for (String c : Ladder.COEFFICIENTS) {
                 sb.append(',').append(cell(o.coefficient(c)));
             }
-            sb.append(',').append(o.failed() ? "" : o.result().iterations())
+            sb.append(',').append(o.ran() ? o.result().iterations() : "")
                     .append(',').append(o.result().stop().key())
                     .append(',').append(o.converged()).append('\n');
         }
@@ -66,7 +68,7 @@ public final class StudyOutputs {
      * summary.json: the case, the ladder, per coefficient its estimate, whether every level
      * converged, and the study's warnings.
      */
-    public static void writeSummary(String caseName, double ratio, List<Study.Outcome> outcomes,
+    public static void writeSummary(String caseName, double ratio, List<Ladder.Outcome> outcomes,
             Map<String, GridConvergence.Estimate> estimates, List<String> warnings, Path file)
             throws IOException {
         Map<String, Object> m = new LinkedHashMap<>();
@@ -77,7 +79,7 @@ public final class StudyOutputs {
                 + " in points per direction");
         m.put("spacing", "h = sqrt(nodes of the finest level / nodes of the level)");
         boolean converged = !outcomes.isEmpty();
-        for (Study.Outcome o : outcomes) {
+        for (Ladder.Outcome o : outcomes) {
             converged &= o.converged();
         }
         m.put("converged", converged);
@@ -95,16 +97,16 @@ public final class StudyOutputs {
             m.put(e.getKey(), c);
         }
         List<Map<String, Object>> levels = new ArrayList<>();
-        for (Study.Outcome o : outcomes) {
+        for (Ladder.Outcome o : outcomes) {
             Map<String, Object> l = new LinkedHashMap<>();
             l.put("level", o.level().number());
             l.put("points", o.level().points());
             l.put("nodes", o.nodes());
             l.put("h", o.h());
-            for (String c : Study.COEFFICIENTS) {
+            for (String c : Ladder.COEFFICIENTS) {
                 l.put(c, o.coefficient(c));
             }
-            l.put("iterations", o.failed() ? null : o.result().iterations());
+            l.put("iterations", o.ran() ? o.result().iterations() : null);
             l.put("stoppedBy", o.result().stop().key());
             l.put("converged", o.converged());
             l.put("folder", o.level().folder().toString());
@@ -125,7 +127,7 @@ public final class StudyOutputs {
      * the straight line through the two finest levels continued to h = 0 and the extrapolated
      * value there.
      */
-    public static void writePicture(String title, List<Study.Outcome> outcomes,
+    public static void writePicture(String title, List<Ladder.Outcome> outcomes,
             Map<String, GridConvergence.Estimate> estimates, Path file) throws IOException {
         Pictures.headless();
         BufferedImage image = new BufferedImage(WIDTH, HEIGHT, BufferedImage.TYPE_INT_RGB);
@@ -133,9 +135,9 @@ public final class StudyOutputs {
         g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
         g.setColor(Color.WHITE);
         g.fillRect(0, 0, WIDTH, HEIGHT);
-        int n = Study.COEFFICIENTS.size();
+        int n = Ladder.COEFFICIENTS.size();
         for (int k = 0; k < n; k++) {
-            String name = Study.COEFFICIENTS.get(k);
+            String name = Ladder.COEFFICIENTS.get(k);
             chart(title, name, outcomes, estimates.get(name))
                     .draw(g, new Rectangle2D.Double(k * WIDTH / (double) n, 0, WIDTH / (double) n,
                             HEIGHT));
@@ -149,7 +151,7 @@ public final class StudyOutputs {
         return e != null && e.asymptotic() && Double.isFinite(e.order()) ? e.order() : 1;
     }
 
-    private static JFreeChart chart(String title, String name, List<Study.Outcome> outcomes,
+    private static JFreeChart chart(String title, String name, List<Ladder.Outcome> outcomes,
             GridConvergence.Estimate e) {
         double[] h = new double[outcomes.size()];
         double[] values = new double[outcomes.size()];

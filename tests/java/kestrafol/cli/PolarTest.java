@@ -16,15 +16,14 @@ import kestrafol.run.Run;
 import kestrafol.polar.CaseFolders;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarRow;
-import kestrafol.polar.Rows;
 import kestrafol.polar.PolarCsv;
-import kestrafol.polar.SlurmJob;
-import kestrafol.polar.SlurmSubmission;
 import kestrafol.polar.Sweep;
 import kestrafol.solver.Solver;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 import picocli.CommandLine;
+import kestrafol.batch.SlurmJob;
+import kestrafol.batch.SlurmSubmission;
 
 /** The polar command end to end on a small built-in mesh. */
 class PolarTest {

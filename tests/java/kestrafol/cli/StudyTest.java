@@ -12,7 +12,7 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.ChildJvm;
 import kestrafol.study.GridConvergence;
-import kestrafol.study.Study;
+import kestrafol.study.Ladder;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
@@ -147,7 +147,7 @@ class StudyTest {
         assertTrue(Files.readString(tasks.resolve("slurm/7/task-2.csv")).contains("\n3,"));
         assertEquals(List.of("level1-n32", "level2-n26", "level3-n20", "slurm"), names(tasks));
         Files.copy(config, tasks.resolve("study.properties"));
-        kestrafol.polar.SlurmJob.writeRecord(tasks, "7", 3, new java.util.Properties() {
+        kestrafol.batch.SlurmJob.writeRecord(tasks, "7", 3, new java.util.Properties() {
             {
                 setProperty("levels", "3");
             }
@@ -229,7 +229,36 @@ class StudyTest {
             assertEquals(2, r.status(), String.join(" ", c) + ": " + r.out() + r.err());
             assertEquals(1, r.err().strip().lines().count(), r.err());
         }
-        assertThrows(IllegalArgumentException.class, () -> Study.ladder(96, 3, 1.0));
-        assertArrayEquals(new int[] {96, 68, 48}, Study.ladder(96, 3, Study.DEFAULT_RATIO));
+        assertThrows(IllegalArgumentException.class, () -> Ladder.ladder(96, 3, 1.0));
+        assertArrayEquals(new int[] {96, 68, 48}, Ladder.ladder(96, 3, Ladder.DEFAULT_RATIO));
+    }
+
+    /**
+     * SIGTERM stops a study as it stops a polar: the running level after its iteration (its
+     * files written), the level not started "not run"; study.csv and the report written, 143.
+     */
+    @Test
+    void aTerminatedStudyWritesItsFilesAndCountsTheUnstartedLevelAsNotRun() throws Exception {
+        Path out = dir.resolve("stopped");
+        Process p = new ProcessBuilder(Path.of(System.getProperty("java.home"), "bin", "java")
+                .toString(), "-Djava.awt.headless=true", "-jar", ChildJvm.jar(), "study",
+                "--resolution", "32", "--levels", "2", "--jobs", "1", "--iterations", "3000",
+                "--cauchy", "0/0", "--no-pictures", "--out", out.toString())
+                .redirectErrorStream(true).redirectOutput(dir.resolve("stopped.log").toFile())
+                .start();
+        Path history = out.resolve("level1-n32/run.log");
+        long deadline = System.nanoTime() + 240_000_000_000L;
+        while (!Files.exists(history)) {
+            assertTrue(p.isAlive() && System.nanoTime() < deadline,
+                    Files.readString(dir.resolve("stopped.log")));
+            Thread.sleep(100);
+        }
+        p.destroy();
+        assertEquals(143, p.waitFor(), Files.readString(dir.resolve("stopped.log")));
+        List<String> rows = Files.readAllLines(out.resolve("study.csv"));
+        assertTrue(rows.get(1).contains(",interrupted,false"), rows.get(1));
+        assertTrue(rows.get(2).startsWith("2,") && rows.get(2).endsWith(",,,,,,not run,false"),
+                rows.get(2));
+        assertTrue(Files.exists(out.resolve("report.html")));
     }
 }

@@ -1,39 +1,27 @@
 package kestrafol.study;
 
-import java.io.IOException;
-import java.io.OutputStream;
-import java.io.PrintStream;
-import java.math.BigDecimal;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
-import java.util.concurrent.ConcurrentHashMap;
-import kestrafol.polar.PolarCase;
-import kestrafol.polar.PolarRow;
-import kestrafol.polar.PolarRunner;
+import java.util.function.BiFunction;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseResult;
-import kestrafol.run.Run;
 import kestrafol.run.StopReason;
-import kestrafol.solver.Solver;
 
 /**
  * A grid-convergence study of one case: the case solved on a ladder of built-in meshes, each
  * level {@code ratio} times coarser than the one before in points per direction (points around
- * the body and layers together), the finest level the resolution asked for. The levels run side
- * by side on the polar's worker pool, each into a folder of its own; the coefficients of the
- * three finest levels give, per coefficient, the observed order, the Richardson-extrapolated
+ * the body and layers together), the finest level the resolution asked for; each level runs into
+ * a folder of its own ({@code batch.Study}); the coefficients of the three finest levels give, per coefficient, the observed order, the Richardson-extrapolated
  * value and the grid convergence index ({@link GridConvergence}).
  *
  * <p>The spacing of a level is h = sqrt(N1 / N) for a mesh of N nodes, N1 those of the finest
  * level: 1 on the finest, about the ratio on the next.
  */
-public final class Study {
+public final class Ladder {
     /** Default refinement ratio between levels, in points per direction. */
     public static final double DEFAULT_RATIO = Math.sqrt(2);
     /** Default number of levels. */
@@ -65,6 +53,11 @@ public final class Study {
                     CaseResult.without(StopReason.FAILED, message));
         }
 
+        /** True when the level ran (it may still have diverged or not converged). */
+        public boolean ran() {
+            return result.stop() != StopReason.FAILED && result.stop() != StopReason.NOT_RUN;
+        }
+
         /** True when the level could not run (no mesh, no solver, no files). */
         public boolean failed() {
             return result.stop() == StopReason.FAILED;
@@ -86,7 +79,23 @@ public final class Study {
         }
     }
 
-    private Study() {}
+    private Ladder() {}
+
+    /**
+     * The levels of a ladder, each in its folder "levelK-nPOINTS" inside the study's folder.
+     *
+     * @param definition the case of a level from its points and folder
+     */
+    public static List<Level> levels(Path folder, int[] points,
+            BiFunction<Integer, Path, CaseDefinition> definition) {
+        List<Level> ladder = new ArrayList<>();
+        for (int k = 0; k < points.length; k++) {
+            Path level = folder.resolve(String.format(Locale.ROOT, "level%d-n%d", k + 1,
+                    points[k]));
+            ladder.add(new Level(k + 1, points[k], definition.apply(points[k], level), level));
+        }
+        return ladder;
+    }
 
     /**
      * Points around the body of each level, finest first: the finest as given, each next one
@@ -121,68 +130,8 @@ public final class Study {
         return points;
     }
 
-    /**
-     * Runs the levels on at most jobs worker threads; each level's printed output goes to
-     * run.log in its folder. A level that fails is an outcome stopped by "failed".
-     */
-    public static List<Outcome> run(List<Level> levels, int jobs, Listener listener)
-            throws InterruptedException {
-        Map<Integer, Outcome> outcomes = new ConcurrentHashMap<>();
-        List<List<PolarCase>> units = new ArrayList<>();
-        for (int k = 0; k < levels.size(); k++) {
-            CaseDefinition d = levels.get(k).definition();
-            units.add(List.of(new PolarCase(k, k, BigDecimal.valueOf(d.mach()),
-                    d.reynolds() == null ? null : BigDecimal.valueOf(d.reynolds()),
-                    BigDecimal.valueOf(d.alpha()))));
-        }
-        PolarRunner.CaseRunner<Solver> runner = (c, from) -> {
-            Level level = levels.get(c.index());
-            Outcome o = runLevel(level);
-            outcomes.put(c.index(), o);
-            return new PolarRunner.Outcome<>(new PolarRow(c, o.result()), null);
-        };
-        List<PolarRow> rows = PolarRunner.run(units, jobs, runner, new PolarRunner.Listener() {
-            @Override
-            public void started(PolarCase c) {
-                listener.started(levels.get(c.index()));
-            }
-
-            @Override
-            public void finished(PolarRow r) {
-                int k = r.polarCase().index();
-                Outcome o = outcomes.computeIfAbsent(k, i -> new Outcome(levels.get(i), 0,
-                        Double.NaN, r.result()));
-                listener.finished(o);
-            }
-        });
-        List<Outcome> list = new ArrayList<>();
-        for (PolarRow r : rows) {
-            list.add(outcomes.get(r.polarCase().index()));
-        }
-        return withSpacings(list);
-    }
-
-    /** Told when a level starts and ends (from the worker threads). */
-    public interface Listener {
-        void started(Level level);
-
-        void finished(Outcome outcome);
-    }
-
-    /** One level through the single-case runner, its printed output into run.log. */
-    public static Outcome runLevel(Level level) throws IOException {
-        Files.createDirectories(level.folder());
-        try (OutputStream file = Files.newOutputStream(level.folder().resolve("run.log"));
-                PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
-            var mesh = Run.mesh(level.definition());
-            CaseResult r = new Run(level.definition(), level.folder(), log, false)
-                    .execute(mesh, null, false);
-            return new Outcome(level, mesh.nodeCount(), Double.NaN, r);
-        }
-    }
-
     /** The outcomes with h = sqrt(N1 / N), N1 the nodes of the finest level. */
-    static List<Outcome> withSpacings(List<Outcome> outcomes) {
+    public static List<Outcome> withSpacings(List<Outcome> outcomes) {
         int finest = outcomes.get(0).nodes();
         List<Outcome> out = new ArrayList<>();
         for (Outcome o : outcomes) {

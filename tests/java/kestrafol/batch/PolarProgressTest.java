@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -7,6 +7,8 @@ import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
 import java.util.List;
 import org.junit.jupiter.api.Test;
+import kestrafol.polar.Rows;
+import kestrafol.polar.Sweep;
 
 /** The progress of a polar: its lines and the time left from the cases finished. */
 class PolarProgressTest {

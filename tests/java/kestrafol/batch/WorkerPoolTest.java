@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -9,8 +9,12 @@ import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicInteger;
 import org.junit.jupiter.api.Test;
+import kestrafol.polar.Rows;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Sweep;
 
-class PolarRunnerTest {
+class WorkerPoolTest {
     /** Stands in for a solver: remembers the case whose flow it holds; closes once. */
     static final class Flow implements AutoCloseable {
         final PolarCase holds;
@@ -38,7 +42,7 @@ class PolarRunnerTest {
         return Rows.row(c, cl, 0.01, 0.01, 0, Double.NaN, 10, stoppedBy, 1, 0.5, "");
     }
 
-    private static final PolarRunner.Listener QUIET = new PolarRunner.Listener() {
+    private static final WorkerPool.Listener QUIET = new WorkerPool.Listener() {
         @Override
         public void started(PolarCase c) {}
 
@@ -51,7 +55,7 @@ class PolarRunnerTest {
         AtomicInteger opened = new AtomicInteger();
         AtomicInteger closed = new AtomicInteger();
         List<String> log = Collections.synchronizedList(new ArrayList<>());
-        PolarRunner.CaseRunner<Flow> runner = (c, from) -> {
+        WorkerPool.CaseRunner<Flow> runner = (c, from) -> {
             log.add(c.folder() + "<-" + (from == null ? "cold" : from.holds.folder()));
             if (from != null) {
                 // Carried flows come from the previous angle of the same chain only.
@@ -63,13 +67,13 @@ class PolarRunnerTest {
                 throw new IllegalStateException("native solver refused");
             }
             if (c.folder().equals("m0.7_a0")) {
-                return new PolarRunner.Outcome<>(row(c, "diverged", Double.NaN), null);
+                return new WorkerPool.Outcome<>(row(c, "diverged", Double.NaN), null);
             }
             opened.incrementAndGet();
-            return new PolarRunner.Outcome<>(row(c, "cauchy", c.alpha().doubleValue() / 10),
+            return new WorkerPool.Outcome<>(row(c, "cauchy", c.alpha().doubleValue() / 10),
                     new Flow(c, closed));
         };
-        List<PolarRow> rows = PolarRunner.run(SWEEP.chains(), 2, runner, QUIET);
+        List<PolarRow> rows = WorkerPool.run(SWEEP.chains(), 2, runner, QUIET);
         assertEquals(SWEEP.cases().size(), rows.size());
         for (int k = 0; k < rows.size(); k++) {
             assertEquals(k, rows.get(k).polarCase().index());
@@ -96,7 +100,7 @@ class PolarRunnerTest {
         CountDownLatch bothStarted = new CountDownLatch(2);
         AtomicInteger waitedOut = new AtomicInteger();
         List<String> threads = Collections.synchronizedList(new ArrayList<>());
-        PolarRunner.CaseRunner<Flow> runner = (c, from) -> {
+        WorkerPool.CaseRunner<Flow> runner = (c, from) -> {
             threads.add(c.chain() + ":" + Thread.currentThread().getName());
             if (from == null) {
                 bothStarted.countDown();
@@ -106,9 +110,9 @@ class PolarRunnerTest {
             } else {
                 from.close();
             }
-            return new PolarRunner.Outcome<>(row(c, "orders", 0), new Flow(c, new AtomicInteger()));
+            return new WorkerPool.Outcome<>(row(c, "orders", 0), new Flow(c, new AtomicInteger()));
         };
-        List<PolarRow> rows = PolarRunner.run(two.chains(), 2, runner, QUIET);
+        List<PolarRow> rows = WorkerPool.run(two.chains(), 2, runner, QUIET);
         assertEquals(4, rows.size());
         assertEquals(0, waitedOut.get());
         // The two cases of a chain ran on one thread, one after the other.

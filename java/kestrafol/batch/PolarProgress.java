@@ -1,17 +1,19 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import java.io.PrintStream;
 import java.util.LinkedHashSet;
 import java.util.Locale;
 import java.util.Set;
 import kestrafol.run.CaseResult;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
 
 /**
  * Progress of a whole polar: one line per finished case, and on a terminal a status line below
  * them, redrawn in place: cases done, which are running, elapsed time and time left. Elsewhere
  * each line ends with the time left.
  */
-public final class PolarProgress implements PolarRunner.Listener {
+public final class PolarProgress implements WorkerPool.Listener {
     private static final int BAR_WIDTH = 24;
 
     private final PrintStream out;

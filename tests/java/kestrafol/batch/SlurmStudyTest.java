@@ -1,4 +1,4 @@
-package kestrafol.study;
+package kestrafol.batch;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -8,22 +8,22 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
-import kestrafol.polar.SlurmJob;
 import kestrafol.run.CaseResult;
 import kestrafol.run.Run;
 import kestrafol.run.StopReason;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
+import kestrafol.study.Ladder;
 
 /** What a study's array tasks report and how the submitting side takes it back. */
 class SlurmStudyTest {
     @TempDir
     Path dir;
 
-    private List<Study.Level> ladder(int n) {
-        List<Study.Level> levels = new ArrayList<>();
+    private List<Ladder.Level> ladder(int n) {
+        List<Ladder.Level> levels = new ArrayList<>();
         for (int k = 1; k <= n; k++) {
-            levels.add(new Study.Level(k, 40 - 6 * k, null, dir.resolve("level" + k)));
+            levels.add(new Ladder.Level(k, 40 - 6 * k, null, dir.resolve("level" + k)));
         }
         return levels;
     }
@@ -36,25 +36,25 @@ class SlurmStudyTest {
 
     @Test
     void outcomesSurviveTheTaskFileBitForBitAndOnlyTheSubmittedJobCounts() throws Exception {
-        List<Study.Level> levels = ladder(4);
+        List<Ladder.Level> levels = ladder(4);
         // 4 levels in 3 tasks: task 0 has level 1, task 1 level 2, task 2 levels 3 and 4.
         SlurmJob job = new SlurmJob(dir, "study", 4, 3);
         assertEquals(dir.resolve("slurm/study.sbatch"), job.script());
-        Study.Outcome l1 = new Study.Outcome(levels.get(0), 1056, Double.NaN,
+        Ladder.Outcome l1 = new Ladder.Outcome(levels.get(0), 1056, Double.NaN,
                 result(Math.nextUp(0.1), 4.9e-324, "cauchy", true, List.of()));
-        Study.Outcome l3 = new Study.Outcome(levels.get(2), 420, Double.NaN,
+        Ladder.Outcome l3 = new Ladder.Outcome(levels.get(2), 420, Double.NaN,
                 result(Double.NaN, Double.NEGATIVE_INFINITY, "diverged", false, List.of()));
-        Study.Outcome l4 = Study.Outcome.failed(levels.get(3), "cannot read \"a, b.dat\", line 3");
+        Ladder.Outcome l4 = Ladder.Outcome.failed(levels.get(3), "cannot read \"a, b.dat\", line 3");
         // Job 7 is the submitted one; its task 1 never reported. Job 6, an earlier job in the
         // same folder, did report level 2: that must not fill in for it.
         Files.createDirectories(job.taskRows("7", 0).getParent());
         Files.createDirectories(job.taskRows("6", 1).getParent());
         SlurmStudy.write(List.of(l1), job.taskRows("7", 0));
         SlurmStudy.write(List.of(l3, l4), job.taskRows("7", 2));
-        SlurmStudy.write(List.of(new Study.Outcome(levels.get(1), 608, Double.NaN,
+        SlurmStudy.write(List.of(new Ladder.Outcome(levels.get(1), 608, Double.NaN,
                 result(0.5, 0.01, "cauchy", true, List.of()))), job.taskRows("6", 1));
 
-        List<Study.Outcome> got = SlurmStudy.outcomes(job, "7", levels);
+        List<Ladder.Outcome> got = SlurmStudy.outcomes(job, "7", levels);
         assertEquals(4, got.size());
         CaseResult r = got.get(0).result();
         assertEquals(Math.nextUp(0.1), r.cl(), 0);

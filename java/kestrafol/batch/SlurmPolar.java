@@ -1,10 +1,11 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.file.Path;
-import java.util.ArrayList;
 import java.util.List;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Sweep;
 
 /**
  * A polar through Slurm from the submitting side: writing the batch script, submitting it (or
@@ -18,23 +19,20 @@ public final class SlurmPolar {
     private SlurmPolar() {}
 
     /**
-     * Submits the polar recorded in {@code config} as a job array.
+     * Submits the polar recorded in its folder as a job array.
      *
      * @param out the polar's output folder (absolute)
      * @param polar the polar to submit (its job id and task count are not used yet)
-     * @param javaCommand the command that runs the toolkit (java, options, class path, main class)
-     * @param partition Slurm partition, or null for the cluster's default
-     * @param time time limit per task, or null
+     * @param request what each task runs (the polar's recorded configuration), the partition
+     *     and time limit, and the mode
      * @return the gathered rows, or null when nothing is gathered now (dry run, detached)
      */
-    public static List<PolarRow> submit(Path out, SlurmSubmission polar, Path config,
-            List<String> javaCommand, String partition, String time, SlurmJob.Mode mode,
+    public static List<PolarRow> submit(Path out, SlurmSubmission polar, SlurmJob.Request request,
             PrintStream progress) throws IOException, InterruptedException {
         Sweep sweep = polar.sweep();
-        List<String> command = new ArrayList<>(javaCommand);
-        command.addAll(List.of("polar", "--config", config.toString()));
         SlurmJob.Launched job = SlurmJob.launch(out, "polar", sweep.chains().size(),
-                polar.chained() ? "chain" : "case", command, partition, time, mode,
+                polar.chained() ? "chain" : "case", request.command(), request.partition(),
+                request.time(), request.mode(),
                 (id, tasks) -> new SlurmSubmission(id, tasks, polar.title(), polar.mach(),
                         polar.alpha(), polar.reynolds(), polar.chained()).write(out),
                 progress);

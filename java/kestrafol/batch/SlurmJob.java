@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import java.io.IOException;
 import java.io.InputStream;
@@ -21,6 +21,10 @@ import kestrafol.base.InputFiles;
 import kestrafol.base.PropertiesFile;
 import kestrafol.run.StopReason;
 import kestrafol.base.ShellQuoting;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarCsv;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Sweep;
 
 /**
  * A polar or a grid study as a Slurm job array. The units of work (a polar's chains, or single
@@ -395,6 +399,18 @@ public final class SlurmJob {
 
     /** A submitted job array that has left the queue. */
     public record Launched(SlurmJob job, String jobId) {}
+
+    /**
+     * A submission as the command line asked for it.
+     *
+     * @param command what each task runs (java, the JAR, the command, --config and the recorded
+     *     configuration)
+     */
+    public record Request(List<String> command, String partition, String time, Mode mode) {
+        public Request {
+            command = List.copyOf(command);
+        }
+    }
 
     /** The record of a submission inside an output folder. */
     public static Path recordFile(Path out) {

@@ -1,4 +1,4 @@
-package kestrafol.study;
+package kestrafol.batch;
 
 import java.io.IOException;
 import java.io.PrintStream;
@@ -13,14 +13,14 @@ import java.util.Properties;
 import java.util.regex.Pattern;
 import kestrafol.base.AtomicFiles;
 import kestrafol.polar.PolarCsv;
-import kestrafol.polar.SlurmJob;
 import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
+import kestrafol.study.Ladder;
 
 /**
  * A grid study through Slurm: its levels as one job array (a level per task, packed when the
  * cluster's MaxArraySize is smaller), each task running its levels with the single-case runner
- * of a local study ({@link Study#run} on one worker) and writing their outcomes to
+ * of a local study ({@link Study#runLevels} on one worker) and writing their outcomes to
  * {@code slurm/JOB/task-N.csv}; the submitting command, or a later {@code study --gather}, takes
  * the outcomes of that job id only. A level whose task reported nothing (cancelled, failed, out
  * of time) is a failed level naming the task's log.
@@ -42,17 +42,15 @@ public final class SlurmStudy {
     /**
      * Submits the study as a job array and, in WAIT mode, gathers its levels.
      *
-     * @param command the command each task runs (java, the JAR, "study", "--config", the
-     *     recorded configuration)
      * @return the outcomes, finest level first; null when nothing is gathered now (detached)
      */
-    public static List<Study.Outcome> submit(Path out, List<Study.Level> levels,
-            List<String> command, String partition, String time, SlurmJob.Mode mode,
-            PrintStream progress) throws IOException, InterruptedException {
+    public static List<Ladder.Outcome> submit(Path out, List<Ladder.Level> levels,
+            SlurmJob.Request request, PrintStream progress)
+            throws IOException, InterruptedException {
         SlurmJob.forgetRecord(out);
-        SlurmJob.Launched launched = SlurmJob.launch(out, KIND, levels.size(), "level", command,
-                partition, time, mode, (id, tasks) -> record(out, id, tasks, levels.size()),
-                progress);
+        SlurmJob.Launched launched = SlurmJob.launch(out, KIND, levels.size(), "level",
+                request.command(), request.partition(), request.time(), request.mode(),
+                (id, tasks) -> record(out, id, tasks, levels.size()), progress);
         if (launched == null) {
             return null;
         }
@@ -73,7 +71,7 @@ public final class SlurmStudy {
      * @param levels the levels of the recorded configuration
      * @throws IOException when the folder holds no recorded submission, or one of another ladder
      */
-    public static List<Study.Outcome> gather(Path out, List<Study.Level> levels,
+    public static List<Ladder.Outcome> gather(Path out, List<Ladder.Level> levels,
             PrintStream progress) throws IOException, InterruptedException {
         Properties p = SlurmJob.readRecord(out, KIND);
         String jobId = p.getProperty("job");
@@ -95,51 +93,51 @@ public final class SlurmStudy {
      * One array task: its levels, one after the other, through the runner of a local study;
      * their outcomes to slurm/JOB/task-N.csv.
      */
-    public static void runTask(Path out, List<Study.Level> levels, int task, int tasks,
+    public static void runTask(Path out, List<Ladder.Level> levels, int task, int tasks,
             String jobId, PrintStream log) throws IOException, InterruptedException {
         SlurmJob job = new SlurmJob(out, KIND, levels.size(), tasks);
-        List<Study.Outcome> mine = Study.run(job.unitsOf(task, levels), 1, new Study.Listener() {
+        List<Ladder.Outcome> mine = Study.runLevels(job.unitsOf(task, levels), 1, new Study.Listener() {
             @Override
-            public void started(Study.Level level) {
+            public void started(Ladder.Level level) {
                 log.println("level " + level.number() + " (" + level.points() + " points) into "
                         + level.folder());
             }
 
             @Override
-            public void finished(Study.Outcome o) {
+            public void finished(Ladder.Outcome o) {
                 log.println("level " + o.level().number() + ": " + (o.failed()
                         ? "failed: " + o.result().message() : o.result().iterations()
                         + " iterations, stopped by " + o.result().stop().key()));
             }
-        });
+        }, new Stopping());
         Path file = job.taskRows(jobId, task);
         Files.createDirectories(file.getParent());
         write(mine, file);
     }
 
     /** The outcomes of the job's tasks, finest level first, with their spacings. */
-    static List<Study.Outcome> outcomes(SlurmJob job, String jobId, List<Study.Level> levels)
+    static List<Ladder.Outcome> outcomes(SlurmJob job, String jobId, List<Ladder.Level> levels)
             throws IOException {
-        List<Study.Outcome> all = new ArrayList<>();
+        List<Ladder.Outcome> all = new ArrayList<>();
         for (int n = 0; n < job.tasks(); n++) {
             Path file = job.taskRows(jobId, n);
-            Map<Integer, Study.Outcome> got = Files.exists(file) ? read(file, levels) : Map.of();
-            for (Study.Level level : job.unitsOf(n, levels)) {
-                Study.Outcome o = got.get(level.number());
+            Map<Integer, Ladder.Outcome> got = Files.exists(file) ? read(file, levels) : Map.of();
+            for (Ladder.Level level : job.unitsOf(n, levels)) {
+                Ladder.Outcome o = got.get(level.number());
                 if (o == null) {
-                    o = Study.Outcome.failed(level, "array task " + n + " of job " + jobId
+                    o = Ladder.Outcome.failed(level, "array task " + n + " of job " + jobId
                             + " reported no result; see " + job.taskLog(jobId, n));
                 }
                 all.add(o);
             }
         }
-        return Study.withSpacings(all);
+        return Ladder.withSpacings(all);
     }
 
     /** Writes the outcomes of a task (whole or not at all). */
-    static void write(List<Study.Outcome> outcomes, Path file) throws IOException {
+    static void write(List<Ladder.Outcome> outcomes, Path file) throws IOException {
         StringBuilder sb = new StringBuilder(HEADER).append('\n');
-        for (Study.Outcome o : outcomes) {
+        for (Ladder.Outcome o : outcomes) {
             CaseResult r = o.result();
             List<String> cells = List.of(Integer.toString(o.level().number()),
                     Integer.toString(o.nodes()), exact(r.cl()), exact(r.cd()),
@@ -163,13 +161,13 @@ public final class SlurmStudy {
      *
      * @throws IOException naming the file and line of a damaged row
      */
-    static Map<Integer, Study.Outcome> read(Path file, List<Study.Level> levels)
+    static Map<Integer, Ladder.Outcome> read(Path file, List<Ladder.Level> levels)
             throws IOException {
         List<String> lines = Files.readAllLines(file, StandardCharsets.UTF_8);
         if (lines.isEmpty() || !lines.get(0).equals(HEADER)) {
             throw new IOException(file + ": line 1: expected the header " + HEADER);
         }
-        Map<Integer, Study.Outcome> m = new HashMap<>();
+        Map<Integer, Ladder.Outcome> m = new HashMap<>();
         for (int i = 1; i < lines.size(); i++) {
             try {
                 List<String> c = PolarCsv.fields(lines.get(i));
@@ -189,7 +187,7 @@ public final class SlurmStudy {
                         Integer.parseInt(c.get(7)), StopReason.parse(c.get(8)),
                         number(c.get(10)), number(c.get(11)), Boolean.parseBoolean(c.get(9)),
                         warnings, c.get(13), c.get(14));
-                m.put(number, new Study.Outcome(levels.get(number - 1),
+                m.put(number, new Ladder.Outcome(levels.get(number - 1),
                         Integer.parseInt(c.get(1)), Double.NaN, r));
             } catch (IllegalArgumentException e) {
                 throw new IOException(file + ": line " + (i + 1) + ": " + e.getMessage(), e);

@@ -1,10 +1,11 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import java.io.IOException;
 import java.math.BigDecimal;
 import java.nio.file.Path;
 import java.util.List;
 import java.util.Properties;
+import kestrafol.polar.Sweep;
 
 /**
  * What a Slurm polar recorded when it submitted its job array, in {@code slurm/submission.properties}

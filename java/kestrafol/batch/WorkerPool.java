@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import java.util.ArrayList;
 import java.util.List;
@@ -8,6 +8,8 @@ import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.atomic.AtomicInteger;
 import kestrafol.run.StopReason;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
 
 /**
  * Runs the chains of a polar on a pool of worker threads, one solver per worker at a time.
@@ -16,8 +18,8 @@ import kestrafol.run.StopReason;
  * A case that fails or diverges becomes a row with its stoppedBy; the chain goes on from a cold
  * start, and the other chains are not disturbed.
  */
-public final class PolarRunner {
-    private PolarRunner() {}
+public final class WorkerPool {
+    private WorkerPool() {}
 
     /**
      * Runs one case.

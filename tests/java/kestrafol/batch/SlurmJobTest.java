@@ -1,4 +1,4 @@
-package kestrafol.polar;
+package kestrafol.batch;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -13,6 +13,12 @@ import java.util.List;
 import java.util.stream.IntStream;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
+import kestrafol.polar.Rows;
+import kestrafol.base.ShellQuoting;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarCsv;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.Sweep;
 
 class SlurmJobTest {
     @TempDir

@@ -1,4 +1,4 @@
-package kestrafol.cli;
+package kestrafol.batch;
 
 import java.io.PrintStream;
 import java.lang.reflect.InvocationHandler;
@@ -14,7 +14,7 @@ import java.lang.reflect.Proxy;
  * <p>The JDK's signal API (sun.misc.Signal, module jdk.unsupported) is reached by reflection, so
  * that the build does not warn about an internal API on every compile.
  */
-final class Interrupts implements AutoCloseable {
+public final class Interrupts implements AutoCloseable {
     private final Object[] signals;
     private final Object[] previous;
     private volatile boolean terminated;
@@ -49,7 +49,7 @@ final class Interrupts implements AutoCloseable {
     private static final Api API = Api.find();
 
     /** Installs the handlers; stop is called (once) on the first signal. */
-    static Interrupts install(Runnable stop, PrintStream out) {
+    public static Interrupts install(Runnable stop, PrintStream out) {
         Object[] signals = new Object[2];
         Object[] previous = new Object[2];
         Interrupts i = new Interrupts(signals, previous);
@@ -93,7 +93,7 @@ final class Interrupts implements AutoCloseable {
     static final int EXIT_NOW = 130;
 
     /** Whether the stop came from SIGTERM. */
-    boolean terminated() {
+    public boolean terminated() {
         return terminated;
     }
 

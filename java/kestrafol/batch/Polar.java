@@ -1,0 +1,458 @@
+package kestrafol.batch;
+
+import java.io.IOException;
+import java.io.OutputStream;
+import java.io.PrintStream;
+import java.math.BigDecimal;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+import java.util.Set;
+import java.util.TreeMap;
+import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.Executors;
+import java.util.concurrent.ScheduledExecutorService;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.atomic.AtomicInteger;
+import kestrafol.base.AtomicFiles;
+import kestrafol.base.FolderLock;
+import kestrafol.base.PropertiesFile;
+import kestrafol.base.ShellQuoting;
+import kestrafol.mesh.Mesh;
+import kestrafol.polar.CaseFolders;
+import kestrafol.polar.ComparisonData;
+import kestrafol.polar.CpAllPicture;
+import kestrafol.polar.PolarAnalysis;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarCsv;
+import kestrafol.polar.PolarEstimate;
+import kestrafol.polar.PolarJson;
+import kestrafol.polar.PolarPicture;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.PolarTally;
+import kestrafol.polar.Sweep;
+import kestrafol.report.PolarReport;
+import kestrafol.report.RunReport;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseOutputs;
+import kestrafol.run.CaseResult;
+import kestrafol.run.Run;
+import kestrafol.run.StopReason;
+import kestrafol.solver.Solver;
+
+/**
+ * A polar in the order it happens: what every case needs (the first case's mesh, the moment
+ * point, the comparison points), the folder made ready, the cases (on worker threads here, as a
+ * Slurm job array, or one array task's share), then the results from the case folders: polar.csv,
+ * polar.json, the pictures, report.html and the closing lines, the same for a local polar and a
+ * gathered one. Ctrl-C or SIGTERM stops the running cases after their current iteration, starts
+ * no further case and writes the results from what the folders hold.
+ */
+public final class Polar {
+    /** More cases than this need a confirmation. */
+    public static final long CONFIRM_CASES = 10_000;
+    /** Files of the whole polar, removed when a polar starts (rebuilt at its end). */
+    static final List<String> POLAR_FILES = List.of("polar.csv", "polar.png", "polar.json",
+            "cp-all.png", CaseOutputs.REPORT);
+    /** The polar's own pictures (the cases' are the run's business). */
+    private static final List<String> PICTURES = List.of("polar.png", "cp-all.png");
+    /** The polar's full effective configuration, which also drives the Slurm tasks. */
+    public static final String CONFIGURATION = "polar.properties";
+
+    /** Where the cases run. */
+    public enum Where { HERE, SLURM, DRY_RUN }
+
+    /** One array task's share of a polar: its index among count tasks of the job. */
+    public record Task(int index, int count, String jobId) {}
+
+    /**
+     * A polar, settled by the command line.
+     *
+     * @param folder the polar's folder (absolute)
+     * @param chained whether a case starts from the previous angle's flow
+     * @param jobs worker threads for cases run here
+     * @param resume keep the cases whose folders hold a finished run with the same options
+     * @param pictures whether polar.png and cp-all.png are drawn
+     * @param compare the comparison file, or null
+     * @param where where the cases run
+     * @param slurm the job array's options (with {@link Where#SLURM} or {@link Where#DRY_RUN})
+     */
+    public record Plan(Path folder, List<BigDecimal> machs, List<BigDecimal> alphas,
+            List<BigDecimal> reynolds, boolean chained, int jobs, boolean resume,
+            boolean pictures, Path compare, Where where, SlurmJob.Request slurm) {
+        public Plan {
+            machs = List.copyOf(machs);
+            alphas = List.copyOf(alphas);
+            reynolds = List.copyOf(reynolds);
+        }
+    }
+
+    /** What the command line knows of each case. */
+    public interface Cases {
+        /** The case's definition, writing into folder. */
+        CaseDefinition definition(PolarCase c, Path folder);
+
+        /** The case's effective options, as its case.properties records them. */
+        LinkedHashMap<String, String> entries(PolarCase c, Path folder);
+
+        /** Writes the polar's effective configuration (polar.properties). */
+        void writeConfiguration(Path file) throws IOException;
+    }
+
+    private final Plan plan;
+    private final Cases cases;
+    private final PrintStream out;
+    private final boolean terminal;
+    private final Sweep sweep;
+    private final String title;
+    private final Map<String, Mesh> meshes = new ConcurrentHashMap<>();
+    private final double momentPointXc;
+    private final ComparisonData comparison;
+    private final Stopping stopping = new Stopping();
+    private final AtomicInteger reused = new AtomicInteger();
+
+    /**
+     * The polar, with what every case and the results need read before any case runs: the first
+     * case's mesh (an unreadable mesh or bad boundary names fail the polar at once, not every
+     * case), the moment point, the comparison points (a bad file is refused before anything is
+     * computed; an array task does not read them).
+     */
+    public Polar(Plan plan, Cases cases, PrintStream out, boolean terminal, boolean task)
+            throws IOException {
+        this.plan = plan;
+        this.cases = cases;
+        this.out = out;
+        this.terminal = terminal;
+        this.sweep = Sweep.of(plan.machs(), plan.reynolds(), plan.alphas(), plan.chained());
+        PolarCase first = sweep.cases().get(0);
+        CaseDefinition definition = cases.definition(first, plan.folder().resolve(first.folder()));
+        this.title = "Polar, " + definition.caseName();
+        Mesh mesh = Run.mesh(definition);
+        meshes.put(meshKey(first), mesh);
+        this.momentPointXc = Run.momentPointXc(definition, mesh);
+        this.comparison = plan.compare() != null && !task
+                ? ComparisonData.read(plan.compare(), ComparisonData.Use.POLAR) : null;
+    }
+
+    /** Units of work: chains, or cases when every case starts cold. */
+    public int units() {
+        return sweep.chains().size();
+    }
+
+    /** Number of cases of the polar. */
+    public int size() {
+        return sweep.cases().size();
+    }
+
+    /** The CPU time of the polar at most: every case to its iteration cap, in words. */
+    public String estimate() {
+        PolarCase first = sweep.cases().get(0);
+        int nodes = meshes.get(meshKey(first)).nodeCount();
+        CaseDefinition c = cases.definition(first, plan.folder().resolve(first.folder()));
+        return PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.viscous());
+    }
+
+    /**
+     * Runs the polar, holding its folder's lock until it (or its Slurm job) has ended; gives its
+     * exit status (0 for a dry run or a detached job).
+     */
+    @SuppressWarnings("try") // the lock is held, not used
+    public int run() throws IOException, InterruptedException {
+        try (FolderLock lock = FolderLock.acquire(plan.folder(), "kestrafol polar")) {
+            String estimate = estimate();
+            prepareFolder();
+            header(estimate);
+            long start = System.nanoTime();
+            List<PolarRow> rows = plan.where() == Where.HERE ? runHere() : submit();
+            if (rows == null) {
+                return 0;
+            }
+            return finish(rows, (System.nanoTime() - start) * 1e-9);
+        }
+    }
+
+    /** Gathers the Slurm job recorded in the folder (waiting while it runs), then the results. */
+    @SuppressWarnings("try") // the lock is held, not used
+    public int gather() throws IOException, InterruptedException {
+        try (FolderLock lock = FolderLock.acquire(plan.folder(), "kestrafol polar --gather")) {
+            SlurmPolar.Gathered g = SlurmPolar.gather(plan.folder(), out);
+            // The cases ran elsewhere: the time of the gathering says nothing about them.
+            return finish(g.rows(), Double.NaN);
+        }
+    }
+
+    /** One array task: its chains (or cases) on this thread; rows to slurm/JOB/task-N.csv. */
+    public void runTask(Task task) throws IOException {
+        Files.createDirectories(plan.folder());
+        List<List<PolarCase>> units = sweep.chains();
+        SlurmJob job = new SlurmJob(plan.folder(), units.size(), task.count());
+        List<List<PolarCase>> mine = job.unitsOf(task.index(), units);
+        PolarProgress progress = new PolarProgress(out, false,
+                mine.stream().mapToInt(List::size).sum(), 1);
+        List<PolarRow> rows = new ArrayList<>();
+        for (List<PolarCase> unit : mine) {
+            rows.addAll(WorkerPool.runChain(unit, this::runCase, progress));
+        }
+        Path file = job.taskRows(task.jobId(), task.index());
+        Files.createDirectories(file.getParent());
+        PolarCsv.write(rows, file);
+    }
+
+    /**
+     * Makes the folder ready for this polar: its configuration written, the polar's own files
+     * removed (rebuilt at the end) and, unless resuming, the summary.json of each case folder, so
+     * that no earlier run of a case reads as part of this polar. Folders of other cases stay.
+     */
+    private void prepareFolder() throws IOException {
+        Files.createDirectories(plan.folder());
+        for (String name : POLAR_FILES) {
+            Files.deleteIfExists(plan.folder().resolve(name));
+        }
+        if (!plan.resume()) {
+            for (PolarCase c : sweep.cases()) {
+                Files.deleteIfExists(plan.folder().resolve(c.folder())
+                        .resolve(CaseOutputs.SUMMARY));
+            }
+        }
+        SlurmSubmission.forget(plan.folder());
+        cases.writeConfiguration(plan.folder().resolve(CONFIGURATION));
+    }
+
+    private void header(String estimate) {
+        int n = size();
+        out.println(String.format(Locale.ROOT, "Kestrafol polar: %s, %d case%s (%d Mach x %d"
+                + " angle%s), %s", title.substring("Polar, ".length()), n, n == 1 ? "" : "s",
+                plan.machs().size(), plan.alphas().size(), plan.reynolds().isEmpty() ? ""
+                        : " x " + plan.reynolds().size() + " Reynolds", plan.chained()
+                        ? "chained along each Mach number" : "each from the free stream"));
+        out.println("Output: " + plan.folder());
+        out.println("Estimated CPU time: " + estimate);
+    }
+
+    /** The job array: a dry run, a detached job (null rows) or the gathered rows. */
+    private List<PolarRow> submit() throws IOException, InterruptedException {
+        SlurmSubmission s = new SlurmSubmission("", 0, title, join(plan.machs()),
+                join(plan.alphas()), plan.reynolds().isEmpty() ? null : join(plan.reynolds()),
+                plan.chained());
+        SlurmJob.Request r = plan.slurm();
+        return SlurmPolar.submit(plan.folder(), s, new SlurmJob.Request(r.command(),
+                r.partition(), r.time(), plan.where() == Where.DRY_RUN ? SlurmJob.Mode.DRY_RUN
+                        : r.mode()), out);
+    }
+
+    /** The cases side by side on the worker threads, with the progress lines and the bar. */
+    @SuppressWarnings("try") // the handlers are installed, not used
+    private List<PolarRow> runHere() throws InterruptedException {
+        List<List<PolarCase>> units = sweep.chains();
+        int workers = Math.min(plan.jobs(), units.size());
+        out.println("Workers: " + workers + " (--jobs " + plan.jobs() + ")");
+        PolarProgress progress = new PolarProgress(out, terminal, size(), workers);
+        ScheduledExecutorService ticker = null;
+        if (terminal) {
+            ticker = Executors.newSingleThreadScheduledExecutor(r -> {
+                Thread t = new Thread(r, "polar-progress");
+                t.setDaemon(true);
+                return t;
+            });
+            ticker.scheduleAtFixedRate(progress::bar, 1, 1, TimeUnit.SECONDS);
+        }
+        // Ctrl-C or SIGTERM: the running cases stop after their current iteration and write
+        // everything they reached, no further case starts, and polar.csv is rebuilt from the
+        // folders; a case whose last iteration completed before the signal keeps its verdict.
+        try (Interrupts interrupts = Interrupts.install(stopping::stopAll, out)) {
+            stopping.watch(interrupts);
+            return WorkerPool.run(units, plan.jobs(), this::runCase, progress);
+        } finally {
+            if (ticker != null) {
+                ticker.shutdownNow();
+            }
+            progress.clearBar();
+        }
+    }
+
+    /**
+     * The polar's results, the same for a local polar and a gathered Slurm one: the rows of every
+     * case folder of the polar (this invocation's rows where a folder holds no complete run),
+     * polar.csv, polar.json, the pictures (or none, and old ones removed), report.html, the
+     * summary lines; gives the polar's exit status.
+     *
+     * @param wall seconds the cases took here, or NaN for gathered rows
+     */
+    private int finish(List<PolarRow> given, double wall) throws IOException {
+        List<PolarRow> rows = rows(given);
+        PolarTally tally = PolarTally.of(rows);
+        int status = stopping.requested() ? stopping.exitStatus() : tally.exitStatus();
+        List<PolarAnalysis.Group> groups = PolarAnalysis.analyse(rows, momentPointXc);
+        List<String> files = write(rows, tally, status, groups);
+        if (stopping.requested()) {
+            long done = rows.stream().filter(r -> r.result().stop() != StopReason.INTERRUPTED
+                    && r.result().stop() != StopReason.NOT_RUN).count();
+            out.println("Interrupted: " + done + " of " + rows.size() + " cases finished;"
+                    + " polar.csv lists them all. Resume with:");
+            out.println("  kestrafol polar --config " + ShellQuoting.quote(plan.folder()
+                    .resolve(CONFIGURATION).toString()) + " --resume");
+            return status;
+        }
+        if (!Double.isNaN(wall)) {
+            out.println(String.format(Locale.ROOT, "%d cases in %s (%.0f cases per hour)",
+                    rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
+        }
+        out.println(tally.line());
+        PolarAnalysis.lines(groups).forEach(out::println);
+        out.println("Results in " + plan.folder() + ": " + String.join(" ", files)
+                + " and a folder per case");
+        return status;
+    }
+
+    /** Every case's row from the folders, with the lines about foreign and kept cases. */
+    private List<PolarRow> rows(List<PolarRow> given) throws IOException {
+        // A folder's run made with other options than this polar's is no row of this polar.
+        List<PolarRow> rows = CaseFolders.rows(sweep.cases(), plan.folder(), given,
+                this::recordedAsNow);
+        Set<String> foreign = CaseFolders.foreign(sweep.cases(), plan.folder());
+        if (!foreign.isEmpty()) {
+            out.println("Left out of polar.csv (case folders not in this polar): "
+                    + String.join(" ", foreign));
+        }
+        if (reused.get() > 0) {
+            out.println("Resumed: " + reused.get() + " of " + size() + " cases kept from"
+                    + " their folders");
+        }
+        return rows;
+    }
+
+    /** polar.csv, polar.json, the pictures, report.html; gives the files written. */
+    private List<String> write(List<PolarRow> rows, PolarTally tally, int status,
+            List<PolarAnalysis.Group> groups) throws IOException {
+        Path folder = plan.folder();
+        PolarCsv.write(rows, folder.resolve("polar.csv"));
+        PolarJson.write(tally, status, groups, momentPointXc, folder.resolve("polar.json"));
+        List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
+        for (String picture : PICTURES) {
+            Files.deleteIfExists(folder.resolve(picture));
+        }
+        if (plan.pictures()) {
+            AtomicFiles.write(folder.resolve("polar.png"),
+                    f -> PolarPicture.write(rows, comparison, title, f));
+            AtomicFiles.write(folder.resolve("cp-all.png"), f -> CpAllPicture.write(
+                    CpAllPicture.curves(rows, folder), "Pressure coefficient", f));
+            files.addAll(PICTURES);
+        }
+        PolarReport.write(folder, rows, comparison, momentPointXc, title);
+        files.add(CaseOutputs.REPORT);
+        return files;
+    }
+
+    /**
+     * The row of the case's folder when it holds a finished run recorded with exactly the
+     * options this case would run with (null otherwise).
+     */
+    private PolarRow reusable(PolarCase c) {
+        PolarRow done = CaseFolders.complete(c, plan.folder());
+        return CaseFolders.finished(done) && recordedAsNow(c) ? done : null;
+    }
+
+    /**
+     * Whether the case's folder records exactly the options this polar gives the case, but for
+     * the output folder: that is where the case lives (a polar folder copied elsewhere resumes
+     * in place of the original), not how it is computed.
+     */
+    private boolean recordedAsNow(PolarCase c) {
+        Path folder = plan.folder().resolve(c.folder());
+        Map<String, String> recorded;
+        try {
+            recorded = new TreeMap<>(PropertiesFile.read(folder.resolve(CaseOutputs.CASE_FILE)));
+        } catch (IOException | IllegalArgumentException e) {
+            return false;
+        }
+        Map<String, String> now = new TreeMap<>(cases.entries(c, folder));
+        recorded.remove("out");
+        now.remove("out");
+        return recorded.equals(now);
+    }
+
+    /** One case through the single-case runner, its printed output into run.log. */
+    @SuppressWarnings("try") // the lock is held, not used
+    private WorkerPool.Outcome<Solver> runCase(PolarCase c, Solver from) throws IOException {
+        Path folder = plan.folder().resolve(c.folder());
+        PolarRow kept = plan.resume() ? reusable(c) : null;
+        if (kept != null || stopping.requested()) {
+            // A kept case hands no flow on: the next case of its chain starts from the free stream.
+            if (from != null) {
+                from.close();
+            }
+            if (kept != null) {
+                reused.incrementAndGet();
+                return new WorkerPool.Outcome<>(kept, null);
+            }
+            return new WorkerPool.Outcome<>(PolarRow.without(c, StopReason.NOT_RUN,
+                    "the polar was stopped before this case started"), null);
+        }
+        Files.createDirectories(folder);
+        CaseDefinition definition = cases.definition(c, folder);
+        // The case folder is this polar's too: a "run --out" into it meanwhile is refused.
+        try (FolderLock lock = FolderLock.acquire(folder, "kestrafol polar, case " + c.label());
+                OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
+                PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            Run run = new Run(definition, folder, log, false);
+            recordCase(run, c, folder, from != null);
+            Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(meshKey(c), k -> {
+                try {
+                    return Run.mesh(definition);
+                } catch (IOException e) {
+                    throw new java.io.UncheckedIOException(e);
+                }
+            });
+            CaseResult r;
+            try {
+                r = stopping.execute(run, () -> run.execute(mesh, from, true));
+            } catch (IOException | RuntimeException e) {
+                if (run.solver() != null) {
+                    run.solver().close();
+                }
+                throw e;
+            }
+            try {
+                RunReport.write(folder, null, definition.caseName() + ", " + c.label());
+            } catch (IOException | RuntimeException e) {
+                // The case's answer stands without its page.
+                log.println(CaseOutputs.REPORT + " not written: " + e.getMessage());
+            }
+            Solver solver = run.solver();
+            // Only a flow that ended normally is carried on: after a divergence or an
+            // interruption the next case of the chain starts from the free stream.
+            if (r.stop() == StopReason.DIVERGED || r.stop() == StopReason.INTERRUPTED) {
+                solver.close();
+                return new WorkerPool.Outcome<>(new PolarRow(c, r), null);
+            }
+            return new WorkerPool.Outcome<>(new PolarRow(c, r), solver);
+        }
+    }
+
+    /** Built-in viscous meshes depend on the Reynolds number; everything else is shared. */
+    private static String meshKey(PolarCase c) {
+        return c.reynolds() == null ? "" : Sweep.plain(c.reynolds());
+    }
+
+    /** The case's effective options, recorded by the run as its case.properties. */
+    private void recordCase(Run run, PolarCase c, Path folder, boolean carried) {
+        Path file = folder.resolve(CaseOutputs.CASE_FILE);
+        List<String> comments = new ArrayList<>(List.of("kestrafol polar, case " + c.label()
+                + ": the effective options of this case.",
+                "Re-run it alone with: kestrafol run --config " + file));
+        if (carried) {
+            comments.add("It started from the converged flow of the previous angle of its chain;"
+                    + " alone it starts from the free stream.");
+        }
+        run.recordCase(comments, cases.entries(c, folder));
+    }
+
+    private static String join(List<BigDecimal> values) {
+        return String.join(",", values.stream().map(Sweep::plain).toList());
+    }
+}

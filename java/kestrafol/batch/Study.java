@@ -1,0 +1,357 @@
+package kestrafol.batch;
+
+import java.io.IOException;
+import java.io.OutputStream;
+import java.io.PrintStream;
+import java.math.BigDecimal;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+import java.util.concurrent.ConcurrentHashMap;
+import kestrafol.base.FolderLock;
+import kestrafol.base.Numbers;
+import kestrafol.polar.PolarCase;
+import kestrafol.polar.PolarRow;
+import kestrafol.polar.PolarTally;
+import kestrafol.report.StudyReport;
+import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseResult;
+import kestrafol.run.Run;
+import kestrafol.run.StopReason;
+import kestrafol.solver.Solver;
+import kestrafol.study.GridConvergence;
+import kestrafol.study.Ladder;
+import kestrafol.study.StudyOutputs;
+
+/**
+ * A grid study in the order it happens: the header, the levels (on worker threads here, as a
+ * Slurm job array, or gathered from one), the warnings and estimates, the files, the closing
+ * lines. Ctrl-C or SIGTERM stops the running levels after their current iteration; the levels
+ * not started are "not run"; the files are written from what the levels reached.
+ */
+public final class Study {
+    /** Where the levels run. */
+    public enum Where { HERE, SLURM, GATHER }
+
+    /**
+     * A study, settled by the command line.
+     *
+     * @param folder the study's folder (absolute)
+     * @param ladder the levels, finest first
+     * @param ratio the refinement ratio between levels
+     * @param resolution points around the body of the finest level
+     * @param jobs worker threads for levels run here
+     * @param pictures whether study.png is drawn
+     * @param assumedOrder the order a two-level estimate assumes
+     * @param where where the levels run
+     * @param slurm the job array's options (with {@link Where#SLURM})
+     * @param warnings what the method cannot do for this case, before the levels run
+     */
+    public record Plan(Path folder, List<Ladder.Level> ladder, double ratio, int resolution,
+            int jobs, boolean pictures, double assumedOrder, Where where, SlurmJob.Request slurm,
+            List<String> warnings) {
+        public Plan {
+            ladder = List.copyOf(ladder);
+            warnings = List.copyOf(warnings);
+        }
+    }
+
+    /** The study's own case files, as the command line records them. */
+    public interface Records {
+        /** Writes study.properties (not for a gathered study: it is the recorded one). */
+        void configuration(Path file) throws IOException;
+
+        /**
+         * Writes a level's own case.properties (after its run: a run clears its folder), with
+         * the id of the level's run when it ended (ran true), so the folder holds one complete run.
+         */
+        void level(Ladder.Level level, boolean ran) throws IOException;
+    }
+
+    /** The study's effective configuration, which also drives the Slurm tasks. */
+    public static final String CONFIGURATION = "study.properties";
+
+    private final Plan plan;
+    private final Records records;
+    private final PrintStream out;
+    private final Stopping stopping = new Stopping();
+
+    public Study(Plan plan, Records records, PrintStream out) {
+        this.plan = plan;
+        this.records = records;
+        this.out = out;
+    }
+
+    /**
+     * Runs the study, holding its folder's lock until it (or its Slurm job) has ended; gives its
+     * exit status (0 when a detached job was only submitted).
+     */
+    @SuppressWarnings("try") // the lock is held, not used
+    public int run() throws IOException, InterruptedException {
+        try (FolderLock lock = FolderLock.acquire(plan.folder(), "kestrafol study")) {
+            return study();
+        }
+    }
+
+    private int study() throws IOException, InterruptedException {
+        if (plan.where() != Where.GATHER) {
+            records.configuration(plan.folder().resolve(CONFIGURATION));
+        }
+        String title = header();
+        if (plan.where() != Where.GATHER) {
+            // The previous study's results go first: a study killed on the way leaves no
+            // study.csv or summary.json beside level folders of another run.
+            for (String name : StudyOutputs.FILES) {
+                Files.deleteIfExists(plan.folder().resolve(name));
+            }
+        }
+        List<Ladder.Outcome> outcomes = levels();
+        if (outcomes == null) {
+            return 0;
+        }
+        List<String> warnings = new ArrayList<>(plan.warnings());
+        Map<String, GridConvergence.Estimate> estimates = estimates(outcomes, warnings);
+        Path report = write(title, outcomes, estimates, warnings);
+        summary(outcomes, estimates, warnings, report);
+        return stopping.requested() ? stopping.exitStatus() : exitStatus(outcomes);
+    }
+
+    private String header() {
+        CaseDefinition finest = plan.ladder().get(0).definition();
+        String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", finest.caseName(),
+                Numbers.format(finest.mach()), Numbers.format(finest.alpha()));
+        List<String> points = plan.ladder().stream().map(l -> Integer.toString(l.points()))
+                .toList();
+        out.println(String.format(Locale.ROOT, "Kestrafol study: %s; %d levels, ratio %.4g in"
+                + " points per direction, the finest of --resolution %d: %s points around the"
+                + " body", title, points.size(), plan.ratio(), plan.resolution(),
+                String.join(", ", points)));
+        out.println("Output: " + plan.folder());
+        for (String w : plan.warnings()) {
+            out.println("Warning: " + w);
+        }
+        return title;
+    }
+
+    /** The levels' outcomes, finest first; null when a detached job was only submitted. */
+    private List<Ladder.Outcome> levels() throws IOException, InterruptedException {
+        List<Ladder.Outcome> outcomes;
+        switch (plan.where()) {
+            case HERE -> {
+                // A study run here leaves no Slurm job to gather in its folder.
+                SlurmJob.forgetRecord(plan.folder());
+                int workers = Math.min(plan.jobs(), plan.ladder().size());
+                out.println("Workers: " + workers + " (--jobs " + plan.jobs() + ")");
+                try (Interrupts interrupts = Interrupts.install(stopping::stopAll, out)) {
+                    stopping.watch(interrupts);
+                    return runLevels(plan.ladder(), workers, printing(), stopping);
+                }
+            }
+            case GATHER -> outcomes = SlurmStudy.gather(plan.folder(), plan.ladder(), out);
+            case SLURM -> {
+                clearForSlurm();
+                outcomes = SlurmStudy.submit(plan.folder(), plan.ladder(), plan.slurm(), out);
+            }
+            default -> throw new IllegalStateException("no study " + plan.where());
+        }
+        if (outcomes != null) {
+            outcomes.forEach(o -> out.println(line(o)));
+        }
+        return outcomes;
+    }
+
+    /**
+     * Removes each level's summary.json before a job is submitted, so that nothing of an
+     * earlier study reads as part of this one.
+     */
+    private void clearForSlurm() throws IOException {
+        for (Ladder.Level level : plan.ladder()) {
+            Files.deleteIfExists(level.folder().resolve(StudyOutputs.SUMMARY));
+        }
+    }
+
+    private Listener printing() {
+        return new Listener() {
+            @Override
+            public void started(Ladder.Level level) {
+                synchronized (out) {
+                    out.println(String.format(Locale.ROOT, "  level %d (%d points): started",
+                            level.number(), level.points()));
+                }
+            }
+
+            @Override
+            public void finished(Ladder.Outcome o) {
+                synchronized (out) {
+                    out.println(line(o));
+                }
+            }
+        };
+    }
+
+    /** The estimates; the levels' and the estimates' doubts appended to warnings. */
+    private Map<String, GridConvergence.Estimate> estimates(List<Ladder.Outcome> outcomes,
+            List<String> warnings) {
+        for (Ladder.Outcome o : outcomes) {
+            if (o.failed()) {
+                warnings.add("level " + o.level().number() + " failed: " + o.result().message());
+            } else if (!o.converged()) {
+                warnings.add("level " + o.level().number() + " (" + o.level().points()
+                        + " points) did not converge (" + o.result().stop().key() + "): the"
+                        + " estimate rests on values that are not an answer");
+            }
+        }
+        Map<String, GridConvergence.Estimate> estimates = Ladder.estimates(outcomes,
+                plan.assumedOrder());
+        for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
+            if (e.getValue() != null && e.getValue().note() != null && outcomes.size() >= 3) {
+                warnings.add(e.getKey() + ": " + e.getValue().note());
+            }
+        }
+        return estimates;
+    }
+
+    /** Each level's case file, study.csv, summary.json, study.png, report.html. */
+    private Path write(String title, List<Ladder.Outcome> outcomes,
+            Map<String, GridConvergence.Estimate> estimates, List<String> warnings)
+            throws IOException {
+        for (Ladder.Outcome o : outcomes) {
+            records.level(o.level(), o.ran());
+        }
+        Path folder = plan.folder();
+        StudyOutputs.writeCsv(outcomes, folder.resolve(StudyOutputs.CSV));
+        if (plan.pictures()) {
+            StudyOutputs.writePicture(title, outcomes, estimates,
+                    folder.resolve(StudyOutputs.PICTURE));
+        }
+        // summary.json last: with it the study is complete.
+        StudyOutputs.writeSummary(plan.ladder().get(0).definition().caseName(), plan.ratio(),
+                outcomes, estimates, warnings, folder.resolve(StudyOutputs.SUMMARY));
+        return StudyReport.write(folder, "Grid study, " + title);
+    }
+
+    private void summary(List<Ladder.Outcome> outcomes,
+            Map<String, GridConvergence.Estimate> estimates, List<String> warnings, Path report) {
+        out.println();
+        for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
+            out.println(estimateLine(e.getKey(), outcomes.get(0).coefficient(e.getKey()),
+                    e.getValue(), outcomes.size()));
+        }
+        for (String w : warnings) {
+            out.println("Warning: " + w);
+        }
+        out.println("Results in " + plan.folder() + ": " + StudyOutputs.CSV + " "
+                + StudyOutputs.SUMMARY + (plan.pictures() ? " " + StudyOutputs.PICTURE : "")
+                + " and a folder per level");
+        out.println("Report: " + report);
+    }
+
+    /** 1 a level failed, 3 one diverged, 4 one did not converge or did not run, else 0. */
+    static int exitStatus(List<Ladder.Outcome> outcomes) {
+        int status = 0;
+        for (Ladder.Outcome o : outcomes) {
+            if (o.failed()) {
+                return PolarTally.EXIT_FAILED;
+            }
+            if (o.result().exitStatus() == Run.EXIT_DIVERGED) {
+                status = Run.EXIT_DIVERGED;
+            } else if (!o.converged() && status == 0) {
+                status = Run.EXIT_NOT_CONVERGED;
+            }
+        }
+        return status;
+    }
+
+    static String line(Ladder.Outcome o) {
+        CaseResult r = o.result();
+        if (!o.ran()) {
+            return String.format(Locale.ROOT, "  level %d (%d points): %s%s", o.level().number(),
+                    o.level().points(), r.stop().key(), r.message().isEmpty() ? ""
+                            : ": " + r.message());
+        }
+        return String.format(Locale.ROOT, "  level %d (%d points, %d nodes): CL %.6f CD %.6f CM"
+                + " %.6f, %d iterations, stopped by %s%s", o.level().number(),
+                o.level().points(), o.nodes(), r.cl(), r.cd(), r.cm(), r.iterations(),
+                r.stop().key(), r.converged() ? "" : ", NOT CONVERGED");
+    }
+
+    private static String estimateLine(String name, double finest, GridConvergence.Estimate e,
+            int levels) {
+        String n = name.toUpperCase(Locale.ROOT);
+        if (e == null) {
+            return n + ": no estimate (a level gave no value)";
+        }
+        return String.format(Locale.ROOT, "%s finest %.6f, extrapolated %.6f, GCI %.2g (%s"
+                + " order %s)%s", n, finest, e.extrapolated(), e.gci(),
+                levels >= 3 ? "observed" : "assumed",
+                Double.isFinite(e.order()) ? String.format(Locale.ROOT, "%.2f", e.order()) : "-",
+                e.note() == null ? "" : ": " + e.note());
+    }
+
+    /** Told when a level starts and ends (from the worker threads). */
+    public interface Listener {
+        void started(Ladder.Level level);
+
+        void finished(Ladder.Outcome outcome);
+    }
+
+    /**
+     * Runs the levels on at most jobs worker threads; each level's printed output goes to
+     * run.log in its folder. A level that fails is an outcome stopped by "failed"; once stopping
+     * is requested, a level not yet started is "not run".
+     */
+    public static List<Ladder.Outcome> runLevels(List<Ladder.Level> levels, int jobs,
+            Listener listener, Stopping stopping) throws InterruptedException {
+        Map<Integer, Ladder.Outcome> outcomes = new ConcurrentHashMap<>();
+        List<List<PolarCase>> units = new ArrayList<>();
+        for (int k = 0; k < levels.size(); k++) {
+            CaseDefinition d = levels.get(k).definition();
+            units.add(List.of(new PolarCase(k, k, BigDecimal.valueOf(d.mach()),
+                    d.reynolds() == null ? null : BigDecimal.valueOf(d.reynolds()),
+                    BigDecimal.valueOf(d.alpha()))));
+        }
+        WorkerPool.CaseRunner<Solver> runner = (c, from) -> {
+            Ladder.Level level = levels.get(c.index());
+            Ladder.Outcome o = stopping.requested() ? new Ladder.Outcome(level, 0, Double.NaN,
+                    CaseResult.without(StopReason.NOT_RUN, "the study was stopped before this"
+                            + " level started")) : runLevel(level, stopping);
+            outcomes.put(c.index(), o);
+            return new WorkerPool.Outcome<>(new PolarRow(c, o.result()), null);
+        };
+        List<PolarRow> rows = WorkerPool.run(units, jobs, runner, new WorkerPool.Listener() {
+            @Override
+            public void started(PolarCase c) {
+                listener.started(levels.get(c.index()));
+            }
+
+            @Override
+            public void finished(PolarRow r) {
+                int k = r.polarCase().index();
+                listener.finished(outcomes.computeIfAbsent(k, i -> new Ladder.Outcome(
+                        levels.get(i), 0, Double.NaN, r.result())));
+            }
+        });
+        List<Ladder.Outcome> list = new ArrayList<>();
+        for (PolarRow r : rows) {
+            list.add(outcomes.get(r.polarCase().index()));
+        }
+        return Ladder.withSpacings(list);
+    }
+
+    /** One level through the single-case runner, its printed output into run.log. */
+    public static Ladder.Outcome runLevel(Ladder.Level level, Stopping stopping)
+            throws IOException {
+        Files.createDirectories(level.folder());
+        try (OutputStream file = Files.newOutputStream(level.folder().resolve("run.log"));
+                PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            var mesh = Run.mesh(level.definition());
+            Run run = new Run(level.definition(), level.folder(), log, false);
+            CaseResult r = stopping.execute(run, () -> run.execute(mesh, null, false));
+            return new Ladder.Outcome(level, mesh.nodeCount(), Double.NaN, r);
+        }
+    }
+}
