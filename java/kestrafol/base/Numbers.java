@@ -26,4 +26,18 @@ public final class Numbers {
         }
         return String.format(Locale.ROOT, "%." + Math.min(decimals, 6) + "f", value);
     }
+
+    /**
+     * A value with its error band, "0.17794 +- 0.0030": the band to two significant digits, the
+     * value to the band's last decimal (at least 4 and at most 8 decimals); a band that is not a
+     * number gives the value alone to 6 decimals.
+     */
+    public static String withBand(double value, double band) {
+        if (!Double.isFinite(band) || band < 0) {
+            return String.format(Locale.ROOT, "%.6f", value);
+        }
+        int decimals = band == 0 ? 6
+                : Math.max(4, Math.min(8, 1 - (int) Math.floor(Math.log10(band))));
+        return String.format(Locale.ROOT, "%." + decimals + "f +- %.2g", value, band);
+    }
 }

@@ -285,11 +285,9 @@ public final class Study {
         if (e == null) {
             return n + ": no estimate (a level gave no value)";
         }
-        return String.format(Locale.ROOT, "%s finest %.6f, extrapolated %.6f, GCI %.2g (%s"
-                + " order %s)%s", n, finest, e.extrapolated(), e.gci(),
-                levels >= 3 ? "observed" : "assumed",
-                Double.isFinite(e.order()) ? String.format(Locale.ROOT, "%.2f", e.order()) : "-",
-                e.note() == null ? "" : ": " + e.note());
+        return String.format(Locale.ROOT, "%s finest %.6f +- %.2g (%.6f to %.6f), extrapolated"
+                + " %.6f; %s", n, finest, e.gci(), finest - e.gci(), finest + e.gci(),
+                e.extrapolated(), e.rule());
     }
 
     /** Told when a level starts and ends (from the worker threads). */

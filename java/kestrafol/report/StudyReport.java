@@ -9,6 +9,7 @@ import java.util.List;
 import java.util.Map;
 import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
+import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
 import kestrafol.study.GridConvergence;
 import kestrafol.study.Ladder;
@@ -119,8 +120,11 @@ public final class StudyReport {
                 instanceof Double x)) {
             return null;
         }
-        Object p = c.containsKey("observedOrder") ? c.get("observedOrder") : c.get("assumedOrder");
-        return new GridConvergence.Estimate(p instanceof Double d ? d : Double.NaN, x,
+        double observed = c.get("observedOrder") instanceof Double d ? d : Double.NaN;
+        double order = c.get("order") instanceof Double d ? d
+                : c.get("assumedOrder") instanceof Double a ? a : observed;
+        return new GridConvergence.Estimate(observed, order,
+                c.get("safetyFactor") instanceof Double f ? f : Double.NaN, x,
                 c.get("gci") instanceof Double g ? g : Double.NaN,
                 Boolean.TRUE.equals(c.get("asymptotic")),
                 c.get("note") instanceof String s ? s : null);
@@ -153,10 +157,10 @@ public final class StudyReport {
             String title) {
         boolean observed = rows.size() >= 3;
         sb.append("<section id=\"estimates\">\n<h2>Discretisation error of the finest level</h2>\n"
-                + "<table id=\"estimate\">\n<thead><tr><th></th><th>").append(observed
-                        ? "observed order" : "assumed order").append("</th><th>extrapolated"
-                                + "</th><th>GCI</th><th>asymptotic</th><th>note</th></tr></thead>"
-                                + "\n<tbody>\n");
+                + "<table id=\"estimate\">\n<thead><tr><th></th><th>finest</th><th>band"
+                + "</th><th>").append(observed ? "observed order" : "assumed order")
+                .append("</th><th>extrapolated</th><th>GCI</th><th>asymptotic</th><th>rule"
+                        + "</th></tr></thead>\n<tbody>\n");
         double[] h = new double[rows.size()];
         for (int k = 0; k < h.length; k++) {
             h[k] = rows.get(k).h();
@@ -168,13 +172,18 @@ public final class StudyReport {
             sb.append("<tr data-coefficient=\"").append(name).append("\"><td>").append(name)
                     .append("</td>");
             if (e == null) {
-                sb.append("<td colspan=\"5\">no estimate (a level gave no value)</td></tr>\n");
+                sb.append("<td colspan=\"7\">no estimate (a level gave no value)</td></tr>\n");
             } else {
-                sb.append(Html.number("order", e.order(), 3))
+                double finest = rows.get(0).values()[c];
+                sb.append(Html.number("finest", finest, 6)).append("<td class=\"num\""
+                        + " data-column=\"band\">").append(Html.escape(Numbers.withBand(finest,
+                                e.gci()))).append("</td>")
+                        .append(Html.number("order", observed ? e.observedOrder() : e.order(), 3))
                         .append(Html.number("extrapolated", e.extrapolated(), 6))
                         .append(Html.number("gci", e.gci(), 3)).append("<td class=\"")
                         .append(e.asymptotic() ? "flag-yes\">yes" : "flag-no\">no")
-                        .append("</td><td>").append(e.note() == null ? "" : Html.escape(e.note()))
+                        .append("</td><td>").append(Html.escape(e.rule()))
+                        .append(e.note() == null ? "" : "<br>" + Html.escape(e.note()))
                         .append("</td></tr>\n");
             }
             double[] values = new double[rows.size()];
@@ -187,7 +196,9 @@ public final class StudyReport {
                     .append("</figure>\n");
         }
         sb.append("</tbody>\n</table>\n<p class=\"muted\">GCI: the grid convergence index of the"
-                + " finest level, an absolute band in the coefficient (safety factor 1.25)."
+                + " finest level, an absolute band about its value: the safety factor times the"
+                + " last increment over r^p - 1, p the observed order at most the formal 2;"
+                + " safety factor 1.25 when the levels are in the asymptotic range, 3 otherwise."
                 + " Charts: each level against h^p (h when the order is not usable), the dashed"
                 + " line continued to the extrapolated value at h = 0.</p>\n<div class=\"grid\">\n")
                 .append(charts).append("</div>\n</section>\n");

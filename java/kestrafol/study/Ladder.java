@@ -143,27 +143,31 @@ public final class Ladder {
     }
 
     /**
-     * The estimate of each coefficient from the three finest levels (two levels: the two-grid
-     * estimate with the assumed order), by name; null for a coefficient when a level needed has
-     * no result.
+     * The estimate of each coefficient from the finest levels with a value (three or more: the
+     * three-grid method, the further levels checking its verdict; two: the two-grid estimate
+     * with the assumed order), by name; null for a coefficient when fewer than two levels from
+     * the finest on have a value.
      */
     public static Map<String, GridConvergence.Estimate> estimates(List<Outcome> outcomes,
             double assumedOrder) {
         Map<String, GridConvergence.Estimate> m = new LinkedHashMap<>();
-        int n = Math.min(3, outcomes.size());
         for (String name : COEFFICIENTS) {
+            int n = 0;
+            while (n < outcomes.size() && Double.isFinite(outcomes.get(n).h())
+                    && Double.isFinite(outcomes.get(n).coefficient(name))) {
+                n++;
+            }
             double[] h = new double[n];
             double[] f = new double[n];
-            boolean complete = true;
             for (int k = 0; k < n; k++) {
                 h[k] = outcomes.get(k).h();
                 f[k] = outcomes.get(k).coefficient(name);
-                complete &= Double.isFinite(h[k]) && Double.isFinite(f[k]);
             }
             GridConvergence.Estimate e = null;
-            if (complete) {
-                e = n == 3 ? GridConvergence.threeGrids(h, f)
-                        : GridConvergence.twoGrids(h[0], h[1], f[0], f[1], assumedOrder);
+            if (n >= 3) {
+                e = GridConvergence.ladder(h, f);
+            } else if (n == 2 && outcomes.size() == 2) {
+                e = GridConvergence.twoGrids(h[0], h[1], f[0], f[1], assumedOrder);
             }
             m.put(name, e);
         }

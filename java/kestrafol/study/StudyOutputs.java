@@ -88,11 +88,15 @@ public final class StudyOutputs {
             GridConvergence.Estimate g = e.getValue();
             c.put("finest", outcomes.get(0).coefficient(e.getKey()));
             if (g != null) {
-                c.put(outcomes.size() >= 3 ? "observedOrder" : "assumedOrder", g.order());
+                c.put(Double.isNaN(g.observedOrder()) ? "assumedOrder" : "observedOrder",
+                        Double.isNaN(g.observedOrder()) ? g.order() : g.observedOrder());
+                c.put("order", g.order());
+                c.put("safetyFactor", g.safety());
                 c.put("extrapolated", g.extrapolated());
                 c.put("gci", g.gci());
                 c.put("asymptotic", g.asymptotic());
                 c.put("note", g.note());
+                c.put("rule", g.rule());
             }
             m.put(e.getKey(), c);
         }

@@ -79,7 +79,8 @@ class StudyTest {
             String name = names.get(j);
             assertEquals(e.extrapolated(), number(summary, name, "extrapolated"), 0, name);
             assertEquals(e.gci(), number(summary, name, "gci"), 0, name);
-            assertEquals(e.order(), number(summary, name, "observedOrder"), 0, name);
+            assertEquals(e.observedOrder(), number(summary, name, "observedOrder"), 0, name);
+            assertEquals(e.safety(), number(summary, name, "safetyFactor"), 0, name);
             int at = summary.indexOf("\"" + name + "\": {");
             assertEquals(e.asymptotic(), summary.substring(at, summary.indexOf('}', at))
                     .contains("\"asymptotic\": true"), name);
@@ -98,8 +99,8 @@ class StudyTest {
         for (String key : List.of("extrapolated", "gci", "order")) {
             for (int j = 0; j < 3; j++) {
                 GridConvergence.Estimate e = GridConvergence.threeGrids(h, f[j]);
-                double v = key.equals("gci") ? e.gci() : key.equals("order") ? e.order()
-                        : e.extrapolated();
+                double v = key.equals("gci") ? e.gci() : key.equals("order")
+                        ? e.observedOrder() : e.extrapolated();
                 String cell = "data-column=\"" + key + "\" data-value=\"" + v + "\"";
                 assertTrue(html.contains(cell), cell);
             }
