@@ -207,10 +207,21 @@ public final class Study {
         }
         Map<String, GridConvergence.Estimate> estimates = Ladder.estimates(outcomes,
                 plan.assumedOrder());
+        boolean doubtful = false;
         for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
             if (e.getValue() != null && e.getValue().note() != null && outcomes.size() >= 3) {
                 warnings.add(e.getKey() + ": " + e.getValue().note());
+                doubtful = true;
             }
+        }
+        if (doubtful && outcomes.size() == 3) {
+            // Three levels show one ratio of increments; a fourth checks it.
+            int finest = plan.ladder().get(0).points();
+            boolean coarser = 2 * Math.round(finest / Math.pow(plan.ratio(), 3) / 2)
+                    >= Ladder.MIN_POINTS;
+            warnings.add("a fourth level checks the verdict: " + (coarser
+                    ? "--levels 4 adds a coarser one, " : "") + "--levels 4 --resolution "
+                    + 2 * Math.round(finest * plan.ratio() / 2) + " a finer one");
         }
         return estimates;
     }
