@@ -6,6 +6,24 @@ namespace kestrafol {
 
 using ParameterVector = std::array<double, 16>;
 
+// The choices of the method that the host class's vector cannot reach: the defaults are the
+// library's method, and only a host that passes more settings than the 16 may change them.
+struct MethodOptions {
+    // Time step: 0 spreads every node between 5 and 40 times its base step; 1 gives every node
+    // the same Courant number, grown as the residual falls (steady mode only).
+    int stepControl = 0;
+    double courantStart = 5.0;    // Courant number of the first call and after trouble
+    double courantMax = 1000.0;   // the largest Courant number step control 1 reaches
+    // Gauss-Seidel: 0 forward sweeps; 1 each sweep forward and then backward.
+    int symmetricSweeps = 0;
+    // Limiter: 0 min/max; 1 differentiable, with the threshold (K h)^3, h = sqrt(dual area).
+    int limiter = 0;
+    double limiterThreshold = 5.0;  // K
+    // Far field: 0 the free stream; 1 the free stream plus the compressible point vortex of the
+    // lift the walls carry (subsonic free streams only).
+    int vortexFarField = 0;
+};
+
 // Scheme and flow settings of one solver. Operations read fields at the moment of use.
 struct SolverSettings {
     int spatialOrder = 1;
@@ -20,9 +38,10 @@ struct SolverSettings {
     double alpha = 0.0;    // radians
     double viscous = 0.0;  // a whole number; non-zero switches the laminar terms on
     double reynolds = 0.0;
+    MethodOptions method;  // never set from the 16-entry vector
 };
 
-// Overwrites every field of `settings` from the host vector.
+// Overwrites every field of `settings` from the host vector, except `method`.
 void settingsFromParameters(SolverSettings& settings, const ParameterVector& parameters);
 
 }  // namespace kestrafol

@@ -64,6 +64,20 @@ struct SolverState {
     int boundaryKindCount = 0;
     std::vector<int> boundaryKinds;  // kind of tag t at t-1
 
+    // What the optional method choices carry from one call to the next; the default method
+    // neither reads nor changes it (the floor count aside, which no result depends on).
+    struct MethodMemory {
+        double residualNorm = 0.0;     // L1 norm of the residual the last pass left
+        double residualPeak = 0.0;     // largest such norm since the last trouble
+        double courant = 0.0;          // Courant number of step control 1; 0 before the first call
+        long long floorHitsSeen = 0;   // floorHits when the Courant number was last set
+        double circulation = 0.0;      // of the far-field vortex
+        double vortexX = 0.0;          // its centre: the centroid of the wall edges
+        double vortexY = 0.0;
+    } method;
+    // Nodes the update has put on the pressure or density floor since set-up.
+    long long floorHits = 0;
+
     // Gauss-Seidel sweeps run since set-up. A diagnostic counter that no result depends on;
     // the benchmarks read it to report sweeps per call.
     long long sweepCount = 0;

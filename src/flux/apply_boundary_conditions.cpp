@@ -1,7 +1,9 @@
 // Closes the control volumes of boundary nodes with the halves of the boundary edges:
 // far-field and wall fluxes with their diagonal blocks, viscous stress terms, and the
-// momentum damping of no-slip walls.
+// momentum damping of no-slip walls. As a method option, the far field adds the compressible
+// point vortex of the walls' lift to the free stream.
 #include <cmath>
+#include <numbers>
 
 #include "base/physics.h"
 #include "flux/flux.h"
@@ -22,7 +24,8 @@ void wallState(Vec4& wall, const double* own, const double* other, double nx, do
     wall[2] = wall[2] - (a * ny) / lengthSquared;
 }
 
-// Inviscid flux through the half-edge of node `own` into its residual and diagonal block.
+// Inviscid flux through the half-edge of node `own` into its residual and diagonal block;
+// `freeStream` is the state outside a far-field edge.
 void addHalfEdge(SolverState& state, int own, int other, int kind, const Vec4& freeStream,
                  double nx, double ny, double lengthSquared, double gamma) {
     const double* ownState = &state.state[4 * static_cast<std::size_t>(own)];
@@ -72,11 +75,37 @@ void addViscousHalfEdge(SolverState& state, int t, double nx, double ny, double 
 
 }  // namespace
 
+// The state outside a far-field node: the free stream plus the velocity of a point vortex of
+// the state's circulation, stretched by the Prandtl-Glauert factor beta = sqrt(1 - M^2):
+// du = G beta / (2 pi) dy / (r^2 - M^2 c^2), dv = -G beta / (2 pi) dx / (r^2 - M^2 c^2), with
+// (dx, dy) from the vortex centre, r^2 = dx^2 + dy^2 and c = dy cos(alpha) - dx sin(alpha);
+// density and pressure from the free stream's total enthalpy and entropy.
+Vec4 vortexFarState(const SolverState& state, const SolverSettings& settings, int node) {
+    const Vec4 freeStream = freeStreamState(settings);
+    const double mach = settings.mach;
+    const double gamma = settings.gamma;
+    const double dx = state.coords[2 * static_cast<std::size_t>(node)] - state.method.vortexX;
+    const double dy = state.coords[2 * static_cast<std::size_t>(node) + 1] - state.method.vortexY;
+    const double cross = dy * std::cos(settings.alpha) - dx * std::sin(settings.alpha);
+    const double stretched = (dx * dx + dy * dy) - mach * mach * (cross * cross);
+    const double strength = state.method.circulation * std::sqrt(1.0 - mach * mach) /
+                            (2.0 * std::numbers::pi) / stretched;
+    const double u = freeStream[1] + strength * dy;
+    const double v = freeStream[2] - strength * dx;
+    const double speedSquared = u * u + v * v;
+    const double soundSquared = 1.0 + 0.5 * (gamma - 1.0) * (mach * mach - speedSquared);
+    const double rho = std::pow(soundSquared, 1.0 / (gamma - 1.0));
+    const double p = rho * soundSquared / gamma;
+    return {rho, rho * u, rho * v, p / (gamma - 1.0) + 0.5 * rho * speedSquared};
+}
+
 void applyBoundaryConditions(SolverState& state, const SolverSettings& settings) {
     const double gamma = settings.gamma;
     const bool viscousOn = !(settings.viscous == 0.0);
     // The free stream follows the settings of this evaluation.
     const Vec4 freeStream = freeStreamState(settings);
+    // Without circulation the vortex adds nothing: the far field is the free stream exactly.
+    const bool vortex = settings.method.vortexFarField == 1 && state.method.circulation != 0.0;
 
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
@@ -92,8 +121,15 @@ void applyBoundaryConditions(SolverState& state, const SolverSettings& settings)
         const double lengthSquared = nx * nx + ny * ny;
         const int kind = kindOfTag(state, edge[2]);
 
-        addHalfEdge(state, p, q, kind, freeStream, nx, ny, lengthSquared, gamma);
-        addHalfEdge(state, q, p, kind, freeStream, nx, ny, lengthSquared, gamma);
+        if (vortex && kind == Farfield) {
+            addHalfEdge(state, p, q, kind, vortexFarState(state, settings, p), nx, ny,
+                        lengthSquared, gamma);
+            addHalfEdge(state, q, p, kind, vortexFarState(state, settings, q), nx, ny,
+                        lengthSquared, gamma);
+        } else {
+            addHalfEdge(state, p, q, kind, freeStream, nx, ny, lengthSquared, gamma);
+            addHalfEdge(state, q, p, kind, freeStream, nx, ny, lengthSquared, gamma);
+        }
 
         if (viscousOn) {
             addViscousHalfEdge(state, p, nx, ny, settings.reynolds);

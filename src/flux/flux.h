@@ -24,6 +24,10 @@ void assembleInteriorFluxesOverwrite(SolverState& state, const SolverSettings& s
 // Far-field and wall half-edges, viscous half-edge terms, no-slip momentum damping.
 void applyBoundaryConditions(SolverState& state, const SolverSettings& settings);
 
+// The far-field state outside `node` with the point vortex of state.method (circulation and
+// centre) added to the free stream of `settings` (subsonic Mach numbers).
+Vec4 vortexFarState(const SolverState& state, const SolverSettings& settings, int node);
+
 // Negative laminar viscous flux through one dual face, times 1/Re. Returns viscousFlux.
 double* viscousFaceFlux(double* viscousFlux, const double* velocityFirst,
                         const double* velocitySecond, const double* gradFirst,

@@ -2,10 +2,50 @@
 // run the residual passes.
 #include "solver/iterate_cycle.h"
 
+#include <cmath>
+
+#include "base/physics.h"
+#include "diag/diag.h"
 #include "flux/flux.h"
 #include "time/time.h"
 
 namespace kestrafol {
+
+namespace {
+
+// What the optional step control and vortex far field need from the last pass: the residual
+// norm, and the circulation of the walls' lift (Kutta-Joukowski: lift / (rho U), with free-stream
+// density 1 and speed mach) about the centroid of the wall edges. The vortex needs a subsonic
+// free stream; otherwise the circulation stays 0.
+void rememberForMethod(SolverState& state, const SolverSettings& settings) {
+    const MethodOptions& options = settings.method;
+    if (options.stepControl != 1 && options.vortexFarField != 1) return;
+    const std::array<double, 5> values = computeCoefficients(state, settings);
+    state.method.residualNorm = values[1];
+    if (options.vortexFarField != 1) return;
+    double length = 0.0, sx = 0.0, sy = 0.0;
+    for (int e = 0; e < state.boundaryEdgeCount; ++e) {
+        const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
+        const int kind = kindOfTag(state, edge[2]);
+        if (kind != SlipWall && kind != NoSlipWall) continue;
+        const double* a = &state.coords[2 * static_cast<std::size_t>(edge[0])];
+        const double* b = &state.coords[2 * static_cast<std::size_t>(edge[1])];
+        const double l = std::hypot(b[0] - a[0], b[1] - a[1]);
+        length += l;
+        sx += l * 0.5 * (a[0] + b[0]);
+        sy += l * 0.5 * (a[1] + b[1]);
+    }
+    const double mach = settings.mach;
+    const bool subsonic = mach > 0.0 && mach < 1.0;
+    const double lift = values[2] * (0.5 * mach * mach);
+    state.method.circulation = subsonic && length > 0.0 && std::isfinite(lift) ? lift / mach : 0.0;
+    if (length > 0.0) {
+        state.method.vortexX = sx / length;
+        state.method.vortexY = sy / length;
+    }
+}
+
+}  // namespace
 
 const std::vector<double>& iterateCycle(SolverState& state, SolverSettings& settings) {
     const std::size_t n = static_cast<std::size_t>(state.nodeCount);
@@ -27,6 +67,7 @@ const std::vector<double>& iterateCycle(SolverState& state, SolverSettings& sett
     }
 
     computeLimiter(state, settings);
+    rememberForMethod(state, settings);
     computeTimeSteps(state, settings);
 
     // The pass count is re-read before every pass: the first pass may rewrite it.

@@ -25,6 +25,30 @@ double boundaryRadius(const double* w, double unitNx, double unitNy, double leng
     return (std::fabs(u * unitNx + v * unitNy) + c) * length;
 }
 
+// Switched evolution relaxation: the Courant number is the start value times the peak residual
+// norm over the last one, growing at most twofold per call and capped. On trouble (the last
+// update put a node on a floor, or the residual is not finite) it falls back to the start value
+// and the peak restarts from the current norm.
+double advanceCourant(SolverState& state, const MethodOptions& options) {
+    SolverState::MethodMemory& m = state.method;
+    const double r = m.residualNorm;
+    const bool trouble = state.floorHits != m.floorHitsSeen || !std::isfinite(r);
+    m.floorHitsSeen = state.floorHits;
+    if (m.courant == 0.0 || trouble) {
+        m.courant = options.courantStart;
+        m.residualPeak = std::isfinite(r) ? r : 0.0;
+        return m.courant;
+    }
+    if (r > m.residualPeak) m.residualPeak = r;
+    if (r > 0.0) {
+        double next = options.courantStart * (m.residualPeak / r);
+        if (next > 2.0 * m.courant) next = 2.0 * m.courant;
+        if (next > options.courantMax) next = options.courantMax;
+        m.courant = next;
+    }
+    return m.courant;
+}
+
 }  // namespace
 
 void computeTimeSteps(SolverState& state, const SolverSettings& settings) {
@@ -91,6 +115,13 @@ void computeTimeSteps(SolverState& state, const SolverSettings& settings) {
         const double unitNy = (xp - xq) / length;
         lambda[pNode] += boundaryRadius(wp.data(), unitNx, unitNy, length, gamma);
         lambda[qNode] += boundaryRadius(wq.data(), unitNx, unitNy, length, gamma);
+    }
+
+    if (settings.method.stepControl == 1 && settings.timeMode == 0) {
+        const double courant = advanceCourant(state, settings.method);
+        for (std::size_t i = 0; i < n; ++i)
+            state.timeStep[i] = isIsolated(state, i) ? 1.0 : courant * state.dualArea[i] / lambda[i];
+        return;
     }
 
     // Base steps and their extremes. Nodes outside every edge take no part.

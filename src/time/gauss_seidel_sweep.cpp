@@ -1,4 +1,5 @@
-// One forward block Gauss-Seidel sweep over the nodes in index order, updating delta in place.
+// One block Gauss-Seidel sweep over the nodes in index order (forward) or against it
+// (backward), updating delta in place.
 // The work vector lives in registers; the arithmetic and its order are those of the method:
 // w = -R_i, then w_r -= O(r, c) * delta_t[c] for the slots in order and c ascending, then
 // w = D_i^-1 w as multiplyBlock4 forms it.
@@ -11,9 +12,10 @@ namespace kestrafol {
 namespace {
 // How far ahead of the current blocks the sweep asks for off-diagonal blocks, in doubles.
 constexpr std::size_t sweepPrefetchAhead = 512;
-}  // namespace
 
-double gaussSeidelSweep(SolverState& state) {
+// The prefetches serve the forward order, the one every run of the default method takes.
+template <bool backward>
+double sweep(SolverState& state) {
     const int n = state.nodeCount;
     const int* const rowStart = state.adjacencyStart.data();
     const int* const neighbour = state.slotNeighbour.data();
@@ -26,7 +28,8 @@ double gaussSeidelSweep(SolverState& state) {
     double measure = 0.0;
     bool relaxed = false;
     double t0 = 0.0, t1 = 0.0, t2 = 0.0, t3 = 0.0;
-    for (int i = 0; i < n; ++i) {
+    for (int step = 0; step < n; ++step) {
+        const int i = backward ? n - 1 - step : step;
         const int slotBegin = rowStart[i];
         const int slotEnd = rowStart[i + 1];
         // A node outside every edge keeps a zero increment.
@@ -35,14 +38,14 @@ double gaussSeidelSweep(SolverState& state) {
         // the dependent arithmetic of this node instead of following it.
         // This node's blocks, sweepPrefetchAhead doubles further on.
         const std::size_t aheadEnd = 16 * static_cast<std::size_t>(slotEnd) + sweepPrefetchAhead;
-        if (aheadEnd < offDiagSize) {
+        if (!backward && aheadEnd < offDiagSize) {
             const double* const ahead = offDiag + aheadEnd - 16 * (slotEnd - slotBegin);
             for (int k = 0; k < slotEnd - slotBegin; ++k) {
                 __builtin_prefetch(ahead + 16 * k);
                 __builtin_prefetch(ahead + 16 * k + 8);
             }
         }
-        if (i + 4 < n) {
+        if (!backward && i + 4 < n) {
             __builtin_prefetch(inverse + 16 * static_cast<std::size_t>(i + 4));
             __builtin_prefetch(inverse + 16 * static_cast<std::size_t>(i + 4) + 8);
         }
@@ -96,5 +99,11 @@ double gaussSeidelSweep(SolverState& state) {
     }
     return measure;
 }
+
+}  // namespace
+
+double gaussSeidelSweep(SolverState& state) { return sweep<false>(state); }
+
+double gaussSeidelSweepBackward(SolverState& state) { return sweep<true>(state); }
 
 }  // namespace kestrafol

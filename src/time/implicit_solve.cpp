@@ -1,5 +1,6 @@
 // Implicit update of one pass: inverts the diagonal blocks, relaxes the block system with
-// forward Gauss-Seidel sweeps, adds the increment and applies the pressure and density floors.
+// forward (or, as a method option, forward-and-backward) Gauss-Seidel sweeps, adds the
+// increment and applies the pressure and density floors.
 #include "time/time.h"
 
 namespace kestrafol {
@@ -14,7 +15,9 @@ void implicitSolve(SolverState& state, const SolverSettings& settings) {
     double reference = 0.0;
     int sweeps = 0;
     while (ratio > 1.0e-4) {
-        const double measure = gaussSeidelSweep(state);
+        double measure = gaussSeidelSweep(state);
+        // A symmetric sweep: the backward half counts with the forward one.
+        if (settings.method.symmetricSweeps == 1) measure += gaussSeidelSweepBackward(state);
         if (sweeps == 0) reference = measure;
         ratio = measure / reference;
         if (measure < 1.0e-8) ratio = 1.0e-8;

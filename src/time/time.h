@@ -25,6 +25,8 @@ void implicitSolve(SolverState& state, const SolverSettings& settings);
 void invertDiagonalBlocks(SolverState& state);
 // One forward Gauss-Seidel sweep; returns the sweep's change measure (sum of |new - old|).
 double gaussSeidelSweep(SolverState& state);
+// The same sweep over the nodes from the last to the first.
+double gaussSeidelSweepBackward(SolverState& state);
 // state += delta, then nodal pressure and the pressure and density floors.
 void updateState(SolverState& state, const SolverSettings& settings);
 

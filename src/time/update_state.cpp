@@ -1,5 +1,5 @@
 // Adds the increment to the state, recomputes the nodal pressure and applies the pressure and
-// density floors, both from the values just updated.
+// density floors, both from the values just updated. Counts the nodes put on a floor.
 #include "base/physics.h"
 #include "time/time.h"
 
@@ -11,6 +11,7 @@ void updateState(SolverState& state, const SolverSettings& settings) {
 
     for (std::size_t k = 0; k < 4 * n; ++k) state.state[k] += state.delta[k];
 
+    long long floorHits = 0;
     for (std::size_t i = 0; i < n; ++i) {
         double* q = &state.state[4 * i];
         const double rho = q[0];
@@ -19,6 +20,7 @@ void updateState(SolverState& state, const SolverSettings& settings) {
         const double energy = q[3];
         const double kinetic = kineticEnergy(rho, mx, my);
         double p = pressureFromKinetic(energy, kinetic, gamma);
+        if (p < pressureFloor || rho < densityFloor) ++floorHits;
         if (p < pressureFloor) {
             p = pressureFloor;
             q[3] = kinetic + pressureFloor / (gamma - 1.0);
@@ -31,6 +33,7 @@ void updateState(SolverState& state, const SolverSettings& settings) {
         }
         state.pressure[i] = p;
     }
+    state.floorHits += floorHits;
 }
 
 }  // namespace kestrafol
