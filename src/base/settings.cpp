@@ -24,4 +24,18 @@ void settingsFromParameters(SolverSettings& settings, const ParameterVector& par
     settings.viscous = static_cast<double>(static_cast<int>(parameters[13]));
 }
 
+void methodOptionsFromEntries(MethodOptions& options, std::span<const double> entries) {
+    options = MethodOptions{};
+    auto entry = [&](std::size_t k, double fallback) {
+        return k < entries.size() ? entries[k] : fallback;
+    };
+    options.stepControl = static_cast<int>(entry(0, options.stepControl));
+    options.courantStart = entry(1, options.courantStart);
+    options.courantMax = entry(2, options.courantMax);
+    options.symmetricSweeps = static_cast<int>(entry(3, options.symmetricSweeps));
+    options.limiter = static_cast<int>(entry(4, options.limiter));
+    options.limiterThreshold = entry(5, options.limiterThreshold);
+    options.vortexFarField = static_cast<int>(entry(6, options.vortexFarField));
+}
+
 }  // namespace kestrafol

@@ -1,6 +1,8 @@
 #pragma once
 // The host's 16-entry settings vector and the record every solver operation reads.
 #include <array>
+#include <cstddef>
+#include <span>
 
 namespace kestrafol {
 
@@ -43,5 +45,15 @@ struct SolverSettings {
 
 // Overwrites every field of `settings` from the host vector, except `method`.
 void settingsFromParameters(SolverSettings& settings, const ParameterVector& parameters);
+
+// Where the method options sit in a settings vector longer than 16 values, in this order:
+// stepControl, courantStart, courantMax, symmetricSweeps, limiter, limiterThreshold,
+// vortexFarField.
+inline constexpr std::size_t methodEntriesFirst = 16;
+inline constexpr std::size_t methodEntryCount = 7;
+
+// Sets `options` from the entries after the first 16 of a settings vector (`entries` starts at
+// entry 16); an option without an entry keeps the library's method.
+void methodOptionsFromEntries(MethodOptions& options, std::span<const double> entries);
 
 }  // namespace kestrafol

@@ -268,4 +268,28 @@ void checkParameters(const ParameterVector& p) {
                ") is non-zero");
 }
 
+void checkMethodEntries(std::span<const double> entries) {
+    static constexpr const char* names[methodEntryCount] = {
+        "stepControl", "courantStart",     "courantMax",    "symmetricSweeps",
+        "limiter",     "limiterThreshold", "vortexFarField"};
+    auto name = [](std::size_t k) {
+        return "parameters[" + std::to_string(methodEntriesFirst + k) + "] (" + names[k] + ") is ";
+    };
+    if (entries.size() > methodEntryCount)
+        reject("parameters has " + std::to_string(methodEntriesFirst + entries.size()) +
+               " values; it holds at most " +
+               std::to_string(methodEntriesFirst + methodEntryCount));
+    for (std::size_t k : {0u, 3u, 4u, 6u})
+        if (k < entries.size() && !(entries[k] == 0.0 || entries[k] == 1.0))
+            reject(name(k) + number(entries[k]) + "; it must be 0 or 1");
+    const double start = entries.size() > 1 ? entries[1] : MethodOptions{}.courantStart;
+    if (entries.size() > 1 && !(std::isfinite(start) && start > 0.0))
+        reject(name(1) + number(start) + "; it must be finite and above 0");
+    if (entries.size() > 2 && !(std::isfinite(entries[2]) && entries[2] >= start))
+        reject(name(2) + number(entries[2]) + "; it must be finite and at least courantStart (" +
+               number(start) + ")");
+    if (entries.size() > 5 && !(std::isfinite(entries[5]) && entries[5] >= 0.0))
+        reject(name(5) + number(entries[5]) + "; it must be finite and not negative");
+}
+
 }  // namespace kestrafol

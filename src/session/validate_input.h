@@ -28,6 +28,7 @@
 // Every message names the argument and the offending index and value.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 
 #include "base/mesh_input.h"
@@ -62,6 +63,11 @@ void checkMeshContents(const MeshInput& mesh);
 
 // Both: the shape, then the contents; safe on any input.
 void checkMeshInput(const MeshInput& mesh);
+
+// Checks the method options of a settings vector longer than 16 values (`entries` starts at
+// entry 16): the switches are 0 or 1, the Courant numbers finite with 0 < start <= max, the
+// limiter threshold finite and not negative. Entries beyond the options are refused.
+void checkMethodEntries(std::span<const double> entries);
 
 // Checks the settings vector of start or update.
 void checkParameters(const ParameterVector& parameters);

@@ -90,3 +90,24 @@ TEST(SettingsFromParameters, IgnoredEntriesChangeNothing) {
     EXPECT_EQ(a.viscous, b.viscous);
     EXPECT_EQ(a.reynolds, b.reynolds);
 }
+
+TEST(SettingsFromParameters, MethodOptionsComeOnlyFromTheEntriesAfterTheSixteen) {
+    SolverSettings s;
+    const double entries[] = {1.0, 3.0, 400.0, 1.0, 1.0, 2.5, 1.0};
+    methodOptionsFromEntries(s.method, entries);
+    EXPECT_EQ(s.method.stepControl, 1);
+    EXPECT_EQ(s.method.courantStart, 3.0);
+    EXPECT_EQ(s.method.courantMax, 400.0);
+    EXPECT_EQ(s.method.symmetricSweeps, 1);
+    EXPECT_EQ(s.method.limiter, 1);
+    EXPECT_EQ(s.method.limiterThreshold, 2.5);
+    EXPECT_EQ(s.method.vortexFarField, 1);
+    // The 16-entry vector leaves them; entries left out give the library's method.
+    settingsFromParameters(s, baseVector());
+    EXPECT_EQ(s.method.vortexFarField, 1);
+    methodOptionsFromEntries(s.method, std::span<const double>(entries, 2));
+    EXPECT_EQ(s.method.courantStart, 3.0);
+    EXPECT_EQ(s.method.courantMax, MethodOptions{}.courantMax);
+    EXPECT_EQ(s.method.limiter, 0);
+    EXPECT_EQ(s.method.vortexFarField, 0);
+}

@@ -398,3 +398,24 @@ TEST(ValidateInput, ReynoldsMustBePositiveOnlyWhileViscousTermsAreOn) {
     p[14] = 1e-300;
     EXPECT_NO_THROW(checkParameters(p));
 }
+
+TEST(ValidateInput, MethodEntriesAreSwitchesAndOrderedCourantNumbers) {
+    using Entries = std::vector<double>;
+    for (const Entries& good : {Entries{}, Entries{1.0}, Entries{1.0, 2.0, 2.0, 1.0, 1.0, 0.0, 1.0}})
+        EXPECT_NO_THROW(checkMethodEntries(good));
+    const double nan = std::nan("");
+    const std::pair<Entries, std::string> bad[] = {
+        {{2.0}, "parameters[16] (stepControl) is 2; it must be 0 or 1"},
+        {{0.0, 1.0, 50.0, 0.5}, "parameters[19] (symmetricSweeps) is 0.5; it must be 0 or 1"},
+        {{1.0, 0.0}, "parameters[17] (courantStart) is 0; it must be finite and above 0"},
+        {{1.0, 10.0, 5.0},
+         "parameters[18] (courantMax) is 5; it must be finite and at least courantStart (10)"},
+        {{1.0, 10.0, nan}, "parameters[18] (courantMax) is NaN; it must be finite and at least "
+                           "courantStart (10)"},
+        {{0.0, 5.0, 9.0, 0.0, 1.0, -1.0},
+         "parameters[21] (limiterThreshold) is -1; it must be finite and not negative"},
+        {Entries(8, 0.0), "parameters has 24 values; it holds at most 23"},
+    };
+    for (const auto& [entries, message] : bad)
+        EXPECT_EQ(rejection([&] { checkMethodEntries(entries); }), message);
+}
