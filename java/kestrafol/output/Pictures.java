@@ -10,6 +10,14 @@ public final class Pictures {
     private Pictures() {}
 
     /**
+     * Held while a picture or chart is drawn, so that cases finishing side by side draw one at
+     * a time. The JDK's font code reports its own unchecked JNI calls under -Xcheck:jni; drawn
+     * from several threads at once those reports interleave with each other's stack frames.
+     * Drawing is a small share of a case's time.
+     */
+    public static final Object DRAWING = new Object();
+
+    /**
      * Renders without a display unless the caller chose otherwise, and encodes PNGs in memory:
      * ImageIO's default cache file in the temporary folder would be a second place to run out of
      * space, and its closer thread prints a stack trace at exit when that happened.

@@ -30,7 +30,9 @@ final class Svg {
         String id = "chart" + NEXT.incrementAndGet();
         g.setDefsKeyPrefix(id + "-");
         g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
-        drawing.accept(g);
+        synchronized (Pictures.DRAWING) {
+            drawing.accept(g);
+        }
         String svg = g.getSVGElement(id, false, new ViewBox(0, 0, width, height),
                 PreserveAspectRatio.XMID_YMID, MeetOrSlice.MEET);
         // A title element names the chart for screen readers and as a tooltip.

@@ -25,6 +25,7 @@ import kestrafol.output.ConvergencePicture;
 import kestrafol.output.CpPicture;
 import kestrafol.output.History;
 import kestrafol.output.MachPicture;
+import kestrafol.output.Pictures;
 import kestrafol.output.SummaryJson;
 import kestrafol.output.SurfaceCsv;
 import kestrafol.output.VtuWriter;
@@ -170,17 +171,24 @@ public final class CaseOutputs {
         write(SURFACE, file -> SurfaceCsv.write(loop.wall().surface(), s.mesh().boundaryNames(),
                 file));
         if (pictures) {
-            double length = s.reference().length();
-            double chord = c.chordKnown() ? length : Double.NaN;
-            write(MACH, file -> MachPicture.write(s.mesh(), flow.field(Flow.Quantity.MACH),
-                    "Mach number, " + title, "Mach", 1.0, chord, file));
-            write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
-                    s.target().mach(), s.target().gamma(), length,
-                    c.meshFile() == null && c.circle() ? "x/D" : "x/c",
-                    "Pressure coefficient, " + title, compareCp, file));
-            write(CONVERGENCE, file -> ConvergencePicture.write(history, "Convergence, " + title,
-                    loop.switchedAt(), file));
+            synchronized (Pictures.DRAWING) {
+                writePictures(c, s, loop, flow, title);
+            }
         }
+    }
+
+    private void writePictures(CaseDefinition c, CaseSetup s, IterationLoop.Outcome loop,
+            Flow flow, String title) throws IOException {
+        double length = s.reference().length();
+        double chord = c.chordKnown() ? length : Double.NaN;
+        write(MACH, file -> MachPicture.write(s.mesh(), flow.field(Flow.Quantity.MACH),
+                "Mach number, " + title, "Mach", 1.0, chord, file));
+        write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
+                s.target().mach(), s.target().gamma(), length,
+                c.meshFile() == null && c.circle() ? "x/D" : "x/c",
+                "Pressure coefficient, " + title, compareCp, file));
+        write(CONVERGENCE, file -> ConvergencePicture.write(loop.history(),
+                "Convergence, " + title, loop.switchedAt(), file));
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
