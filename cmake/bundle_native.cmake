@@ -1,15 +1,16 @@
-# Makes kestrafol.jar self-contained: copies LIBRARY into JAR as linux/x86_64/libKestrafol.so,
+# Makes kestrafol.jar self-contained: copies each of LIBRARIES into JAR under linux/x86_64/,
 # unpacks the Java libraries it uses into it, and adds their licence notices under
 # META-INF/licenses/, unless the last packing is still current.
-# Variables: JAR_TOOL, JAR, LIBRARY, WORK (a scratch directory), DEPENDENCY_JARS and NOTICES
+# Variables: JAR_TOOL, JAR, LIBRARIES (colon-separated paths), WORK (a scratch directory), DEPENDENCY_JARS and NOTICES
 # (colon-separated paths; a notice /usr/share/doc/<package>/copyright becomes
 # META-INF/licenses/<package>.copyright).
 set(stamp ${WORK}/packed.stamp)
 string(REPLACE ":" ";" dependency_jars "${DEPENDENCY_JARS}")
 string(REPLACE ":" ";" notices "${NOTICES}")
-if(EXISTS ${stamp} AND NOT ${JAR} IS_NEWER_THAN ${stamp} AND NOT ${LIBRARY} IS_NEWER_THAN ${stamp})
+string(REPLACE ":" ";" libraries "${LIBRARIES}")
+if(EXISTS ${stamp} AND NOT ${JAR} IS_NEWER_THAN ${stamp})
   set(current TRUE)
-  foreach(input ${dependency_jars} ${notices})
+  foreach(input ${libraries} ${dependency_jars} ${notices})
     if(${input} IS_NEWER_THAN ${stamp})
       set(current FALSE)
     endif()
@@ -20,7 +21,10 @@ if(EXISTS ${stamp} AND NOT ${JAR} IS_NEWER_THAN ${stamp} AND NOT ${LIBRARY} IS_N
 endif()
 file(REMOVE_RECURSE ${WORK}/content)
 file(MAKE_DIRECTORY ${WORK}/content/linux/x86_64 ${WORK}/content/META-INF/licenses)
-file(COPY_FILE ${LIBRARY} ${WORK}/content/linux/x86_64/libKestrafol.so)
+foreach(library ${libraries})
+  get_filename_component(name ${library} NAME)
+  file(COPY_FILE ${library} ${WORK}/content/linux/x86_64/${name})
+endforeach()
 foreach(dependency ${dependency_jars})
   file(ARCHIVE_EXTRACT INPUT ${dependency} DESTINATION ${WORK}/content)
 endforeach()
@@ -37,6 +41,6 @@ foreach(notice ${notices})
 endforeach()
 execute_process(COMMAND ${JAR_TOOL} uf ${JAR} -C ${WORK}/content . RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
-  message(FATAL_ERROR "could not pack libKestrafol.so and the Java libraries into ${JAR}")
+  message(FATAL_ERROR "could not pack the native libraries and the Java libraries into ${JAR}")
 endif()
 file(TOUCH ${stamp})

@@ -53,17 +53,26 @@ set_target_properties(Kestrafol PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILI
 # Only the JNI entry points leave the library; the static C++ runtime pieces stay local.
 target_link_options(Kestrafol PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
 
-# Pack libKestrafol.so into the JAR under /linux/x86_64/, where kestrafol.NativeLoader looks for
+# The toolkit's flow module libKestrafolFlow.so: the same core behind the host class
+# kestrafol.engine.FlowModule, whose calls add a start from a given flow field and the read-back
+# of a solver's field. libKestrafol.so stays as it is; each library keeps its own solvers.
+add_library(KestrafolFlow SHARED ${CMAKE_SOURCE_DIR}/src/jni/FlowModule.cpp)
+target_link_libraries(KestrafolFlow PRIVATE kestrafol_core kestrafol_native_headers)
+target_include_directories(KestrafolFlow PRIVATE ${JNI_INCLUDE_DIRS})
+set_target_properties(KestrafolFlow PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_options(KestrafolFlow PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+
+# Pack libKestrafol.so and libKestrafolFlow.so into the JAR under /linux/x86_64/, where kestrafol.NativeLoader looks for
 # it first, and the Java libraries with their notices; then the JAR alone is enough to run.
 # Repacked whenever the JAR, the library or one of the Java libraries is newer than the last
 # packing.
 get_target_property(KESTRAFOL_JAR_FILE kestrafol_jar JAR_FILE)
 add_custom_target(kestrafol_jar_native ALL
   COMMAND ${CMAKE_COMMAND} -DJAR_TOOL=${Java_JAR_EXECUTABLE} -DJAR=${KESTRAFOL_JAR_FILE}
-    -DLIBRARY=$<TARGET_FILE:Kestrafol> -DWORK=${CMAKE_BINARY_DIR}/jar-native
+    -DLIBRARIES=$<TARGET_FILE:Kestrafol>:$<TARGET_FILE:KestrafolFlow> -DWORK=${CMAKE_BINARY_DIR}/jar-native
     -DDEPENDENCY_JARS=${KESTRAFOL_JFREECHART_JAR}:${KESTRAFOL_JCOMMON_JAR}:${KESTRAFOL_PICOCLI_JAR}:${KESTRAFOL_JFREESVG_JAR}
     -DNOTICES=${KESTRAFOL_JAVA_NOTICES_PATH}
     -P ${CMAKE_SOURCE_DIR}/cmake/bundle_native.cmake
-  COMMENT "Packing libKestrafol.so and the Java libraries into kestrafol.jar"
+  COMMENT "Packing libKestrafol.so, libKestrafolFlow.so and the Java libraries into kestrafol.jar"
   VERBATIM)
-add_dependencies(kestrafol_jar_native kestrafol_jar Kestrafol)
+add_dependencies(kestrafol_jar_native kestrafol_jar Kestrafol KestrafolFlow)

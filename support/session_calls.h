@@ -84,4 +84,32 @@ inline std::array<double, 5> hostAnalysis(const HandleValues& h) {
 
 inline void hostCleanup(const HandleValues& h) { session::cleanup(view(h)); }
 
+// The four levels of a flow field as a host owns them (std::nullopt = null).
+struct OwnedField {
+    OwnedArray<double> state;
+    OwnedArray<double> statePrev;
+    OwnedArray<double> statePrev2;
+    OwnedArray<double> delta;
+};
+
+inline HandleValues hostStartFromField(const OwnedStart& a, const OwnedField& f) {
+    return session::startFromField(
+        meshInput(a.nodeCount, view(a.coords), a.triangleCount, view(a.triangles), a.quadCount,
+                  view(a.quads), a.boundaryEdgeCount, view(a.boundaryEdges), a.boundaryKindCount,
+                  view(a.boundaryKinds)),
+        view(a.parameters),
+        session::FieldInput{view(f.state), view(f.statePrev), view(f.statePrev2), view(f.delta)});
+}
+
+inline OwnedField hostReadField(const HandleValues& h) {
+    OwnedField f;
+    session::readField(view(h), [&](const std::array<std::span<const double>, 4>& levels) {
+        f.state = std::vector<double>(levels[0].begin(), levels[0].end());
+        f.statePrev = std::vector<double>(levels[1].begin(), levels[1].end());
+        f.statePrev2 = std::vector<double>(levels[2].begin(), levels[2].end());
+        f.delta = std::vector<double>(levels[3].begin(), levels[3].end());
+    });
+    return f;
+}
+
 }  // namespace kestrafol::testing

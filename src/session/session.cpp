@@ -56,6 +56,14 @@ HandleValues readHandle(const HostArray<std::int64_t>& handle) {
     return HandleValues{handle.data[0], handle.data[1]};
 }
 
+// Copies one level of a field, checked for its length; a null optional level is `fallback`.
+std::vector<double> copyLevel(const char* name, const HostArray<double>& level, int nodeCount,
+                              const std::vector<double>* fallback) {
+    if (level.data == nullptr && fallback != nullptr) return *fallback;
+    checkFieldLength(name, level.checkedLength(), nodeCount);
+    return copyOf(level, 4 * static_cast<std::size_t>(nodeCount));
+}
+
 SolverRegistry::Lease acquire(const HostArray<std::int64_t>& handle) {
     const HandleValues values = readHandle(handle);
     return solverRegistry().acquire(values[0], values[1]);
@@ -88,6 +96,47 @@ HandleValues start(const MeshInput& host, HostArray<double> hostParameters) {
     // Registered last: until here the records are released with this frame if anything fails.
     // The registry moves them to their lasting addresses, which make the handle.
     return solverRegistry().add(std::move(records));
+}
+
+HandleValues startFromField(const MeshInput& host, HostArray<double> hostParameters,
+                            const FieldInput& field) {
+    const MeshCopySizes sizes = checkMeshShape(host);
+    checkParametersLength(hostParameters.checkedLength());
+    const int n = host.nodeCount;
+    checkFieldLength("state", field.state.checkedLength(), n);
+    for (const auto& [name, level] : {std::pair{"statePrev", field.statePrev},
+                                      std::pair{"statePrev2", field.statePrev2},
+                                      std::pair{"delta", field.delta}})
+        if (level.data != nullptr) checkFieldLength(name, level.checkedLength(), n);
+
+    MeshArrays mesh = copyMesh(host, sizes);
+    const ParameterVector parameters = copyParameters(hostParameters);
+    FlowField copy;
+    copy.state = copyLevel("state", field.state, n, nullptr);
+    copy.statePrev = copyLevel("statePrev", field.statePrev, n, &copy.state);
+    copy.statePrev2 = copyLevel("statePrev2", field.statePrev2, n, &copy.state);
+    const std::vector<double> zero(4 * static_cast<std::size_t>(n), 0.0);
+    copy.delta = copyLevel("delta", field.delta, n, &zero);
+
+    checkMeshContents(viewOf(mesh));
+    checkParameters(parameters);
+    const double gamma = parameters[11];
+    checkFieldLevel("state", copy.state, gamma);
+    checkFieldLevel("statePrev", copy.statePrev, gamma);
+    checkFieldLevel("statePrev2", copy.statePrev2, gamma);
+    checkFieldIncrement("delta", copy.delta);
+
+    SolverRecords records = createSolver(std::move(mesh), parameters);
+    loadFlowField(*records.state, *records.settings, std::move(copy));
+    return solverRegistry().add(std::move(records));
+}
+
+void readField(HostArray<std::int64_t> handle,
+               const std::function<void(const std::array<std::span<const double>, 4>&)>& deliver) {
+    const SolverRegistry::Lease solver = acquire(handle);
+    const SolverState& s = solver.state();
+    deliver({std::span<const double>(s.state), std::span<const double>(s.statePrev),
+             std::span<const double>(s.statePrev2), std::span<const double>(s.delta)});
 }
 
 void iterate(HostArray<std::int64_t> handle,

@@ -40,6 +40,28 @@ void update(HostArray<std::int64_t> handle, HostArray<double> parameters);
 // Releases the solver; later calls with the same handle are refused.
 void cleanup(HostArray<std::int64_t> handle);
 
+// A flow field as the host hands it to startFromField, 4 values per node each: the conserved
+// state, the two earlier time levels (null: equal to the state, as after set-up) and the
+// increment of the last implicit solve (null: zero, as after set-up).
+struct FieldInput {
+    HostArray<double> state;
+    HostArray<double> statePrev;
+    HostArray<double> statePrev2;
+    HostArray<double> delta;
+};
+
+// As start, but the solver begins from the given field instead of the free stream. The field is
+// checked completely (lengths, finite values, density and pressure above 0) on the library's
+// copies before anything is built. Settings vectors longer than 16 values are accepted; the
+// first 16 are the settings.
+HandleValues startFromField(const MeshInput& mesh, HostArray<double> parameters,
+                            const FieldInput& field);
+
+// Hands the solver's field, what startFromField takes, to `deliver` while the solver is leased:
+// state, statePrev, statePrev2 and delta, 4 values per node each.
+void readField(HostArray<std::int64_t> handle,
+               const std::function<void(const std::array<std::span<const double>, 4>&)>& deliver);
+
 }  // namespace session
 
 }  // namespace kestrafol

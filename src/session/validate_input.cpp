@@ -1,6 +1,7 @@
 #include "session/validate_input.h"
 
 #include "base/orientation.h"
+#include "base/physics.h"
 #include "base/solver_state.h"
 #include "session/mesh_topology.h"
 
@@ -290,6 +291,40 @@ void checkMethodEntries(std::span<const double> entries) {
                number(start) + ")");
     if (entries.size() > 5 && !(std::isfinite(entries[5]) && entries[5] >= 0.0))
         reject(name(5) + number(entries[5]) + "; it must be finite and not negative");
+}
+
+void checkFieldLength(const char* name, std::int64_t length, int nodeCount) {
+    const std::int64_t expected = 4 * static_cast<std::int64_t>(nodeCount);
+    if (length == nullArrayLength)
+        reject(std::string(name) + " is null; it must hold 4 values per node, " +
+               number(expected));
+    if (length != expected)
+        reject(std::string(name) + " has " + number(length) +
+               " values; it must hold 4 values per node, " + number(expected));
+}
+
+void checkFieldLevel(const char* name, std::span<const double> level, double gamma) {
+    checkFieldIncrement(name, level);
+    for (std::size_t i = 0; i + 3 < level.size(); i += 4) {
+        const std::string node = " (node " + std::to_string(i / 4) + ")";
+        if (!(level[i] > 0.0))
+            reject(std::string(name) + "[" + std::to_string(i) + "] is " + number(level[i]) +
+                   node + "; density must be above 0");
+        const double p =
+            pressureFromKinetic(level[i + 3], kineticEnergy(level[i], level[i + 1], level[i + 2]),
+                                gamma);
+        if (!(p > 0.0))
+            reject(std::string(name) + "[" + std::to_string(i + 3) + "] is " +
+                   number(level[i + 3]) + node + ", which gives pressure " + number(p) +
+                   "; pressure must be above 0");
+    }
+}
+
+void checkFieldIncrement(const char* name, std::span<const double> values) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (!std::isfinite(values[i]))
+            reject(std::string(name) + "[" + std::to_string(i) + "] is " + number(values[i]) +
+                   "; a flow field must be finite");
 }
 
 }  // namespace kestrafol

@@ -72,4 +72,15 @@ void checkMethodEntries(std::span<const double> entries);
 // Checks the settings vector of start or update.
 void checkParameters(const ParameterVector& parameters);
 
+// Checks the length of one level of a flow field handed to a new solver (null included): 4 values
+// per node, exactly, so that a field of another mesh is never cut to size or read past its end.
+void checkFieldLength(const char* name, std::int64_t length, int nodeCount);
+
+// Checks the values of one time level of a flow field: finite, density and pressure above 0
+// (pressure from the total energy with `gamma`).
+void checkFieldLevel(const char* name, std::span<const double> level, double gamma);
+
+// Checks the values of an implicit increment handed to a new solver: finite.
+void checkFieldIncrement(const char* name, std::span<const double> increment);
+
 }  // namespace kestrafol

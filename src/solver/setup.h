@@ -25,6 +25,20 @@ void storeMesh(SolverState& state, MeshArrays mesh);
 // Allocates state, statePrev, statePrev2 and pressure, all at the free stream.
 void initFreeStream(SolverState& state, const SolverSettings& settings);
 
+// A flow field for a new solver: the three time levels of the conserved state and the increment
+// of the last implicit solve (4 values per node each), as a solver leaves them after a call.
+struct FlowField {
+    std::vector<double> state;
+    std::vector<double> statePrev;
+    std::vector<double> statePrev2;
+    std::vector<double> delta;
+};
+
+// Replaces the free stream of a solver that no call has advanced yet by the given field (its
+// arrays move into the state) and sets the nodal pressure of the new state. The next call then
+// continues exactly where the solver that left the field stopped.
+void loadFlowField(SolverState& state, const SolverSettings& settings, FlowField field);
+
 // Allocates residual, delta, rhsWork, the blocks and timeStep; clears delta and residual.
 void allocateWorkArrays(SolverState& state);
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "solver/iterate_cycle.h"
+#include "solver/setup.h"
 #include "diag/diag.h"
 #include "support/test_meshes.h"
 
@@ -103,8 +104,19 @@ std::vector<Case> cases() {
     return list;
 }
 
-SolverRecords runCase(const Case& c) {
+// The field a solver hands on: what a new solver needs to continue exactly.
+FlowField fieldOf(const SolverState& s) { return FlowField{s.state, s.statePrev, s.statePrev2, s.delta}; }
+
+// Runs a case; with `restartAfter` >= 0 the solver is replaced after that many of the case's
+// calls by a new one started from its field (with the case's settings), which runs the rest.
+// With `fromField` the first solver, too, starts from a field: the free stream, handed over.
+SolverRecords runCase(const Case& c, int restartAfter = -1, bool fromField = false) {
     SolverRecords r = makeSolver(c.mesh, c.parameters);
+    if (fromField) {
+        const FlowField freeStream = fieldOf(*r.state);
+        r = makeSolver(c.mesh, c.parameters);
+        loadFlowField(*r.state, *r.settings, freeStream);
+    }
     if (c.parameters[5] == 2.0) {
         // Steady first-order calls first, then the switch, as a host would do it.
         ParameterVector start = c.parameters;
@@ -114,7 +126,14 @@ SolverRecords runCase(const Case& c) {
         for (int k = 0; k < 40; ++k) iterateCycle(*r.state, *r.settings);
         settingsFromParameters(*r.settings, c.parameters);
     }
-    for (int k = 0; k < c.calls; ++k) iterateCycle(*r.state, *r.settings);
+    for (int k = 0; k < c.calls; ++k) {
+        if (k == restartAfter) {
+            const FlowField field = fieldOf(*r.state);
+            r = makeSolver(c.mesh, c.parameters);
+            loadFlowField(*r.state, *r.settings, field);
+        }
+        iterateCycle(*r.state, *r.settings);
+    }
     return r;
 }
 
@@ -125,6 +144,21 @@ TEST(RegressionDigest, EveryBitMatchesThePlainImplementation) {
         const SolverRecords r = runCase(c);
         const std::uint64_t digest = digestOf(*r.state, *r.settings);
         EXPECT_EQ(digest, c.expected) << c.name << ": digest 0x" << std::hex << digest;
+    }
+}
+
+TEST(RegressionDigest, FieldStartsAndRestartsGiveTheSameBits) {
+    // A solver started from a handed-over free stream, and one replaced by a solver started
+    // from its field after one call, in mid-run, and before its last call: the same digests.
+    for (const Case& c : cases()) {
+        const SolverRecords handedOver = runCase(c, -1, true);
+        EXPECT_EQ(digestOf(*handedOver.state, *handedOver.settings), c.expected)
+            << c.name << ": free stream handed over";
+        for (const int after : {1, c.calls / 2, c.calls - 1}) {
+            const SolverRecords r = runCase(c, after);
+            EXPECT_EQ(digestOf(*r.state, *r.settings), c.expected)
+                << c.name << ": restarted after call " << after;
+        }
     }
 }
 

@@ -89,6 +89,47 @@ final class Configuration {
     }
 
     /**
+     * The arguments of "run --resume": the --out folder's case.properties as the --config file
+     * (unless one is given), so the run continues with its own options; the command line still
+     * overrides them. Other arguments are returned as they are.
+     *
+     * @throws IllegalArgumentException for a folder without case.properties
+     */
+    static String[] resumed(String[] args) {
+        List<String> list = Arrays.asList(args);
+        if (args.length == 0 || !args[0].equals("run") || !list.contains("--resume")
+                || list.stream().anyMatch(a -> a.equals("--config") || a.startsWith("--config="))) {
+            return args;
+        }
+        String out = "results";
+        for (int i = 1; i < args.length; i++) {
+            if (args[i].equals("--out") && i + 1 < args.length) {
+                out = args[i + 1];
+            } else if (args[i].startsWith("--out=")) {
+                out = args[i].substring("--out=".length());
+            }
+        }
+        Path file = Path.of(out).resolve("case.properties");
+        if (!Files.isRegularFile(file)) {
+            throw new ResumeException("nothing to resume in " + out + ": it has no"
+                    + " case.properties (a run writes it when it starts)");
+        }
+        String[] expanded = Arrays.copyOf(args, args.length + 2);
+        expanded[args.length] = "--config";
+        expanded[args.length + 1] = file.toString();
+        return expanded;
+    }
+
+    /** A folder that holds no run to resume: bad input, not a bad command line. */
+    static final class ResumeException extends RuntimeException {
+        private static final long serialVersionUID = 1L;
+
+        ResumeException(String message) {
+            super(message);
+        }
+    }
+
+    /**
      * Every option of the command with its current value, keyed by the long name without dashes:
      * flags as true or false, repeated options and arrays (--ref-point) joined by commas; options
      * without a value, help, --config and the names in skip are left out.

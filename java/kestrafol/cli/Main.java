@@ -79,8 +79,8 @@ public final class Main implements Callable<Integer> {
         boolean debug = Arrays.asList(args).contains("--debug");
         CommandLine line = commandLine(out, err, terminal);
         try {
-            args = Configuration.expand(args, line);
-        } catch (IOException e) {
+            args = Configuration.expand(Configuration.resumed(args), line);
+        } catch (IOException | Configuration.ResumeException e) {
             err.println("kestrafol: " + e.getMessage());
             return EXIT_BAD_INPUT;
         } catch (IllegalArgumentException e) {
@@ -206,6 +206,19 @@ public final class Main implements Callable<Integer> {
                 + " report")
         Path compare;
 
+        @Option(names = "--resume", description = "continue the run whose checkpoint the --out"
+                + " folder holds (killed, interrupted or stopped at its cap), with the options of"
+                + " its case.properties; the command line may raise --iterations. Ends with the"
+                + " same iterations and coefficients as a run never stopped")
+        boolean resume;
+
+        @Option(names = "--checkpoint-every", paramLabel = "SECONDS",
+                converter = RunOptions.FiniteDouble.class,
+                description = "wall time between two checkpoints (checkpoint.bin, for --resume;"
+                        + " also written when the run stops); 0 after every iteration (default:"
+                        + " ${DEFAULT-VALUE})")
+        double checkpointEvery = Run.DEFAULT_CHECKPOINT_SECONDS;
+
         @Option(names = "--error-estimate", description = "also solve the case on the next"
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
                 + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
@@ -227,8 +240,18 @@ public final class Main implements Callable<Integer> {
             // A bad comparison file is refused before anything is computed.
             ComparisonData points = compare == null ? null
                     : ComparisonData.read(compare, ComparisonData.Use.SURFACE);
+            if (!(checkpointEvery >= 0)) {
+                throw new ParameterException(spec.commandLine(), "--checkpoint-every expects 0 or"
+                        + " more seconds, got " + checkpointEvery);
+            }
+            if (resume && errorEstimate) {
+                throw new ParameterException(spec.commandLine(), "--resume continues one run;"
+                        + " --error-estimate cannot go with it");
+            }
             CaseDefinition c = options.definition();
-            Run run = new Run(c, options.out, out, terminal);
+            Run run = resume ? Run.resume(c, options.out, out, terminal)
+                    : new Run(c, options.out, out, terminal);
+            run.withCheckpoints(checkpointEvery);
             if (points != null) {
                 run.compareCp(new CpPicture.Points(points.label(), points.column("x"),
                         points.column("cp")));
@@ -250,7 +273,8 @@ public final class Main implements Callable<Integer> {
             Path file = options.out.resolve("case.properties");
             run.recordCase(List.of("kestrafol run: the effective options of this run.",
                     "Re-run it with: kestrafol run --config " + file),
-                    Configuration.complete(Configuration.entries(spec, Set.of()), options));
+                    Configuration.complete(Configuration.entries(spec, Set.of("--resume")),
+                            options));
             try (FolderLock lock = FolderLock.acquire(options.out, "kestrafol run");
                     Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 CaseResult result = run.execute();

@@ -54,6 +54,11 @@ public final class CaseOutputs {
     public static final String CONVERGENCE = "convergence.png";
     /** The effective options of the case, with the run id in a comment line. */
     public static final String CASE_FILE = "case.properties";
+    /**
+     * The run's checkpoint (written every so often and when the run stops, when the run takes
+     * checkpoints): what "run --resume" continues from. Binary; see {@link Checkpoint}.
+     */
+    public static final String CHECKPOINT = "checkpoint.bin";
     /** The run's report page, written by the command after the run from the files above. */
     public static final String REPORT = "report.html";
     /** The comment line of case.properties that names the run id. */
@@ -63,7 +68,7 @@ public final class CaseOutputs {
 
     /** Every result file a run may leave, removed before a new run; summary.json first. */
     static final List<String> RESULTS = List.of(SUMMARY, HISTORY, SURFACE, FLOW, MACH, CP,
-            CONVERGENCE, CASE_FILE, REPORT);
+            CONVERGENCE, CASE_FILE, REPORT, CHECKPOINT);
 
     private final Path folder;
     private final boolean pictures;
@@ -117,15 +122,18 @@ public final class CaseOutputs {
      * Creates the folder, checks that files can be written there, removes every result file and
      * temporary file an earlier run left (summary.json first, so that a kill during the removal
      * leaves a folder that reads as incomplete), and writes case.properties with the run id; says
-     * which path is at fault and why.
+     * which path is at fault and why. A resumed run keeps its checkpoint, so that a kill before
+     * its next checkpoint still leaves one to resume from.
      */
-    void prepare() throws IOException {
+    void prepare(boolean resumed) throws IOException {
         try {
             Files.createDirectories(folder);
             Path probe = Files.createTempFile(folder, ".kestrafol", ".tmp");
             Files.delete(probe);
             for (String name : RESULTS) {
-                Files.deleteIfExists(folder.resolve(name));
+                if (!(resumed && name.equals(CHECKPOINT))) {
+                    Files.deleteIfExists(folder.resolve(name));
+                }
             }
             try (DirectoryStream<Path> left = Files.newDirectoryStream(folder,
                     AtomicFiles.TEMPORARY_PREFIX + "*")) {
@@ -189,6 +197,23 @@ public final class CaseOutputs {
                 "Pressure coefficient, " + title, compareCp, file));
         write(CONVERGENCE, file -> ConvergencePicture.write(loop.history(),
                 "Convergence, " + title, loop.switchedAt(), file));
+    }
+
+    /** checkpoint.bin, replacing the previous one whole. */
+    void writeCheckpoint(Checkpoint checkpoint) throws IOException {
+        write(CHECKPOINT, checkpoint::write);
+    }
+
+    /** The checkpoint of the folder, checked for damage; null when the folder has none. */
+    Checkpoint readCheckpoint() throws IOException {
+        Path file = folder.resolve(CHECKPOINT);
+        return Files.isRegularFile(file) ? Checkpoint.read(file) : null;
+    }
+
+    /** The run id case.properties names, or null for a folder without one. */
+    public static String recordedRunId(Path folder) throws IOException {
+        Path caseFile = folder.resolve(CASE_FILE);
+        return Files.isRegularFile(caseFile) ? runId(caseFile) : null;
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */

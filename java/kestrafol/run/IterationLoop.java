@@ -1,5 +1,7 @@
 package kestrafol.run;
 
+import java.io.IOException;
+import java.io.UncheckedIOException;
 import java.util.concurrent.atomic.AtomicBoolean;
 import kestrafol.output.History;
 import kestrafol.solver.Analysis;
@@ -11,7 +13,9 @@ import kestrafol.solver.WallForces;
 /**
  * The iterations of one case: iterate, integrate the forces, feed the monitor, record the
  * history, print progress, until the monitor (or a stop request) ends the run. After a
- * first-order start the solver switches to the target settings.
+ * first-order start the solver switches to the target settings. A resumed run starts with the
+ * history and the monitor rebuilt from its checkpoint; checkpoints are handed to a sink every
+ * so often and when the run stops (unless it diverged).
  */
 final class IterationLoop {
     /**
@@ -22,20 +26,41 @@ final class IterationLoop {
             double solverSeconds) {
     }
 
+    /** Takes a checkpoint of the run after the given iterations. */
+    @FunctionalInterface
+    interface CheckpointSink {
+        void save(Solver solver, History history, int switchedAt, double solverSeconds)
+                throws IOException;
+    }
+
+    /** The checkpoint sink and the wall time between checkpoints (0: after every iteration). */
+    record Checkpoints(CheckpointSink sink, double everySeconds) {
+    }
+
     private IterationLoop() {
     }
 
-    /** Runs the loop on the solver (already started or updated to the run's first settings). */
+    /**
+     * Runs the loop on the solver (already started or updated to the run's first settings, or
+     * started from the checkpoint `from`, whose history the monitor has not seen yet).
+     */
     static Outcome run(Solver solver, CaseSetup s, ConvergenceMonitor monitor, int printEvery,
-            double orders, Progress progress, AtomicBoolean stopRequested, long startNanos) {
-        History history = new History();
+            double orders, Progress progress, AtomicBoolean stopRequested, long startNanos,
+            Checkpoint from, Checkpoints checkpoints) {
+        History history = from != null ? from.history() : new History();
+        for (int k = 0; from != null && k < history.size(); k++) {
+            monitor.add(history.iteration(k), history.residual(k), history.lift(k),
+                    history.drag(k), history.moment(k));
+        }
         WallForces.Result wall = null;
-        double[] state = null;
-        int switchedAt = 0;
-        double solverNanos = 0;
+        double[] state = solver.state();
+        int switchedAt = from != null ? from.switchedAt() : 0;
+        double solverNanos = from != null ? from.solverSeconds() * 1e9 : 0;
+        long lastCheckpoint = System.nanoTime();
         int startup = s.startup();
         int cap = s.cap();
-        for (int it = 1; ; it++) {
+        Stop stop = monitor.stop();
+        for (int it = from != null ? from.iterations() + 1 : 1; stop == null; it++) {
             if (startup > 0 && it == startup + 1) {
                 solver.update(s.target());
                 switchedAt = startup;
@@ -47,7 +72,7 @@ final class IterationLoop {
             solverNanos += System.nanoTime() - t0;
             wall = s.forces().compute(state, s.conditions());
             double elapsed = (System.nanoTime() - startNanos) * 1e-9;
-            Stop stop = monitor.add(it, a.residualNorm(), wall.cl(), wall.cd(), wall.cm());
+            stop = monitor.add(it, a.residualNorm(), wall.cl(), wall.cd(), wall.cm());
             history.add(it, a.residualNorm(), wall.cl(), wall.cd(), wall.cm(),
                     wall.cdPressure(), wall.cdFriction(), elapsed);
             if (stop == null && stopRequested.get()) {
@@ -59,13 +84,31 @@ final class IterationLoop {
                 progress.line(it, a.residualNorm(), monitor.residualDrop(), wall.cl(),
                         wall.cd(), elapsed);
             }
-            if (stop != null) {
-                break;
+            boolean due = checkpoints != null && (stop != null && stop != Stop.DIVERGED
+                    || System.nanoTime() - lastCheckpoint >= checkpoints.everySeconds() * 1e9);
+            if (due) {
+                save(checkpoints, solver, history, switchedAt, solverNanos * 1e-9);
+                lastCheckpoint = System.nanoTime();
             }
-            progress.bar(it, cap, Math.max((double) it / cap,
-                    Math.max(0, monitor.residualDrop()) / orders), elapsed);
+            if (stop == null) {
+                progress.bar(it, cap, Math.max((double) it / cap,
+                        Math.max(0, monitor.residualDrop()) / orders), elapsed);
+            }
         }
         progress.clearBar();
+        if (wall == null) {
+            // A resumed run the stopping rule had already ended: the forces of its state.
+            wall = s.forces().compute(state, s.conditions());
+        }
         return new Outcome(history, state, wall, switchedAt, solverNanos * 1e-9);
+    }
+
+    private static void save(Checkpoints checkpoints, Solver solver, History history,
+            int switchedAt, double solverSeconds) {
+        try {
+            checkpoints.sink().save(solver, history, switchedAt, solverSeconds);
+        } catch (IOException e) {
+            throw new UncheckedIOException(e);
+        }
     }
 }

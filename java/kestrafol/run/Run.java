@@ -33,25 +33,85 @@ public final class Run {
      * it): its numbers are not an answer. A polar uses it when some case did not converge.
      */
     public static final int EXIT_NOT_CONVERGED = 4;
+    /** Wall time between two checkpoints of the run command by default. */
+    public static final double DEFAULT_CHECKPOINT_SECONDS = 60;
 
     private final CaseDefinition c;
     private final CaseOutputs outputs;
     private final PrintStream out;
     private final Progress progress;
     private final AtomicBoolean stopRequested = new AtomicBoolean();
-    private final long startNanos = System.nanoTime();
+    private long startNanos = System.nanoTime();
     private Solver kept;
     private ErrorBars.Source errorBars;
+    /** The checkpoint a resumed run continues from, null for a run from the start. */
+    private final Checkpoint resumed;
+    /** Wall time between checkpoints; negative for a run that takes none. */
+    private double checkpointSeconds = -1;
 
     /**
      * A run of the case, writing into outDir; progress and the summary go to out, with a live
      * bar when terminal is true.
      */
     public Run(CaseDefinition definition, Path outDir, PrintStream out, boolean terminal) {
+        this(definition, new CaseOutputs(outDir, definition.pictures(), RunId.next()), out,
+                terminal, null);
+    }
+
+    private Run(CaseDefinition definition, CaseOutputs outputs, PrintStream out,
+            boolean terminal, Checkpoint resumed) {
         this.c = definition;
-        this.outputs = new CaseOutputs(outDir, definition.pictures(), RunId.next());
+        this.outputs = outputs;
         this.out = out;
         this.progress = new Progress(out, terminal);
+        this.resumed = resumed;
+        if (resumed != null && resumed.history().size() > 0) {
+            History h = resumed.history();
+            startNanos -= (long) (h.seconds(h.size() - 1) * 1e9);
+        }
+    }
+
+    /**
+     * The run whose checkpoint outDir holds, continued: same run id, and (once the mesh and
+     * settings of the definition are checked against the checkpoint's fingerprints in
+     * {@link #execute()}) the same iterations and answer as a run never stopped. Checkpoints
+     * stay on. A folder without a checkpoint, a damaged checkpoint and one of another run than
+     * the folder's case.properties are refused with an {@link IllegalArgumentException} naming
+     * the file.
+     */
+    public static Run resume(CaseDefinition definition, Path outDir, PrintStream out,
+            boolean terminal) throws IOException {
+        Path file = outDir.resolve(CaseOutputs.CHECKPOINT);
+        Checkpoint checkpoint = new CaseOutputs(outDir, false, "").readCheckpoint();
+        if (checkpoint == null) {
+            throw new IllegalArgumentException("nothing to resume in " + outDir + ": it has no "
+                    + CaseOutputs.CHECKPOINT + " (a run writes one every so often and when it"
+                    + " stops)");
+        }
+        String folderRun = CaseOutputs.recordedRunId(outDir);
+        if (!checkpoint.runId().equals(folderRun)) {
+            throw new IllegalArgumentException("checkpoint " + file + " belongs to run "
+                    + checkpoint.runId() + ", but the folder's " + CaseOutputs.CASE_FILE
+                    + (folderRun == null ? " names no run" : " to run " + folderRun)
+                    + "; it is not used");
+        }
+        Run run = new Run(definition, new CaseOutputs(outDir, definition.pictures(),
+                checkpoint.runId()), out, terminal, checkpoint);
+        run.checkpointSeconds = DEFAULT_CHECKPOINT_SECONDS;
+        return run;
+    }
+
+    /**
+     * Takes checkpoints: every everySeconds of wall time (0: after every iteration) and when the
+     * run stops, unless it diverged; "run --resume" continues from the last one.
+     */
+    public Run withCheckpoints(double everySeconds) {
+        if (!(everySeconds >= 0)) {
+            throw new IllegalArgumentException("checkpoint interval must be 0 or more seconds, got "
+                    + everySeconds);
+        }
+        this.checkpointSeconds = everySeconds;
+        return this;
     }
 
     /** The identity of this run, carried by every file it writes. */
@@ -157,14 +217,25 @@ public final class Run {
         checks.farField(mesh, !c.boundaries().isEmpty());
         CaseSetup setup = CaseSetup.of(c, mesh, from != null);
         ConvergenceMonitor monitor = setup.monitor(c);
+        String meshFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(mesh) : null;
+        String settingsFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(c, setup)
+                : null;
+        if (resumed != null) {
+            checkResumable(meshFingerprint, settingsFingerprint, mesh);
+        }
 
         ConsoleText.header(out, c, setup, outputs.folder());
-        outputs.prepare();
+        outputs.prepare(resumed != null);
         checks.limits(c);
         checks.beforeRun(setup);
         ConsoleText.warnings(out, checks.warnings());
 
-        IterationLoop.Outcome loop = iterate(setup, monitor, from, keep);
+        IterationLoop.Checkpoints checkpoints = checkpointSeconds < 0 ? null
+                : new IterationLoop.Checkpoints((solver, history, switchedAt, solverSeconds) ->
+                        outputs.writeCheckpoint(new Checkpoint(outputs.runId(), meshFingerprint,
+                                settingsFingerprint, history.size(), switchedAt, solverSeconds,
+                                history, solver.field())), checkpointSeconds);
+        IterationLoop.Outcome loop = iterate(setup, monitor, from, keep, checkpoints);
 
         Stop stop = monitor.stop();
         boolean converged = checks.afterRun(setup, monitor, loop.state());
@@ -191,24 +262,44 @@ public final class Run {
         return result;
     }
 
+    /** Refuses a checkpoint taken on another mesh or with other settings than this run's. */
+    private void checkResumable(String meshFingerprint, String settingsFingerprint, Mesh mesh) {
+        Path file = outputs.folder().resolve(CaseOutputs.CHECKPOINT);
+        if (!resumed.meshFingerprint().equals(meshFingerprint)
+                || resumed.field().nodeCount() != mesh.nodeCount()) {
+            throw new IllegalArgumentException("checkpoint " + file + " was taken on another mesh"
+                    + " than this run's (" + mesh.nodeCount() + " nodes); it is not used");
+        }
+        if (!resumed.settingsFingerprint().equals(settingsFingerprint)) {
+            throw new IllegalArgumentException("checkpoint " + file + " was taken with other"
+                    + " settings than this run's (flow, scheme, first-order start, forces or"
+                    + " stopping rule; only --iterations may change); it is not used");
+        }
+    }
+
     /**
      * Starts the solver (or carries on the given one), runs the loop, and closes the solver
      * unless it is kept for the caller, also when the loop fails.
      */
     private IterationLoop.Outcome iterate(CaseSetup setup, ConvergenceMonitor monitor,
-            Solver from, boolean keep) {
+            Solver from, boolean keep, IterationLoop.Checkpoints checkpoints) {
         progress.header(seconds());
         Solver solver = from;
         boolean handOver = false;
         try {
-            if (solver == null) {
+            if (resumed != null) {
+                solver = new Solver(setup.mesh(), resumed.settingsNow(setup), c.renumber(),
+                        resumed.field(), resumed.iterations());
+                progress.message("        resumed run " + outputs.runId() + " after iteration "
+                        + resumed.iterations());
+            } else if (solver == null) {
                 solver = new Solver(setup.mesh(), setup.initial(), c.renumber());
             } else {
                 solver.update(setup.target());
                 progress.message("        continued from the flow of the previous case");
             }
             IterationLoop.Outcome loop = IterationLoop.run(solver, setup, monitor, c.printEvery(),
-                    c.orders(), progress, stopRequested, startNanos);
+                    c.orders(), progress, stopRequested, startNanos, resumed, checkpoints);
             handOver = keep;
             return loop;
         } finally {

@@ -1,12 +1,14 @@
 package kestrafol.solver;
 
-import CFD.Solvers.EulerSolver;
 import java.lang.ref.Cleaner;
+import kestrafol.engine.FlowModule;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.Renumbering;
 
 /**
- * A running flow solver on one mesh. Starts the native solver on construction; {@link #close()}
+ * A running flow solver on one mesh, on the toolkit's flow module ({@link FlowModule}, the same
+ * method as {@code CFD.Solvers.EulerSolver}, bit for bit). Starts the native solver on
+ * construction, from the free stream or from a given {@link FlowField}; {@link #close()}
  * releases it (once; closing again does nothing). A solver that is never closed is released when
  * it becomes unreachable, but closing it (try-with-resources) frees the memory promptly.
  *
@@ -45,7 +47,7 @@ public final class Solver implements AutoCloseable {
             if (value != null) {
                 long[] h = value;
                 value = null;
-                EulerSolver.cleanup(h);
+                FlowModule.cleanup(h);
             }
         }
 
@@ -69,6 +71,19 @@ public final class Solver implements AutoCloseable {
      *     library; results are mapped back either way
      */
     public Solver(Mesh mesh, Settings settings, boolean renumber) {
+        this(mesh, settings, renumber, null, 0);
+    }
+
+    /**
+     * Starts a solver from a flow field in the mesh's numbering (null: the free stream), for
+     * instance one that {@link #field()} of an earlier solver on the same mesh gave. The field is
+     * checked by the library: 4 finite values per node, density and pressure above 0; a field
+     * that fails gives {@link IllegalArgumentException} naming the array, index and value.
+     *
+     * @param iterations the iteration count the solver continues from ({@link #iterations()})
+     */
+    public Solver(Mesh mesh, Settings settings, boolean renumber, FlowField field,
+            int iterations) {
         if (mesh == null || settings == null) {
             throw new IllegalArgumentException("mesh and settings are required");
         }
@@ -77,17 +92,33 @@ public final class Solver implements AutoCloseable {
         this.renumbering = renumber ? Renumbering.reverseCuthillMcKee(mesh)
                 : Renumbering.identity(mesh.nodeCount());
         Mesh m = renumber ? renumbering.apply(mesh) : mesh;
-        long[] h = EulerSolver.start(m.nodeCount(), m.coords(), m.triangleCount(), m.triangles(),
-                m.quadCount(), m.quads(), m.boundaryEdgeCount(), m.boundaryEdges(),
-                m.boundaryKindCount(), m.boundaryKindCodes(), settings.toVector());
+        long[] h;
+        if (field == null) {
+            h = FlowModule.start(m.nodeCount(), m.coords(), m.triangleCount(), m.triangles(),
+                    m.quadCount(), m.quads(), m.boundaryEdgeCount(), m.boundaryEdges(),
+                    m.boundaryKindCount(), m.boundaryKindCodes(), settings.toVector());
+        } else {
+            if (field.nodeCount() != mesh.nodeCount()) {
+                throw new IllegalArgumentException("the flow field has " + field.nodeCount()
+                        + " nodes; the mesh has " + mesh.nodeCount());
+            }
+            h = FlowModule.startFromField(m.nodeCount(), m.coords(), m.triangleCount(),
+                    m.triangles(), m.quadCount(), m.quads(), m.boundaryEdgeCount(),
+                    m.boundaryEdges(), m.boundaryKindCount(), m.boundaryKindCodes(),
+                    settings.toVector(), renumbering.toRenumbered(field.state(), 4),
+                    renumbering.toRenumbered(field.previous(), 4),
+                    renumbering.toRenumbered(field.previous2(), 4),
+                    renumbering.toRenumbered(field.increment(), 4));
+        }
         this.handle = new Handle(h);
         this.cleanable = CLEANER.register(this, handle);
-        this.state = Flow.freeStream(mesh.nodeCount(), settings);
+        this.state = field == null ? Flow.freeStream(mesh.nodeCount(), settings) : field.state();
+        this.iterations = iterations;
     }
 
     /** Advances the solution by one step and returns the conserved state (4 values per node). */
     public synchronized double[] iterate() {
-        double[] raw = EulerSolver.iterate(handle.get());
+        double[] raw = FlowModule.iterate(handle.get());
         state = renumbering.toOriginal(raw, 4);
         iterations++;
         return state.clone();
@@ -95,7 +126,7 @@ public final class Solver implements AutoCloseable {
 
     /** Residual norm, lift, drag and lift-to-drag of the current state. */
     public synchronized Analysis analysis() {
-        return Analysis.fromNative(EulerSolver.analysis(handle.get()));
+        return Analysis.fromNative(FlowModule.analysis(handle.get()));
     }
 
     /** Replaces the settings; the flow field carries over (it is not reset to the free stream). */
@@ -103,8 +134,23 @@ public final class Solver implements AutoCloseable {
         if (newSettings == null) {
             throw new IllegalArgumentException("settings are required");
         }
-        EulerSolver.update(handle.get(), newSettings.toVector());
+        FlowModule.update(handle.get(), newSettings.toVector());
         settings = newSettings;
+    }
+
+    /**
+     * The solver's flow field in mesh numbering: what {@link #Solver(Mesh, Settings, boolean,
+     * FlowField, int)} takes to continue exactly from here.
+     */
+    public synchronized FlowField field() {
+        double[] all = FlowModule.field(handle.get());
+        int n = all.length / 4;
+        double[][] levels = new double[4][];
+        for (int k = 0; k < 4; k++) {
+            levels[k] = renumbering.toOriginal(java.util.Arrays.copyOfRange(all, k * n,
+                    (k + 1) * n), 4);
+        }
+        return new FlowField(levels[0], levels[1], levels[2], levels[3]);
     }
 
     /** The state of the last iterate (the free stream before the first), in mesh numbering. */

@@ -31,7 +31,9 @@ class NativeLoaderTest {
         String[] result = probe(tmp);
         assertEquals("0", result[0], result[1]);
         assertTrue(result[1].contains("finite true"), result[1]);
-        assertTrue(result[1].contains("source jar:/linux/x86_64/libKestrafol.so"), result[1]);
+        assertTrue(result[1].contains("\nsource jar:/linux/x86_64/libKestrafol.so"), result[1]);
+        assertTrue(result[1].contains("flow source jar:/linux/x86_64/libKestrafolFlow.so"),
+                result[1]);
         try (Stream<Path> left = Files.list(tmp)) {
             assertEquals(0, left.count(), "the extracted library and its folder are deleted");
         }
@@ -69,7 +71,8 @@ class NativeLoaderTest {
                 jar + java.io.File.pathSeparator + ChildJvm.location(NativeLoaderProbe.class),
                 "kestrafol.NativeLoaderProbe"));
         assertEquals(0, r.status, r.output);
-        assertTrue(r.output.contains("source java.library.path"), r.output);
+        assertTrue(r.output.contains("\nsource java.library.path")
+                && r.output.contains("flow source java.library.path"), r.output);
 
         ChildJvm.Result none = ChildJvm.run(work, List.of("-Djava.library.path=" + work, "-cp",
                 jar + java.io.File.pathSeparator + ChildJvm.location(NativeLoaderProbe.class),

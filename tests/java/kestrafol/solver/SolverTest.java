@@ -5,7 +5,6 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import CFD.Solvers.EulerSolver;
 import java.util.List;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.atomic.AtomicInteger;
@@ -80,7 +79,7 @@ class SolverTest {
             assertTrue(completed.get() >= 1);
             // Released: the library no longer knows the handle.
             IllegalStateException gone = assertThrows(IllegalStateException.class,
-                    () -> EulerSolver.iterate(handle));
+                    () -> kestrafol.engine.FlowModule.iterate(handle));
             assertTrue(gone.getMessage().contains("names no live solver"), gone.getMessage());
             solver.close();
             assertThrows(IllegalStateException.class, solver::nativeHandle);

@@ -1,0 +1,57 @@
+package kestrafol.engine;
+
+/**
+ * Native entry points of the toolkit's flow module, libKestrafolFlow.so: the same solver as
+ * {@code CFD.Solvers.EulerSolver}, number for number, with the same checks and guarantees (bad
+ * input gives {@link IllegalArgumentException} naming the argument, index and value; an unknown,
+ * stale or busy handle gives {@link IllegalStateException}; handles never alias), plus a start
+ * from a given flow field and the read-back of a solver's field, which is what an exact restart
+ * needs. Solvers of this module and of EulerSolver are separate: a handle of one is refused by
+ * the other.
+ *
+ * <p>Mesh arrays and the settings vector are those of EulerSolver.start. The settings vector
+ * holds at least 16 values; the first 16 are the settings.
+ */
+public final class FlowModule {
+    private FlowModule() {}
+
+    static {
+        kestrafol.NativeLoader.loadFlow();
+    }
+
+    /** Sets up a solver from a mesh and the settings vector, at the free stream. */
+    public static native long[] start(int nodeCount, double[] coords, int triangleCount,
+            int[] triangles, int quadCount, int[] quads, int boundaryEdgeCount,
+            int[] boundaryEdges, int boundaryKindCount, int[] boundaryKinds,
+            double[] parameters);
+
+    /**
+     * Sets up a solver from a mesh, the settings vector and a flow field, 4 conserved values per
+     * node each (library numbering): the state, the two earlier time levels (null: equal to the
+     * state) and the increment of the last implicit solve (null: zero). Given the four arrays
+     * {@link #field} returned, the new solver continues exactly as the old one would have.
+     */
+    public static native long[] startFromField(int nodeCount, double[] coords,
+            int triangleCount, int[] triangles, int quadCount, int[] quads,
+            int boundaryEdgeCount, int[] boundaryEdges, int boundaryKindCount,
+            int[] boundaryKinds, double[] parameters, double[] state, double[] statePrev,
+            double[] statePrev2, double[] delta);
+
+    /** Advances the solver by one step; returns 4 conserved values per node. */
+    public static native double[] iterate(long[] handle);
+
+    /**
+     * The solver's field: state, statePrev, statePrev2 and delta, 4 values per node each, one
+     * after the other (16 values per node).
+     */
+    public static native double[] field(long[] handle);
+
+    /** Replaces the solver's settings; the flow field is kept. */
+    public static native void update(long[] handle, double[] parameters);
+
+    /** Returns {0, residual norm, CL, CD, L/D}. */
+    public static native double[] analysis(long[] handle);
+
+    /** Releases the solver; the handle is dead afterwards. */
+    public static native void cleanup(long[] handle);
+}
