@@ -1,9 +1,12 @@
 package kestrafol.geometry;
 
 /**
- * NACA four- and five-digit sections of chord 1, leading edge at the origin, trailing edge at
- * (1, 0), with the closed-trailing-edge thickness polynomial (coefficient 0.1036), so the
- * trailing edge is sharp. The thickness is laid off perpendicular to the mean line.
+ * NACA four- and five-digit sections of chord 1, with the closed-trailing-edge thickness
+ * polynomial (coefficient 0.1036), so the trailing edge is sharp. The thickness is laid off
+ * perpendicular to the mean line. The formulas put the mean line's nose at the origin and the
+ * trailing edge at (1, 0); {@link Section#contour} turns a section into the chord frame of every
+ * other body (leading edge the point farthest from the trailing edge), so that an angle of
+ * attack means the same for a built-in section and for a coordinate file of it.
  *
  * <p>Four digits MPTT: maximum camber M per cent at P tenths of the chord, thickness TT per cent.
  *
@@ -101,11 +104,81 @@ public final class Naca {
         }
 
         /**
-         * Closed contour of n points (n even) clockwise from the trailing edge: point 0 the
-         * trailing edge, the lower surface to the leading edge at n/2, the upper surface back;
-         * cosine spacing in x, which clusters the points at both edges.
+         * Closed contour of n points (n even) clockwise from the trailing edge in the chord
+         * frame every body shares ({@link Airfoil}): the leading edge, the point of the section
+         * farthest from the trailing edge, at (0, 0) and the trailing edge at (1, 0). Point 0 is
+         * the trailing edge, the lower surface runs to the formula's nose at n/2, the upper
+         * surface back; cosine spacing in the formula's x clusters the points at both edges. A
+         * symmetric section's chord is the formula's x axis, so its points are those of
+         * {@link #formulaContour}; a cambered section's farthest point lies on the upper surface
+         * just ahead of the formula's nose, and its chord line is turned by a few tenths of a
+         * degree (NACA 4412: 0.175) from the formula's axis, as a coordinate file of the same
+         * section is read.
          */
         public double[] contour(int n) {
+            double[] body = formulaContour(n);
+            if (digits == 4 && m == 0) {
+                return body;
+            }
+            double[] le = farthestFromTrailingEdge();
+            double chord = Math.hypot(1 - le[0], le[1]);
+            double cos = (1 - le[0]) / chord;
+            double sin = -le[1] / chord;
+            for (int i = 0; i < n; i++) {
+                double dx = body[2 * i] - le[0];
+                double dy = body[2 * i + 1] - le[1];
+                body[2 * i] = (dx * cos + dy * sin) / chord;
+                body[2 * i + 1] = (-dx * sin + dy * cos) / chord;
+            }
+            // Point 0 is the trailing edge: exactly (1, 0), not a rounding off it.
+            body[0] = 1;
+            body[1] = 0;
+            return body;
+        }
+
+        /**
+         * The point of the section farthest from the trailing edge (1, 0): {x, y}. The surface
+         * near the nose is walked with x = s * s, s below 0 the lower and above 0 the upper
+         * side, sampled and then narrowed by golden sections.
+         */
+        double[] farthestFromTrailingEdge() {
+            int samples = 2000;
+            double span = 0.5;
+            int best = 0;
+            double far = -1;
+            for (int k = 0; k <= samples; k++) {
+                double d = distanceFromTrailingEdge(-span + 2 * span * k / samples);
+                if (d > far) {
+                    far = d;
+                    best = k;
+                }
+            }
+            double lo = -span + 2 * span * Math.max(0, best - 1) / samples;
+            double hi = -span + 2 * span * Math.min(samples, best + 1) / samples;
+            double g = (Math.sqrt(5) - 1) / 2;
+            for (int k = 0; k < 200 && hi - lo > 1e-15; k++) {
+                double a = hi - g * (hi - lo);
+                double b = lo + g * (hi - lo);
+                if (distanceFromTrailingEdge(a) > distanceFromTrailingEdge(b)) {
+                    hi = b;
+                } else {
+                    lo = a;
+                }
+            }
+            double s = 0.5 * (lo + hi);
+            return point(s * s, s < 0 ? -1 : 1);
+        }
+
+        private double distanceFromTrailingEdge(double s) {
+            double[] p = point(s * s, s < 0 ? -1 : 1);
+            return (p[0] - 1) * (p[0] - 1) + p[1] * p[1];
+        }
+
+        /**
+         * The contour of {@link #contour} in the formula's frame (nose at the origin, trailing
+         * edge at (1, 0)).
+         */
+        public double[] formulaContour(int n) {
             double[] body = new double[2 * n];
             for (int i = 0; i < n; i++) {
                 double phi = 2 * Math.PI * i / n;

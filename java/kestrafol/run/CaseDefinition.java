@@ -104,6 +104,24 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         return (int) Math.min(Integer.MAX_VALUE, Math.max(MIN_CAP, (long) CAP_PER_NODE * nodes));
     }
 
+    /**
+     * The line the angle of attack is measured from, in words for summary.json: every airfoil,
+     * built-in or from a file, sits in the same chord frame; a mesh file and the circle keep
+     * their x axis.
+     */
+    public String chordLine() {
+        if (meshFile != null) {
+            return "the mesh's x axis";
+        }
+        if (circle) {
+            return "the x axis through the circle's centre";
+        }
+        String line = "from the leading edge, the point of the section farthest from the trailing"
+                + " edge, at (0, 0) to the trailing edge (the midpoint of a blunt base) at (1, 0)";
+        return airfoils.size() > 1 ? "the first element's chord line, " + line : "the chord line, "
+                + line;
+    }
+
     /** Whether the chord is known: a built-in airfoil, or a reference length given. */
     public boolean chordKnown() {
         return (meshFile == null && !circle) || refLength != null;

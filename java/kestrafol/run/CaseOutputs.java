@@ -271,6 +271,7 @@ public final class CaseOutputs {
         }
         settings.put("boundaries", boundaries);
         settings.put("monitor", s.monitoredNames());
+        settings.put("chordLine", c.chordLine());
         settings.put("referenceLength", s.reference().length());
         settings.put("referencePoint", List.of(s.reference().x(), s.reference().y()));
         m.put("settings", settings);

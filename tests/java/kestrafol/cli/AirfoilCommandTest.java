@@ -104,6 +104,8 @@ class AirfoilCommandTest {
         assertEquals(0.04, number(json, "maxCamber", g), 0.002);
         assertEquals(0.4, number(json, "maxCamberAt", g), 0.03);
         assertEquals(1, number(json, "referenceLength", 0));
+        assertTrue(json.contains("\"chordLine\": \"the chord line, from the leading edge, the point"
+                + " of the section farthest from the trailing edge,"), json);
         assertTrue(number(json, "minAngle", json.indexOf("\"meshQuality\"")) > 0, json);
         double xMin = Double.MAX_VALUE;
         double xMax = -Double.MAX_VALUE;
