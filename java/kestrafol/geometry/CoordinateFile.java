@@ -57,10 +57,11 @@ public final class CoordinateFile {
         } catch (InputFileException e) {
             throw new CoordinateFileException(file, e.line(), e.reason());
         }
-        String[] raw = text.split("\r\n|\r|\n", -1);
+        // Line by line, so that a file of too many points is refused at the first line too many.
+        java.util.Iterator<String> raw = text.lines().iterator();
         List<Line> lines = new ArrayList<>();
-        for (int i = 0; i < raw.length; i++) {
-            String t = raw[i].strip();
+        for (int i = 0; raw.hasNext(); i++) {
+            String t = raw.next().strip();
             if (t.isEmpty()) {
                 continue;
             }
