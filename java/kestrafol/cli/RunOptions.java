@@ -183,6 +183,12 @@ public final class RunOptions {
                     + ")")
     Integer iterationsOption;
 
+    @Option(names = "--sequence", paramLabel = "L",
+            description = "solve first on L coarser meshes of the body (each halving the points"
+                    + " around and the layers) and carry each field to the next; the finest"
+                    + " mesh then runs as usual (default: ${DEFAULT-VALUE}; built meshes only)")
+    int sequence = 0;
+
     @Option(names = "--out", paramLabel = "DIR",
             description = "output folder (default: ${DEFAULT-VALUE})")
     Path out = Path.of("results");
@@ -287,6 +293,14 @@ public final class RunOptions {
             atLeast("--iterations", iterationsOption, 1);
         }
         atLeast("--print-every", printEvery, 1);
+        atLeast("--sequence", sequence, 0);
+        if (sequence > 0 && mesh != null) {
+            throw usage("--sequence needs a mesh the program builds (a built-in body or"
+                    + " --airfoil files): a --mesh file has no coarser versions");
+        }
+        if (sequence > 3) {
+            throw usage("--sequence expects 0 to 3 coarser levels, got " + sequence);
+        }
         if (startupOption != null) {
             atLeast("--startup-first-order", startupOption, 0);
         }
@@ -463,7 +477,7 @@ public final class RunOptions {
                 weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
                 viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null);
+                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null, sequence);
     }
 
     /**

@@ -28,6 +28,7 @@ import kestrafol.solver.Settings;
  * @param airfoils airfoils from coordinate files as the bodies (empty for a mesh file or a
  *     built-in body): one is meshed with {@code meshOptions}, several with {@code gmshOptions}
  * @param gmshOptions the Gmsh mesh's options for several airfoils (null otherwise)
+ * @param sequence coarser meshes solved first, each field carried to the next (0 for none)
  */
 public record CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
         MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
@@ -35,7 +36,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
         Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
         Integer iterations, int printEvery, boolean pictures, List<AirfoilElement> airfoils,
-        GmshMesher.Options gmshOptions) {
+        GmshMesher.Options gmshOptions, int sequence) {
     /** A case without airfoil files: a mesh file or a built-in body. */
     public CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
             MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
@@ -46,7 +47,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         this(caseName, meshFile, circle, nacaCode, meshOptions, boundaries, monitor, refLength,
                 refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
                 reynolds, startup, orders, cauchyEps, cauchyWindow, iterations, printEvery,
-                pictures, List.of(), null);
+                pictures, List.of(), null, 0);
     }
 
     /** Default iteration cap per mesh node. */
@@ -80,6 +81,32 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         if (viscous != (reynolds != null)) {
             throw new IllegalArgumentException("a Reynolds number goes with viscous runs only");
         }
+        if (sequence < 0 || (sequence > 0 && meshFile != null)) {
+            throw new IllegalArgumentException("mesh sequencing needs a built mesh (a built-in"
+                    + " body or airfoil files) and a level count of 0 or more, got " + sequence);
+        }
+    }
+
+    /**
+     * The case on a mesh coarser by {@code halvings} halvings, for the coarse levels of mesh
+     * sequencing: half the points around the body (but at least 16) and half the layers (but at
+     * least 4) per halving, and twice the first-cell height (when one is set, and for several
+     * airfoils); the coefficient band {@code epsFactor} times wider and its windows halved per
+     * halving, but not below {@code minWindow} iterations; no pictures, no sequencing of its own.
+     */
+    public CaseDefinition coarser(int halvings, double epsFactor, int minWindow) {
+        int f = 1 << halvings;
+        MeshGenerator.Options m = meshOptions;
+        int points = Math.max(16, 2 * (m.pointsAround() / (2 * f)));
+        m = new MeshGenerator.Options(points, Math.max(4, m.layers() / f), m.firstHeight() * f,
+                m.farField(), m.quads());
+        GmshMesher.Options g = gmshOptions == null ? null
+                : gmshOptions.withFirstHeight(gmshOptions.firstHeight() * f);
+        return new CaseDefinition(caseName, meshFile, circle, nacaCode, m, boundaries, monitor,
+                refLength, refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady,
+                viscous, reynolds, startup, orders, cauchyEps * epsFactor,
+                cauchyWindow == 0 ? 0 : Math.max(Math.min(minWindow, cauchyWindow), cauchyWindow / f),
+                iterations, printEvery, false, airfoils, g, 0);
     }
 
     /**

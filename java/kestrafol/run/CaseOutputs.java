@@ -217,8 +217,8 @@ public final class CaseOutputs {
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
-    void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop, ErrorBars bars)
-            throws IOException {
+    void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop, ErrorBars bars,
+            List<Sequencing.Level> coarseLevels) throws IOException {
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
         m.put("case", c.caseName());
@@ -247,6 +247,19 @@ public final class CaseOutputs {
         m.put("converged", r.converged());
         m.put("residualDrop", r.residualDrop());
         m.put("wallSeconds", r.seconds());
+        if (!coarseLevels.isEmpty()) {
+            List<Map<String, Object>> levels = new ArrayList<>();
+            for (Sequencing.Level l : coarseLevels) {
+                Map<String, Object> level = new LinkedHashMap<>();
+                level.put("pointsAround", l.pointsAround());
+                level.put("nodes", l.nodes());
+                level.put("iterations", l.iterations());
+                level.put("stoppedBy", l.stoppedBy());
+                level.put("wallSeconds", l.seconds());
+                levels.add(level);
+            }
+            m.put("coarseLevels", levels);
+        }
         m.put("warnings", r.warnings());
         Map<String, Object> settings = new LinkedHashMap<>();
         settings.put("mesh", c.meshFile() != null ? c.meshFile().toString() : c.caseName());
@@ -265,6 +278,7 @@ public final class CaseOutputs {
         settings.put("cauchyEps", c.cauchyEps());
         settings.put("cauchyWindow", c.cauchyWindow());
         settings.put("iterationCap", s.cap());
+        settings.put("sequence", c.sequence());
         Map<String, Object> boundaries = new LinkedHashMap<>();
         for (int t = 0; t < s.monitored().length; t++) {
             boundaries.put(s.mesh().boundaryNames().get(t), s.mesh().boundaryKind(t + 1).label());

@@ -65,6 +65,14 @@ final class ConsoleText {
         }
     }
 
+    /** The coarse levels of a sequenced run, before its summary (nothing without). */
+    static void sequence(PrintStream out, List<Sequencing.Level> levels) {
+        for (int k = 0; k < levels.size(); k++) {
+            out.println((k == 0 ? System.lineSeparator() : "") + "Coarse level " + (k + 1) + ": "
+                    + levels.get(k).describe());
+        }
+    }
+
     /** Why the run stopped, its numbers, its warnings and its files. */
     static void summary(PrintStream out, CaseDefinition c, CaseResult r, Stop stop,
             double solverSeconds, int cap, Path folder, List<String> files, ErrorBars bars) {

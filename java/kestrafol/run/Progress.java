@@ -25,9 +25,15 @@ final class Progress {
 
     /** Prints the column header; rates of the first line count from the given time. */
     void header(double seconds) {
-        lastLineSeconds = seconds;
+        restart(seconds);
         out.println(String.format(Locale.ROOT, "%7s %12s %7s %12s %12s %8s", "iter", "residual",
                 "orders", "CL", "CD", "it/s"));
+    }
+
+    /** Rates of the next line count from iteration 0 at the given time (a new loop). */
+    void restart(double seconds) {
+        lastLineIteration = 0;
+        lastLineSeconds = seconds;
     }
 
     /** A progress line. */

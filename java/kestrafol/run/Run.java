@@ -16,6 +16,7 @@ import kestrafol.output.History;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;
+import kestrafol.solver.FlowField;
 import kestrafol.solver.Solver;
 
 /**
@@ -48,6 +49,7 @@ public final class Run {
     private final Checkpoint resumed;
     /** Wall time between checkpoints; negative for a run that takes none. */
     private double checkpointSeconds = -1;
+    private List<Sequencing.Level> coarseLevels = List.of();
 
     /**
      * A run of the case, writing into outDir; progress and the summary go to out, with a live
@@ -215,7 +217,10 @@ public final class Run {
         }
         Checks checks = new Checks();
         checks.farField(mesh, !c.boundaries().isEmpty());
-        CaseSetup setup = CaseSetup.of(c, mesh, from != null);
+        // A sequenced run, resumed or not, begins on a carried flow: no first-order start.
+        boolean sequenced = from == null && !Sequencing.ladder(c).isEmpty();
+        boolean carried = from != null || sequenced;
+        CaseSetup setup = CaseSetup.of(c, mesh, carried);
         ConvergenceMonitor monitor = setup.monitor(c);
         String meshFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(mesh) : null;
         String settingsFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(c, setup)
@@ -235,7 +240,9 @@ public final class Run {
                         outputs.writeCheckpoint(new Checkpoint(outputs.runId(), meshFingerprint,
                                 settingsFingerprint, history.size(), switchedAt, solverSeconds,
                                 history, solver.field())), checkpointSeconds);
-        IterationLoop.Outcome loop = iterate(setup, monitor, from, keep, checkpoints);
+        // A resumed run continues from its checkpoint: its coarse levels ran before it.
+        IterationLoop.Outcome loop = iterate(setup, monitor, from, keep, checkpoints,
+                sequenced && resumed == null);
 
         Stop stop = monitor.stop();
         boolean converged = checks.afterRun(setup, monitor, loop.state());
@@ -256,7 +263,8 @@ public final class Run {
                 result = result.withWarning(bars.warning());
             }
         }
-        outputs.writeSummary(c, setup, result, stop, bars);
+        outputs.writeSummary(c, setup, result, stop, bars, coarseLevels);
+        ConsoleText.sequence(out, coarseLevels);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED), bars);
         return result;
@@ -282,16 +290,27 @@ public final class Run {
      * unless it is kept for the caller, also when the loop fails.
      */
     private IterationLoop.Outcome iterate(CaseSetup setup, ConvergenceMonitor monitor,
-            Solver from, boolean keep, IterationLoop.Checkpoints checkpoints) {
+            Solver from, boolean keep, IterationLoop.Checkpoints checkpoints, boolean sequenced)
+            throws IOException {
         progress.header(seconds());
         Solver solver = from;
         boolean handOver = false;
         try {
+            double[] carried = null;
+            if (sequenced) {
+                Sequencing.Outcome s = Sequencing.run(c, setup.mesh(), progress, stopRequested,
+                        startNanos);
+                coarseLevels = s.levels();
+                carried = s.state();
+            }
             if (resumed != null) {
                 solver = new Solver(setup.mesh(), resumed.settingsNow(setup), c.renumber(),
                         resumed.field(), resumed.iterations());
                 progress.message("        resumed run " + outputs.runId() + " after iteration "
                         + resumed.iterations());
+            } else if (carried != null) {
+                solver = new Solver(setup.mesh(), setup.target(), c.renumber(),
+                        FlowField.of(carried), 0);
             } else if (solver == null) {
                 solver = new Solver(setup.mesh(), setup.initial(), c.renumber());
             } else {

@@ -104,6 +104,10 @@ class CaseFileTest {
                 "--config is given twice (" + one + " and " + dup + ")"},
             {new String[] {"run", "--out", ""}, 2, "--out expects a folder, got an empty name"},
             {new String[] {"polar", "--out", " "}, 2, "--out expects a folder, got an empty name"},
+            {new String[] {"run", "--mesh", "a.su2", "--sequence", "1"}, 2,
+                "--sequence needs a mesh the program builds"},
+            {new String[] {"polar", "--sequence", "4"}, 2,
+                "--sequence expects 0 to 3 coarser levels, got 4"},
         };
         for (Object[] row : table) {
             java.io.ByteArrayOutputStream err = new java.io.ByteArrayOutputStream();
