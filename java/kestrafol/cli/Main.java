@@ -24,6 +24,7 @@ import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
 import kestrafol.run.Run;
+import kestrafol.study.GridConvergence;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -222,7 +223,9 @@ public final class Main implements Callable<Integer> {
         @Option(names = "--error-estimate", description = "also solve the case on the next"
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
                 + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
-                + " factor 3, order " + (int) ErrorEstimate.ASSUMED_ORDER + " assumed)")
+                + " factor " + (int) GridConvergence.SAFETY_TWO_GRIDS + ", order "
+                + (int) ErrorEstimate.ASSUMED_ORDER + " assumed; flagged where the flow is"
+                + " supersonic)")
         boolean errorEstimate;
 
         @Spec

@@ -59,13 +59,29 @@ public final class RunReport {
             sb.append("</ul>\n");
         }
         sb.append("</header>\n<section id=\"results\">\n<h2>Coefficients</h2>\n<table id=\"coefficients\">\n");
+        boolean bars = summary.get("errorEstimate") != null;
         for (String key : new String[] {"cl", "cd", "cdPressure", "cdFriction", "cm",
             "residualDrop", "wallSeconds"}) {
             Object v = summary.get(key);
             sb.append("<tr><td>").append(key).append("</td>").append(Html.number(key,
-                    v instanceof Double d ? d : Double.NaN, 6)).append("</tr>\n");
+                    v instanceof Double d ? d : Double.NaN, 6));
+            if (bars) {
+                // The error bar beside its coefficient; the other rows have none.
+                Object e = summary.get(key + "Error");
+                sb.append(e instanceof Double d ? "<td class=\"num\" data-column=\"" + key
+                        + "Error\" data-value=\"" + d + "\">+- " + Html.shown(d, 2) + "</td>"
+                        : "<td></td>");
+            }
+            sb.append("</tr>\n");
         }
-        sb.append("</table>\n<p class=\"muted\">Coefficients: ").append(Html.escape(
+        sb.append("</table>\n");
+        if (bars) {
+            boolean holds = !Boolean.FALSE.equals(summary.get("errorBarsAsymptotic"));
+            sb.append("<p id=\"error-bars\" class=\"").append(holds ? "muted" : "verdict warn")
+                    .append("\">Error bars: ").append(Html.escape(String.valueOf(
+                            summary.get("errorEstimate")))).append(".</p>\n");
+        }
+        sb.append("<p class=\"muted\">Coefficients: ").append(Html.escape(
                 String.valueOf(summary.get("coefficientsAre")))).append(". Files: ");
         for (String f : new String[] {"summary.json", "history.csv", "surface.csv", "flow.vtu",
             "case.properties"}) {

@@ -235,10 +235,8 @@ public final class CaseOutputs {
         m.put("cm", r.cm());
         if (bars != null) {
             m.put("cmError", bars.cmError());
-            m.put("errorEstimate", String.format(Locale.ROOT, "grid convergence index of two"
-                    + " meshes (safety factor 3), this one and a coarser one of %d points around"
-                    + " the body (%d nodes), with an assumed order of %s", bars.coarsePoints(),
-                    bars.coarseNodes(), Numbers.format(bars.assumedOrder())));
+            m.put("errorEstimate", "grid convergence index of " + bars.rule());
+            m.put("errorBarsAsymptotic", bars.asymptotic());
         }
         m.put("coefficientsAre", stop == Stop.CAUCHY
                 ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");

@@ -94,10 +94,11 @@ final class ConsoleText {
             out.println("(means over the last " + c.answerWindow() + " iterations)");
         }
         if (bars != null) {
-            out.println(String.format(Locale.ROOT, "Error estimate: CL +- %.2g   CD +- %.2g   CM"
-                    + " +- %.2g (against %d points around the body, %d nodes; order %s"
-                    + " assumed)", bars.clError(), bars.cdError(), bars.cmError(),
-                    bars.coarsePoints(), bars.coarseNodes(), Numbers.format(bars.assumedOrder())));
+            out.println(String.format(Locale.ROOT, "Error estimate: CL %s   CD %s   CM %s",
+                    Numbers.withBand(r.cl(), bars.clError()),
+                    Numbers.withBand(r.cd(), bars.cdError()),
+                    Numbers.withBand(r.cm(), bars.cmError())));
+            out.println("(" + bars.rule() + ")");
         }
         for (String w : r.warnings()) {
             out.println("Warning: " + w);

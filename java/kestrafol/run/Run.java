@@ -13,6 +13,7 @@ import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.output.CpPicture;
 import kestrafol.output.History;
+import kestrafol.solver.FlowChecks;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;
@@ -254,7 +255,8 @@ public final class Run {
         ErrorBars bars = null;
         if (errorBars != null && stop != Stop.DIVERGED && stop != Stop.INTERRUPTED) {
             try {
-                bars = errorBars.of(result, mesh.nodeCount());
+                bars = errorBars.of(result, mesh.nodeCount(),
+                        FlowChecks.maxMach(loop.state(), setup.target().gamma()));
             } catch (Exception e) {
                 result = result.withWarning("no error estimate: the coarser mesh failed: "
                         + e.getMessage());

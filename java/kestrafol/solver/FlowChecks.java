@@ -77,6 +77,23 @@ public final class FlowChecks {
         return state[4 * i] <= limit || WallForces.pressure(state, i, gamma) <= limit;
     }
 
+    /** The largest local Mach number of a state (4 conserved values per node). */
+    public static double maxMach(double[] state, double gamma) {
+        double worst = 0;
+        for (int i = 0; i < state.length / 4; i++) {
+            worst = Math.max(worst, mach(state, i, gamma));
+        }
+        return worst;
+    }
+
+    private static double mach(double[] state, int i, double gamma) {
+        double rho = state[4 * i];
+        double u = state[4 * i + 1] / rho;
+        double v = state[4 * i + 2] / rho;
+        double p = Math.max(WallForces.pressure(state, i, gamma), 0);
+        return Math.sqrt((u * u + v * v) * rho / (gamma * p));
+    }
+
     /** The largest local Mach number, when it is far beyond the free stream's. */
     public static String localMach(double[] coords, double[] state, double gamma,
             double freeStreamMach) {
@@ -85,11 +102,7 @@ public final class FlowChecks {
         int count = 0;
         double limit = machLimit(freeStreamMach);
         for (int i = 0; i < state.length / 4; i++) {
-            double rho = state[4 * i];
-            double u = state[4 * i + 1] / rho;
-            double v = state[4 * i + 2] / rho;
-            double p = Math.max(WallForces.pressure(state, i, gamma), 0);
-            double mach = Math.sqrt((u * u + v * v) * rho / (gamma * p));
+            double mach = mach(state, i, gamma);
             if (!(mach <= limit)) {
                 count++;
                 if (!(mach <= worst)) {

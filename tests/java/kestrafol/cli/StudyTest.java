@@ -2,6 +2,7 @@ package kestrafol.cli;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -11,6 +12,9 @@ import java.util.List;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.ChildJvm;
+import kestrafol.run.ErrorBars;
+import kestrafol.run.CaseResult;
+import kestrafol.run.StopReason;
 import kestrafol.study.GridConvergence;
 import kestrafol.study.Ladder;
 import org.junit.jupiter.api.Test;
@@ -203,9 +207,31 @@ class StudyTest {
             assertTrue(expected > 0, c);
         }
         assertTrue(fine.contains("16 points around the body"), fine);
-        assertTrue(r.out().contains("Error estimate: CL +- "), r.out());
+        assertTrue(r.out().contains("Error estimate: CL "), r.out());
         // Neither run converged within 200 iterations: the bars say they are doubtful.
         assertTrue(fine.contains("error bars are doubtful"), fine);
+        // report.html shows each coefficient's bar beside it, and the rule that gave it.
+        String html = Files.readString(out.resolve("report.html"));
+        assertTrue(html.contains("data-column=\"clError\" data-value=\""
+                + number(fine, null, "clError") + "\""), html);
+        assertTrue(html.contains("safety factor " + (int) GridConvergence.SAFETY_TWO_GRIDS),
+                html);
+    }
+
+    /** A supersonic region flags the bars: the assumed order does not hold across shocks. */
+    @Test
+    void barsOfASupersonicFlowAreFlagged() {
+        CaseResult fine = new CaseResult(0.37, 0.0255, 0.0255, 0, -0.045, 100,
+                StopReason.CAUCHY, 3, 1, true, List.of(), "", "");
+        CaseResult coarse = new CaseResult(0.38, 0.0275, 0.0275, 0, -0.047, 100,
+                StopReason.CAUCHY, 3, 1, true, List.of(), "", "");
+        ErrorBars subsonic = ErrorEstimate.bars(fine, 5600, 0.98, coarse, 2730, 78);
+        ErrorBars transonic = ErrorEstimate.bars(fine, 5600, 1.31, coarse, 2730, 78);
+        assertTrue(subsonic.asymptotic());
+        assertFalse(transonic.asymptotic());
+        assertTrue(transonic.rule().contains("not asymptotic: a supersonic region (local Mach up"
+                + " to 1.31)"), transonic.rule());
+        assertEquals(subsonic.clError(), transonic.clError());
     }
 
     @Test
