@@ -14,6 +14,7 @@ import java.util.Map;
 import java.util.concurrent.ConcurrentHashMap;
 import kestrafol.base.FolderLock;
 import kestrafol.base.Numbers;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarTally;
@@ -251,6 +252,12 @@ public final class Study {
         for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
             out.println(estimateLine(e.getKey(), outcomes.get(0).coefficient(e.getKey()),
                     e.getValue(), outcomes.size()));
+        }
+        double cl = outcomes.get(0).coefficient("cl");
+        if (Double.isFinite(cl)) {
+            out.println(String.format(Locale.ROOT, "Far field: every level's lies %s chords"
+                    + " away; an unbounded domain would add up to %.2g to |CL| (1/R law)",
+                    Numbers.format(MeshGenerator.DEFAULT_FAR_FIELD), Ladder.farFieldShare(cl)));
         }
         for (String w : warnings) {
             out.println("Warning: " + w);

@@ -17,6 +17,8 @@ import java.util.Locale;
 import java.util.Map;
 import javax.imageio.ImageIO;
 import kestrafol.output.Pictures;
+import kestrafol.base.Numbers;
+import kestrafol.meshing.MeshGenerator;
 import kestrafol.output.SummaryJson;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.JFreeChart;
@@ -78,6 +80,11 @@ public final class StudyOutputs {
         m.put("finest", "the level of --resolution; each further level is coarser by the ratio"
                 + " in points per direction");
         m.put("spacing", "h = sqrt(nodes of the finest level / nodes of the level)");
+        m.put("farField", String.format(Locale.ROOT, "Every level's far field lies %s chords"
+                + " away, so the bands hold the mesh error only; |CL| grows as 1/R with the"
+                + " domain, and an unbounded one would add at most %s |CL| / R (cl.farFieldShare)",
+                Numbers.format(MeshGenerator.DEFAULT_FAR_FIELD),
+                Numbers.format(Ladder.FAR_FIELD_LIFT)));
         boolean converged = !outcomes.isEmpty();
         for (Ladder.Outcome o : outcomes) {
             converged &= o.converged();
@@ -97,6 +104,9 @@ public final class StudyOutputs {
                 c.put("asymptotic", g.asymptotic());
                 c.put("note", g.note());
                 c.put("rule", g.rule());
+                if (e.getKey().equals("cl")) {
+                    c.put("farFieldShare", Ladder.farFieldShare(outcomes.get(0).coefficient("cl")));
+                }
             }
             m.put(e.getKey(), c);
         }
