@@ -177,7 +177,7 @@ public final class StudyReport {
                 double finest = rows.get(0).values()[c];
                 sb.append(Html.number("finest", finest, 6)).append("<td class=\"num\""
                         + " data-column=\"band\">").append(Html.escape(Numbers.withBand(finest,
-                                e.gci()))).append("</td>")
+                                e.gci()).replace("+-", "\u00b1"))).append("</td>")
                         .append(Html.number("order", observed ? e.observedOrder() : e.order(), 3))
                         .append(Html.number("extrapolated", e.extrapolated(), 6))
                         .append(Html.number("gci", e.gci(), 3)).append("<td class=\"")
