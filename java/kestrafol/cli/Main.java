@@ -223,7 +223,7 @@ public final class Main implements Callable<Integer> {
         @Option(names = "--error-estimate", description = "also solve the case on the next"
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
                 + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
-                + " factor " + (int) GridConvergence.SAFETY_TWO_GRIDS + ", order "
+                + " factor " + GridConvergence.SAFETY_TWO_GRIDS + ", order "
                 + (int) ErrorEstimate.ASSUMED_ORDER + " assumed; flagged where the flow is"
                 + " supersonic)")
         boolean errorEstimate;

@@ -214,8 +214,7 @@ class StudyTest {
         String html = Files.readString(out.resolve("report.html"));
         assertTrue(html.contains("data-column=\"clError\" data-value=\""
                 + number(fine, null, "clError") + "\""), html);
-        assertTrue(html.contains("safety factor " + (int) GridConvergence.SAFETY_TWO_GRIDS),
-                html);
+        assertTrue(html.contains("safety factor " + GridConvergence.SAFETY_TWO_GRIDS), html);
     }
 
     /** A supersonic region flags the bars: the assumed order does not hold across shocks. */
