@@ -41,9 +41,11 @@ import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseOutputs;
 import kestrafol.run.CaseResult;
+import kestrafol.run.ErrorBars;
 import kestrafol.run.Run;
 import kestrafol.run.StopReason;
 import kestrafol.solver.Solver;
+import kestrafol.study.TwoMeshes;
 
 /**
  * A polar in the order it happens: what every case needs (the first case's mesh, the moment
@@ -81,10 +83,13 @@ public final class Polar {
      * @param compare the comparison file, or null
      * @param where where the cases run
      * @param slurm the job array's options (with {@link Where#SLURM} or {@link Where#DRY_RUN})
+     * @param errorEstimate whether each case is solved on the next coarser mesh too, for its
+     *     two-mesh error bars
      */
     public record Plan(Path folder, List<BigDecimal> machs, List<BigDecimal> alphas,
             List<BigDecimal> reynolds, boolean chained, int jobs, boolean resume,
-            boolean pictures, Path compare, Where where, SlurmJob.Request slurm) {
+            boolean pictures, Path compare, Where where, SlurmJob.Request slurm,
+            boolean errorEstimate) {
         public Plan {
             machs = List.copyOf(machs);
             alphas = List.copyOf(alphas);
@@ -96,6 +101,12 @@ public final class Polar {
     public interface Cases {
         /** The case's definition, writing into folder. */
         CaseDefinition definition(PolarCase c, Path folder);
+
+        /**
+         * The case on the next coarser built-in mesh ({@link TwoMeshes#coarserPoints}), writing
+         * into folder without pictures: the second mesh of its error bars.
+         */
+        CaseDefinition coarser(PolarCase c, Path folder);
 
         /** The case's effective options, as its case.properties records them. */
         LinkedHashMap<String, String> entries(PolarCase c, Path folder);
@@ -149,12 +160,23 @@ public final class Polar {
         return sweep.cases().size();
     }
 
-    /** The CPU time of the polar at most: every case to its iteration cap, in words. */
-    public String estimate() {
+    /**
+     * The CPU time of the polar at most: every case to its iteration cap, in words; with the
+     * error estimate, the coarser meshes' share too.
+     */
+    public String estimate() throws IOException {
         PolarCase first = sweep.cases().get(0);
+        Path folder = plan.folder().resolve(first.folder());
         int nodes = meshes.get(meshKey(first)).nodeCount();
-        CaseDefinition c = cases.definition(first, plan.folder().resolve(first.folder()));
-        return PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.viscous());
+        CaseDefinition c = cases.definition(first, folder);
+        String fine = PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.viscous());
+        if (!plan.errorEstimate()) {
+            return fine;
+        }
+        CaseDefinition coarse = cases.coarser(first, folder.resolve(TwoMeshes.FOLDER));
+        int coarseNodes = coarseMesh(first, coarse).nodeCount();
+        return fine + "; the coarser meshes of the error estimate " + PolarEstimate.describe(
+                size(), coarseNodes, coarse.iterationCap(coarseNodes), coarse.viscous());
     }
 
     /**
@@ -331,7 +353,8 @@ public final class Polar {
             List<PolarAnalysis.Group> groups) throws IOException {
         Path folder = plan.folder();
         PolarCsv.write(rows, folder.resolve("polar.csv"));
-        PolarJson.write(tally, status, groups, momentPointXc, folder.resolve("polar.json"));
+        PolarJson.write(tally, status, groups, momentPointXc, rows,
+                folder.resolve("polar.json"));
         List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
         for (String picture : PICTURES) {
             Files.deleteIfExists(folder.resolve(picture));
@@ -354,7 +377,9 @@ public final class Polar {
      */
     private PolarRow reusable(PolarCase c) {
         PolarRow done = CaseFolders.complete(c, plan.folder());
-        return CaseFolders.finished(done) && recordedAsNow(c) ? done : null;
+        // A polar with the error estimate runs again a case kept without bars.
+        return CaseFolders.finished(done) && recordedAsNow(c)
+                && (!plan.errorEstimate() || done.result().bars() != null) ? done : null;
     }
 
     /**
@@ -376,9 +401,23 @@ public final class Polar {
         return recorded.equals(now);
     }
 
+    /**
+     * The solvers a chain hands on: the case's, and with the error estimate the coarser mesh's
+     * (null when its flow is not carried on).
+     */
+    record Solvers(Solver fine, Solver coarse) implements AutoCloseable {
+        @Override
+        public void close() {
+            fine.close();
+            if (coarse != null) {
+                coarse.close();
+            }
+        }
+    }
+
     /** One case through the single-case runner, its printed output into run.log. */
     @SuppressWarnings("try") // the lock is held, not used
-    private WorkerPool.Outcome<Solver> runCase(PolarCase c, Solver from) throws IOException {
+    private WorkerPool.Outcome<Solvers> runCase(PolarCase c, Solvers from) throws IOException {
         Path folder = plan.folder().resolve(c.folder());
         PolarRow kept = plan.resume() ? reusable(c) : null;
         if (kept != null || stopping.requested()) {
@@ -399,21 +438,31 @@ public final class Polar {
         try (FolderLock lock = FolderLock.acquire(folder, "kestrafol polar, case " + c.label());
                 OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            Coarse coarse = plan.errorEstimate() ? coarse(c, folder,
+                    from == null ? null : from.coarse()) : null;
             Run run = new Run(definition, folder, log, false);
             recordCase(run, c, folder, from != null);
-            Mesh mesh = from != null ? from.mesh() : meshes.computeIfAbsent(meshKey(c), k -> {
-                try {
-                    return Run.mesh(definition);
-                } catch (IOException e) {
-                    throw new java.io.UncheckedIOException(e);
-                }
-            });
+            Mesh mesh = from != null ? from.fine().mesh() : meshes.computeIfAbsent(meshKey(c),
+                    k -> {
+                        try {
+                            return Run.mesh(definition);
+                        } catch (IOException e) {
+                            throw new java.io.UncheckedIOException(e);
+                        }
+                    });
+            if (coarse != null) {
+                run.withErrorBars(coarse);
+            }
             CaseResult r;
             try {
-                r = stopping.execute(run, () -> run.execute(mesh, from, true));
+                r = stopping.execute(run, () -> run.execute(mesh, from == null ? null
+                        : from.fine(), true));
             } catch (IOException | RuntimeException e) {
                 if (run.solver() != null) {
                     run.solver().close();
+                }
+                if (coarse != null) {
+                    coarse.close();
                 }
                 throw e;
             }
@@ -423,14 +472,96 @@ public final class Polar {
                 // The case's answer stands without its page.
                 log.println(CaseOutputs.REPORT + " not written: " + e.getMessage());
             }
-            Solver solver = run.solver();
+            Solvers solvers = new Solvers(run.solver(), coarse == null ? null : coarse.handOn());
             // Only a flow that ended normally is carried on: after a divergence or an
             // interruption the next case of the chain starts from the free stream.
             if (r.stop() == StopReason.DIVERGED || r.stop() == StopReason.INTERRUPTED) {
-                solver.close();
+                solvers.close();
                 return new WorkerPool.Outcome<>(new PolarRow(c, r), null);
             }
-            return new WorkerPool.Outcome<>(new PolarRow(c, r), solver);
+            return new WorkerPool.Outcome<>(new PolarRow(c, r), solvers);
+        }
+    }
+
+    /**
+     * The case solved on the next coarser mesh, in the folder coarser/ inside the case's (its
+     * printed output in its own run.log), from the coarser flow of the previous case of the
+     * chain: the source of the case's error bars. A failure of it leaves the case without bars
+     * and with a warning that says why.
+     */
+    private Coarse coarse(PolarCase c, Path folder, Solver from) throws IOException {
+        Path coarseFolder = folder.resolve(TwoMeshes.FOLDER);
+        Files.createDirectories(coarseFolder);
+        CaseDefinition d = cases.coarser(c, coarseFolder);
+        try (OutputStream file = Files.newOutputStream(coarseFolder.resolve("run.log"));
+                PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            Mesh mesh = from != null ? from.mesh() : coarseMesh(c, d);
+            Run run = new Run(d, coarseFolder, log, false);
+            CaseResult r;
+            try {
+                r = stopping.execute(run, () -> run.execute(mesh, from, true));
+            } catch (IOException | RuntimeException e) {
+                if (run.solver() != null) {
+                    run.solver().close();
+                }
+                return new Coarse(null, 0, 0, null, e.getMessage());
+            }
+            boolean carried = r.stop() != StopReason.DIVERGED
+                    && r.stop() != StopReason.INTERRUPTED;
+            if (!carried) {
+                run.solver().close();
+            }
+            return new Coarse(r, mesh.nodeCount(), d.meshOptions() == null ? 0
+                    : d.meshOptions().pointsAround(),
+                    carried ? run.solver() : null, null);
+        } catch (IOException | RuntimeException e) {
+            // The coarser mesh could not be built or read: the case runs without bars.
+            if (from != null) {
+                from.close();
+            }
+            return new Coarse(null, 0, 0, null, e.getMessage());
+        }
+    }
+
+    /** The coarser mesh of a case, shared like the cases' own meshes. */
+    private Mesh coarseMesh(PolarCase c, CaseDefinition coarse) throws IOException {
+        try {
+            return meshes.computeIfAbsent(TwoMeshes.FOLDER + ":" + meshKey(c), k -> {
+                try {
+                    return Run.mesh(coarse);
+                } catch (IOException e) {
+                    throw new java.io.UncheckedIOException(e);
+                }
+            });
+        } catch (java.io.UncheckedIOException e) {
+            throw e.getCause();
+        }
+    }
+
+    /**
+     * A case's coarser run: its result and mesh, the solver to hand on (or null), or why it
+     * failed; the source of the case's bars.
+     */
+    private record Coarse(CaseResult result, int nodes, int points, Solver solver,
+            String failure) implements ErrorBars.Source, AutoCloseable {
+        @Override
+        public ErrorBars of(CaseResult fine, int fineNodes, double maxMach) {
+            if (failure != null) {
+                throw new IllegalStateException(failure);
+            }
+            return TwoMeshes.bars(fine, fineNodes, maxMach, result, nodes, points);
+        }
+
+        /** The solver for the next case of the chain, or null. */
+        Solver handOn() {
+            return solver;
+        }
+
+        @Override
+        public void close() {
+            if (solver != null) {
+                solver.close();
+            }
         }
     }
 

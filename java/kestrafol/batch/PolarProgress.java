@@ -4,7 +4,9 @@ import java.io.PrintStream;
 import java.util.LinkedHashSet;
 import java.util.Locale;
 import java.util.Set;
+import kestrafol.base.Numbers;
 import kestrafol.run.CaseResult;
+import kestrafol.run.ErrorBars;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarRow;
 
@@ -85,9 +87,14 @@ public final class PolarProgress implements WorkerPool.Listener {
                     + x.iterations() + " iterations" : "")
                     + (x.message().isEmpty() ? "" : ": " + x.message());
         }
+        ErrorBars b = x.bars();
+        String coefficients = b == null ? String.format(Locale.ROOT, "CL %.5f CD %.6f", x.cl(),
+                x.cd()) : "CL " + Numbers.withBand(x.cl(), b.clError()) + " CD "
+                + Numbers.withBand(x.cd(), b.cdError()) + " CM " + Numbers.withBand(x.cm(),
+                        b.cmError()) + (b.asymptotic() ? "" : " (bars not asymptotic)");
         return head + String.format(Locale.ROOT,
-                "%sCL %.5f CD %.6f, stopped by %s at iteration %d, residual down %.2f orders, %.1f s",
-                x.converged() ? "" : "NOT CONVERGED, ", x.cl(), x.cd(), x.stop().key(),
+                "%s%s, stopped by %s at iteration %d, residual down %.2f orders, %.1f s",
+                x.converged() ? "" : "NOT CONVERGED, ", coefficients, x.stop().key(),
                 x.iterations(), x.residualDrop(), x.seconds());
     }
 

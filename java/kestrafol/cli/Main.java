@@ -25,6 +25,7 @@ import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
 import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
+import kestrafol.study.TwoMeshes;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
@@ -224,7 +225,7 @@ public final class Main implements Callable<Integer> {
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
                 + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
                 + " factor " + GridConvergence.SAFETY_TWO_GRIDS + ", order "
-                + (int) ErrorEstimate.ASSUMED_ORDER + " assumed; flagged where the flow is"
+                + (int) TwoMeshes.ASSUMED_ORDER + " assumed; flagged where the flow is"
                 + " supersonic)")
         boolean errorEstimate;
 

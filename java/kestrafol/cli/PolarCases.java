@@ -13,6 +13,7 @@ import kestrafol.batch.Polar;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.Sweep;
 import kestrafol.run.CaseDefinition;
+import kestrafol.study.TwoMeshes;
 import picocli.CommandLine;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Model.OptionSpec;
@@ -51,6 +52,12 @@ final class PolarCases implements Polar.Cases {
         return options(c, folder).definition();
     }
 
+    @Override
+    public CaseDefinition coarser(PolarCase c, Path folder) {
+        RunOptions o = options(c, folder);
+        return o.definitionAt(TwoMeshes.coarserPoints(o.resolution), folder, false);
+    }
+
     /** The run options of one case: the polar's, with the case's conditions and folder. */
     private RunOptions options(PolarCase c, Path folder) {
         LinkedHashMap<String, String> entries = entries(c, folder);
@@ -86,7 +93,8 @@ final class PolarCases implements Polar.Cases {
 
     /** The polar's own entries of polar.properties. */
     static LinkedHashMap<String, String> polarEntries(List<BigDecimal> machs,
-            List<BigDecimal> alphas, List<BigDecimal> reynolds, boolean chained, Path compare) {
+            List<BigDecimal> alphas, List<BigDecimal> reynolds, boolean chained, Path compare,
+            boolean errorEstimate) {
         LinkedHashMap<String, String> e = new LinkedHashMap<>();
         e.put("mach", join(machs));
         e.put("alpha", join(alphas));
@@ -96,6 +104,9 @@ final class PolarCases implements Polar.Cases {
         e.put(chained ? "chain" : "cold", "true");
         if (compare != null) {
             e.put("compare", compare.toString());
+        }
+        if (errorEstimate) {
+            e.put("error-estimate", "true");
         }
         return e;
     }

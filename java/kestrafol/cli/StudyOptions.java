@@ -5,6 +5,7 @@ import java.util.List;
 import kestrafol.batch.SlurmJob;
 import kestrafol.batch.Study;
 import kestrafol.study.Ladder;
+import kestrafol.study.TwoMeshes;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
@@ -70,7 +71,7 @@ final class StudyOptions {
     Study.Plan plan(Path folder, List<Ladder.Level> ladder, int resolution, boolean pictures,
             boolean gathering, List<String> command, List<String> warnings) {
         return new Study.Plan(folder, ladder, ratio, resolution, jobs, pictures,
-                ErrorEstimate.ASSUMED_ORDER, gathering ? Study.Where.GATHER : slurm
+                TwoMeshes.ASSUMED_ORDER, gathering ? Study.Where.GATHER : slurm
                         ? Study.Where.SLURM : Study.Where.HERE, new SlurmJob.Request(command,
                         slurmJob.partition, slurmJob.time, detach ? SlurmJob.Mode.DETACH
                         : SlurmJob.Mode.WAIT), warnings);

@@ -14,6 +14,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.regex.Pattern;
 import kestrafol.run.CaseResult;
+import kestrafol.run.ErrorBars;
 import kestrafol.run.StopReason;
 
 /**
@@ -22,15 +23,22 @@ import kestrafol.run.StopReason;
  * compared bit for bit from their files (and a Slurm task's rows survive the trip through a file
  * unchanged). Values a run could not provide are empty cells. {@code converged} is the run's own
  * verdict, carried unchanged; {@code warnings} holds the case's warnings joined by
- * {@value #WARNING_SEPARATOR}, quoted. The wall time stays the last column.
+ * {@value #WARNING_SEPARATOR}, quoted. After the wall time come the case's error bars (polar
+ * --error-estimate; empty cells without): {@code clError}, {@code cdError}, {@code cmError},
+ * absolute half-widths, and {@code barsAsymptotic}, false where a supersonic region makes them
+ * doubtful. A file of the former layout, which ends at the wall time, reads as rows without bars.
  */
 public final class PolarCsv {
     /** The header line. */
     public static final String HEADER = "mach,reynolds,alpha,cl,cd,cdPressure,cdFriction,cm,"
-            + "iterations,stoppedBy,converged,residualDrop,warnings,seconds";
+            + "iterations,stoppedBy,converged,residualDrop,warnings,seconds,clError,cdError,"
+            + "cmError,barsAsymptotic";
+    /** The header of the former layout, without the error bars: still read. */
+    static final String HEADER_WITHOUT_BARS = HEADER.substring(0, HEADER.indexOf(",clError"));
     /** Between two warnings of a case in the warnings cell. */
     public static final String WARNING_SEPARATOR = " | ";
-    private static final int FIELDS = 14;
+    private static final int FIELDS = 18;
+    private static final int FIELDS_WITHOUT_BARS = 14;
 
     private PolarCsv() {}
 
@@ -52,11 +60,16 @@ public final class PolarCsv {
                             Integer.toString(x.iterations()), x.stop().key(),
                             Boolean.toString(x.converged()), exact(x.residualDrop()),
                             quoted(String.join(WARNING_SEPARATOR, x.warnings())),
-                            String.format(Locale.ROOT, "%.3f", x.seconds())));
+                            String.format(Locale.ROOT, "%.3f", x.seconds()), bars(x.bars())));
                     w.write('\n');
                 }
             }
         });
+    }
+
+    private static String bars(ErrorBars b) {
+        return b == null ? ",,," : String.join(",", exact(b.clError()), exact(b.cdError()),
+                exact(b.cmError()), Boolean.toString(b.asymptotic()));
     }
 
     private static String quoted(String s) {
@@ -113,9 +126,11 @@ public final class PolarCsv {
      */
     public static List<PolarRow> read(Path file, Sweep sweep) throws IOException {
         List<String> lines = InputFiles.resultLines(file);
-        if (lines.isEmpty() || !lines.get(0).equals(HEADER)) {
+        if (lines.isEmpty() || !lines.get(0).equals(HEADER)
+                && !lines.get(0).equals(HEADER_WITHOUT_BARS)) {
             throw new IOException(file + ": line 1: expected the header " + HEADER);
         }
+        int fields = lines.get(0).equals(HEADER) ? FIELDS : FIELDS_WITHOUT_BARS;
         List<PolarRow> rows = new ArrayList<>();
         for (int n = 1; n < lines.size(); n++) {
             String line = lines.get(n);
@@ -129,8 +144,8 @@ public final class PolarCsv {
             } catch (IllegalArgumentException e) {
                 throw new IOException(where + e.getMessage());
             }
-            if (f.length != FIELDS) {
-                throw new IOException(where + "expected " + FIELDS + " fields, got " + f.length);
+            if (f.length != fields) {
+                throw new IOException(where + "expected " + fields + " fields, got " + f.length);
             }
             try {
                 BigDecimal m = new BigDecimal(f[0]);
@@ -156,7 +171,7 @@ public final class PolarCsv {
                 try {
                     rows.add(new PolarRow(c, new CaseResult(v[0], v[1], v[2], v[3], v[4],
                             iterations, stop, v[5], v[6], f[10].equals("true"), warnings, "",
-                            "")));
+                            "", fields == FIELDS ? bars(f, where) : null)));
                 } catch (IllegalArgumentException e) {
                     throw new IOException(where + e.getMessage());
                 }
@@ -165,6 +180,18 @@ public final class PolarCsv {
             }
         }
         return rows;
+    }
+
+    /** The bars of a row's last four cells, or null when they are empty. */
+    private static ErrorBars bars(String[] f, String where) throws IOException {
+        if (f[14].isEmpty() && f[15].isEmpty() && f[16].isEmpty() && f[17].isEmpty()) {
+            return null;
+        }
+        if (!f[17].equals("true") && !f[17].equals("false")) {
+            throw new IOException(where + "barsAsymptotic must be true or false, got " + f[17]);
+        }
+        return new ErrorBars(Double.parseDouble(f[14]), Double.parseDouble(f[15]),
+                Double.parseDouble(f[16]), f[17].equals("true"), "", null);
     }
 
     private static double value(String s) {

@@ -12,11 +12,13 @@ import java.util.Map;
 import kestrafol.base.AtomicFiles;
 import kestrafol.output.SummaryJson;
 import kestrafol.run.CaseResult;
+import kestrafol.run.ErrorBars;
 
 /**
  * polar.json: how the cases ended and the derived quantities of every Mach (and Reynolds)
- * number, with the linear range each lift slope was fitted over. Values a polar does not give
- * are null.
+ * number, with the linear range each lift slope was fitted over, and with --error-estimate
+ * each case's coefficients with their error bars and the rule that gave them. Values a polar
+ * does not give are null.
  */
 public final class PolarJson {
     private PolarJson() {}
@@ -26,7 +28,7 @@ public final class PolarJson {
      * interruption that ended it).
      */
     public static Map<String, Object> object(PolarTally tally, int exitStatus,
-            List<PolarAnalysis.Group> groups, double momentPointXc) {
+            List<PolarAnalysis.Group> groups, double momentPointXc, List<PolarRow> rows) {
         Map<String, Object> m = new LinkedHashMap<>();
         Map<String, Object> cases = new LinkedHashMap<>();
         cases.put("total", tally.total());
@@ -43,13 +45,44 @@ public final class PolarJson {
             g.add(group.toMap());
         }
         m.put("groups", g);
+        m.put("errorBars", errorBars(rows));
         return m;
+    }
+
+    /**
+     * Per case with error bars: its conditions, each coefficient with its band, whether the
+     * bands are asymptotic and the rule; null when no case has bars.
+     */
+    static List<Object> errorBars(List<PolarRow> rows) {
+        List<Object> list = new ArrayList<>();
+        for (PolarRow r : rows) {
+            ErrorBars b = r.result().bars();
+            if (b == null) {
+                continue;
+            }
+            Map<String, Object> c = new LinkedHashMap<>();
+            c.put("mach", r.polarCase().mach().doubleValue());
+            c.put("reynolds", r.polarCase().reynolds() == null ? null
+                    : r.polarCase().reynolds().doubleValue());
+            c.put("alpha", r.polarCase().alpha().doubleValue());
+            c.put("cl", r.result().cl());
+            c.put("clError", b.clError());
+            c.put("cd", r.result().cd());
+            c.put("cdError", b.cdError());
+            c.put("cm", r.result().cm());
+            c.put("cmError", b.cmError());
+            c.put("asymptotic", b.asymptotic());
+            c.put("rule", b.rule().isEmpty() ? null : b.rule());
+            list.add(c);
+        }
+        return list.isEmpty() ? null : list;
     }
 
     /** Writes polar.json whole or not at all. */
     public static void write(PolarTally tally, int exitStatus, List<PolarAnalysis.Group> groups,
-            double momentPointXc, Path file) throws IOException {
-        String json = SummaryJson.toJson(object(tally, exitStatus, groups, momentPointXc)) + "\n";
+            double momentPointXc, List<PolarRow> rows, Path file) throws IOException {
+        String json = SummaryJson.toJson(object(tally, exitStatus, groups, momentPointXc, rows))
+                + "\n";
         AtomicFiles.write(file, f -> Files.writeString(f, json, StandardCharsets.UTF_8));
     }
 

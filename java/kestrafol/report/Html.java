@@ -106,6 +106,15 @@ final class Html {
                 + "\">" + shown(v, digits) + "</td>";
     }
 
+    /** A cell with an error bar, "± 0.0067" (two significant digits), its value in data-value. */
+    static String band(String column, double v) {
+        if (!Double.isFinite(v)) {
+            return "<td class=\"num\" data-column=\"" + column + "\"></td>";
+        }
+        return "<td class=\"num\" data-column=\"" + column + "\" data-value=\""
+                + Double.toString(v) + "\">\u00b1 " + shown(v, 2) + "</td>";
+    }
+
     /** v to the given significant digits, plain decimal for ordinary magnitudes. */
     static String shown(double v, int digits) {
         if (!Double.isFinite(v)) {

@@ -22,6 +22,7 @@ import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarTally;
 import kestrafol.polar.Sweep;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.ErrorBars;
 
 /**
  * report.html of a polar: one self-contained file in the polar's folder with the verdict (how
@@ -156,9 +157,13 @@ public final class PolarReport {
     }
 
     private static void table(StringBuilder sb, List<PolarRow> rows) {
+        ErrorBars rule = rows.stream().map(r -> r.result().bars()).filter(b -> b != null)
+                .findFirst().orElse(null);
         sb.append("<section id=\"results\">\n<h2>Cases</h2>\n<table id=\"cases\">\n<thead><tr>"
                 + "<th>Mach</th><th>Re</th><th>alpha</th><th>cl</th><th>cd</th><th>cd pressure</th>"
-                + "<th>cd friction</th><th>cm</th><th>converged</th><th>stopped by</th>"
+                + "<th>cd friction</th><th>cm</th>").append(rule == null ? ""
+                        : "<th>cl band</th><th>cd band</th><th>cm band</th>").append(
+                "<th>converged</th><th>stopped by</th>"
                 + "<th>iterations</th><th>residual drop</th><th>warnings</th></tr></thead>\n<tbody>\n");
         for (PolarRow r : rows) {
             PolarCase c = r.polarCase();
@@ -179,6 +184,7 @@ public final class PolarReport {
                     .append(Html.number("cdPressure", r.result().cdPressure(), 4))
                     .append(Html.number("cdFriction", r.result().cdFriction(), 4))
                     .append(Html.number("cm", r.result().cm(), 4))
+                    .append(rule == null ? "" : bands(r.result().bars()))
                     .append("<td data-column=\"converged\" class=\"")
                     .append(r.result().converged() ? "flag-yes\">yes" : "flag-no\">no").append("</td><td>")
                     .append(Html.escape(r.result().stop().key())).append("</td><td class=\"num\">")
@@ -192,7 +198,30 @@ public final class PolarReport {
             sb.append(Html.escape(String.join(PolarCsv.WARNING_SEPARATOR, notes)))
                     .append("</td></tr>\n");
         }
-        sb.append("</tbody>\n</table>\n</section>\n");
+        sb.append("</tbody>\n</table>\n");
+        if (rule != null) {
+            boolean doubtful = rows.stream().anyMatch(r -> r.result().bars() != null
+                    && !r.result().bars().asymptotic());
+            sb.append("<p id=\"error-bars\" class=\"").append(doubtful ? "verdict warn" : "muted")
+                    .append("\">Bands: ").append(Html.escape(rule.rule().isEmpty()
+                            ? "two-mesh grid convergence index" : rule.rule().replaceFirst(
+                                    "; not asymptotic: .*", ""))).append(" (polar --error-estimate).")
+                    .append(doubtful ? " Bands in italics are not asymptotic: the case has a"
+                            + " supersonic region, across whose shocks two meshes cannot tell the"
+                            + " error; a study can." : "").append("</p>\n");
+        }
+        sb.append("</section>\n");
+    }
+
+    /** The three band cells of a case (empty for a case without bars). */
+    private static String bands(ErrorBars b) {
+        if (b == null) {
+            return "<td></td><td></td><td></td>";
+        }
+        String cells = Html.band("clError", b.clError()) + Html.band("cdError", b.cdError())
+                + Html.band("cmError", b.cmError());
+        return b.asymptotic() ? cells : cells.replace("<td class=\"num\"",
+                "<td class=\"num\" style=\"font-style: italic\"");
     }
 
     private static void convergence(StringBuilder sb, List<PolarRow> rows, Path folder)

@@ -68,9 +68,7 @@ public final class RunReport {
             if (bars) {
                 // The error bar beside its coefficient; the other rows have none.
                 Object e = summary.get(key + "Error");
-                sb.append(e instanceof Double d ? "<td class=\"num\" data-column=\"" + key
-                        + "Error\" data-value=\"" + d + "\">\u00b1 " + Html.shown(d, 2) + "</td>"
-                        : "<td></td>");
+                sb.append(e instanceof Double d ? Html.band(key + "Error", d) : "<td></td>");
             }
             sb.append("</tr>\n");
         }

@@ -199,7 +199,10 @@ public final class StudyReport {
                 + " finest level, an absolute band about its value: the safety factor times the"
                 + " last increment over r^p - 1, p the observed order at most the formal 2;"
                 + " safety factor 1.25 when the levels are in the asymptotic range, 3 otherwise. ")
-                .append(Html.escape(String.valueOf(summary.get("farField")))).append("."
+                .append(Html.escape(String.valueOf(summary.get("farField"))))
+                .append(summary.get("cl") instanceof Map<?, ?> cl
+                        && cl.get("farFieldShare") instanceof Double share
+                        ? ": here up to " + Html.shown(share, 2) + " more |cl|" : "").append("."
                 + " Charts: each level against h^p (h when the order is not usable), the dashed"
                 + " line continued to the extrapolated value at h = 0.</p>\n<div class=\"grid\">\n")
                 .append(charts).append("</div>\n</section>\n");

@@ -217,8 +217,9 @@ public final class CaseOutputs {
     }
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
-    void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop, ErrorBars bars,
+    void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop,
             List<Sequencing.Level> coarseLevels) throws IOException {
+        ErrorBars bars = r.bars();
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
         m.put("case", c.caseName());
@@ -235,7 +236,7 @@ public final class CaseOutputs {
         m.put("cm", r.cm());
         if (bars != null) {
             m.put("cmError", bars.cmError());
-            m.put("errorEstimate", "grid convergence index of " + bars.rule());
+            m.put("errorEstimate", bars.rule());
             m.put("errorBarsAsymptotic", bars.asymptotic());
         }
         m.put("coefficientsAre", stop == Stop.CAUCHY

@@ -20,10 +20,11 @@ import java.util.Map;
  * @param warnings what the run found suspicious, one line each
  * @param runId the identity of the run that wrote the case's files, empty for none
  * @param message why a case gave no answer (one line), or empty
+ * @param bars the two-mesh error bars of the coefficients (--error-estimate), or null
  */
 public record CaseResult(double cl, double cd, double cdPressure, double cdFriction, double cm,
         int iterations, StopReason stop, double residualDrop, double seconds, boolean converged,
-        List<String> warnings, String runId, String message) {
+        List<String> warnings, String runId, String message, ErrorBars bars) {
 
     /** How a case ended, as a polar or study counts it. */
     public enum Status {
@@ -65,6 +66,14 @@ public record CaseResult(double cl, double cd, double cdPressure, double cdFrict
         }
     }
 
+    /** A result without error bars. */
+    public CaseResult(double cl, double cd, double cdPressure, double cdFriction, double cm,
+            int iterations, StopReason stop, double residualDrop, double seconds,
+            boolean converged, List<String> warnings, String runId, String message) {
+        this(cl, cd, cdPressure, cdFriction, cm, iterations, stop, residualDrop, seconds,
+                converged, warnings, runId, message, null);
+    }
+
     /** The result of a case without an answer: NaN coefficients, not converged. */
     public static CaseResult without(StopReason stop, String message) {
         return new CaseResult(Double.NaN, Double.NaN, Double.NaN, Double.NaN, Double.NaN, 0, stop,
@@ -76,7 +85,14 @@ public record CaseResult(double cl, double cd, double cdPressure, double cdFrict
         List<String> w = new ArrayList<>(warnings);
         w.add(warning);
         return new CaseResult(cl, cd, cdPressure, cdFriction, cm, iterations, stop, residualDrop,
-                seconds, converged, w, runId, message);
+                seconds, converged, w, runId, message, bars);
+    }
+
+    /** The same result with the given error bars; their warning, if any, joins the warnings. */
+    public CaseResult withBars(ErrorBars b) {
+        CaseResult r = b.warning() == null ? this : withWarning(b.warning());
+        return new CaseResult(cl, cd, cdPressure, cdFriction, cm, iterations, stop, residualDrop,
+                seconds, converged, r.warnings, runId, message, b);
     }
 
     /** True when the case gave coefficients (converged or not). */
@@ -108,7 +124,8 @@ public record CaseResult(double cl, double cd, double cdPressure, double cdFrict
     }
 
     /**
-     * The result summary.json records (its run id, answer, stop, verdict and warnings).
+     * The result summary.json records (its run id, answer, stop, verdict, warnings and error
+     * bars).
      *
      * @throws IllegalArgumentException for a summary without a known stop reason
      */
@@ -123,7 +140,7 @@ public record CaseResult(double cl, double cd, double cdPressure, double cdFrict
                 number(s, "cdFriction"), number(s, "cm"), (int) number(s, "iterations"),
                 StopReason.parse(String.valueOf(s.get("stoppedBy"))), number(s, "residualDrop"),
                 number(s, "wallSeconds"), Boolean.TRUE.equals(s.get("converged")), warnings,
-                s.get("run") instanceof String id ? id : "", "");
+                s.get("run") instanceof String id ? id : "", "", ErrorBars.ofSummary(s));
     }
 
     private static double number(Map<?, ?> m, String key) {

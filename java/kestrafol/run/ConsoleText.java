@@ -75,7 +75,8 @@ final class ConsoleText {
 
     /** Why the run stopped, its numbers, its warnings and its files. */
     static void summary(PrintStream out, CaseDefinition c, CaseResult r, Stop stop,
-            double solverSeconds, int cap, Path folder, List<String> files, ErrorBars bars) {
+            double solverSeconds, int cap, Path folder, List<String> files) {
+        ErrorBars bars = r.bars();
         out.println();
         out.println("Stopped: " + reason(c, stop, cap));
         out.println(String.format(Locale.ROOT,

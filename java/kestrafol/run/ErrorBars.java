@@ -1,41 +1,40 @@
 package kestrafol.run;
 
-import java.util.Locale;
-import kestrafol.base.Numbers;
+import java.util.Map;
 
 /**
- * Error bars of a run's coefficients from the same case on a coarser mesh (two grids with an
- * assumed order; see the study package), shown beside each coefficient on screen, in
- * summary.json and in report.html.
+ * Error bars of a case's coefficients from the same case on a coarser mesh (two grids with an
+ * assumed order; computed in the study package), shown beside each coefficient on screen, in
+ * summary.json, in report.html and in a polar's rows.
  *
  * @param clError band of CL (absolute)
  * @param cdError band of CD (absolute)
  * @param cmError band of CM (absolute)
- * @param assumedOrder the order of convergence assumed
- * @param safety the safety factor of the bands
- * @param coarsePoints points around the body of the coarser mesh
- * @param coarseNodes its nodes
- * @param doubt why the meshes are not in the asymptotic range the assumed order stands for (a
- *     supersonic region), or null
- * @param warning why the bars are doubtful (the coarser run did not converge), or null
+ * @param asymptotic whether the assumed order can be expected to hold (false where the flow has
+ *     a supersonic region)
+ * @param rule which rule gave the bars, in one line (empty when only the bands were recorded)
+ * @param warning why the bars are doubtful (the coarser run did not converge), or null; it
+ *     travels on among the case's warnings, so bars read back from a file have none
  */
-public record ErrorBars(double clError, double cdError, double cmError, double assumedOrder,
-        double safety, int coarsePoints, int coarseNodes, String doubt, String warning) {
+public record ErrorBars(double clError, double cdError, double cmError, boolean asymptotic,
+        String rule, String warning) {
+    public ErrorBars {
+        rule = rule == null ? "" : rule;
+    }
+
     /** Computes the bars of a finished run from its result, its mesh's nodes and largest Mach. */
     public interface Source {
         ErrorBars of(CaseResult fine, int fineNodes, double maxMach) throws Exception;
     }
 
-    /** Whether the assumed order can be expected to hold: no reason to doubt it. */
-    public boolean asymptotic() {
-        return doubt == null;
-    }
-
-    /** Which rule gave the bars, in one line. */
-    public String rule() {
-        return String.format(Locale.ROOT, "two meshes, this one and a coarser one of %d points"
-                + " around the body (%d nodes): order %s assumed, safety factor %s%s",
-                coarsePoints, coarseNodes, Numbers.format(assumedOrder), Numbers.format(safety),
-                doubt == null ? "" : "; not asymptotic: " + doubt);
+    /** The bars summary.json records (clError, ..., errorEstimate), or null for none. */
+    static ErrorBars ofSummary(Map<?, ?> s) {
+        if (!(s.get("clError") instanceof Number cl && s.get("cdError") instanceof Number cd
+                && s.get("cmError") instanceof Number cm)) {
+            return null;
+        }
+        return new ErrorBars(cl.doubleValue(), cd.doubleValue(), cm.doubleValue(),
+                !Boolean.FALSE.equals(s.get("errorBarsAsymptotic")),
+                s.get("errorEstimate") instanceof String r ? r : "", null);
     }
 }

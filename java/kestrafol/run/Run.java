@@ -252,23 +252,19 @@ public final class Run {
         CaseResult result = new CaseResult(answer[0], answer[1], answer[2], answer[3], answer[4],
                 monitor.iterations(), StopReason.of(stop), monitor.residualDrop(), seconds(),
                 converged, checks.warnings(), outputs.runId(), "");
-        ErrorBars bars = null;
         if (errorBars != null && stop != Stop.DIVERGED && stop != Stop.INTERRUPTED) {
             try {
-                bars = errorBars.of(result, mesh.nodeCount(),
-                        FlowChecks.maxMach(loop.state(), setup.target().gamma()));
+                result = result.withBars(errorBars.of(result, mesh.nodeCount(),
+                        FlowChecks.maxMach(loop.state(), setup.target().gamma())));
             } catch (Exception e) {
                 result = result.withWarning("no error estimate: the coarser mesh failed: "
                         + e.getMessage());
             }
-            if (bars != null && bars.warning() != null) {
-                result = result.withWarning(bars.warning());
-            }
         }
-        outputs.writeSummary(c, setup, result, stop, bars, coarseLevels);
+        outputs.writeSummary(c, setup, result, stop, coarseLevels);
         ConsoleText.sequence(out, coarseLevels);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
-                outputs.folder(), outputs.files(stop == Stop.DIVERGED), bars);
+                outputs.folder(), outputs.files(stop == Stop.DIVERGED));
         return result;
     }
 

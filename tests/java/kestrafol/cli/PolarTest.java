@@ -19,6 +19,7 @@ import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.Sweep;
 import kestrafol.solver.Solver;
+import kestrafol.study.TwoMeshes;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 import picocli.CommandLine;
@@ -48,11 +49,18 @@ class PolarTest {
         return a;
     }
 
-    /** polar.csv without the wall-time column. */
+    /** polar.csv without the wall-time column (history.csv without its last). */
     private static List<String> numbers(Path csv) throws Exception {
         // The run id line aside: iterations and coefficients without the seconds.
-        return Files.readAllLines(csv).stream().filter(l -> !l.startsWith("#"))
-                .map(l -> l.substring(0, l.lastIndexOf(','))).toList();
+        int seconds = csv.endsWith("polar.csv") ? PolarCsv.HEADER.split(",").length - 5 : -1;
+        return Files.readAllLines(csv).stream().filter(l -> !l.startsWith("#")).map(l -> {
+            if (seconds < 0) {
+                return l.substring(0, l.lastIndexOf(','));
+            }
+            List<String> f = new ArrayList<>(PolarCsv.fields(l));
+            f.remove(seconds);
+            return String.join(",", f);
+        }).toList();
     }
 
     @Test
@@ -249,6 +257,62 @@ class PolarTest {
         }
     }
 
+    /**
+     * Each case's bars are the two-mesh index against its coarser run: 2.5 |f - fc| / (N / Nc - 1)
+     * for the finer mesh's N nodes and the coarser one's Nc (h as 1 / sqrt(N), order 2), the same
+     * in polar.csv, polar.json, report.html and the case's summary.json.
+     */
+    @Test
+    void errorEstimateGivesEveryCaseItsTwoMeshBars() throws Exception {
+        Path out = dir.resolve("bars");
+        ByteArrayOutputStream text = new ByteArrayOutputStream();
+        int status = main(text, withOut(List.of("polar", "--resolution", "24", "--iterations",
+                "150", "--mach", "0.5", "--alpha", "0,2", "--chain", "--jobs", "1",
+                "--no-pictures", "--error-estimate"), out));
+        assertEquals(4, status, text.toString());
+        assertTrue(text.toString().contains("; the coarser meshes of the error estimate "),
+                text.toString());
+        String json = Files.readString(out.resolve("polar.json"));
+        String html = Files.readString(out.resolve("report.html"));
+        List<String> lines = Files.readAllLines(out.resolve("polar.csv"));
+        assertEquals(PolarCsv.HEADER, lines.get(0));
+        String[] columns = PolarCsv.HEADER.split(",");
+        for (String line : lines.subList(1, lines.size())) {
+            List<String> f = PolarCsv.fields(line);
+            String folder = "m0.5_a" + f.get(2);
+            Path coarse = out.resolve(folder).resolve(TwoMeshes.FOLDER);
+            String fine = Files.readString(out.resolve(folder).resolve("summary.json"));
+            String c = Files.readString(coarse.resolve("summary.json"));
+            double ratio = json(fine, "nodes") / json(c, "nodes");
+            for (String k : List.of("cl", "cd", "cm")) {
+                double band = Double.parseDouble(f.get(List.of(columns).indexOf(k + "Error")));
+                double want = 2.5 * Math.abs(json(fine, k) - json(c, k)) / (ratio - 1);
+                assertEquals(want, band, 1e-12 * want, folder + " " + k);
+                assertEquals(band, json(fine, k + "Error"), 0, folder + " " + k);
+                assertTrue(json.contains("\"" + k + "Error\": " + Double.toString(band)
+                        .toLowerCase(java.util.Locale.ROOT)), k + " in " + json);
+                assertTrue(html.contains("data-column=\"" + k + "Error\" data-value=\"" + band
+                        + "\">\u00b1 "), k + " in " + html);
+            }
+            assertEquals("true", f.get(17), line);
+        }
+        // The coarser mesh runs chained too; the console and the page give the bars and the rule.
+        assertTrue(Files.readString(out.resolve("m0.5_a2").resolve("coarser/run.log"))
+                .contains("continued from the flow"));
+        assertTrue(text.toString().contains("Mach 0.5, alpha 2: NOT CONVERGED, CL "), text.toString());
+        assertTrue(text.toString().matches("(?s).*alpha 2: NOT CONVERGED, CL [-0-9.]+ \\+- [0-9.e-]+"
+                + " CD [-0-9.]+ \\+- [0-9.e-]+ CM .*"), text.toString());
+        assertTrue(html.contains("Bands: two-mesh grid convergence index against a coarser mesh"
+                + " of 16 points around the body"), html);
+    }
+
+    private static double json(String json, String key) {
+        java.util.regex.Matcher m = java.util.regex.Pattern.compile("\"" + key
+                + "\": (-?[0-9.eE+-]+)").matcher(json);
+        assertTrue(m.find(), key + " in " + json);
+        return Double.parseDouble(m.group(1));
+    }
+
     @Test
     void badPolarOptionsExit2AndCaseFilesDriveRun() throws Exception {
         // option given, a word the message must hold
@@ -256,7 +320,8 @@ class PolarTest {
             {"--viscous", "--reynolds"}, {"--reynolds", "1000", "--reynolds"},
             {"--detach", "--detach"}, {"--slurm", "--partition", "a\n#SBATCH --wrap=id", "--partition"},
             {"--slurm", "--time", "1:00\nid", "--time"}, {"--slurm", "--mesh", "x.su2 ", "--mesh"}, {"--gather", "x", "--jobs", "2", "--gather"},
-            {"--alpha", "0:0.002:10", "--yes"}};
+            {"--alpha", "0:0.002:10", "--yes"}, {"--error-estimate", "--mesh", "x.su2",
+                "--error-estimate needs a built-in body"}};
         for (String[] bad : table) {
             ByteArrayOutputStream text = new ByteArrayOutputStream();
             List<String> given = List.of(bad).subList(0, bad.length - 1);

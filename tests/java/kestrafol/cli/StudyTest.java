@@ -2,7 +2,6 @@ package kestrafol.cli;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -12,10 +11,8 @@ import java.util.List;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import kestrafol.ChildJvm;
-import kestrafol.run.ErrorBars;
-import kestrafol.run.CaseResult;
-import kestrafol.run.StopReason;
 import kestrafol.study.GridConvergence;
+import kestrafol.study.TwoMeshes;
 import kestrafol.study.Ladder;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
@@ -196,13 +193,13 @@ class StudyTest {
                 out.toString());
         assertTrue(r.status() == 0 || r.status() == 4, r.out() + r.err());
         String fine = Files.readString(out.resolve("summary.json"));
-        String coarse = Files.readString(out.resolve(ErrorEstimate.FOLDER).resolve("summary.json"));
+        String coarse = Files.readString(out.resolve(TwoMeshes.FOLDER).resolve("summary.json"));
         double hFine = 1 / Math.sqrt(number(fine, "settings", "nodes"));
         double hCoarse = 1 / Math.sqrt(number(coarse, "settings", "nodes"));
         assertTrue(hCoarse > hFine * 1.1, hFine + " " + hCoarse);
         for (String c : List.of("cl", "cd", "cm")) {
             double expected = GridConvergence.twoGrids(hFine, hCoarse, number(fine, null, c),
-                    number(coarse, null, c), ErrorEstimate.ASSUMED_ORDER).gci();
+                    number(coarse, null, c), TwoMeshes.ASSUMED_ORDER).gci();
             assertEquals(expected, number(fine, null, c + "Error"), 0, c);
             assertTrue(expected > 0, c);
         }
@@ -215,22 +212,6 @@ class StudyTest {
         assertTrue(html.contains("data-column=\"clError\" data-value=\""
                 + number(fine, null, "clError") + "\""), html);
         assertTrue(html.contains("safety factor " + GridConvergence.SAFETY_TWO_GRIDS), html);
-    }
-
-    /** A supersonic region flags the bars: the assumed order does not hold across shocks. */
-    @Test
-    void barsOfASupersonicFlowAreFlagged() {
-        CaseResult fine = new CaseResult(0.37, 0.0255, 0.0255, 0, -0.045, 100,
-                StopReason.CAUCHY, 3, 1, true, List.of(), "", "");
-        CaseResult coarse = new CaseResult(0.38, 0.0275, 0.0275, 0, -0.047, 100,
-                StopReason.CAUCHY, 3, 1, true, List.of(), "", "");
-        ErrorBars subsonic = ErrorEstimate.bars(fine, 5600, 0.98, coarse, 2730, 78);
-        ErrorBars transonic = ErrorEstimate.bars(fine, 5600, 1.31, coarse, 2730, 78);
-        assertTrue(subsonic.asymptotic());
-        assertFalse(transonic.asymptotic());
-        assertTrue(transonic.rule().contains("not asymptotic: a supersonic region (local Mach up"
-                + " to 1.31)"), transonic.rule());
-        assertEquals(subsonic.clError(), transonic.clError());
     }
 
     @Test

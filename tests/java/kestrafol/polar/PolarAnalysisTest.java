@@ -103,7 +103,8 @@ class PolarAnalysisTest {
         assertTrue(String.join("\n", g.get(0).lines()).contains("no lift slope: fewer than two"
                 + " converged cases"));
         Path file = dir.resolve("polar.json");
-        PolarJson.write(PolarTally.of(rows), PolarTally.of(rows).exitStatus(), g, 0.25, file);
+        PolarJson.write(PolarTally.of(rows), PolarTally.of(rows).exitStatus(), g, 0.25, rows,
+                file);
         String json = Files.readString(file);
         for (String want : new String[] {"\"converged\": 1", "\"diverged\": 1", "\"exitStatus\": 3",
             "\"liftSlopePerDegree\": null", "\"momentPointXc\": 0.25"}) {

@@ -7,6 +7,7 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
+import kestrafol.run.ErrorBars;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
@@ -21,9 +22,12 @@ class PolarCsvTest {
     void rowsSurviveTheFileBitForBitAndComeBackSorted() throws IOException {
         List<PolarCase> c = SWEEP.cases();
         // Values whose shortest decimal matters: 0.1 + 0.2, a subnormal, the largest double.
+        // The bars too: the first row's, bit for bit; the others have none.
+        ErrorBars bars = new ErrorBars(0.1 + 0.2, 4.9e-324, 1.0 / 3.0, false, "", null);
+        PolarRow withBars = Rows.row(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0,
+                Double.NaN, 1234, "cauchy", 1.2345678901234567, 3.25, "");
         List<PolarRow> rows = List.of(
-                Rows.row(c.get(3), 0.1 + 0.2, 4.9e-324, Double.MAX_VALUE, 0.0, Double.NaN, 1234,
-                        "cauchy", 1.2345678901234567, 3.25, ""),
+                new PolarRow(c.get(3), withBars.result().withBars(bars)),
                 Rows.row(c.get(0), -1.0 / 3.0, 0.02442, 0.02, 0.00442, -0.0051, 4000, "iterations",
                         0.51, 10, "", List.of("not converged: cl ranged 0.1, 0.2", "a \"quoted\" word")),
                 Rows.failed(c.get(1), "diverged", "residual became NaN"),
@@ -33,8 +37,10 @@ class PolarCsvTest {
         List<String> lines = Files.readAllLines(file);
         assertEquals(PolarCsv.HEADER, lines.get(0));
         assertEquals("0.5,,-2,-0.3333333333333333,0.02442,0.02,0.00442,-0.0051,4000,iterations,false,"
-                + "0.51,\"not converged: cl ranged 0.1, 0.2 | a \"\"quoted\"\" word\",10.000", lines.get(1));
-        assertEquals("0.5,,0.1,,,,,,0,diverged,false,,,0.000", lines.get(2));
+                + "0.51,\"not converged: cl ranged 0.1, 0.2 | a \"\"quoted\"\" word\",10.000,,,,", lines.get(1));
+        assertEquals("0.5,,0.1,,,,,,0,diverged,false,,,0.000,,,,", lines.get(2));
+        assertTrue(lines.get(4).endsWith(",3.250,0.30000000000000004,4.9E-324,0.3333333333333333,"
+                + "false"), lines.get(4));
         assertTrue(lines.get(3).contains(",orders,true,6.0,,"), lines.get(3));
         List<PolarRow> back = PolarCsv.read(file, SWEEP);
         assertEquals(4, back.size());
@@ -52,18 +58,28 @@ class PolarCsvTest {
             assertEquals(want.result().stop().key(), got.result().stop().key());
             assertEquals(want.result().converged(), got.result().converged());
             assertEquals(want.result().warnings(), got.result().warnings());
+            assertEquals(want.result().bars(), got.result().bars());
         }
+        // A file of the former layout, ending at the wall time, reads as rows without bars.
+        Files.writeString(file, PolarCsv.HEADER_WITHOUT_BARS + "\n"
+                + "0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0\n");
+        PolarRow old = PolarCsv.read(file, SWEEP).get(0);
+        assertEquals(1.0, old.result().cl());
+        assertEquals(null, old.result().bars());
     }
 
     @Test
     void aFileOfAnotherPolarIsRefusedWithItsLine() throws IOException {
         Path file = dir.resolve("other.csv");
-        Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0\n0.6,,0,1,1,1,0,,10,orders,true,1,,1.0\n");
+        Files.writeString(file, PolarCsv.HEADER + "\n0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0,,,,\n0.6,,0,1,1,1,0,,10,orders,true,1,,1.0,,,,\n");
         IOException e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
         assertTrue(e.getMessage().contains("line 3") && e.getMessage().contains("Mach 0.6"), e.getMessage());
         // A converged flag no run gives (a case stopped at its cap), an unclosed quote.
-        for (String bad : new String[] {"0.5,,-2,1,1,1,0,,10,iterations,true,1,,1.0",
-            "0.5,,-2,1,1,1,0,,10,orders,true,1,\"open,1.0"}) {
+        // A bars flag that is neither true nor false; a row of the former layout.
+        for (String bad : new String[] {"0.5,,-2,1,1,1,0,,10,iterations,true,1,,1.0,,,,",
+            "0.5,,-2,1,1,1,0,,10,orders,true,1,\"open,1.0,,,,",
+            "0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0,0.1,0.1,0.1,yes",
+            "0.5,,-2,1,1,1,0,,10,orders,true,1,,1.0"}) {
             Files.writeString(file, PolarCsv.HEADER + "\n" + bad + "\n");
             e = assertThrows(IOException.class, () -> PolarCsv.read(file, SWEEP));
             assertTrue(e.getMessage().contains("line 2: "), e.getMessage());
