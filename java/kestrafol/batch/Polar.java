@@ -7,13 +7,13 @@ import java.math.BigDecimal;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import java.util.Set;
-import java.util.TreeMap;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.Executors;
 import java.util.concurrent.ScheduledExecutorService;
@@ -21,7 +21,6 @@ import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicInteger;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.FolderLock;
-import kestrafol.base.PropertiesFile;
 import kestrafol.base.ShellQuoting;
 import kestrafol.mesh.Mesh;
 import kestrafol.polar.CaseFolders;
@@ -78,18 +77,20 @@ public final class Polar {
      * @param folder the polar's folder (absolute)
      * @param chained whether a case starts from the previous angle's flow
      * @param jobs worker threads for cases run here
-     * @param resume keep the cases whose folders hold a finished run with the same options
+     * @param resume keep the cases whose folders hold a finished run with the same options and
+     *     continue those holding a checkpoint of them
      * @param pictures whether polar.png and cp-all.png are drawn
      * @param compare the comparison file, or null
      * @param where where the cases run
      * @param slurm the job array's options (with {@link Where#SLURM} or {@link Where#DRY_RUN})
      * @param errorEstimate whether each case is solved on the next coarser mesh too, for its
      *     two-mesh error bars
+     * @param checkpointEvery wall time between two checkpoints of a case run here, in seconds
      */
     public record Plan(Path folder, List<BigDecimal> machs, List<BigDecimal> alphas,
             List<BigDecimal> reynolds, boolean chained, int jobs, boolean resume,
             boolean pictures, Path compare, Where where, SlurmJob.Request slurm,
-            boolean errorEstimate) {
+            boolean errorEstimate, double checkpointEvery) {
         public Plan {
             machs = List.copyOf(machs);
             alphas = List.copyOf(alphas);
@@ -126,6 +127,9 @@ public final class Polar {
     private final ComparisonData comparison;
     private final Stopping stopping = new Stopping();
     private final AtomicInteger reused = new AtomicInteger();
+    private final AtomicInteger continued = new AtomicInteger();
+    /** Flows handed on by kept cases: the same as their runs ended with, not run again. */
+    private final Set<Solver> keptFlows = ConcurrentHashMap.newKeySet();
 
     /**
      * The polar, with what every case and the results need read before any case runs: the first
@@ -341,9 +345,9 @@ public final class Polar {
             out.println("Left out of polar.csv (case folders not in this polar): "
                     + String.join(" ", foreign));
         }
-        if (reused.get() > 0) {
+        if (reused.get() > 0 || continued.get() > 0) {
             out.println("Resumed: " + reused.get() + " of " + size() + " cases kept from"
-                    + " their folders");
+                    + " their folders, " + continued.get() + " continued from their checkpoints");
         }
         return rows;
     }
@@ -383,22 +387,22 @@ public final class Polar {
     }
 
     /**
-     * Whether the case's folder records exactly the options this polar gives the case, but for
-     * the output folder: that is where the case lives (a polar folder copied elsewhere resumes
-     * in place of the original), not how it is computed.
+     * Whether the case's folder records exactly the options this polar gives the case (but for
+     * where it lives and how often it saves, see {@link RecordedOptions}).
      */
     private boolean recordedAsNow(PolarCase c) {
         Path folder = plan.folder().resolve(c.folder());
-        Map<String, String> recorded;
-        try {
-            recorded = new TreeMap<>(PropertiesFile.read(folder.resolve(CaseOutputs.CASE_FILE)));
-        } catch (IOException | IllegalArgumentException e) {
-            return false;
-        }
-        Map<String, String> now = new TreeMap<>(cases.entries(c, folder));
-        recorded.remove("out");
-        now.remove("out");
-        return recorded.equals(now);
+        return RecordedOptions.same(folder, cases.entries(c, folder));
+    }
+
+    /**
+     * Whether the case continues from the checkpoint its folder holds. Not with the error
+     * estimate: the coarser runs keep no checkpoints, so such a polar runs its unfinished cases
+     * again.
+     */
+    private boolean resumable(PolarCase c) {
+        Path folder = plan.folder().resolve(c.folder());
+        return !plan.errorEstimate() && RecordedOptions.resumable(folder, cases.entries(c, folder));
     }
 
     /**
@@ -415,41 +419,83 @@ public final class Polar {
         }
     }
 
-    /** One case through the single-case runner, its printed output into run.log. */
-    @SuppressWarnings("try") // the lock is held, not used
+    /**
+     * One case: kept from its folder (resuming), not run (the polar is stopping), continued from
+     * its checkpoint (resuming) or run through the single-case runner.
+     */
     private WorkerPool.Outcome<Solvers> runCase(PolarCase c, Solvers from) throws IOException {
-        Path folder = plan.folder().resolve(c.folder());
         PolarRow kept = plan.resume() ? reusable(c) : null;
+        boolean fromKept = from != null && keptFlows.remove(from.fine());
         if (kept != null || stopping.requested()) {
-            // A kept case hands no flow on: the next case of its chain starts from the free stream.
             if (from != null) {
                 from.close();
             }
             if (kept != null) {
                 reused.incrementAndGet();
-                return new WorkerPool.Outcome<>(kept, null);
+                List<PolarCase> chain = sweep.chains().get(c.chain());
+                boolean last = chain.get(chain.size() - 1).index() == c.index();
+                return new WorkerPool.Outcome<>(kept, last ? null : endFlow(c));
             }
             return new WorkerPool.Outcome<>(PolarRow.without(c, StopReason.NOT_RUN,
                     "the polar was stopped before this case started"), null);
         }
+        // A case with a checkpoint of the options it runs with now continues from it, unless
+        // its predecessor ran again and hands on a flow: that may differ from the one the
+        // checkpoint's run began on (a raised cap), and a polar never stopped starts from it.
+        boolean continued = plan.resume() && (from == null || fromKept) && resumable(c);
+        if (continued && from != null) {
+            from.close();
+            from = null;
+        }
+        return solve(c, from, continued);
+    }
+
+    /**
+     * The flow a kept case's run ended with, from its checkpoint, for the next case of its
+     * chain (which then starts as in a polar never stopped); null when its folder has none, or
+     * with the error estimate (the coarser runs keep no checkpoints: the chain starts afresh).
+     */
+    private Solvers endFlow(PolarCase c) {
+        if (plan.errorEstimate()) {
+            return null;
+        }
+        Path folder = plan.folder().resolve(c.folder());
+        CaseDefinition definition = cases.definition(c, folder);
+        Solver s = Run.endFlow(definition, folder, mesh(c, definition));
+        if (s == null) {
+            return null;
+        }
+        keptFlows.add(s);
+        return new Solvers(s, null);
+    }
+
+    /**
+     * The case through the single-case runner, from its checkpoint, its predecessor's flow or
+     * afresh; its printed output into run.log (appended to when it continues).
+     */
+    @SuppressWarnings("try") // the lock is held, not used
+    private WorkerPool.Outcome<Solvers> solve(PolarCase c, Solvers from, boolean checkpoint)
+            throws IOException {
+        Path folder = plan.folder().resolve(c.folder());
         Files.createDirectories(folder);
         CaseDefinition definition = cases.definition(c, folder);
+        Mesh mesh = from != null ? from.fine().mesh() : mesh(c, definition);
+        // Under a lowered cap the case runs again: a polar never stopped would end before it.
+        boolean resumed = checkpoint && Run.withinCap(folder, definition, mesh);
         // The case folder is this polar's too: a "run --out" into it meanwhile is refused.
         try (FolderLock lock = FolderLock.acquire(folder, "kestrafol polar, case " + c.label());
-                OutputStream file = Files.newOutputStream(folder.resolve("run.log"));
+                OutputStream file = resumed ? Files.newOutputStream(folder.resolve("run.log"),
+                        StandardOpenOption.CREATE, StandardOpenOption.APPEND)
+                        : Files.newOutputStream(folder.resolve("run.log"));
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
+            // A checkpoint that does not belong to its folder (run id, mesh, settings, damage)
+            // is refused in one line: the case fails with it, its folder as it was.
+            Run run = resumed ? Run.resume(definition, folder, log, false)
+                    : new Run(definition, folder, log, false);
+            run.withCheckpoints(plan.checkpointEvery());
+            recordCase(run, c, folder, from != null || run.continuesCarriedFlow());
             Coarse coarse = plan.errorEstimate() ? coarse(c, folder,
                     from == null ? null : from.coarse()) : null;
-            Run run = new Run(definition, folder, log, false);
-            recordCase(run, c, folder, from != null);
-            Mesh mesh = from != null ? from.fine().mesh() : meshes.computeIfAbsent(meshKey(c),
-                    k -> {
-                        try {
-                            return Run.mesh(definition);
-                        } catch (IOException e) {
-                            throw new java.io.UncheckedIOException(e);
-                        }
-                    });
             if (coarse != null) {
                 run.withErrorBars(coarse);
             }
@@ -466,6 +512,9 @@ public final class Polar {
                 }
                 throw e;
             }
+            if (resumed) {
+                continued.incrementAndGet();
+            }
             try {
                 RunReport.write(folder, null, definition.caseName() + ", " + c.label());
             } catch (IOException | RuntimeException e) {
@@ -481,6 +530,17 @@ public final class Polar {
             }
             return new WorkerPool.Outcome<>(new PolarRow(c, r), solvers);
         }
+    }
+
+    /** The case's mesh, generated once for every case that shares it. */
+    private Mesh mesh(PolarCase c, CaseDefinition definition) {
+        return meshes.computeIfAbsent(meshKey(c), k -> {
+            try {
+                return Run.mesh(definition);
+            } catch (IOException e) {
+                throw new java.io.UncheckedIOException(e);
+            }
+        });
     }
 
     /**

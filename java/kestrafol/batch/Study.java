@@ -7,19 +7,24 @@ import java.math.BigDecimal;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
+import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.atomic.AtomicInteger;
 import kestrafol.base.FolderLock;
 import kestrafol.base.Numbers;
+import kestrafol.base.ShellQuoting;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarTally;
 import kestrafol.report.StudyReport;
 import kestrafol.run.CaseDefinition;
+import kestrafol.run.CaseOutputs;
 import kestrafol.run.CaseResult;
 import kestrafol.run.Run;
 import kestrafol.run.StopReason;
@@ -51,10 +56,13 @@ public final class Study {
      * @param where where the levels run
      * @param slurm the job array's options (with {@link Where#SLURM})
      * @param warnings what the method cannot do for this case, before the levels run
+     * @param resume keep the levels whose folders hold a finished run with the same options and
+     *     continue those holding a checkpoint of them (levels run here)
+     * @param checkpointEvery wall time between two checkpoints of a level run here, in seconds
      */
     public record Plan(Path folder, List<Ladder.Level> ladder, double ratio, int resolution,
             int jobs, boolean pictures, double assumedOrder, Where where, SlurmJob.Request slurm,
-            List<String> warnings) {
+            List<String> warnings, boolean resume, double checkpointEvery) {
         public Plan {
             ladder = List.copyOf(ladder);
             warnings = List.copyOf(warnings);
@@ -66,11 +74,8 @@ public final class Study {
         /** Writes study.properties (not for a gathered study: it is the recorded one). */
         void configuration(Path file) throws IOException;
 
-        /**
-         * Writes a level's own case.properties (after its run: a run clears its folder), with
-         * the id of the level's run when it ended (ran true), so the folder holds one complete run.
-         */
-        void level(Ladder.Level level, boolean ran) throws IOException;
+        /** A level's effective options, as its case.properties records them. */
+        LinkedHashMap<String, String> level(Ladder.Level level);
     }
 
     /** The study's effective configuration, which also drives the Slurm tasks. */
@@ -80,6 +85,8 @@ public final class Study {
     private final Records records;
     private final PrintStream out;
     private final Stopping stopping = new Stopping();
+    private final AtomicInteger reused = new AtomicInteger();
+    private final AtomicInteger continued = new AtomicInteger();
 
     public Study(Plan plan, Records records, PrintStream out) {
         this.plan = plan;
@@ -104,11 +111,7 @@ public final class Study {
         }
         String title = header();
         if (plan.where() != Where.GATHER) {
-            // The previous study's results go first: a study killed on the way leaves no
-            // study.csv or summary.json beside level folders of another run.
-            for (String name : StudyOutputs.FILES) {
-                Files.deleteIfExists(plan.folder().resolve(name));
-            }
+            clearFolder();
         }
         List<Ladder.Outcome> outcomes = levels();
         if (outcomes == null) {
@@ -118,7 +121,13 @@ public final class Study {
         Map<String, GridConvergence.Estimate> estimates = estimates(outcomes, warnings);
         Path report = write(title, outcomes, estimates, warnings);
         summary(outcomes, estimates, warnings, report);
-        return stopping.requested() ? stopping.exitStatus() : exitStatus(outcomes);
+        if (stopping.requested()) {
+            out.println("Interrupted; resume with:");
+            out.println("  kestrafol study --config " + ShellQuoting.quote(plan.folder()
+                    .resolve(CONFIGURATION).toString()) + " --resume");
+            return stopping.exitStatus();
+        }
+        return exitStatus(outcomes);
     }
 
     private String header() {
@@ -149,14 +158,19 @@ public final class Study {
                 out.println("Workers: " + workers + " (--jobs " + plan.jobs() + ")");
                 try (Interrupts interrupts = Interrupts.install(stopping::stopAll, out)) {
                     stopping.watch(interrupts);
-                    return runLevels(plan.ladder(), workers, printing(), stopping);
+                    outcomes = runLevels(plan.ladder(), workers, printing(), stopping,
+                            this::levelHere);
                 }
+                if (reused.get() > 0 || continued.get() > 0) {
+                    out.println("Resumed: " + reused.get() + " of " + outcomes.size()
+                            + " levels kept from their folders, " + continued.get()
+                            + " continued from their checkpoints");
+                }
+                return outcomes;
             }
             case GATHER -> outcomes = SlurmStudy.gather(plan.folder(), plan.ladder(), out);
-            case SLURM -> {
-                clearForSlurm();
-                outcomes = SlurmStudy.submit(plan.folder(), plan.ladder(), plan.slurm(), out);
-            }
+            case SLURM -> outcomes = SlurmStudy.submit(plan.folder(), plan.ladder(),
+                    plan.slurm(), out);
             default -> throw new IllegalStateException("no study " + plan.where());
         }
         if (outcomes != null) {
@@ -166,13 +180,60 @@ public final class Study {
     }
 
     /**
-     * Removes each level's summary.json before a job is submitted, so that nothing of an
-     * earlier study reads as part of this one.
+     * The previous study's results go first: a study killed on the way leaves no study.csv or
+     * summary.json beside level folders of another run. Unless resuming, so does each level's
+     * summary.json, so that no earlier run of a level reads as part of this study.
      */
-    private void clearForSlurm() throws IOException {
-        for (Ladder.Level level : plan.ladder()) {
-            Files.deleteIfExists(level.folder().resolve(StudyOutputs.SUMMARY));
+    private void clearFolder() throws IOException {
+        for (String name : StudyOutputs.FILES) {
+            Files.deleteIfExists(plan.folder().resolve(name));
         }
+        if (!plan.resume()) {
+            for (Ladder.Level level : plan.ladder()) {
+                Files.deleteIfExists(level.folder().resolve(CaseOutputs.SUMMARY));
+            }
+        }
+    }
+
+    /**
+     * One level run here: kept from its folder or continued from its checkpoint when resuming,
+     * otherwise run afresh; with checkpoints, and its case.properties recorded with the run id
+     * as it starts (which ties the checkpoint to the folder).
+     */
+    private Ladder.Outcome levelHere(Ladder.Level level, Stopping stopping) throws IOException {
+        LinkedHashMap<String, String> entries = records.level(level);
+        if (plan.resume()) {
+            CaseResult done = CaseOutputs.completeResult(level.folder());
+            if (done != null && done.stop() != StopReason.INTERRUPTED
+                    && RecordedOptions.same(level.folder(), entries)) {
+                reused.incrementAndGet();
+                return new Ladder.Outcome(level, Run.mesh(level.definition()).nodeCount(),
+                        Double.NaN, done);
+            }
+        }
+        // Under a lowered cap the level runs again: a study never stopped would end before it.
+        boolean resumed = plan.resume() && RecordedOptions.resumable(level.folder(), entries)
+                && Run.withinCap(level.folder(), level.definition(),
+                        Run.mesh(level.definition()));
+        Ladder.Outcome o = runLevel(level, stopping, resumed, log -> {
+            // A checkpoint that does not belong to its folder is refused in one line: the
+            // level fails with it, its folder as it was.
+            Run run = resumed ? Run.resume(level.definition(), level.folder(), log, false)
+                    : new Run(level.definition(), level.folder(), log, false);
+            run.recordCase(comments(level), entries);
+            return run.withCheckpoints(plan.checkpointEvery());
+        });
+        if (resumed) {
+            continued.incrementAndGet();
+        }
+        return o;
+    }
+
+    /** The comment lines of a level's case.properties. */
+    private static List<String> comments(Ladder.Level level) {
+        return List.of("kestrafol study, level " + level.number() + " (" + level.points()
+                + " points): the effective options of this level.", "Re-run it alone with:"
+                + " kestrafol run --config " + level.folder().resolve(CaseOutputs.CASE_FILE));
     }
 
     private Listener printing() {
@@ -232,7 +293,17 @@ public final class Study {
             Map<String, GridConvergence.Estimate> estimates, List<String> warnings)
             throws IOException {
         for (Ladder.Outcome o : outcomes) {
-            records.level(o.level(), o.ran());
+            // With the id of the level's run when it ran, so the folder holds one complete run.
+            // A folder that records the level's options (and the id of its run) already keeps
+            // its case file untouched: a level run here recorded it as it started, and one that
+            // did not run may tie a checkpoint to its folder for the next --resume.
+            Path folder = o.level().folder();
+            LinkedHashMap<String, String> entries = records.level(o.level());
+            if (!RecordedOptions.same(folder, entries) || o.ran()
+                    && !o.result().runId().equals(CaseOutputs.recordedRunId(folder))) {
+                Files.createDirectories(folder);
+                CaseOutputs.rewriteCaseFile(folder, comments(o.level()), entries, o.ran());
+            }
         }
         Path folder = plan.folder();
         StudyOutputs.writeCsv(outcomes, folder.resolve(StudyOutputs.CSV));
@@ -322,6 +393,25 @@ public final class Study {
      */
     public static List<Ladder.Outcome> runLevels(List<Ladder.Level> levels, int jobs,
             Listener listener, Stopping stopping) throws InterruptedException {
+        return runLevels(levels, jobs, listener, stopping, Study::runLevel);
+    }
+
+    /** How a level runs: its outcome, the stop reaching its run. */
+    @FunctionalInterface
+    public interface LevelRunner {
+        Ladder.Outcome run(Ladder.Level level, Stopping stopping) throws IOException;
+    }
+
+    /** The run of a level, printing to its run.log. */
+    @FunctionalInterface
+    interface RunMaker {
+        Run of(PrintStream log) throws IOException;
+    }
+
+    /** As {@link #runLevels(List, int, Listener, Stopping)}, each level run by runner. */
+    public static List<Ladder.Outcome> runLevels(List<Ladder.Level> levels, int jobs,
+            Listener listener, Stopping stopping, LevelRunner runner)
+            throws InterruptedException {
         Map<Integer, Ladder.Outcome> outcomes = new ConcurrentHashMap<>();
         List<List<PolarCase>> units = new ArrayList<>();
         for (int k = 0; k < levels.size(); k++) {
@@ -330,15 +420,15 @@ public final class Study {
                     d.reynolds() == null ? null : BigDecimal.valueOf(d.reynolds()),
                     BigDecimal.valueOf(d.alpha()))));
         }
-        WorkerPool.CaseRunner<Solver> runner = (c, from) -> {
+        WorkerPool.CaseRunner<Solver> cases = (c, from) -> {
             Ladder.Level level = levels.get(c.index());
             Ladder.Outcome o = stopping.requested() ? new Ladder.Outcome(level, 0, Double.NaN,
                     CaseResult.without(StopReason.NOT_RUN, "the study was stopped before this"
-                            + " level started")) : runLevel(level, stopping);
+                            + " level started")) : runner.run(level, stopping);
             outcomes.put(c.index(), o);
             return new WorkerPool.Outcome<>(new PolarRow(c, o.result()), null);
         };
-        List<PolarRow> rows = WorkerPool.run(units, jobs, runner, new WorkerPool.Listener() {
+        List<PolarRow> rows = WorkerPool.run(units, jobs, cases, new WorkerPool.Listener() {
             @Override
             public void started(PolarCase c) {
                 listener.started(levels.get(c.index()));
@@ -361,11 +451,24 @@ public final class Study {
     /** One level through the single-case runner, its printed output into run.log. */
     public static Ladder.Outcome runLevel(Ladder.Level level, Stopping stopping)
             throws IOException {
+        return runLevel(level, stopping, false, log -> new Run(level.definition(),
+                level.folder(), log, false));
+    }
+
+    /**
+     * One level through the run that runs makes, its printed output into run.log (appended to
+     * for a continued run).
+     */
+    private static Ladder.Outcome runLevel(Ladder.Level level, Stopping stopping,
+            boolean continued, RunMaker runs) throws IOException {
         Files.createDirectories(level.folder());
-        try (OutputStream file = Files.newOutputStream(level.folder().resolve("run.log"));
+        Path logFile = level.folder().resolve("run.log");
+        try (OutputStream file = continued ? Files.newOutputStream(logFile,
+                StandardOpenOption.CREATE, StandardOpenOption.APPEND)
+                : Files.newOutputStream(logFile);
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
             var mesh = Run.mesh(level.definition());
-            Run run = new Run(level.definition(), level.folder(), log, false);
+            Run run = runs.of(log);
             CaseResult r = stopping.execute(run, () -> run.execute(mesh, null, false));
             return new Ladder.Outcome(level, mesh.nodeCount(), Double.NaN, r);
         }

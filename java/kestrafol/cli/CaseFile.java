@@ -15,7 +15,6 @@ import java.util.Properties;
 import java.util.Set;
 import java.util.TreeMap;
 import kestrafol.base.PropertiesFile;
-import kestrafol.run.CaseOutputs;
 import kestrafol.study.Ladder;
 import picocli.CommandLine.Model.CommandSpec;
 
@@ -137,21 +136,15 @@ public final class CaseFile {
         return PropertiesFile.escape(v, key);
     }
 
-    /** A study level's own case.properties: "kestrafol run --config" repeats it alone. */
-    static void writeLevel(CommandSpec study, RunOptions options, Ladder.Level level,
-            boolean ran) throws IOException {
+    /** A study level's effective options: "kestrafol run --config" repeats it alone. */
+    static LinkedHashMap<String, String> levelEntries(CommandSpec study, RunOptions options,
+            Ladder.Level level) {
         LinkedHashMap<String, String> e = Configuration.entries(
                 study.mixins().get("conditions"), Set.of());
         e.putAll(Configuration.complete(Configuration.entries(study.mixins().get("options"),
                 Set.of()), options));
         e.put("resolution", Integer.toString(level.points()));
         e.put("out", level.folder().toString());
-        Files.createDirectories(level.folder());
-        Path file = level.folder().resolve(CaseOutputs.CASE_FILE);
-        // With the id of the level's run: the folder holds one complete run.
-        CaseOutputs.rewriteCaseFile(level.folder(), List.of("kestrafol study, level "
-                + level.number() + " (" + level.points() + " points): the effective options of"
-                + " this level.", "Re-run it alone with: kestrafol run --config " + file), e,
-                ran);
+        return e;
     }
 }

@@ -214,13 +214,6 @@ public final class Main implements Callable<Integer> {
                 + " same iterations and coefficients as a run never stopped")
         boolean resume;
 
-        @Option(names = "--checkpoint-every", paramLabel = "SECONDS",
-                converter = RunOptions.FiniteDouble.class,
-                description = "wall time between two checkpoints (checkpoint.bin, for --resume;"
-                        + " also written when the run stops); 0 after every iteration (default:"
-                        + " ${DEFAULT-VALUE})")
-        double checkpointEvery = Run.DEFAULT_CHECKPOINT_SECONDS;
-
         @Option(names = "--error-estimate", description = "also solve the case on the next"
                 + " coarser built-in mesh (sqrt(2) fewer points per direction, alongside) and"
                 + " report error bars of CL, CD and CM (two-mesh grid convergence index, safety"
@@ -244,10 +237,6 @@ public final class Main implements Callable<Integer> {
             // A bad comparison file is refused before anything is computed.
             ComparisonData points = compare == null ? null
                     : ComparisonData.read(compare, ComparisonData.Use.SURFACE);
-            if (!(checkpointEvery >= 0)) {
-                throw new ParameterException(spec.commandLine(), "--checkpoint-every expects 0 or"
-                        + " more seconds, got " + checkpointEvery);
-            }
             if (resume && errorEstimate) {
                 throw new ParameterException(spec.commandLine(), "--resume continues one run;"
                         + " --error-estimate cannot go with it");
@@ -255,7 +244,7 @@ public final class Main implements Callable<Integer> {
             CaseDefinition c = options.definition();
             Run run = resume ? Run.resume(c, options.out, out, terminal)
                     : new Run(c, options.out, out, terminal);
-            run.withCheckpoints(checkpointEvery);
+            run.withCheckpoints(options.checkpointEvery);
             if (points != null) {
                 run.compareCp(new CpPicture.Points(points.label(), points.column("x"),
                         points.column("cp")));

@@ -116,8 +116,8 @@ final class PolarCommand implements Callable<Integer> {
         List<String> command = new ArrayList<>(SlurmOptions.javaCommand());
         command.addAll(List.of("polar", "--config", folder.resolve(Polar.CONFIGURATION)
                 .toString()));
-        return new Polar(polar.plan(folder, !base.noPictures, command), cases, out, terminal,
-                polar.slurmJob.task != null);
+        return new Polar(polar.plan(folder, !base.noPictures, base.checkpointEvery, command),
+                cases, out, terminal, polar.slurmJob.task != null);
     }
 
     /** The polar a polar.properties file describes, prepared as for running it. */

@@ -92,7 +92,9 @@ final class PolarOptions {
 
     // --- Output folder: resumption (the folder rules live in CaseFolders and CaseOutputs) ---
     @Option(names = "--resume", description = "keep the cases whose folders hold a finished run"
-            + " with the same settings, run the others, and rebuild polar.csv from every case folder")
+            + " with the same settings, continue those with a checkpoint of the same settings"
+            + " (killed, interrupted or capped) from it, run the others, and rebuild polar.csv"
+            + " from every case folder")
     boolean resume;
     // --- end of the output-folder options ---
 
@@ -151,12 +153,12 @@ final class PolarOptions {
     }
 
     /** The settled polar writing into folder, its tasks running command. */
-    Polar.Plan plan(Path folder, boolean pictures, List<String> command) {
+    Polar.Plan plan(Path folder, boolean pictures, double checkpointEvery, List<String> command) {
         return new Polar.Plan(folder, machs, alphas, reynolds, chained, jobs, resume, pictures,
                 compare, slurm ? Polar.Where.SLURM : dryRun ? Polar.Where.DRY_RUN
                         : Polar.Where.HERE, new SlurmJob.Request(command, slurmJob.partition,
                         slurmJob.time, detach ? SlurmJob.Mode.DETACH : SlurmJob.Mode.WAIT),
-                errorEstimate);
+                errorEstimate, checkpointEvery);
     }
 
     static ParameterException usage(CommandSpec spec, String message) {

@@ -200,6 +200,12 @@ public final class RunOptions {
     @Option(names = "--no-pictures", description = "skip the PNG pictures")
     boolean noPictures;
 
+    @Option(names = "--checkpoint-every", paramLabel = "SECONDS", converter = FiniteDouble.class,
+            description = "wall time between two checkpoints (checkpoint.bin, for --resume;"
+                    + " also written when a run stops); 0 after every iteration (default:"
+                    + " ${DEFAULT-VALUE})")
+    double checkpointEvery = kestrafol.run.Run.DEFAULT_CHECKPOINT_SECONDS;
+
     /** Options whose output folder defaults to the given one instead of "results". */
     static RunOptions writingTo(Path folder) {
         RunOptions o = new RunOptions();
@@ -293,6 +299,9 @@ public final class RunOptions {
             atLeast("--iterations", iterationsOption, 1);
         }
         atLeast("--print-every", printEvery, 1);
+        if (!(checkpointEvery >= 0)) {
+            throw usage("--checkpoint-every expects 0 or more seconds, got " + checkpointEvery);
+        }
         atLeast("--sequence", sequence, 0);
         if (sequence > 0 && mesh != null) {
             throw usage("--sequence needs a mesh the program builds (a built-in body or"

@@ -5,6 +5,7 @@ import java.io.PrintStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Set;
 import java.util.concurrent.Callable;
@@ -109,19 +110,20 @@ final class StudyCommand implements Callable<Integer> {
         command.addAll(List.of("study", "--config", folder.resolve(Study.CONFIGURATION)
                 .toString()));
         return new Study(study.plan(folder, ladder, options.resolution, !options.noPictures,
-                gathering, command, MethodLimits.of(ladder.get(0).definition())),
+                gathering, command, MethodLimits.of(ladder.get(0).definition()),
+                options.checkpointEvery),
                 new Study.Records() {
                     @Override
                     public void configuration(Path file) throws IOException {
                         CaseFile.write(file, List.of("kestrafol study: the effective options of"
                                 + " this study.", "Re-run it with: kestrafol study --config "
                                 + file), Configuration.complete(Configuration.entries(spec,
-                                        Set.of()), options));
+                                        Set.of("--resume")), options));
                     }
 
                     @Override
-                    public void level(Ladder.Level level, boolean ran) throws IOException {
-                        CaseFile.writeLevel(spec, options, level, ran);
+                    public LinkedHashMap<String, String> level(Ladder.Level level) {
+                        return CaseFile.levelEntries(spec, options, level);
                     }
                 }, out).run();
     }

@@ -50,6 +50,12 @@ final class StudyOptions {
 
     // --- end of the Slurm options ---
 
+    @Option(names = "--resume", description = "keep the levels whose folders hold a finished run"
+            + " with the same settings, continue those with a checkpoint of the same settings"
+            + " (killed, interrupted or capped) from it, run the others, and write the study's"
+            + " results from every level")
+    boolean resume;
+
     /**
      * Checks the workers and the Slurm options and makes every file option absolute, so that the
      * recorded configuration names the same files from any working folder (a task runs
@@ -64,16 +70,21 @@ final class StudyOptions {
             throw new ParameterException(spec.commandLine(), "--detach only applies with"
                     + " --slurm");
         }
+        if (resume && slurm) {
+            throw new ParameterException(spec.commandLine(), "--resume applies to a study run"
+                    + " here, not to --slurm (resubmit it, or gather it with --gather)");
+        }
         slurmJob.settle(spec, out, slurm, "study");
     }
 
     /** The settled study of the ladder, its tasks running command. */
     Study.Plan plan(Path folder, List<Ladder.Level> ladder, int resolution, boolean pictures,
-            boolean gathering, List<String> command, List<String> warnings) {
+            boolean gathering, List<String> command, List<String> warnings,
+            double checkpointEvery) {
         return new Study.Plan(folder, ladder, ratio, resolution, jobs, pictures,
                 TwoMeshes.ASSUMED_ORDER, gathering ? Study.Where.GATHER : slurm
                         ? Study.Where.SLURM : Study.Where.HERE, new SlurmJob.Request(command,
                         slurmJob.partition, slurmJob.time, detach ? SlurmJob.Mode.DETACH
-                        : SlurmJob.Mode.WAIT), warnings);
+                        : SlurmJob.Mode.WAIT), warnings, resume, checkpointEvery);
     }
 }

@@ -31,13 +31,17 @@ import kestrafol.solver.Settings;
  * answer are rebuilt from them; history.csv rounds them to 11 digits) and the solver's
  * {@link FlowField}. Binary, big-endian, with a CRC-32C of everything before it at the end.
  *
+ * @param carried the run began on a carried flow (the previous case of a polar chain, or the
+ *     coarser meshes of a sequenced run), without a first-order start; a resumed run keeps it
  * @param switchedAt iteration after which the first-order start switched (0 before or without)
  * @param solverSeconds time spent in the library so far
  */
 public record Checkpoint(String runId, String meshFingerprint, String settingsFingerprint,
-        int iterations, int switchedAt, double solverSeconds, History history, FlowField field) {
+        boolean carried, int iterations, int switchedAt, double solverSeconds, History history,
+        FlowField field) {
     private static final String MAGIC = "kestrafol checkpoint";
-    private static final int VERSION = 1;
+    /** Version 2 records whether the run began on a carried flow; version 1 never did. */
+    private static final int VERSION = 2;
 
     /**
      * The fingerprint of a mesh: SHA-256 of its coordinates (every bit), elements, boundary
@@ -87,6 +91,7 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
             out.writeUTF(runId);
             out.writeUTF(meshFingerprint);
             out.writeUTF(settingsFingerprint);
+            out.writeBoolean(carried);
             out.writeInt(iterations);
             out.writeInt(switchedAt);
             out.writeDouble(solverSeconds);
@@ -118,12 +123,14 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
         try (InputStream raw = new BufferedInputStream(Files.newInputStream(file), 1 << 16)) {
             CheckedInputStream checked = new CheckedInputStream(raw, new CRC32C());
             DataInputStream in = new DataInputStream(checked);
-            if (!MAGIC.equals(in.readUTF()) || in.readInt() != VERSION) {
+            int version = MAGIC.equals(in.readUTF()) ? in.readInt() : 0;
+            if (version != 1 && version != VERSION) {
                 throw damaged(file, "not a checkpoint of this version");
             }
             String runId = in.readUTF();
             String mesh = in.readUTF();
             String settings = in.readUTF();
+            boolean carried = version >= 2 && in.readBoolean();
             int iterations = in.readInt();
             int switchedAt = in.readInt();
             double solverSeconds = in.readDouble();
@@ -158,8 +165,9 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
             if (new DataInputStream(raw).readLong() != expected || raw.read() != -1) {
                 throw damaged(file, "its checksum does not match its content");
             }
-            return new Checkpoint(runId, mesh, settings, iterations, switchedAt, solverSeconds,
-                    history, new FlowField(levels[0], levels[1], levels[2], levels[3]));
+            return new Checkpoint(runId, mesh, settings, carried, iterations, switchedAt,
+                    solverSeconds, history, new FlowField(levels[0], levels[1], levels[2],
+                            levels[3]));
         } catch (EOFException e) {
             throw damaged(file, "it is cut short");
         }

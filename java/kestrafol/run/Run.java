@@ -105,6 +105,55 @@ public final class Run {
     }
 
     /**
+     * Whether the checkpoint in outDir (if any) lies within the case's iteration cap on this
+     * mesh, so that continuing it ends as a run with that cap would; a run with a lower cap
+     * stops before it. A damaged checkpoint counts as within: resuming refuses it in one line.
+     */
+    public static boolean withinCap(Path outDir, CaseDefinition c, Mesh mesh) throws IOException {
+        try {
+            Checkpoint k = new CaseOutputs(outDir, false, "").readCheckpoint();
+            return k == null || k.iterations() <= c.iterationCap(mesh.nodeCount());
+        } catch (IllegalArgumentException e) {
+            return true;
+        }
+    }
+
+    /**
+     * A solver holding the flow the complete run in outDir ended with, read from its last
+     * checkpoint, on the given mesh: what the next case of a polar chain starts from when this
+     * case is kept from an earlier invocation, the same bits as the run's own solver at its end.
+     * Null when the folder's checkpoint is not of its complete run's last iteration on this mesh
+     * with this case's settings (or is unreadable); the caller closes the solver.
+     */
+    public static Solver endFlow(CaseDefinition c, Path outDir, Mesh mesh) {
+        try {
+            Checkpoint k = new CaseOutputs(outDir, false, "").readCheckpoint();
+            CaseResult done = CaseOutputs.completeResult(outDir);
+            if (k == null || done == null || !k.runId().equals(done.runId())
+                    || k.iterations() != done.iterations()
+                    || !k.meshFingerprint().equals(Checkpoint.fingerprint(mesh))) {
+                return null;
+            }
+            CaseSetup setup = CaseSetup.of(c, mesh, k.carried());
+            if (!k.settingsFingerprint().equals(Checkpoint.fingerprint(c, setup))) {
+                return null;
+            }
+            return new Solver(mesh, k.settingsNow(setup), c.renumber(), k.field(),
+                    k.iterations());
+        } catch (IOException | IllegalArgumentException e) {
+            return null;
+        }
+    }
+
+    /**
+     * True for a resumed run that began on a carried flow (a polar chain case started from its
+     * predecessor's flow): it continues without a first-order start, as it began.
+     */
+    public boolean continuesCarriedFlow() {
+        return resumed != null && resumed.carried();
+    }
+
+    /**
      * Takes checkpoints: every everySeconds of wall time (0: after every iteration) and when the
      * run stops, unless it diverged; "run --resume" continues from the last one.
      */
@@ -212,6 +261,11 @@ public final class Run {
      * run closes it, also when the run fails.
      */
     public CaseResult execute(Mesh mesh, Solver from, boolean keep) throws IOException {
+        if (from != null && resumed != null) {
+            from.close();
+            throw new IllegalArgumentException("a resumed run continues its own flow, not a"
+                    + " carried one");
+        }
         if (from != null && from.mesh() != mesh) {
             from.close();
             throw new IllegalArgumentException("a carried solver must be on the run's mesh");
@@ -220,14 +274,15 @@ public final class Run {
         checks.farField(mesh, !c.boundaries().isEmpty());
         // A sequenced run, resumed or not, begins on a carried flow: no first-order start.
         boolean sequenced = from == null && !Sequencing.ladder(c).isEmpty();
-        boolean carried = from != null || sequenced;
+        // A resumed chain case began on its predecessor's flow and keeps that set-up.
+        boolean carried = from != null || sequenced || continuesCarriedFlow();
         CaseSetup setup = CaseSetup.of(c, mesh, carried);
         ConvergenceMonitor monitor = setup.monitor(c);
         String meshFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(mesh) : null;
         String settingsFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(c, setup)
                 : null;
         if (resumed != null) {
-            checkResumable(meshFingerprint, settingsFingerprint, mesh);
+            checkResumable(meshFingerprint, settingsFingerprint, mesh, setup.cap());
         }
 
         ConsoleText.header(out, c, setup, outputs.folder());
@@ -239,8 +294,8 @@ public final class Run {
         IterationLoop.Checkpoints checkpoints = checkpointSeconds < 0 ? null
                 : new IterationLoop.Checkpoints((solver, history, switchedAt, solverSeconds) ->
                         outputs.writeCheckpoint(new Checkpoint(outputs.runId(), meshFingerprint,
-                                settingsFingerprint, history.size(), switchedAt, solverSeconds,
-                                history, solver.field())), checkpointSeconds);
+                                settingsFingerprint, carried, history.size(), switchedAt,
+                                solverSeconds, history, solver.field())), checkpointSeconds);
         // A resumed run continues from its checkpoint: its coarse levels ran before it.
         IterationLoop.Outcome loop = iterate(setup, monitor, from, keep, checkpoints,
                 sequenced && resumed == null);
@@ -268,8 +323,12 @@ public final class Run {
         return result;
     }
 
-    /** Refuses a checkpoint taken on another mesh or with other settings than this run's. */
-    private void checkResumable(String meshFingerprint, String settingsFingerprint, Mesh mesh) {
+    /**
+     * Refuses a checkpoint taken on another mesh or with other settings than this run's, or
+     * past its iteration cap (a run with that cap would have stopped before it).
+     */
+    private void checkResumable(String meshFingerprint, String settingsFingerprint, Mesh mesh,
+            int cap) {
         Path file = outputs.folder().resolve(CaseOutputs.CHECKPOINT);
         if (!resumed.meshFingerprint().equals(meshFingerprint)
                 || resumed.field().nodeCount() != mesh.nodeCount()) {
@@ -280,6 +339,11 @@ public final class Run {
             throw new IllegalArgumentException("checkpoint " + file + " was taken with other"
                     + " settings than this run's (flow, scheme, first-order start, forces or"
                     + " stopping rule; only --iterations may change); it is not used");
+        }
+        if (resumed.iterations() > cap) {
+            throw new IllegalArgumentException("checkpoint " + file + " holds "
+                    + resumed.iterations() + " iterations, past this run's cap of " + cap
+                    + " (--iterations); it is not used");
         }
     }
 

@@ -267,5 +267,7 @@ class StudyTest {
         assertTrue(rows.get(2).startsWith("2,") && rows.get(2).endsWith(",,,,,,not run,false"),
                 rows.get(2));
         assertTrue(Files.exists(out.resolve("report.html")));
+        assertTrue(Files.readString(dir.resolve("stopped.log")).contains("kestrafol study"
+                + " --config " + out.resolve("study.properties") + " --resume"));
     }
 }

@@ -22,11 +22,13 @@ import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
 /**
- * kill -9 of run and polar at random moments into a reused output folder: afterwards every case
- * folder holds one complete run (summary.json whose run id every other file carries, every file
- * whole) or is clearly incomplete (no summary.json), never a mix; polar.csv, when present, agrees
- * with the folders; and a resumed polar keeps the finished cases untouched. The number of kills
- * is -Dkestrafol.kills (default 18: 12 of run, 6 of polar); scripts/kill-soak.sh runs hundreds.
+ * kill -9 of run, polar and study at random moments into a reused output folder: afterwards
+ * every case folder holds one complete run (summary.json whose run id every other file carries,
+ * every file whole) or is clearly incomplete (no summary.json), never a mix; polar.csv, when
+ * present, agrees with the folders; a study folder holds the results of one study, agreeing with
+ * its level folders, or none; a resumed polar keeps the finished cases untouched and a resumed
+ * study completes. The number of kills is -Dkestrafol.kills (default 18: 12 of run, 6 of polar,
+ * and a quarter as many again of study); scripts/kill-soak.sh runs hundreds.
  */
 class KillTest {
     private static final int KILLS = Integer.getInteger("kestrafol.kills", 18);
@@ -93,6 +95,50 @@ class KillTest {
         List<String> rows = Files.readAllLines(polar.resolve("polar.csv"));
         assertEquals(5, rows.size(), String.join("\n", rows));
         polarAgreesWithFolders(polar);
+        killedStudies(random);
+    }
+
+    /** A study killed at random moments, then resumed to the end. */
+    private void killedStudies(Random random) throws Exception {
+        Path study = dir.resolve("study");
+        List<String> ladder = command("study", "--resolution", "24", "--levels", "3", "--ratio",
+                "1.2", "--iterations", "30", "--jobs", "1", "--no-pictures", "--out",
+                study.toString());
+        long start = System.nanoTime();
+        assertEquals(Run.EXIT_NOT_CONVERGED, finish(ladder), "a study to start from");
+        int studyMillis = (int) ((System.nanoTime() - start) / 1_000_000);
+        Map<String, Integer> studies = new HashMap<>();
+        for (int k = 0; k < KILLS / 4; k++) {
+            killAfter(ladder, studyMillis / 4 + random.nextInt(studyMillis));
+            studies.merge(studyVerdict(study), 1, Integer::sum);
+        }
+        System.out.println("study " + studyMillis + " ms; study folders: " + studies);
+        assertEquals(0, studies.getOrDefault("mixed", 0), studies + " " + WHY);
+        ladder.add("--resume");
+        assertEquals(Run.EXIT_NOT_CONVERGED, finish(ladder), "the resumed study");
+        assertEquals("complete", studyVerdict(study), String.valueOf(WHY));
+    }
+
+    /**
+     * "complete" (summary.json, study.csv, and each level one complete run with its row's lift),
+     * "incomplete" (no summary.json) or "mixed".
+     */
+    private static String studyVerdict(Path study) throws IOException {
+        if (!Files.exists(study.resolve("summary.json"))) {
+            return "incomplete";
+        }
+        List<String> rows = Files.readAllLines(study.resolve("study.csv"));
+        for (String row : rows.subList(1, rows.size())) {
+            String[] f = row.split(",");
+            Path level = study.resolve("level" + f[0] + "-n" + f[1]);
+            Matcher m = CL.matcher(Files.readString(level.resolve(CaseOutputs.SUMMARY)));
+            if (!"complete".equals(verdict(level, false)) || !m.find()
+                    || Double.parseDouble(m.group(1)) != Double.parseDouble(f[4])) {
+                WHY.add(level + ": not the complete run of study.csv's " + row);
+                return "mixed";
+            }
+        }
+        return rows.size() == 4 ? "complete" : "mixed";
     }
 
     /**

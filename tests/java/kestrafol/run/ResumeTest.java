@@ -1,6 +1,7 @@
 package kestrafol.run;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.ByteArrayOutputStream;
@@ -24,13 +25,21 @@ import org.junit.jupiter.api.io.TempDir;
 /**
  * Checkpoints and exact restart: a run killed (SIGKILL) at several moments and resumed each time
  * ends with the iterations, coefficients and history of a run never stopped, bit for bit; a
- * capped run continues to a higher cap as if it had had it from the start; and every checkpoint
- * that does not belong to its folder is refused with a one-line message naming it, exit 1.
+ * capped run continues to a higher cap as if it had had it from the start; every checkpoint
+ * that does not belong to its folder is refused with a one-line message naming it, exit 1; and
+ * a polar killed in a chain case and a study killed in a level, each resumed, equal the ones
+ * never stopped, case by case and level by level.
  */
 class ResumeTest {
     /** A small case whose coefficient rule ends it after 776 iterations. */
     private static final List<String> CASE = List.of("run", "--resolution", "16", "--cauchy",
             "0.002/20", "--no-pictures");
+    /** Two cases in one chain: the second begins on the first one's flow. */
+    private static final List<String> POLAR = List.of("polar", "--resolution", "16", "--cauchy",
+            "0.002/20", "--alpha", "0,2", "--chain", "--jobs", "1", "--no-pictures");
+    /** Three small levels, one after the other. */
+    private static final List<String> STUDY = List.of("study", "--resolution", "24", "--levels",
+            "3", "--ratio", "1.2", "--cauchy", "0.002/20", "--jobs", "1", "--no-pictures");
     private static final Pattern ANSWER = Pattern.compile(
             "\"(cl|cd|cm|cdPressure|iterations|stoppedBy|converged)\": ([^,\\n]+)");
 
@@ -58,6 +67,76 @@ class ResumeTest {
         assertEquals(answer(reference), answer(killed));
         assertEquals(history(reference), history(killed));
         assertEquals(runIdOf(killed, "case.properties"), runIdOf(killed, "history.csv"));
+    }
+
+    @Test
+    void killedPolarContinuesItsChainCaseAndRefusesAForeignCheckpoint() throws Exception {
+        Path reference = dir.resolve("polar-reference");
+        Out whole = main(with(POLAR, "--out", reference.toString()));
+        Path killed = dir.resolve("polar-killed");
+        killAfterCheckpoint(java(with(POLAR, "--checkpoint-every", "0", "--out",
+                killed.toString())), killed.resolve("m0.8_a2"), 50);
+        assertFalse(Files.exists(killed.resolve("m0.8_a2").resolve(CaseOutputs.SUMMARY)),
+                "killed in the second case");
+        Out resumed = main(with(POLAR, "--resume", "--out", killed.toString()));
+        assertTrue(resumed.out.contains("Resumed: 1 of 2 cases kept from their folders, 1"
+                + " continued from their checkpoints"), resumed.out);
+        assertSamePolar(reference, whole, killed, resumed);
+        // Killed before the second case's first checkpoint: it runs again from the flow its kept
+        // predecessor ended with (read from that one's checkpoint), as in the polar never stopped.
+        Path a2 = killed.resolve("m0.8_a2");
+        Files.delete(a2.resolve(CaseOutputs.SUMMARY));
+        Files.delete(a2.resolve(CaseOutputs.CHECKPOINT));
+        assertSamePolar(reference, whole, killed, main(with(POLAR, "--resume", "--out",
+                killed.toString())));
+        // Another run's checkpoint in the unfinished case: that case fails with the one-line
+        // refusal, its folder as it was; the finished one is kept.
+        Files.delete(a2.resolve(CaseOutputs.SUMMARY));
+        Files.copy(killed.resolve("m0.8_a0").resolve(CaseOutputs.CHECKPOINT),
+                a2.resolve(CaseOutputs.CHECKPOINT), StandardCopyOption.REPLACE_EXISTING);
+        Out refused = main(with(POLAR, "--resume", "--out", killed.toString()));
+        assertEquals(1, refused.status, refused.out);
+        assertTrue(refused.out.contains("Mach 0.8, alpha 2: failed: checkpoint "
+                + a2.resolve(CaseOutputs.CHECKPOINT) + " belongs to run "), refused.out);
+        assertFalse(Files.exists(a2.resolve(CaseOutputs.SUMMARY)));
+    }
+
+    /** The same exit status, polar.csv but for the seconds, and histories, case by case. */
+    private static void assertSamePolar(Path reference, Out whole, Path resumed, Out run)
+            throws IOException {
+        assertEquals(whole.status, run.status, run.err);
+        assertEquals(withoutSeconds(reference.resolve("polar.csv")),
+                withoutSeconds(resumed.resolve("polar.csv")));
+        for (String c : List.of("m0.8_a0", "m0.8_a2")) {
+            assertEquals(history(reference.resolve(c)), history(resumed.resolve(c)), c);
+        }
+    }
+
+    @Test
+    void killedStudyContinuesItsLevelAndARaisedCapReplaysEachLevelToItsStop() throws Exception {
+        Path reference = dir.resolve("study-reference");
+        Out whole = main(with(STUDY, "--iterations", "3000", "--out", reference.toString()));
+        Path killed = dir.resolve("study-killed");
+        killAfterCheckpoint(java(with(STUDY, "--iterations", "3000", "--checkpoint-every", "0.05",
+                "--out", killed.toString())), killed.resolve("level2-n20"), 50);
+        // Clearly incomplete: no study results beside the levels.
+        assertFalse(Files.exists(killed.resolve("summary.json"))
+                || Files.exists(killed.resolve("study.csv")));
+        List<String> levels = List.of("level1-n24", "level2-n20", "level3-n16");
+        for (String raised : new String[] {"3000", "4000"}) {
+            Out resumed = main(with(STUDY, "--iterations", raised, "--resume", "--out",
+                    killed.toString()));
+            assertEquals(whole.status, resumed.status, resumed.err);
+            assertTrue(resumed.out.contains(raised.equals("3000") ? "Resumed: 1 of 3 levels"
+                    + " kept from their folders, 1 continued" : "Resumed: 0 of 3 levels kept"
+                    + " from their folders, 3 continued"), resumed.out);
+            assertEquals(Files.readAllLines(reference.resolve("study.csv")),
+                    Files.readAllLines(killed.resolve("study.csv")));
+            for (String level : levels) {
+                assertEquals(answer(reference.resolve(level)), answer(killed.resolve(level)));
+                assertEquals(history(reference.resolve(level)), history(killed.resolve(level)));
+            }
+        }
     }
 
     @Test
@@ -95,7 +174,9 @@ class ResumeTest {
                 new Refusal("other settings", new String[] {"--mach", "0.7"}, f -> { },
                         "was taken with other settings"),
                 new Refusal("another stopping rule", new String[] {"--cauchy", "0.001/20"},
-                        f -> { }, "was taken with other settings"));
+                        f -> { }, "was taken with other settings"),
+                new Refusal("a lower cap", new String[] {"--iterations", "20"}, f -> { },
+                        "holds 25 iterations, past this run's cap of 20"));
         for (Refusal r : table) {
             Path folder = dir.resolve("refused-" + r.what().replace(' ', '-'));
             copy(base, folder);
@@ -185,6 +266,26 @@ class ResumeTest {
         return c;
     }
 
+    /** polar.csv without its seconds column (counted from the end: the warnings are quoted). */
+    private static List<String> withoutSeconds(Path csv) throws IOException {
+        List<String> lines = Files.readAllLines(csv);
+        List<String> header = List.of(lines.get(0).split(","));
+        int after = header.size() - 1 - header.indexOf("seconds");
+        return lines.stream().map(l -> l.replaceFirst("[^,]*((,[^,]*){" + after + "})$", "$1"))
+                .toList();
+    }
+
+    private static List<String> with(List<String> args, String... more) {
+        List<String> all = new ArrayList<>(args);
+        all.addAll(List.of(more));
+        return all;
+    }
+
+    /** The command in a child JVM. */
+    private List<String> java(List<String> args) {
+        return with(command(dir).subList(0, 5), args.toArray(new String[0]));
+    }
+
     private List<String> resume(Path folder) {
         List<String> c = command(folder).subList(0, 5);
         List<String> r = new ArrayList<>(c);
@@ -218,7 +319,7 @@ class ResumeTest {
         assertTrue(Files.exists(file), "a checkpoint to resume from");
     }
 
-    private record Out(int status, String err) {
+    private record Out(int status, String out, String err) {
     }
 
     private static Out main(List<String> args) {
@@ -226,6 +327,7 @@ class ResumeTest {
         ByteArrayOutputStream err = new ByteArrayOutputStream();
         int status = Main.run(args.toArray(new String[0]), new PrintStream(out, true,
                 StandardCharsets.UTF_8), new PrintStream(err, true, StandardCharsets.UTF_8), false);
-        return new Out(status, err.toString(StandardCharsets.UTF_8));
+        return new Out(status, out.toString(StandardCharsets.UTF_8),
+                err.toString(StandardCharsets.UTF_8));
     }
 }
