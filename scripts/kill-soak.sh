@@ -1,8 +1,9 @@
 #!/bin/sh
-# kill -9 of "kestrafol run" and "kestrafol polar" at many random moments into reused output
-# folders; afterwards every case folder must hold one complete run or be clearly incomplete
-# (never a mix), polar.csv must agree with the folders, and a resumed polar must keep the
-# finished cases. The CI test runs 18 kills; this runs many more (a few seconds each).
+# kill -9 of "kestrafol run", "kestrafol polar" and "kestrafol study" at many random moments
+# into reused output folders; afterwards every case folder must hold one complete run or be
+# clearly incomplete (never a mix), polar.csv must agree with the folders, a study folder must
+# hold one study's results or none, a resumed polar must keep the finished cases and a resumed
+# study must complete. The CI test runs 22 kills; this runs many more (a few seconds each).
 #
 #   scripts/kill-soak.sh [KILLS] [BUILD_DIR]     defaults: 300, build
 set -eu
