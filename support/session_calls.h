@@ -84,12 +84,14 @@ inline std::array<double, 5> hostAnalysis(const HandleValues& h) {
 
 inline void hostCleanup(const HandleValues& h) { session::cleanup(view(h)); }
 
-// The four levels of a flow field as a host owns them (std::nullopt = null).
+// The four levels of a flow field and the method memory as a host owns them (std::nullopt =
+// null).
 struct OwnedField {
     OwnedArray<double> state;
     OwnedArray<double> statePrev;
     OwnedArray<double> statePrev2;
     OwnedArray<double> delta;
+    OwnedArray<double> memory;
 };
 
 inline HandleValues hostStartFromField(const OwnedStart& a, const OwnedField& f) {
@@ -98,16 +100,19 @@ inline HandleValues hostStartFromField(const OwnedStart& a, const OwnedField& f)
                   view(a.quads), a.boundaryEdgeCount, view(a.boundaryEdges), a.boundaryKindCount,
                   view(a.boundaryKinds)),
         view(a.parameters),
-        session::FieldInput{view(f.state), view(f.statePrev), view(f.statePrev2), view(f.delta)});
+        session::FieldInput{view(f.state), view(f.statePrev), view(f.statePrev2), view(f.delta),
+                            view(f.memory)},
+        session::ExtraSettings::methodOptions);
 }
 
 inline OwnedField hostReadField(const HandleValues& h) {
     OwnedField f;
-    session::readField(view(h), [&](const std::array<std::span<const double>, 4>& levels) {
+    session::readField(view(h), [&](const std::array<std::span<const double>, 5>& levels) {
         f.state = std::vector<double>(levels[0].begin(), levels[0].end());
         f.statePrev = std::vector<double>(levels[1].begin(), levels[1].end());
         f.statePrev2 = std::vector<double>(levels[2].begin(), levels[2].end());
         f.delta = std::vector<double>(levels[3].begin(), levels[3].end());
+        f.memory = std::vector<double>(levels[4].begin(), levels[4].end());
     });
     return f;
 }

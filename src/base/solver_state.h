@@ -74,6 +74,9 @@ struct SolverState {
         double circulation = 0.0;      // of the far-field vortex
         double vortexX = 0.0;          // its centre: the centroid of the wall edges
         double vortexY = 0.0;
+        // A solver started from a field has no residual array of its predecessor: its first
+        // call takes residualNorm as the field's memory gave it instead.
+        bool residualCarried = false;
     } method;
     // Nodes the update has put on the pressure or density floor since set-up.
     long long floorHits = 0;

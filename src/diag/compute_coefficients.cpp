@@ -15,6 +15,19 @@ double nodePressure(const SolverState& state, int node, double gamma) {
 
 }  // namespace
 
+double residualNorm(const SolverState& state) {
+    double norm = 0.0;
+    const std::size_t entries = 4 * static_cast<std::size_t>(state.nodeCount);
+    for (std::size_t k = 0; k < entries; ++k) {
+        const double r = state.residual[k];
+        if (r > 0.0)
+            norm = norm + r;
+        else
+            norm = norm - r;
+    }
+    return norm;
+}
+
 std::array<double, 5> computeCoefficients(const SolverState& state,
                                           const SolverSettings& settings) {
     const double gamma = settings.gamma;
@@ -47,15 +60,7 @@ std::array<double, 5> computeCoefficients(const SolverState& state,
     const double lift = std::cos(alpha) * fy - std::sin(alpha) * fx;
     const double drag = std::sin(alpha) * fy + std::cos(alpha) * fx;
 
-    double norm = 0.0;
-    const std::size_t entries = 4 * static_cast<std::size_t>(state.nodeCount);
-    for (std::size_t k = 0; k < entries; ++k) {
-        const double r = state.residual[k];
-        if (r > 0.0)
-            norm = norm + r;
-        else
-            norm = norm - r;
-    }
+    const double norm = residualNorm(state);
 
     const double q = (0.5 * settings.mach) * settings.mach;
     // Element 0 carries no quantity; it is reported as 0.

@@ -1,9 +1,15 @@
 // JNI entry points of kestrafol.engine.FlowModule, the toolkit's flow module: the five calls of
 // CFD.Solvers.EulerSolver on the same session layer, plus a start from a given flow field and
-// the read-back of a solver's field. Each entry point holds the host's arrays for reading, calls
+// the read-back of a solver's field. Its settings vectors may carry the method options after the
+// first 16 values. Each entry point holds the host's arrays for reading, calls
 // the matching session function and converts its result back; every check is the session's.
 #include "jni/jni_glue.h"
 #include "kestrafol_engine_FlowModule.h"
+
+namespace {
+// The settings entries after the first 16 select the method options of this module.
+constexpr session::ExtraSettings methodOptions = session::ExtraSettings::methodOptions;
+}  // namespace
 
 JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM* vm, void* /*reserved*/) { return loadLibrary(vm); }
 
@@ -18,7 +24,9 @@ JNIEXPORT jlongArray JNICALL Java_kestrafol_engine_FlowModule_start(
         const PinnedMesh mesh(env, nodeCount, coords, triangleCount, triangles, quadCount, quads,
                               boundaryEdgeCount, boundaryEdges, boundaryKindCount, boundaryKinds);
         const PinnedDoubles parametersHeld(env, parameters, true);
-        return startedHandle(env, [&] { return session::start(mesh.input(), parametersHeld.view()); });
+        return startedHandle(env, [&] {
+            return session::start(mesh.input(), parametersHeld.view(), methodOptions);
+        });
     });
 }
 
@@ -27,7 +35,7 @@ JNIEXPORT jlongArray JNICALL Java_kestrafol_engine_FlowModule_startFromField(
     jintArray triangles, jint quadCount, jintArray quads, jint boundaryEdgeCount,
     jintArray boundaryEdges, jint boundaryKindCount, jintArray boundaryKinds,
     jdoubleArray parameters, jdoubleArray state, jdoubleArray statePrev, jdoubleArray statePrev2,
-    jdoubleArray delta) {
+    jdoubleArray delta, jdoubleArray memory) {
     return guarded<jlongArray>(env, [&]() -> jlongArray {
         const PinnedMesh mesh(env, nodeCount, coords, triangleCount, triangles, quadCount, quads,
                               boundaryEdgeCount, boundaryEdges, boundaryKindCount, boundaryKinds);
@@ -36,10 +44,13 @@ JNIEXPORT jlongArray JNICALL Java_kestrafol_engine_FlowModule_startFromField(
         const PinnedDoubles statePrevHeld(env, statePrev, true);
         const PinnedDoubles statePrev2Held(env, statePrev2, true);
         const PinnedDoubles deltaHeld(env, delta, true);
+        const PinnedDoubles memoryHeld(env, memory, true);
         const session::FieldInput field{stateHeld.view(), statePrevHeld.view(),
-                                        statePrev2Held.view(), deltaHeld.view()};
+                                        statePrev2Held.view(), deltaHeld.view(),
+                                        memoryHeld.view()};
         return startedHandle(env, [&] {
-            return session::startFromField(mesh.input(), parametersHeld.view(), field);
+            return session::startFromField(mesh.input(), parametersHeld.view(), field,
+                                           methodOptions);
         });
     });
 }
@@ -57,14 +68,13 @@ JNIEXPORT jdoubleArray JNICALL Java_kestrafol_engine_FlowModule_iterate(JNIEnv* 
     });
 }
 
-JNIEXPORT jdoubleArray JNICALL Java_kestrafol_engine_FlowModule_field(JNIEnv* env,
-                                                                      jclass /*host*/,
+JNIEXPORT jdoubleArray JNICALL Java_kestrafol_engine_FlowModule_field(JNIEnv* env, jclass /*host*/,
                                                                       jlongArray handle) {
     return guarded<jdoubleArray>(env, [&]() -> jdoubleArray {
         const PinnedHandle handleHeld(env, handle, true);
         jdoubleArray result = nullptr;
         session::readField(handleHeld.view(),
-                           [&](const std::array<std::span<const double>, 4>& levels) {
+                           [&](const std::array<std::span<const double>, 5>& levels) {
                                std::size_t total = 0;
                                for (const auto& level : levels) total += level.size();
                                result = env->NewDoubleArray(static_cast<jsize>(total));
@@ -86,7 +96,7 @@ JNIEXPORT void JNICALL Java_kestrafol_engine_FlowModule_update(JNIEnv* env, jcla
     guarded<void>(env, [&] {
         const PinnedHandle handleHeld(env, handle, true);
         const PinnedDoubles parametersHeld(env, parameters, true);
-        session::update(handleHeld.view(), parametersHeld.view());
+        session::update(handleHeld.view(), parametersHeld.view(), methodOptions);
     });
 }
 

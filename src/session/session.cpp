@@ -43,6 +43,24 @@ ParameterVector copyParameters(const HostArray<double>& parameters) {
     return copy;
 }
 
+// The method options a settings vector selects, checked on a copy of the extra entries; the
+// library's method when they are ignored. The vector's length is checked to hold 16 values.
+MethodOptions copyMethodOptions(const HostArray<double>& parameters, session::ExtraSettings extra) {
+    MethodOptions options;
+    if (extra == session::ExtraSettings::ignored) return options;
+    const std::size_t count = static_cast<std::size_t>(parameters.checkedLength());
+    const std::size_t extraCount = count - methodEntriesFirst;
+    std::array<double, methodEntryCount> copy{};
+    if (extraCount > copy.size()) {
+        checkMethodEntries(parameters.first(count).subspan(methodEntriesFirst));  // refuses
+    }
+    std::copy_n(parameters.data + methodEntriesFirst, extraCount, copy.begin());
+    const std::span<const double> entries(copy.data(), extraCount);
+    checkMethodEntries(entries);
+    methodOptionsFromEntries(options, entries);
+    return options;
+}
+
 // The two values of a handle; the registry decides whether they name a live solver.
 HandleValues readHandle(const HostArray<std::int64_t>& handle) {
     if (handle.data == nullptr)
@@ -80,7 +98,7 @@ void unload() {
     closeLogStream();
 }
 
-HandleValues start(const MeshInput& host, HostArray<double> hostParameters) {
+HandleValues start(const MeshInput& host, HostArray<double> hostParameters, ExtraSettings extra) {
     // Counts and lengths first: nothing is copied for a call that cannot succeed.
     const MeshCopySizes sizes = checkMeshShape(host);
     checkParametersLength(hostParameters.checkedLength());
@@ -89,34 +107,41 @@ HandleValues start(const MeshInput& host, HostArray<double> hostParameters) {
     // the checks, and the same copies become the solver's.
     MeshArrays mesh = copyMesh(host, sizes);
     const ParameterVector parameters = copyParameters(hostParameters);
+    const MethodOptions method = copyMethodOptions(hostParameters, extra);
     checkMeshContents(viewOf(mesh));
     checkParameters(parameters);
 
     SolverRecords records = createSolver(std::move(mesh), parameters);
+    records.settings->method = method;
     // Registered last: until here the records are released with this frame if anything fails.
     // The registry moves them to their lasting addresses, which make the handle.
     return solverRegistry().add(std::move(records));
 }
 
 HandleValues startFromField(const MeshInput& host, HostArray<double> hostParameters,
-                            const FieldInput& field) {
+                            const FieldInput& field, ExtraSettings extra) {
     const MeshCopySizes sizes = checkMeshShape(host);
     checkParametersLength(hostParameters.checkedLength());
     const int n = host.nodeCount;
     checkFieldLength("state", field.state.checkedLength(), n);
-    for (const auto& [name, level] : {std::pair{"statePrev", field.statePrev},
-                                      std::pair{"statePrev2", field.statePrev2},
-                                      std::pair{"delta", field.delta}})
+    for (const auto& [name, level] :
+         {std::pair{"statePrev", field.statePrev}, std::pair{"statePrev2", field.statePrev2},
+          std::pair{"delta", field.delta}})
         if (level.data != nullptr) checkFieldLength(name, level.checkedLength(), n);
 
     MeshArrays mesh = copyMesh(host, sizes);
     const ParameterVector parameters = copyParameters(hostParameters);
+    const MethodOptions method = copyMethodOptions(hostParameters, extra);
     FlowField copy;
     copy.state = copyLevel("state", field.state, n, nullptr);
     copy.statePrev = copyLevel("statePrev", field.statePrev, n, &copy.state);
     copy.statePrev2 = copyLevel("statePrev2", field.statePrev2, n, &copy.state);
     const std::vector<double> zero(4 * static_cast<std::size_t>(n), 0.0);
     copy.delta = copyLevel("delta", field.delta, n, &zero);
+    if (field.memory.data != nullptr) {
+        checkMethodMemoryLength(field.memory.checkedLength(), methodMemorySize);
+        copy.memory = copyOf(field.memory, methodMemorySize);
+    }
 
     checkMeshContents(viewOf(mesh));
     checkParameters(parameters);
@@ -125,18 +150,22 @@ HandleValues startFromField(const MeshInput& host, HostArray<double> hostParamet
     checkFieldLevel("statePrev", copy.statePrev, gamma);
     checkFieldLevel("statePrev2", copy.statePrev2, gamma);
     checkFieldIncrement("delta", copy.delta);
+    checkMethodMemory(copy.memory);
 
     SolverRecords records = createSolver(std::move(mesh), parameters);
+    records.settings->method = method;
     loadFlowField(*records.state, *records.settings, std::move(copy));
     return solverRegistry().add(std::move(records));
 }
 
 void readField(HostArray<std::int64_t> handle,
-               const std::function<void(const std::array<std::span<const double>, 4>&)>& deliver) {
+               const std::function<void(const std::array<std::span<const double>, 5>&)>& deliver) {
     const SolverRegistry::Lease solver = acquire(handle);
     const SolverState& s = solver.state();
+    const std::array<double, methodMemorySize> memory = methodMemory(s);
     deliver({std::span<const double>(s.state), std::span<const double>(s.statePrev),
-             std::span<const double>(s.statePrev2), std::span<const double>(s.delta)});
+             std::span<const double>(s.statePrev2), std::span<const double>(s.delta),
+             std::span<const double>(memory)});
 }
 
 void iterate(HostArray<std::int64_t> handle,
@@ -150,12 +179,14 @@ std::array<double, 5> analysis(HostArray<std::int64_t> handle) {
     return computeCoefficients(solver.state(), solver.settings());
 }
 
-void update(HostArray<std::int64_t> handle, HostArray<double> parameters) {
+void update(HostArray<std::int64_t> handle, HostArray<double> parameters, ExtraSettings extra) {
     const SolverRegistry::Lease solver = acquire(handle);
     // The whole vector is checked before the record is touched: a refused update changes nothing.
     const ParameterVector copy = copyParameters(parameters);
+    const MethodOptions method = copyMethodOptions(parameters, extra);
     checkParameters(copy);
     settingsFromParameters(solver.settings(), copy);
+    solver.settings().method = method;
 }
 
 void cleanup(HostArray<std::int64_t> handle) {

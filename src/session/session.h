@@ -18,13 +18,20 @@ namespace kestrafol {
 
 namespace session {
 
+// What a settings vector longer than 16 values carries after them. The host class ignores the
+// extra values; the flow module reads them as the method options, entries 16 to 22 in the order
+// of methodOptionsFromEntries, checked by checkMethodEntries (a vector of 16 gives the library's
+// own method).
+enum class ExtraSettings { ignored, methodOptions };
+
 // Library load: opens the log stream. Library unload: releases every solver, closes the stream.
 void load();
 void unload();
 
 // Checks and copies the mesh and settings, builds the solver and registers it; returns its
 // handle. Arrays whose count is below 1 are not read. A refused start registers nothing.
-HandleValues start(const MeshInput& mesh, HostArray<double> parameters);
+HandleValues start(const MeshInput& mesh, HostArray<double> parameters,
+                   ExtraSettings extra = ExtraSettings::ignored);
 
 // Advances the solver one step and hands its state (4 values per node) to `deliver` while the
 // solver is still leased, so that no other call can change the values being read.
@@ -35,32 +42,34 @@ void iterate(HostArray<std::int64_t> handle,
 std::array<double, 5> analysis(HostArray<std::int64_t> handle);
 
 // Replaces the settings; the whole vector is checked first, so a refused update changes nothing.
-void update(HostArray<std::int64_t> handle, HostArray<double> parameters);
+void update(HostArray<std::int64_t> handle, HostArray<double> parameters,
+            ExtraSettings extra = ExtraSettings::ignored);
 
 // Releases the solver; later calls with the same handle are refused.
 void cleanup(HostArray<std::int64_t> handle);
 
 // A flow field as the host hands it to startFromField, 4 values per node each: the conserved
 // state, the two earlier time levels (null: equal to the state, as after set-up) and the
-// increment of the last implicit solve (null: zero, as after set-up).
+// increment of the last implicit solve (null: zero, as after set-up); and the method options'
+// memory, methodMemorySize values as readField hands them (null: none yet, as after set-up).
 struct FieldInput {
     HostArray<double> state;
     HostArray<double> statePrev;
     HostArray<double> statePrev2;
     HostArray<double> delta;
+    HostArray<double> memory;
 };
 
 // As start, but the solver begins from the given field instead of the free stream. The field is
 // checked completely (lengths, finite values, density and pressure above 0) on the library's
-// copies before anything is built. Settings vectors longer than 16 values are accepted; the
-// first 16 are the settings.
+// copies before anything is built.
 HandleValues startFromField(const MeshInput& mesh, HostArray<double> parameters,
-                            const FieldInput& field);
+                            const FieldInput& field, ExtraSettings extra = ExtraSettings::ignored);
 
 // Hands the solver's field, what startFromField takes, to `deliver` while the solver is leased:
-// state, statePrev, statePrev2 and delta, 4 values per node each.
+// state, statePrev, statePrev2 and delta, 4 values per node each, and the method memory.
 void readField(HostArray<std::int64_t> handle,
-               const std::function<void(const std::array<std::span<const double>, 4>&)>& deliver);
+               const std::function<void(const std::array<std::span<const double>, 5>&)>& deliver);
 
 }  // namespace session
 

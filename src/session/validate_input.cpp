@@ -293,6 +293,25 @@ void checkMethodEntries(std::span<const double> entries) {
         reject(name(5) + number(entries[5]) + "; it must be finite and not negative");
 }
 
+void checkMethodMemoryLength(std::int64_t length, std::size_t expected) {
+    if (length != static_cast<std::int64_t>(expected))
+        reject("memory has " + number(length) + " values; it must hold " +
+               std::to_string(expected) + ", as the field read back gives them");
+}
+
+void checkMethodMemory(std::span<const double> memory) {
+    for (std::size_t k = 0; k < memory.size(); ++k) {
+        const double v = memory[k];
+        const bool counter = k == 3 || k == 7;
+        const bool signless = counter || k == 1 || k == 2;
+        if (!std::isfinite(v) || (signless && v < 0.0) ||
+            (counter && (v != std::floor(v) || v > 9007199254740992.0)))
+            reject("memory[" + std::to_string(k) + "] is " + number(v) + "; it must be finite" +
+                   (counter ? std::string(", a whole number from 0 to 2^53")
+                            : signless ? std::string(" and not negative") : std::string()));
+    }
+}
+
 void checkFieldLength(const char* name, std::int64_t length, int nodeCount) {
     const std::int64_t expected = 4 * static_cast<std::int64_t>(nodeCount);
     if (length == nullArrayLength)

@@ -69,6 +69,12 @@ void checkMeshInput(const MeshInput& mesh);
 // limiter threshold finite and not negative. Entries beyond the options are refused.
 void checkMethodEntries(std::span<const double> entries);
 
+// The method memory of a field handed to startFromField: `expected` values (checked on the
+// length first, before anything is copied), each finite, the Courant number and the peak not
+// negative, the two floor-hit counters whole numbers from 0 to 2^53.
+void checkMethodMemoryLength(std::int64_t length, std::size_t expected);
+void checkMethodMemory(std::span<const double> memory);
+
 // Checks the settings vector of start or update.
 void checkParameters(const ParameterVector& parameters);
 

@@ -21,7 +21,8 @@ void rememberForMethod(SolverState& state, const SolverSettings& settings) {
     const MethodOptions& options = settings.method;
     if (options.stepControl != 1 && options.vortexFarField != 1) return;
     const std::array<double, 5> values = computeCoefficients(state, settings);
-    state.method.residualNorm = values[1];
+    if (!state.method.residualCarried) state.method.residualNorm = values[1];
+    state.method.residualCarried = false;
     if (options.vortexFarField != 1) return;
     double length = 0.0, sx = 0.0, sy = 0.0;
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {

@@ -1,6 +1,8 @@
 #pragma once
 // Solver set-up: the two records, free-stream initial field and work arrays.
+#include <array>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "base/mesh_input.h"
@@ -32,7 +34,16 @@ struct FlowField {
     std::vector<double> statePrev;
     std::vector<double> statePrev2;
     std::vector<double> delta;
+    // What the method options remember between calls (methodMemory); empty: nothing yet, as
+    // after set-up.
+    std::vector<double> memory;
 };
+
+// What the method options carry from one call to the next, as values: the norm of the residual
+// the last pass left (what the next call reads), its peak, the Courant number, the floor hits it last saw, the circulation and centre of the
+// far-field vortex, and the floor hits since set-up. The library's own method reads none of it.
+inline constexpr std::size_t methodMemorySize = 8;
+std::array<double, methodMemorySize> methodMemory(const SolverState& state);
 
 // Replaces the free stream of a solver that no call has advanced yet by the given field (its
 // arrays move into the state) and sets the nodal pressure of the new state. The next call then

@@ -105,7 +105,10 @@ std::vector<Case> cases() {
 }
 
 // The field a solver hands on: what a new solver needs to continue exactly.
-FlowField fieldOf(const SolverState& s) { return FlowField{s.state, s.statePrev, s.statePrev2, s.delta}; }
+FlowField fieldOf(const SolverState& s) {
+    const auto memory = methodMemory(s);
+    return FlowField{s.state, s.statePrev, s.statePrev2, s.delta, {memory.begin(), memory.end()}};
+}
 
 // Runs a case; with `restartAfter` >= 0 the solver is replaced after that many of the case's
 // calls by a new one started from its field (with the case's settings), which runs the rest.

@@ -124,6 +124,7 @@ public final class Polar {
     private final String title;
     private final Map<String, Mesh> meshes = new ConcurrentHashMap<>();
     private final double momentPointXc;
+    private final String method;
     private final ComparisonData comparison;
     private final Stopping stopping = new Stopping();
     private final AtomicInteger reused = new AtomicInteger();
@@ -150,6 +151,7 @@ public final class Polar {
         Mesh mesh = Run.mesh(definition);
         meshes.put(meshKey(first), mesh);
         this.momentPointXc = Run.momentPointXc(definition, mesh);
+        this.method = definition.method().name();
         this.comparison = plan.compare() != null && !task
                 ? ComparisonData.read(plan.compare(), ComparisonData.Use.POLAR) : null;
     }
@@ -357,7 +359,7 @@ public final class Polar {
             List<PolarAnalysis.Group> groups) throws IOException {
         Path folder = plan.folder();
         PolarCsv.write(rows, folder.resolve("polar.csv"));
-        PolarJson.write(tally, status, groups, momentPointXc, rows,
+        PolarJson.write(tally, status, groups, momentPointXc, rows, method,
                 folder.resolve("polar.json"));
         List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
         for (String picture : PICTURES) {

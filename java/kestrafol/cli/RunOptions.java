@@ -16,6 +16,7 @@ import kestrafol.base.Numbers;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.FlowChecks;
 import kestrafol.solver.FlowReynolds;
+import kestrafol.solver.Method;
 import kestrafol.solver.Settings;
 import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
@@ -189,6 +190,16 @@ public final class RunOptions {
                     + " mesh then runs as usual (default: ${DEFAULT-VALUE}; built meshes only)")
     int sequence = 0;
 
+    @Option(names = "--method", paramLabel = "M",
+            description = "the solver's method: 'standard' (the library's own, what"
+                    + " CFD.Solvers.EulerSolver computes) or a comma-separated list of options:"
+                    + " courant[=START/MAX] (a Courant number grown as the residual falls,"
+                    + " default 5/1000), symmetric (forward and backward sweeps),"
+                    + " smooth-limiter[=K] (a differentiable limiter, default K 5), vortex (the"
+                    + " far field carries the point vortex of the lift) (default:"
+                    + " ${DEFAULT-VALUE})")
+    String methodText = "standard";
+
     @Option(names = "--out", paramLabel = "DIR",
             description = "output folder (default: ${DEFAULT-VALUE})")
     Path out = Path.of("results");
@@ -303,6 +314,7 @@ public final class RunOptions {
             throw usage("--checkpoint-every expects 0 or more seconds, got " + checkpointEvery);
         }
         atLeast("--sequence", sequence, 0);
+        method();
         if (sequence > 0 && mesh != null) {
             throw usage("--sequence needs a mesh the program builds (a built-in body or"
                     + " --airfoil files): a --mesh file has no coarser versions");
@@ -455,6 +467,15 @@ public final class RunOptions {
         }
     }
 
+    /** The --method option read; an option it does not know is a usage error. */
+    Method method() {
+        try {
+            return Method.parse(methodText);
+        } catch (IllegalArgumentException e) {
+            throw usage("--method: " + e.getMessage());
+        }
+    }
+
     /** A usage error of the command line; without one (options set in code) a plain argument error. */
     private RuntimeException usage(String message) {
         if (spec == null) {
@@ -486,7 +507,8 @@ public final class RunOptions {
                 weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
                 viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null, sequence);
+                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null, sequence,
+                method());
     }
 
     /**

@@ -25,10 +25,11 @@ public final class PolarJson {
 
     /**
      * The object polar.json holds; exitStatus is the polar's (the tally's, or that of the
-     * interruption that ended it).
+     * interruption that ended it), method the solver's method of its cases.
      */
     public static Map<String, Object> object(PolarTally tally, int exitStatus,
-            List<PolarAnalysis.Group> groups, double momentPointXc, List<PolarRow> rows) {
+            List<PolarAnalysis.Group> groups, double momentPointXc, List<PolarRow> rows,
+            String method) {
         Map<String, Object> m = new LinkedHashMap<>();
         Map<String, Object> cases = new LinkedHashMap<>();
         cases.put("total", tally.total());
@@ -37,6 +38,7 @@ public final class PolarJson {
         }
         m.put("cases", cases);
         m.put("exitStatus", exitStatus);
+        m.put("method", method);
         m.put("derivedFrom", "converged cases only");
         m.put("momentPointXc", momentPointXc);
         m.put("linearTolerance", PolarAnalysis.LINEAR_TOLERANCE);
@@ -80,9 +82,10 @@ public final class PolarJson {
 
     /** Writes polar.json whole or not at all. */
     public static void write(PolarTally tally, int exitStatus, List<PolarAnalysis.Group> groups,
-            double momentPointXc, List<PolarRow> rows, Path file) throws IOException {
-        String json = SummaryJson.toJson(object(tally, exitStatus, groups, momentPointXc, rows))
-                + "\n";
+            double momentPointXc, List<PolarRow> rows, String method, Path file)
+            throws IOException {
+        String json = SummaryJson.toJson(object(tally, exitStatus, groups, momentPointXc, rows,
+                method)) + "\n";
         AtomicFiles.write(file, f -> Files.writeString(f, json, StandardCharsets.UTF_8));
     }
 

@@ -6,6 +6,7 @@ import kestrafol.meshing.AirfoilElement;
 import kestrafol.meshing.GmshMesher;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.solver.ConvergenceMonitor;
+import kestrafol.solver.Method;
 import kestrafol.solver.Settings;
 
 /**
@@ -29,6 +30,7 @@ import kestrafol.solver.Settings;
  *     built-in body): one is meshed with {@code meshOptions}, several with {@code gmshOptions}
  * @param gmshOptions the Gmsh mesh's options for several airfoils (null otherwise)
  * @param sequence coarser meshes solved first, each field carried to the next (0 for none)
+ * @param method the solver's method: the library's own, or with options of the flow module
  */
 public record CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
         MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
@@ -36,7 +38,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
         Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
         Integer iterations, int printEvery, boolean pictures, List<AirfoilElement> airfoils,
-        GmshMesher.Options gmshOptions, int sequence) {
+        GmshMesher.Options gmshOptions, int sequence, Method method) {
     /** A case without airfoil files: a mesh file or a built-in body. */
     public CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
             MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
@@ -47,7 +49,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         this(caseName, meshFile, circle, nacaCode, meshOptions, boundaries, monitor, refLength,
                 refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
                 reynolds, startup, orders, cauchyEps, cauchyWindow, iterations, printEvery,
-                pictures, List.of(), null, 0);
+                pictures, List.of(), null, 0, Method.STANDARD);
     }
 
     /** Default iteration cap per mesh node. */
@@ -70,6 +72,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
             throw new IllegalArgumentException("several airfoils need the Gmsh mesh's options");
         }
         monitor = monitor == null ? List.of() : List.copyOf(monitor);
+        method = method == null ? Method.STANDARD : method;
         refPoint = refPoint == null ? null : List.copyOf(refPoint);
         if (refPoint != null && refPoint.size() != 2) {
             throw new IllegalArgumentException("a reference point has two coordinates, got "
@@ -106,7 +109,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
                 refLength, refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady,
                 viscous, reynolds, startup, orders, cauchyEps * epsFactor,
                 cauchyWindow == 0 ? 0 : Math.max(Math.min(minWindow, cauchyWindow), cauchyWindow / f),
-                iterations, printEvery, false, airfoils, g, 0);
+                iterations, printEvery, false, airfoils, g, 0, method);
     }
 
     /**

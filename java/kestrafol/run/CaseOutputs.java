@@ -278,6 +278,7 @@ public final class CaseOutputs {
         settings.put("cauchyWindow", c.cauchyWindow());
         settings.put("iterationCap", s.cap());
         settings.put("sequence", c.sequence());
+        settings.put("method", c.method().name());
         Map<String, Object> boundaries = new LinkedHashMap<>();
         for (int t = 0; t < s.monitored().length; t++) {
             boundaries.put(s.mesh().boundaryNames().get(t), s.mesh().boundaryKind(t + 1).label());

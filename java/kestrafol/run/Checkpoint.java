@@ -29,7 +29,8 @@ import kestrafol.solver.Settings;
  * continued with a higher one), the iterations done, the iteration after which the order switched,
  * the time spent, every history row with its exact values (the stopping rule's windows and the
  * answer are rebuilt from them; history.csv rounds them to 11 digits) and the solver's
- * {@link FlowField}. Binary, big-endian, with a CRC-32C of everything before it at the end.
+ * {@link FlowField} with its method memory. Binary, big-endian, with a CRC-32C of everything
+ * before it at the end.
  *
  * @param carried the run began on a carried flow (the previous case of a polar chain, or the
  *     coarser meshes of a sequenced run), without a first-order start; a resumed run keeps it
@@ -40,8 +41,11 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
         boolean carried, int iterations, int switchedAt, double solverSeconds, History history,
         FlowField field) {
     private static final String MAGIC = "kestrafol checkpoint";
-    /** Version 2 records whether the run began on a carried flow; version 1 never did. */
-    private static final int VERSION = 2;
+    /**
+     * Version 2 records whether the run began on a carried flow (version 1 never did); version 3
+     * adds the method memory of the field (earlier ones have none).
+     */
+    private static final int VERSION = 3;
 
     /**
      * The fingerprint of a mesh: SHA-256 of its coordinates (every bit), elements, boundary
@@ -67,6 +71,7 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
         Fingerprint f = new Fingerprint();
         f.doubles(s.initial().toVector());
         f.doubles(s.target().toVector());
+        f.doubles(c.method().entries());
         f.ints(new int[] {s.startup(), c.renumber() ? 1 : 0, c.cauchyWindow()});
         f.doubles(new double[] {c.orders(), c.cauchyEps(), s.reference().x(), s.reference().y(),
             s.reference().length()});
@@ -109,6 +114,9 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
                 field.previous2(), field.increment()}) {
                 doubles(out, level);
             }
+            double[] memory = field.memory();
+            out.writeInt(memory.length);
+            doubles(out, memory);
             out.flush();
             new DataOutputStream(raw).writeLong(checked.getChecksum().getValue());
         }
@@ -124,7 +132,7 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
             CheckedInputStream checked = new CheckedInputStream(raw, new CRC32C());
             DataInputStream in = new DataInputStream(checked);
             int version = MAGIC.equals(in.readUTF()) ? in.readInt() : 0;
-            if (version != 1 && version != VERSION) {
+            if (version < 1 || version > VERSION) {
                 throw damaged(file, "not a checkpoint of this version");
             }
             String runId = in.readUTF();
@@ -161,13 +169,18 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
             for (int k = 0; k < 4; k++) {
                 levels[k] = doubles(in, 4 * nodes);
             }
+            int memoryLength = version >= 3 ? in.readInt() : 0;
+            if (memoryLength != 0 && memoryLength != FlowField.MEMORY_LENGTH) {
+                throw damaged(file, "its method memory has " + memoryLength + " values");
+            }
+            double[] memory = doubles(in, memoryLength);
             long expected = checked.getChecksum().getValue();
             if (new DataInputStream(raw).readLong() != expected || raw.read() != -1) {
                 throw damaged(file, "its checksum does not match its content");
             }
             return new Checkpoint(runId, mesh, settings, carried, iterations, switchedAt,
                     solverSeconds, history, new FlowField(levels[0], levels[1], levels[2],
-                            levels[3]));
+                            levels[3], memory));
         } catch (EOFException e) {
             throw damaged(file, "it is cut short");
         }

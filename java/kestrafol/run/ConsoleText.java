@@ -41,6 +41,10 @@ final class ConsoleText {
                 + Numbers.format(s.reconstructionWeight()) + ")"
                 + (startup > 0 ? ", first " + startup + " iterations in first order" : "")
                 : "first order"));
+        out.println("Method: " + (c.method().isStandard()
+                ? "standard (the library's own, as CFD.Solvers.EulerSolver computes it)"
+                : c.method().name() + " (options of the flow module; --method standard for the"
+                        + " library's own)"));
         List<String> walls = setup.monitoredNames();
         out.println(String.format(Locale.ROOT, "Forces on: %s; reference length %s, moment about"
                 + " (%s, %s)", walls.isEmpty() ? "nothing" : String.join(", ", walls),

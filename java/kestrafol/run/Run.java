@@ -367,14 +367,15 @@ public final class Run {
             }
             if (resumed != null) {
                 solver = new Solver(setup.mesh(), resumed.settingsNow(setup), c.renumber(),
-                        resumed.field(), resumed.iterations());
+                        resumed.field(), resumed.iterations(), c.method());
                 progress.message("        resumed run " + outputs.runId() + " after iteration "
                         + resumed.iterations());
             } else if (carried != null) {
                 solver = new Solver(setup.mesh(), setup.target(), c.renumber(),
-                        FlowField.of(carried), 0);
+                        FlowField.of(carried), 0, c.method());
             } else if (solver == null) {
-                solver = new Solver(setup.mesh(), setup.initial(), c.renumber());
+                solver = new Solver(setup.mesh(), setup.initial(), c.renumber(), null, 0,
+                        c.method());
             } else {
                 solver.update(setup.target());
                 progress.message("        continued from the flow of the previous case");

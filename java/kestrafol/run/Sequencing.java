@@ -88,9 +88,10 @@ final class Sequencing {
             progress.restart((System.nanoTime() - startNanos) * 1e-9);
             IterationLoop.Outcome loop;
             try (Solver solver = carried == null
-                    ? new Solver(mesh, setup.initial(), d.renumber())
+                    ? new Solver(mesh, setup.initial(), d.renumber(), null, 0, d.method())
                     : new Solver(mesh, setup.target(), d.renumber(),
-                            FlowField.of(FieldTransfer.interpolate(previous, carried, mesh)), 0)) {
+                            FlowField.of(FieldTransfer.interpolate(previous, carried, mesh)), 0,
+                            d.method())) {
                 loop = IterationLoop.run(solver, setup, monitor, d.printEvery(), d.orders(),
                         progress, stopRequested, startNanos, null, null);
             }

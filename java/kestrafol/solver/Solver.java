@@ -26,6 +26,7 @@ public final class Solver implements AutoCloseable {
     private final Renumbering renumbering;
     private final Handle handle;
     private final Cleaner.Cleanable cleanable;
+    private final Method method;
     private Settings settings;
     private double[] state;
     private int iterations;
@@ -84,9 +85,19 @@ public final class Solver implements AutoCloseable {
      */
     public Solver(Mesh mesh, Settings settings, boolean renumber, FlowField field,
             int iterations) {
-        if (mesh == null || settings == null) {
-            throw new IllegalArgumentException("mesh and settings are required");
+        this(mesh, settings, renumber, field, iterations, Method.STANDARD);
+    }
+
+    /**
+     * As {@link #Solver(Mesh, Settings, boolean, FlowField, int)}, with the given method; every
+     * settings vector this solver hands the library carries it ({@link Method#vector}).
+     */
+    public Solver(Mesh mesh, Settings settings, boolean renumber, FlowField field,
+            int iterations, Method method) {
+        if (mesh == null || settings == null || method == null) {
+            throw new IllegalArgumentException("mesh, settings and method are required");
         }
+        this.method = method;
         this.mesh = mesh;
         this.settings = settings;
         this.renumbering = renumber ? Renumbering.reverseCuthillMcKee(mesh)
@@ -96,7 +107,7 @@ public final class Solver implements AutoCloseable {
         if (field == null) {
             h = FlowModule.start(m.nodeCount(), m.coords(), m.triangleCount(), m.triangles(),
                     m.quadCount(), m.quads(), m.boundaryEdgeCount(), m.boundaryEdges(),
-                    m.boundaryKindCount(), m.boundaryKindCodes(), settings.toVector());
+                    m.boundaryKindCount(), m.boundaryKindCodes(), method.vector(settings));
         } else {
             if (field.nodeCount() != mesh.nodeCount()) {
                 throw new IllegalArgumentException("the flow field has " + field.nodeCount()
@@ -105,10 +116,11 @@ public final class Solver implements AutoCloseable {
             h = FlowModule.startFromField(m.nodeCount(), m.coords(), m.triangleCount(),
                     m.triangles(), m.quadCount(), m.quads(), m.boundaryEdgeCount(),
                     m.boundaryEdges(), m.boundaryKindCount(), m.boundaryKindCodes(),
-                    settings.toVector(), renumbering.toRenumbered(field.state(), 4),
+                    method.vector(settings), renumbering.toRenumbered(field.state(), 4),
                     renumbering.toRenumbered(field.previous(), 4),
                     renumbering.toRenumbered(field.previous2(), 4),
-                    renumbering.toRenumbered(field.increment(), 4));
+                    renumbering.toRenumbered(field.increment(), 4),
+                    field.memory().length == 0 ? null : field.memory());
         }
         this.handle = new Handle(h);
         this.cleanable = CLEANER.register(this, handle);
@@ -134,7 +146,7 @@ public final class Solver implements AutoCloseable {
         if (newSettings == null) {
             throw new IllegalArgumentException("settings are required");
         }
-        FlowModule.update(handle.get(), newSettings.toVector());
+        FlowModule.update(handle.get(), method.vector(newSettings));
         settings = newSettings;
     }
 
@@ -144,13 +156,14 @@ public final class Solver implements AutoCloseable {
      */
     public synchronized FlowField field() {
         double[] all = FlowModule.field(handle.get());
-        int n = all.length / 4;
+        int n = (all.length - FlowField.MEMORY_LENGTH) / 4;
         double[][] levels = new double[4][];
         for (int k = 0; k < 4; k++) {
             levels[k] = renumbering.toOriginal(java.util.Arrays.copyOfRange(all, k * n,
                     (k + 1) * n), 4);
         }
-        return new FlowField(levels[0], levels[1], levels[2], levels[3]);
+        return new FlowField(levels[0], levels[1], levels[2], levels[3],
+                java.util.Arrays.copyOfRange(all, 4 * n, all.length));
     }
 
     /** The state of the last iterate (the free stream before the first), in mesh numbering. */

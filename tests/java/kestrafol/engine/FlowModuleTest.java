@@ -2,6 +2,7 @@ package kestrafol.engine;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -42,16 +43,17 @@ class FlowModuleTest {
         return FlowModule.startFromField(MESH.nodeCount(), MESH.coords(), MESH.triangleCount(),
                 MESH.triangles(), MESH.quadCount(), MESH.quads(), MESH.boundaryEdges().length / 3,
                 MESH.boundaryEdges(), MESH.boundaryKinds().length, MESH.boundaryKinds(), p,
-                levels[0], levels[1], levels[2], levels[3]);
+                levels[0], levels[1], levels[2], levels[3], levels[4]);
     }
 
     private static double[][] levels(long[] handle) {
         double[] all = FlowModule.field(handle);
-        int n = all.length / 4;
-        double[][] levels = new double[4][];
+        int n = (all.length - 8) / 4;
+        double[][] levels = new double[5][];
         for (int k = 0; k < 4; k++) {
             levels[k] = Arrays.copyOfRange(all, k * n, (k + 1) * n);
         }
+        levels[4] = Arrays.copyOfRange(all, 4 * n, all.length);
         return levels;
     }
 
@@ -82,6 +84,33 @@ class FlowModuleTest {
     }
 
     @Test
+    void methodOptionsContinueFromTheirMemoryBitForBit() {
+        // Step control, the smooth limiter and the vortex far field: the Courant number grown so
+        // far, the residual peak and the circulation must carry over, or the copy drifts.
+        double[] p = Arrays.copyOf(parameters(), 23);
+        p[5] = 0;  // steady: step control acts in steady runs only
+        System.arraycopy(new double[] {1, 5, 1000, 0, 1, 5, 1}, 0, p, 16, 7);
+        long[] original = start(p);
+        long[] host = EulerSolver.start(MESH.nodeCount(), MESH.coords(), MESH.triangleCount(),
+                MESH.triangles(), MESH.quadCount(), MESH.quads(), MESH.boundaryEdges().length / 3,
+                MESH.boundaryEdges(), MESH.boundaryKinds().length, MESH.boundaryKinds(), p);
+        double[] first = FlowModule.iterate(original);
+        for (int call = 0; call < 60; call++) {  // until the residual falls and the number grows
+            FlowModule.iterate(original);
+        }
+        // The host class ignores the entries after 16: its method is the library's own.
+        assertFalse(Arrays.equals(first, EulerSolver.iterate(host)));
+        long[] copy = startFrom(p, levels(original));
+        for (int call = 0; call < 4; call++) {
+            assertArrayEquals(FlowModule.iterate(original), FlowModule.iterate(copy), "after " + call);
+        }
+        for (long[] h : List.of(original, copy)) {
+            FlowModule.cleanup(h);
+        }
+        EulerSolver.cleanup(host);
+    }
+
+    @Test
     void refusalsArriveAsJavaExceptionsNamingIndexAndValue() {
         long[] h = start(parameters());
         FlowModule.iterate(h);
@@ -101,10 +130,14 @@ class FlowModuleTest {
                 new Refusal("pressure", f -> f[0][3] = 0.0, "state[3] is 0 (node 0), which gives"
                         + " pressure -"),
                 new Refusal("increment", f -> f[3][0] = Double.NEGATIVE_INFINITY,
-                        "delta[0] is -Infinity; a flow field must be finite"));
+                        "delta[0] is -Infinity; a flow field must be finite"),
+                new Refusal("memory length", f -> f[4] = new double[7],
+                        "memory has 7 values; it must hold 8"),
+                new Refusal("memory counter", f -> f[4][7] = 0.5,
+                        "memory[7] is 0.5; it must be finite, a whole number"));
         for (Refusal r : table) {
-            double[][] field = new double[4][];
-            for (int k = 0; k < 4; k++) {
+            double[][] field = new double[5][];
+            for (int k = 0; k < 5; k++) {
                 field[k] = good[k].clone();
             }
             r.fault().accept(field);
@@ -114,9 +147,17 @@ class FlowModuleTest {
         }
         double[] shortSettings = Arrays.copyOf(parameters(), 15);
         assertThrows(IllegalArgumentException.class, () -> startFrom(shortSettings, good));
-        // Longer settings vectors are accepted; the first 16 values are the settings.
-        double[] longer = Arrays.copyOf(parameters(), 20);
-        FlowModule.cleanup(startFrom(longer, good));
+        // Entries after 16 are the method options, checked as the settings are.
+        double[] longer = Arrays.copyOf(parameters(), 21);
+        FlowModule.cleanup(startFrom(Arrays.copyOf(longer, 17), good));
+        longer[17] = 5;
+        longer[18] = 50;
+        longer[20] = 2;
+        assertEquals("parameters[20] (limiter) is 2; it must be 0 or 1",
+                assertThrows(IllegalArgumentException.class, () -> startFrom(longer, good))
+                        .getMessage());
+        assertThrows(IllegalArgumentException.class,
+                () -> startFrom(Arrays.copyOf(parameters(), 24), good));
         FlowModule.cleanup(h);
         assertEquals("handle is null; pass the handle that start returned",
                 assertThrows(IllegalStateException.class, () -> FlowModule.field(null))

@@ -104,7 +104,7 @@ class PolarAnalysisTest {
                 + " converged cases"));
         Path file = dir.resolve("polar.json");
         PolarJson.write(PolarTally.of(rows), PolarTally.of(rows).exitStatus(), g, 0.25, rows,
-                file);
+                "standard", file);
         String json = Files.readString(file);
         for (String want : new String[] {"\"converged\": 1", "\"diverged\": 1", "\"exitStatus\": 3",
             "\"liftSlopePerDegree\": null", "\"momentPointXc\": 0.25"}) {

@@ -139,21 +139,40 @@ class ResumeTest {
         }
     }
 
-    @Test
-    void cappedRunContinuesToAHigherCapAndForeignCheckpointsAreRefused() throws Exception {
-        Path whole = dir.resolve("whole");
-        assertEquals(4, main(withOut(whole, "--iterations", "40")).status);
-        Path capped = dir.resolve("capped");
-        assertEquals(4, main(withOut(capped, "--iterations", "25")).status);
-        Path other = dir.resolve("other");
-        assertEquals(4, main(withOut(other, "--iterations", "25")).status);
-        Path base = dir.resolve("base");
-        copy(capped, base);
-
+    /**
+     * Runs the case capped at 25 iterations and resumes it to 40; the answer and history must
+     * equal those of a run capped at 40. Returns the folder of the capped run.
+     */
+    private Path assertCappedRunContinues(String name, String... options) throws Exception {
+        List<String> more = new ArrayList<>(List.of(options));
+        Path whole = dir.resolve(name + "-whole");
+        more.addAll(List.of("--iterations", "40"));
+        assertEquals(4, main(withOut(whole, more.toArray(new String[0]))).status);
+        Path capped = dir.resolve(name);
+        more.set(more.size() - 1, "25");
+        assertEquals(4, main(withOut(capped, more.toArray(new String[0]))).status);
+        Path copy = dir.resolve(name + "-at-25");
+        copy(capped, copy);
         assertEquals(4, main(List.of("run", "--resume", "--iterations", "40", "--out",
                 capped.toString())).status);
         assertEquals(answer(whole), answer(capped));
         assertEquals(history(whole), history(capped));
+        return copy;
+    }
+
+    @Test
+    void methodOptionsResumeToTheSameBits() throws Exception {
+        // The Courant number grown so far, the residual peak and the vortex's circulation carry
+        // over in the checkpoint, through the first-order start and after it.
+        assertCappedRunContinues("options", "--method", "courant,smooth-limiter,vortex",
+                "--startup-first-order", "15");
+    }
+
+    @Test
+    void cappedRunContinuesToAHigherCapAndForeignCheckpointsAreRefused() throws Exception {
+        Path base = assertCappedRunContinues("capped");
+        Path other = dir.resolve("other");
+        assertEquals(4, main(withOut(other, "--iterations", "25")).status);
 
         record Refusal(String what, String[] options, Mutation change, String message) {
         }
@@ -176,7 +195,9 @@ class ResumeTest {
                 new Refusal("another stopping rule", new String[] {"--cauchy", "0.001/20"},
                         f -> { }, "was taken with other settings"),
                 new Refusal("a lower cap", new String[] {"--iterations", "20"}, f -> { },
-                        "holds 25 iterations, past this run's cap of 20"));
+                        "holds 25 iterations, past this run's cap of 20"),
+                new Refusal("another method", new String[] {"--method", "courant"}, f -> { },
+                        "was taken with other settings"));
         for (Refusal r : table) {
             Path folder = dir.resolve("refused-" + r.what().replace(' ', '-'));
             copy(base, folder);
