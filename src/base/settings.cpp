@@ -36,6 +36,7 @@ void methodOptionsFromEntries(MethodOptions& options, std::span<const double> en
     options.limiter = static_cast<int>(entry(4, options.limiter));
     options.limiterThreshold = entry(5, options.limiterThreshold);
     options.vortexFarField = static_cast<int>(entry(6, options.vortexFarField));
+    options.maxSweeps = static_cast<int>(entry(7, options.maxSweeps));
 }
 
 }  // namespace kestrafol

@@ -24,6 +24,8 @@ struct MethodOptions {
     // Far field: 0 the free stream; 1 the free stream plus the compressible point vortex of the
     // lift the walls carry (subsonic free streams only).
     int vortexFarField = 0;
+    // The most Gauss-Seidel sweeps a pass runs before its increment has settled.
+    int maxSweeps = 20;
 };
 
 // Scheme and flow settings of one solver. Operations read fields at the moment of use.
@@ -48,9 +50,9 @@ void settingsFromParameters(SolverSettings& settings, const ParameterVector& par
 
 // Where the method options sit in a settings vector longer than 16 values, in this order:
 // stepControl, courantStart, courantMax, symmetricSweeps, limiter, limiterThreshold,
-// vortexFarField.
+// vortexFarField, maxSweeps.
 inline constexpr std::size_t methodEntriesFirst = 16;
-inline constexpr std::size_t methodEntryCount = 7;
+inline constexpr std::size_t methodEntryCount = 8;
 
 // Sets `options` from the entries after the first 16 of a settings vector (`entries` starts at
 // entry 16); an option without an entry keeps the library's method.

@@ -272,7 +272,7 @@ void checkParameters(const ParameterVector& p) {
 void checkMethodEntries(std::span<const double> entries) {
     static constexpr const char* names[methodEntryCount] = {
         "stepControl", "courantStart",     "courantMax",    "symmetricSweeps",
-        "limiter",     "limiterThreshold", "vortexFarField"};
+        "limiter",     "limiterThreshold", "vortexFarField", "maxSweeps"};
     auto name = [](std::size_t k) {
         return "parameters[" + std::to_string(methodEntriesFirst + k) + "] (" + names[k] + ") is ";
     };
@@ -291,6 +291,9 @@ void checkMethodEntries(std::span<const double> entries) {
                number(start) + ")");
     if (entries.size() > 5 && !(std::isfinite(entries[5]) && entries[5] >= 0.0))
         reject(name(5) + number(entries[5]) + "; it must be finite and not negative");
+    if (entries.size() > 7 &&
+        !(entries[7] >= 1.0 && entries[7] <= 100.0 && entries[7] == std::floor(entries[7])))
+        reject(name(7) + number(entries[7]) + "; it must be a whole number from 1 to 100");
 }
 
 void checkMethodMemoryLength(std::int64_t length, std::size_t expected) {

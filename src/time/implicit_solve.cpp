@@ -9,7 +9,7 @@ void implicitSolve(SolverState& state, const SolverSettings& settings) {
     invertDiagonalBlocks(state);
 
     // Forward block Gauss-Seidel, starting from the previous increment: at least one sweep,
-    // at most 20, until a sweep changes the increment by at most 1e-4 of the first sweep's
+    // at most 20 (or the method options' maxSweeps), until a sweep changes the increment by at most 1e-4 of the first sweep's
     // change or by less than 1e-8 in all.
     double ratio = 1.0;
     double reference = 0.0;
@@ -22,7 +22,7 @@ void implicitSolve(SolverState& state, const SolverSettings& settings) {
         ratio = measure / reference;
         if (measure < 1.0e-8) ratio = 1.0e-8;
         sweeps = sweeps + 1;
-        if (sweeps == 20) break;
+        if (sweeps == settings.method.maxSweeps) break;
     }
     state.sweepCount += sweeps;
 

@@ -414,7 +414,9 @@ TEST(ValidateInput, MethodEntriesAreSwitchesAndOrderedCourantNumbers) {
                            "courantStart (10)"},
         {{0.0, 5.0, 9.0, 0.0, 1.0, -1.0},
          "parameters[21] (limiterThreshold) is -1; it must be finite and not negative"},
-        {Entries(8, 0.0), "parameters has 24 values; it holds at most 23"},
+        {{0.0, 5.0, 9.0, 0.0, 0.0, 5.0, 0.0, 0.0},
+         "parameters[23] (maxSweeps) is 0; it must be a whole number from 1 to 100"},
+        {Entries(9, 0.0), "parameters has 25 values; it holds at most 24"},
     };
     for (const auto& [entries, message] : bad)
         EXPECT_EQ(rejection([&] { checkMethodEntries(entries); }), message);

@@ -196,7 +196,8 @@ public final class RunOptions {
                     + " courant[=START/MAX] (a Courant number grown as the residual falls,"
                     + " default 5/1000), symmetric (forward and backward sweeps),"
                     + " smooth-limiter[=K] (a differentiable limiter, default K 5), vortex (the"
-                    + " far field carries the point vortex of the lift) (default:"
+                    + " far field carries the point vortex of the lift), sweeps=N (at most N"
+                    + " Gauss-Seidel sweeps per pass, 20 in the library's method) (default:"
                     + " ${DEFAULT-VALUE})")
     String methodText = "standard";
 

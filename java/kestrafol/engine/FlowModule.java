@@ -10,10 +10,11 @@ package kestrafol.engine;
  * the other.
  *
  * <p>Mesh arrays and the settings vector are those of EulerSolver.start. The settings vector
- * holds 16 to 23 values: the first 16 are the settings, the entries after them switch on the
+ * holds 16 to 24 values: the first 16 are the settings, the entries after them switch on the
  * method options (16 step control 0/1, 17 its start Courant number, 18 its largest, 19 symmetric
  * sweeps 0/1, 20 the differentiable limiter 0/1, 21 its threshold K, 22 the vortex far field
- * 0/1; entries not given keep the library's own method), checked as the settings are.
+ * 0/1, 23 the most Gauss-Seidel sweeps per pass, 1 to 100; entries not given keep the library's
+ * own method), checked as the settings are.
  */
 public final class FlowModule {
     private FlowModule() {}

@@ -16,7 +16,9 @@ import kestrafol.base.Numbers;
  *       the spurious drag grows (the figures in the warning are measured, see docs/ACCURACY.md).
  *   <li>Laminar runs of an airfoil (or a mesh file) above {@link #LAMINAR_AIRFOIL_REYNOLDS}, and
  *       of the built-in circle above {@link #STEADY_CIRCLE_REYNOLDS}: no transition, turbulence
- *       or vortex shedding is modelled.
+ *       or vortex shedding is modelled. Steady laminar runs of an airfoil above
+ *       {@link #STEADY_AIRFOIL_REYNOLDS}: the laminar layer separates and sheds, so a steady
+ *       answer may not exist and the run may end at the cap or diverge.
  *   <li>Angles beyond {@link #MAX_ALPHA} degrees either way: most likely radians or a typo.
  *   <li>The inviscid circle: no unique answer.
  * </ul>
@@ -29,6 +31,13 @@ public final class MethodLimits {
      * the chord (a flat plate's transition Reynolds number, about 5e5).
      */
     public static final double LAMINAR_AIRFOIL_REYNOLDS = 5e5;
+    /**
+     * Above this flow Reynolds number an airfoil's laminar boundary layer separates before the
+     * trailing edge and the separated layer sheds: a steady laminar flow may not exist. Measured:
+     * a laminar Clark Y polar at Re 100,000, Mach 0.3, alpha -2 to 8 left 4 cases at the
+     * cap and 2 diverged 5,000 to 9,000 iterations in.
+     */
+    public static final double STEADY_AIRFOIL_REYNOLDS = 5e4;
     /** Above this Reynolds number (diameter) a circle's wake sheds vortices: no steady flow. */
     public static final double STEADY_CIRCLE_REYNOLDS = 47;
     /** Angles of attack beyond this many degrees, either way, are taken for a units mistake. */
@@ -74,6 +83,13 @@ public final class MethodLimits {
                                 + " turns turbulent: the method is laminar throughout (no"
                                 + " transition or turbulence model), so drag and separation are"
                                 + " not those of the real flow");
+            } else if (!builtInCircle && !c.unsteady() && c.reynolds() > STEADY_AIRFOIL_REYNOLDS) {
+                w.add("Reynolds number " + Numbers.format(c.reynolds()) + " is above "
+                        + Numbers.format(STEADY_AIRFOIL_REYNOLDS) + ", where an airfoil's laminar"
+                        + " boundary layer separates and sheds: a steady laminar flow may not"
+                        + " exist, and the run may end at the cap or diverge without an answer"
+                        + " (a laminar Clark Y polar at Re 100,000, Mach 0.3: 4 cases at the cap, 2"
+                        + " diverged)");
             }
         } else if (builtInCircle) {
             w.add("inviscid flow around a circle has no unique answer: where the flow separates,"

@@ -16,20 +16,22 @@ import java.util.Locale;
  * <li>{@code smooth-limiter[=K]}: a differentiable limiter whose threshold (K h)^3, h the square
  *     root of the node's dual area, leaves smooth extrema unclipped (default K 5);
  * <li>{@code vortex}: the far field adds the compressible point vortex of the lift the walls
- *     carry (subsonic free streams).
+ *     carry (subsonic free streams);
+ * <li>{@code sweeps=N}: at most N Gauss-Seidel sweeps per pass (the library's method runs up to
+ *     20, until the increment has settled).
  * </ul>
  * Written as a comma-separated list, for example {@code courant,smooth-limiter=3}; {@code standard}
  * alone is the library's method.
  */
 public record Method(boolean courant, double courantStart, double courantMax, boolean symmetric,
-        boolean smoothLimiter, double limiterThreshold, boolean vortex) {
+        boolean smoothLimiter, double limiterThreshold, boolean vortex, int sweeps) {
 
     /** The library's own method. */
-    public static final Method STANDARD = new Method(false, 5, 1000, false, false, 5, false);
+    public static final Method STANDARD = new Method(false, 5, 1000, false, false, 5, false, 20);
 
     /** The names of the options, in the order {@link #name()} writes them. */
     public static final List<String> OPTIONS =
-            List.of("courant", "symmetric", "smooth-limiter", "vortex");
+            List.of("courant", "symmetric", "smooth-limiter", "vortex", "sweeps");
 
     public Method {
         if (!(Double.isFinite(courantStart) && courantStart > 0)
@@ -41,24 +43,27 @@ public record Method(boolean courant, double courantStart, double courantMax, bo
             throw new IllegalArgumentException("smooth-limiter=" + limiterThreshold
                     + ": the threshold must be finite and not negative");
         }
+        if (sweeps < 1 || sweeps > 100) {
+            throw new IllegalArgumentException("sweeps=" + sweeps + ": expected 1 to 100");
+        }
     }
 
     /** Whether this is the library's own method. */
     public boolean isStandard() {
-        return !courant && !symmetric && !smoothLimiter && !vortex;
+        return !courant && !symmetric && !smoothLimiter && !vortex && sweeps == STANDARD.sweeps;
     }
 
     /**
      * The settings entries after the first 16 that select this method in the flow module: none
      * for the library's own method, otherwise step control, Courant start and largest, symmetric
-     * sweeps, limiter, its threshold and the vortex far field.
+     * sweeps, limiter, its threshold, the vortex far field and the most sweeps per pass.
      */
     public double[] entries() {
         if (isStandard()) {
             return new double[0];
         }
         return new double[] {courant ? 1 : 0, courantStart, courantMax, symmetric ? 1 : 0,
-            smoothLimiter ? 1 : 0, limiterThreshold, vortex ? 1 : 0};
+            smoothLimiter ? 1 : 0, limiterThreshold, vortex ? 1 : 0, sweeps};
     }
 
     /** The settings vector of the flow module: the 16 settings followed by {@link #entries()}. */
@@ -90,6 +95,9 @@ public record Method(boolean courant, double courantStart, double courantMax, bo
         if (vortex) {
             parts.add("vortex");
         }
+        if (sweeps != STANDARD.sweeps) {
+            parts.add("sweeps=" + sweeps);
+        }
         return String.join(",", parts);
     }
 
@@ -107,6 +115,7 @@ public record Method(boolean courant, double courantStart, double courantMax, bo
         boolean courant = false, symmetric = false, smooth = false, vortex = false;
         double start = STANDARD.courantStart, max = STANDARD.courantMax;
         double k = STANDARD.limiterThreshold;
+        double sweeps = STANDARD.sweeps;
         for (String part : t.split(",", -1)) {
             String[] kv = part.strip().split("=", 2);
             String key = kv[0].strip();
@@ -130,12 +139,17 @@ public record Method(boolean courant, double courantStart, double courantMax, bo
                     k = value == null ? k : number(part, value);
                 }
                 case "vortex" -> vortex = flag(part, value);
+                case "sweeps" -> sweeps = number(part, value == null ? "" : value);
                 default -> throw new IllegalArgumentException("'" + part.strip()
                         + "' is not a method option; expected standard, or a comma-separated list"
                         + " of " + String.join(", ", OPTIONS));
             }
         }
-        return new Method(courant, start, max, symmetric, smooth, k, vortex);
+        if (sweeps != Math.rint(sweeps)) {
+            throw new IllegalArgumentException("sweeps=" + sweeps + ": expected a whole number");
+        }
+        return new Method(courant, start, max, symmetric, smooth, k, vortex,
+                (int) Math.max(-1, Math.min(1000, sweeps)));
     }
 
     private static boolean flag(String part, String value) {

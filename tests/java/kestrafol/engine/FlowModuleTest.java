@@ -157,7 +157,7 @@ class FlowModuleTest {
                 assertThrows(IllegalArgumentException.class, () -> startFrom(longer, good))
                         .getMessage());
         assertThrows(IllegalArgumentException.class,
-                () -> startFrom(Arrays.copyOf(parameters(), 24), good));
+                () -> startFrom(Arrays.copyOf(parameters(), 25), good));
         FlowModule.cleanup(h);
         assertEquals("handle is null; pass the handle that start returned",
                 assertThrows(IllegalStateException.class, () -> FlowModule.field(null))
