@@ -139,7 +139,7 @@ public final class Run {
                 return null;
             }
             return new Solver(mesh, k.settingsNow(setup), c.renumber(), k.field(),
-                    k.iterations());
+                    k.iterations(), c.method());
         } catch (IOException | IllegalArgumentException e) {
             return null;
         }
