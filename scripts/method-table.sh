@@ -21,8 +21,9 @@ m0.5-a0|--mach 0.5 --alpha 0|CL 0
 m1.5|--mach 1.5 --alpha 1|-
 viscous-airfoil|--viscous --reynolds 5000 --mach 0.5 --alpha 1|-
 cylinder-re40|--circle --viscous --reynolds 40 --mach 0.2 --alpha 0|CD 1.50-1.60
-plate|--mesh $meshes/mesh_flatplate_65x65.su2 --viscous --reynolds 2e5 --mach 0.5 --alpha 0|-"
-methods=${METHODS:-"standard courant smooth-limiter vortex symmetric courant,smooth-limiter,vortex"}
+plate|--mesh $meshes/mesh_flatplate_65x65.su2 --viscous --reynolds 2e5 --mach 0.5 --alpha 0|-
+clarky-re1e5|--airfoil $here/docs/examples/clarky.dat --viscous --reynolds 1e5 --mach 0.3 --alpha 4 --iterations 8000|-"
+methods=${METHODS:-"standard courant courant,sweeps=4 smooth-limiter vortex symmetric courant,smooth-limiter,vortex courant,sweeps=4,smooth-limiter,vortex"}
 
 echo "$cases" | while IFS='|' read -r name opts ref; do
     case " ${CASES:-$name} " in *" $name "*) ;; *) continue ;; esac
