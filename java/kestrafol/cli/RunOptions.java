@@ -508,21 +508,35 @@ public final class RunOptions {
                 weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
                 viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures, elements, elements.size() > 1 ? gmshOptions() : null, sequence,
+                !noPictures, elements, elements.isEmpty() ? null : gmshOptions(), sequence,
                 method());
     }
 
     /**
-     * Options of the Gmsh mesh of several airfoils: --first-height (default
-     * {@link #GMSH_FIRST_HEIGHT}, or for a viscous run the height its Reynolds number needs),
-     * --layers boundary layers (default {@link #GMSH_LAYERS}), --quads.
+     * Options of the Gmsh mesh of several airfoils, or of one whose O-mesh cannot be built:
+     * --first-height (default {@link #GMSH_FIRST_HEIGHT}, or for a viscous run the height its
+     * Reynolds number needs), --layers boundary layers with several airfoils (default
+     * {@link #GMSH_LAYERS}, or for a viscous run as many as span its boundary layer), --quads.
      */
     GmshMesher.Options gmshOptions() {
         GmshMesher.Options d = GmshMesher.Options.defaults();
         double h = firstHeightOption != null ? firstHeightOption
                 : viscous ? meshOptions().firstHeight() : GMSH_FIRST_HEIGHT;
-        return new GmshMesher.Options(h, layersOption != null ? layersOption : GMSH_LAYERS,
-                d.growth(), d.farField(), quads, d.timeoutSeconds(), d.executable());
+        int layers = layersOption != null && airfoils.size() > 1 ? layersOption
+                : viscous ? viscousGmshLayers(h, d.growth()) : GMSH_LAYERS;
+        return new GmshMesher.Options(h, layers, d.growth(), d.farField(), quads,
+                d.timeoutSeconds(), d.executable());
+    }
+
+    /**
+     * Boundary layers of a viscous Gmsh mesh: as many as it takes, growing from the first
+     * height h, to span the laminar boundary layer (thickness about 5 / sqrt(Re) chords), at
+     * least {@link #GMSH_LAYERS} and at most 40.
+     */
+    private int viscousGmshLayers(double h, double growth) {
+        double thickness = 5 / Math.sqrt(reynolds);
+        int n = (int) Math.ceil(Math.log(1 + (growth - 1) * thickness / h) / Math.log(growth));
+        return Math.max(GMSH_LAYERS, Math.min(40, n));
     }
 
     /**

@@ -143,6 +143,7 @@ public final class Mesh {
             }
         }
         Map<Long, Integer> sides = elementSides();
+        checkSidesOnce(sides);
         for (int e = 0; e < boundaryEdgeCount(); e++) {
             Integer count = sides.get(sideKey(boundaryEdges[3 * e], boundaryEdges[3 * e + 1]));
             int owners = count == null ? 0 : count;
@@ -343,6 +344,42 @@ public final class Mesh {
     }
 
     /** Number of elements each undirected element side belongs to. */
+    /**
+     * Refuses, as the library does, a side shared by three or more elements and two elements
+     * that run along their common side in the same direction (they overlap: folded cells, such
+     * as boundary layers grown over each other).
+     */
+    private void checkSidesOnce(Map<Long, Integer> sides) {
+        int n = nodeCount();
+        for (Map.Entry<Long, Integer> side : sides.entrySet()) {
+            if (side.getValue() > 2) {
+                long key = side.getKey();
+                throw new IllegalArgumentException("the element side {" + (key / n) + ", "
+                        + (key % n) + "} (nodes from 0) is a side of " + side.getValue()
+                        + " elements; a side belongs to one or two");
+            }
+        }
+        Map<Long, String> directed = new HashMap<>();
+        for (int[] elements : new int[][] {triangles, quads}) {
+            int corners = elements == triangles ? 3 : 4;
+            String kind = elements == triangles ? "triangle " : "quadrilateral ";
+            for (int e = 0; e < elements.length / corners; e++) {
+                for (int k = 0; k < corners; k++) {
+                    int a = elements[corners * e + k] - 1;
+                    int b = elements[corners * e + (k + 1) % corners] - 1;
+                    String before = directed.putIfAbsent((long) a * n + b, kind + e);
+                    if (before != null) {
+                        throw new IllegalArgumentException(before + " and " + kind + e
+                                + " both run along the side from node " + a + " to node " + b
+                                + " (nodes from 0) in the same direction, so they overlap;"
+                                + " neighbouring counter-clockwise elements run along their"
+                                + " common side in opposite directions");
+                    }
+                }
+            }
+        }
+    }
+
     private Map<Long, Integer> elementSides() {
         Map<Long, Integer> sides = new HashMap<>();
         for (int[] elements : new int[][] {triangles, quads}) {

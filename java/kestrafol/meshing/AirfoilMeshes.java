@@ -4,32 +4,53 @@ import java.io.IOException;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
+import java.util.function.Consumer;
+import java.util.function.Function;
+import java.util.function.Supplier;
 import kestrafol.geometry.AirfoilGeometry;
 import kestrafol.mesh.Mesh;
 
 /**
  * The mesh of a case whose bodies are airfoils from coordinate files. One airfoil gets the
- * built-in O-mesh in its chord frame (leading edge at the origin, trailing edge at (1, 0)).
+ * built-in O-mesh in its chord frame (leading edge at the origin, trailing edge at (1, 0)), or
+ * the Gmsh mesh of the same outline when the O-mesh cannot be built.
  * Several get an unstructured mesh through Gmsh, in the chord frame of the first (main)
  * element: an element given as is keeps its file's position relative to the main element, a
  * placed one goes where its placement says. Either way the reference length is 1 (the main
  * chord) and the quarter chord is (0.25, 0).
  */
 public final class AirfoilMeshes {
+    /** Boundary layers a Gmsh mesh falls back to when it cannot grow more. */
+    static final int FEWER_LAYERS = 6;
+
     private AirfoilMeshes() {}
+
+    /** A mesh and the mesher that built it: {@link #O_MESH} or {@link #GMSH}. */
+    public record Built(Mesh mesh, String mesher) {}
+
+    /** The name of the built-in O-mesh, as summary.json gives it. */
+    public static final String O_MESH = "built-in O-mesh";
+    /** The name of the Gmsh mesh, as summary.json gives it. */
+    public static final String GMSH = "Gmsh";
 
     /**
      * Meshes the elements and checks the mesh's quality against what the solver is known to
-     * take.
+     * take. One element gets the O-mesh, or the Gmsh mesh of the same outline when the O-mesh
+     * cannot be built (see {@link #oMeshOrGmsh}); several get the Gmsh mesh.
      *
      * @param one options of the O-mesh of a single element
-     * @param several options of the Gmsh mesh of several elements
+     * @param gmsh options of the Gmsh mesh of several elements, and of one element whose O-mesh
+     *     cannot be built
+     * @param layersNeeded whether the Gmsh mesh must have its boundary layers (a viscous run);
+     *     otherwise Gmsh meshes without them when it cannot grow them
+     * @param notes takes the one line that says a fallback was taken
      * @throws IllegalArgumentException with a message that says what to change when the mesh
      *     cannot be built or its quality is beyond what the solver was run on
-     * @throws IOException when Gmsh is missing or fails
+     * @throws IOException when Gmsh is missing or times out
      */
-    public static Mesh mesh(List<AirfoilElement> elements, MeshGenerator.Options one,
-            GmshMesher.Options several) throws IOException {
+    public static Built mesh(List<AirfoilElement> elements, MeshGenerator.Options one,
+            GmshMesher.Options gmsh, boolean layersNeeded, Consumer<String> notes)
+            throws IOException {
         if (elements.isEmpty()) {
             throw new IllegalArgumentException("no airfoil to mesh");
         }
@@ -37,18 +58,96 @@ public final class AirfoilMeshes {
             throw new IllegalArgumentException("the first airfoil sets the frame and the"
                     + " reference chord; give it without @X,Y,DEFLECTION,CHORD");
         }
-        Mesh mesh;
+        Built built;
         if (elements.size() == 1) {
-            try {
-                mesh = MeshGenerator.airfoil(elements.get(0).airfoil(), one);
-            } catch (IllegalStateException e) {
-                throw unbuildable(elements.get(0).file().getFileName().toString(), one, e);
-            }
+            AirfoilElement e = elements.get(0);
+            built = oMeshOrGmsh(e.file().getFileName().toString(),
+                    o -> MeshGenerator.airfoil(e.airfoil(), o),
+                    () -> bodies(elements, one.pointsAround()), one, gmsh, layersNeeded, notes);
         } else {
-            mesh = GmshMesher.mesh(bodies(elements, one.pointsAround()), several);
+            built = new Built(gmsh(bodies(elements, one.pointsAround()), one.pointsAround(), gmsh,
+                    layersNeeded, notes), GMSH);
         }
-        MeshQuality.of(mesh).requireSolvable();
-        return mesh;
+        MeshQuality.of(built.mesh()).requireSolvable();
+        return built;
+    }
+
+    /**
+     * The O-mesh around one body, or, when its layers fold (a concave or cusped section, a
+     * trailing edge thinner than the first layer, a first cell far below the surface spacing),
+     * the Gmsh mesh of the same outline in the same frame with the same first-cell height, said
+     * on one line. Without Gmsh options the O-mesh's refusal stands ({@link #unbuildable}).
+     */
+    static Built oMeshOrGmsh(String body, Function<MeshGenerator.Options, Mesh> oMesh,
+            Supplier<List<GmshMesher.Body>> outline, MeshGenerator.Options one,
+            GmshMesher.Options gmsh, boolean layersNeeded, Consumer<String> notes)
+            throws IOException {
+        IllegalStateException folded;
+        try {
+            return new Built(oMesh.apply(one), O_MESH);
+        } catch (IllegalStateException e) {
+            folded = e;
+        }
+        if (gmsh == null) {
+            throw unbuildable(body, one, folded);
+        }
+        notes.accept(String.format(Locale.ROOT, "the built-in O-mesh cannot be built around"
+                + " %s (%s); meshing it with Gmsh instead (first-cell height %.3g, %d layers)",
+                body, reason(folded), gmsh.firstHeight(), gmsh.layers()));
+        Mesh m = gmsh(outline.get(), one.pointsAround(), gmsh, layersNeeded, notes);
+        // The wall keeps the O-mesh's name, so --boundary and --monitor mean the same on both.
+        List<String> names = m.boundaryNames().stream()
+                .map(n -> n.equals("element1") ? "airfoil" : n).toList();
+        return new Built(new Mesh(m.coords(), m.triangles(), m.quads(), m.boundaryEdges(),
+                m.boundaryKinds(), names), GMSH);
+    }
+
+    private static String reason(IllegalStateException e) {
+        return e.getMessage().replaceAll(";.*", "");
+    }
+
+    /**
+     * The Gmsh mesh of the bodies. When Gmsh cannot grow the boundary layers (they meet in a
+     * narrow gap or fold at a blunt base: "Unable to recover the edge", "Identical points in
+     * triangulation", cells folded flat or over each other), it tries again with fewer: more
+     * than {@link #FEWER_LAYERS} layers down to that many, and when the run can do without
+     * layers (an inviscid run), none; each retry is said on one line. A failure that stays
+     * becomes one line saying what to change.
+     *
+     * @param points the points around the (main) body, for the advice
+     */
+    static Mesh gmsh(List<GmshMesher.Body> bodies, int points, GmshMesher.Options o,
+            boolean layersNeeded, Consumer<String> notes) throws IOException {
+        List<Integer> tries = new ArrayList<>(List.of(o.layers()));
+        if (o.layers() > FEWER_LAYERS) {
+            tries.add(FEWER_LAYERS);
+        }
+        if (!layersNeeded && o.layers() > 0) {
+            tries.add(0);
+        }
+        for (int k = 0;; k++) {
+            try {
+                return GmshMesher.mesh(bodies, o.withLayers(tries.get(k)));
+            } catch (GmshMesher.Failure f) {
+                if (k + 1 == tries.size()) {
+                    throw advice(f, points, o, layersNeeded);
+                }
+                int next = tries.get(k + 1);
+                notes.accept("Gmsh could not grow " + tries.get(k) + " boundary layers ("
+                        + f.firstError() + "); meshing " + (next == 0 ? "without them, the cells"
+                        + " at the walls as long as the outline's sides" : "with " + next));
+            }
+        }
+    }
+
+    /** The one line of a Gmsh failure: what Gmsh said first, and what to change. */
+    static IllegalArgumentException advice(GmshMesher.Failure f, int points, GmshMesher.Options o,
+            boolean layers) {
+        String change = layers ? String.format(Locale.ROOT, "change --first-height (now %.3g)"
+                + " or --layers (now %d), or --resolution (now %d)", o.firstHeight(), o.layers(),
+                points) : String.format(Locale.ROOT, "change --resolution (now %d)", points);
+        return new IllegalArgumentException("Gmsh could not mesh the bodies (" + f.firstError()
+                + "): " + change + ", or with several elements move them further apart", f);
     }
 
     /**

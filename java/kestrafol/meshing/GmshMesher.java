@@ -36,6 +36,31 @@ public final class GmshMesher {
     private GmshMesher() {}
 
     /**
+     * Gmsh ran but could not mesh the geometry (an error reported, no mesh written, or a mesh
+     * with cells folded flat); {@link #firstError} is the first error line Gmsh printed, or what
+     * was wrong with its mesh.
+     */
+    public static final class Failure extends IOException {
+        private static final long serialVersionUID = 1L;
+        private final String firstError;
+
+        Failure(String message, String firstError) {
+            super(message);
+            this.firstError = firstError;
+        }
+
+        public String firstError() {
+            return firstError;
+        }
+    }
+
+    /**
+     * Largest angle (degrees) a triangle of a Gmsh mesh may have: Gmsh's boundary layers can
+     * leave cells folded flat where they meet at a thin gap or a blunt base (seen: 180.0).
+     */
+    static final double MAX_ANGLE = 179;
+
+    /**
      * One body: a closed outline (x0, y0, x1, y1, ..., the first point not repeated), in either
      * direction, in the frame of the whole configuration.
      */
@@ -79,7 +104,8 @@ public final class GmshMesher {
      *
      * @param firstHeight height of the first layer on the bodies
      * @param layers number of boundary layers: the layer region is as thick as this many
-     *     layers growing by {@code growth} from {@code firstHeight}
+     *     layers growing by {@code growth} from {@code firstHeight}; 0 for none (the cells at
+     *     the walls then take the size of the outline's sides)
      * @param growth growth ratio of the boundary layers (1 to 2)
      * @param farField far-field radius in units of the configuration's size, at least 20
      * @param quads boundary layers of quadrilaterals (triangles otherwise)
@@ -92,8 +118,8 @@ public final class GmshMesher {
             if (!(firstHeight > 0) || !Double.isFinite(firstHeight)) {
                 throw new IllegalArgumentException("firstHeight = " + firstHeight + ": must be above 0");
             }
-            if (layers < 1 || layers > 200) {
-                throw new IllegalArgumentException("layers = " + layers + ": must be 1 to 200");
+            if (layers < 0 || layers > 200) {
+                throw new IllegalArgumentException("layers = " + layers + ": must be 0 to 200");
             }
             if (!(growth >= 1 && growth <= 2)) {
                 throw new IllegalArgumentException("growth = " + growth + ": must be 1 to 2");
@@ -117,6 +143,10 @@ public final class GmshMesher {
 
         public Options withQuads(boolean value) {
             return new Options(firstHeight, layers, growth, farField, value, timeoutSeconds, executable);
+        }
+
+        public Options withLayers(int value) {
+            return new Options(firstHeight, value, growth, farField, quads, timeoutSeconds, executable);
         }
 
         public Options withExecutable(String value) {
@@ -143,7 +173,21 @@ public final class GmshMesher {
             Path log = dir.resolve("gmsh.log");
             Files.writeString(geo, geoScript(bodies, options), StandardCharsets.UTF_8);
             run(options, dir, geo, msh, log);
-            return GmshReader.read(msh);
+            Mesh mesh;
+            try {
+                mesh = GmshReader.read(msh);
+            } catch (kestrafol.mesh.io.MeshFileException e) {
+                // Boundary layers folded over each other: cells that overlap.
+                throw new Failure("Gmsh wrote an invalid mesh: " + e.getMessage(),
+                        "it wrote cells that overlap");
+            }
+            double widest = MeshQuality.of(mesh).maxAngle();
+            if (widest > MAX_ANGLE) {
+                String what = String.format(Locale.ROOT, "a cell with an angle of %.1f degrees",
+                        widest);
+                throw new Failure("Gmsh left " + what, what);
+            }
+            return mesh;
         } finally {
             deleteTree(dir);
         }
@@ -174,12 +218,25 @@ public final class GmshMesher {
                     + tail(log));
         }
         if (p.exitValue() != 0 || !Files.isRegularFile(msh)) {
-            throw new IOException("Gmsh failed (exit status " + p.exitValue() + ")" + tail(log));
+            throw new Failure("Gmsh failed (exit status " + p.exitValue() + ")" + tail(log),
+                    firstError(log));
         }
         String out = Files.readString(log, StandardCharsets.UTF_8);
         if (out.contains("Error")) {
-            throw new IOException("Gmsh reported an error" + tail(log));
+            throw new Failure("Gmsh reported an error" + tail(log), firstError(log));
         }
+    }
+
+    /** The first error line of Gmsh's output without its "Error :" prefix, or "no mesh". */
+    private static String firstError(Path log) throws IOException {
+        if (Files.isRegularFile(log)) {
+            for (String l : Files.readAllLines(log, StandardCharsets.UTF_8)) {
+                if (l.contains("Error")) {
+                    return l.replaceFirst(".*Error\\s*:\\s*", "").strip();
+                }
+            }
+        }
+        return "no mesh written";
     }
 
     /** ": " and the last error lines (or last lines) of Gmsh's output. */
@@ -355,13 +412,15 @@ public final class GmshMesher {
         g.append("Physical Surface(\"fluid\", ").append(bodyCurves.size() + 2).append(") = {1};\n");
         double thickness = o.firstHeight() * (o.growth() == 1 ? o.layers()
                 : (Math.pow(o.growth(), o.layers()) - 1) / (o.growth() - 1));
-        g.append("Field[1] = BoundaryLayer;\n")
+        if (o.layers() > 0) {
+            g.append("Field[1] = BoundaryLayer;\n")
                 .append("Field[1].CurvesList = {").append(join(walls)).append("};\n")
                 .append(String.format(Locale.ROOT, "Field[1].Size = %.17g;%n", o.firstHeight()))
                 .append(String.format(Locale.ROOT, "Field[1].Ratio = %.17g;%n", o.growth()))
                 .append(String.format(Locale.ROOT, "Field[1].Thickness = %.17g;%n", thickness))
                 .append("Field[1].Quads = ").append(o.quads() ? 1 : 0).append(";\n")
                 .append("BoundaryLayer Field = 1;\n");
+        }
         g.append("Field[2] = Distance;\n")
                 .append("Field[2].CurvesList = {").append(join(walls)).append("};\n")
                 .append("Field[2].NumPointsPerCurve = 20;\n")

@@ -27,8 +27,9 @@ import kestrafol.solver.Settings;
  * @param startup first-order iterations before a second-order run switches order
  * @param iterations the iteration cap, or null for the default per mesh node
  * @param airfoils airfoils from coordinate files as the bodies (empty for a mesh file or a
- *     built-in body): one is meshed with {@code meshOptions}, several with {@code gmshOptions}
- * @param gmshOptions the Gmsh mesh's options for several airfoils (null otherwise)
+ *     built-in body): one is meshed with {@code meshOptions} (with {@code gmshOptions} when
+ *     the O-mesh cannot be built), several with {@code gmshOptions}
+ * @param gmshOptions the Gmsh mesh's options for airfoil files (null otherwise)
  * @param sequence coarser meshes solved first, each field carried to the next (0 for none)
  * @param method the solver's method: the library's own, or with options of the flow module
  */

@@ -218,7 +218,7 @@ public final class CaseOutputs {
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
     void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop,
-            List<Sequencing.Level> coarseLevels) throws IOException {
+            List<Sequencing.Level> coarseLevels, String mesher) throws IOException {
         ErrorBars bars = r.bars();
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
@@ -262,6 +262,9 @@ public final class CaseOutputs {
         m.put("warnings", r.warnings());
         Map<String, Object> settings = new LinkedHashMap<>();
         settings.put("mesh", c.meshFile() != null ? c.meshFile().toString() : c.caseName());
+        if (mesher != null) {
+            settings.put("mesher", mesher);
+        }
         settings.put("nodes", s.mesh().nodeCount());
         settings.put("mach", s.target().mach());
         settings.put("alpha", s.target().alphaDegrees());

@@ -3,6 +3,7 @@ package kestrafol.run;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.file.Path;
+import java.util.function.Consumer;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
@@ -51,6 +52,8 @@ public final class Run {
     /** Wall time between checkpoints; negative for a run that takes none. */
     private double checkpointSeconds = -1;
     private List<Sequencing.Level> coarseLevels = List.of();
+    /** What built the mesh, for summary.json (null: not known, not written). */
+    private String mesher;
 
     /**
      * A run of the case, writing into outDir; progress and the summary go to out, with a live
@@ -224,19 +227,30 @@ public final class Run {
 
     /** Reads or generates the case's mesh, with the boundary kinds of its names and choices. */
     public static Mesh mesh(CaseDefinition c) throws IOException {
-        Mesh mesh;
+        return meshed(c, System.out::println).mesh();
+    }
+
+    /**
+     * Reads or generates the case's mesh, with the boundary kinds of its names and choices, and
+     * names what built it ("mesh file" for a mesh file); notes takes the line that says the
+     * built-in O-mesh could not be built around an airfoil file and Gmsh meshed it instead.
+     */
+    public static AirfoilMeshes.Built meshed(CaseDefinition c, Consumer<String> notes)
+            throws IOException {
+        AirfoilMeshes.Built built;
         if (c.meshFile() != null) {
             try {
-                mesh = MeshFiles.read(c.meshFile());
+                built = new AirfoilMeshes.Built(MeshFiles.read(c.meshFile()), "mesh file");
             } catch (IllegalArgumentException e) {
                 throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
             }
         } else if (!c.airfoils().isEmpty()) {
-            mesh = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions());
+            built = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions(),
+                    c.viscous(), notes);
         } else {
             try {
-                mesh = c.circle() ? MeshGenerator.circle(c.meshOptions())
-                        : MeshGenerator.naca(c.nacaCode(), c.meshOptions());
+                built = new AirfoilMeshes.Built(c.circle() ? MeshGenerator.circle(c.meshOptions())
+                        : MeshGenerator.naca(c.nacaCode(), c.meshOptions()), AirfoilMeshes.O_MESH);
             } catch (IllegalStateException e) {
                 throw AirfoilMeshes.unbuildable(c.caseName(), c.meshOptions(), e);
             }
@@ -245,12 +259,14 @@ public final class Run {
         for (String b : c.boundaries()) {
             bc = bc.with(b);
         }
-        return bc.apply(mesh);
+        return new AirfoilMeshes.Built(bc.apply(built.mesh()), built.mesher());
     }
 
     /** Runs the case once. */
     public CaseResult execute() throws IOException {
-        return execute(mesh(c), null, false);
+        AirfoilMeshes.Built built = meshed(c, out::println);
+        mesher = built.mesher();
+        return execute(built.mesh(), null, false);
     }
 
     /**
@@ -316,7 +332,7 @@ public final class Run {
                         + e.getMessage());
             }
         }
-        outputs.writeSummary(c, setup, result, stop, coarseLevels);
+        outputs.writeSummary(c, setup, result, stop, coarseLevels, mesher);
         ConsoleText.sequence(out, coarseLevels);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED));

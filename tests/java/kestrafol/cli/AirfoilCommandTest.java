@@ -134,8 +134,6 @@ class AirfoilCommandTest {
             {List.of("run", "--airfoil", good + "@1,2,3"), 2, "FILE[@X,Y,DEFLECTION,CHORD]"},
             {List.of("run", "--airfoil", good + "@1,0,10,0.3"), 2, "the first airfoil sets the frame"},
             {List.of("run", "--naca", "23312"), 2, "--naca expects a four- or five-digit"},
-            {List.of("mesh", "--airfoil", good.toString(), "--resolution", "64", "--first-height",
-                    "1e-5", "--out", out + ".su2"), 1, "first-cell height of 1.00e-05 at 64 points"},
             {List.of("run", "--naca", "0012", "--first-height", "1e-5"), 1, "raise --first-height"},
         };
         for (Object[] c : cases) {
@@ -145,6 +143,26 @@ class AirfoilCommandTest {
             assertTrue(r.err().contains((String) c[2]), c[0] + ": " + r.err());
             assertEquals(1, r.err().strip().lines().count(), r.err());
         }
+    }
+
+    @Test
+    void aSectionTheOMeshCannotTakeIsMeshedByGmshAndSaysSo() throws Exception {
+        // The high-lift section's concave lower surface and thin trailing edge fold the
+        // O-mesh's first layer: Gmsh meshes the same outline with the same first-cell height,
+        // the wall keeps its name, the fallback is said on one line and summary.json names it.
+        Path file = Path.of(System.getProperty("kestrafol.readme")).resolveSibling(
+                "docs/examples/highlift.dat");
+        Out r = RunTest.main("run", "--airfoil", file.toString(), "--mach", "0.3", "--alpha",
+                "4", "--resolution", "48", "--iterations", "5", "--no-pictures", "--monitor",
+                "airfoil", "--out", dir.resolve("hl").toString());
+        assertEquals(Run.EXIT_NOT_CONVERGED, r.status(), r.err());
+        assertEquals(List.of("the built-in O-mesh cannot be built around highlift.dat (the"
+                + " generated cell 0 of layer 0 is not convex); meshing it with Gmsh instead"
+                + " (first-cell height 0.00200, 6 layers)"), r.out().lines()
+                .filter(l -> l.contains("O-mesh")).toList());
+        String json = Files.readString(dir.resolve("hl/summary.json"));
+        assertTrue(json.contains("\"mesher\": \"Gmsh\""), json);
+        assertEquals(0.002, number(json, "minFirstHeight", 0), 1e-5, json);
     }
 
     @Test

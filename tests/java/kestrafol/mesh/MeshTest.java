@@ -84,6 +84,23 @@ class MeshTest {
     }
 
     @Test
+    void refusesElementsThatOverlapAlongASideAsTheLibraryDoes() {
+        // Two counter-clockwise triangles on the same side of the side 0-1 (folded boundary
+        // layers leave such pairs): the library refuses them at start, so the mesh must too.
+        double[] coords = {0, 0, 1, 0, 0, 1, 0.6, 0.6};
+        int[] triangles = {1, 2, 3, 1, 2, 4};
+        int[] edges = {0, 1, 1, 1, 2, 1, 2, 0, 1};
+        String ours = assertThrows(IllegalArgumentException.class, () -> new Mesh(coords,
+                triangles, new int[0], edges, List.of(BoundaryKind.SLIP_WALL), null)).getMessage();
+        String library = assertThrows(IllegalArgumentException.class, () -> EulerSolver.start(4,
+                coords, 2, triangles, 0, new int[0], 3, edges, 1, new int[] {2},
+                Settings.defaults().toVector())).getMessage();
+        assertTrue(ours.contains("triangle 0 and triangle 1 both run along the side from node 0"
+                + " to node 1 (nodes from 0) in the same direction"), ours);
+        assertTrue(library.contains("in the same direction, so they overlap"), library);
+    }
+
+    @Test
     void requiresEveryBoundarySideToBeABoundaryEdge() {
         Arrays5 a = new Arrays5();
         int[] fewer = java.util.Arrays.copyOf(a.edges, a.edges.length - 3);

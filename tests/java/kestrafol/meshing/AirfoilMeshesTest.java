@@ -74,4 +74,33 @@ class AirfoilMeshesTest {
         assertEquals(0, xMin, 1e-9);
         assertEquals(1, xMax, 1e-9);
     }
+
+    @Test
+    void aGmshFailureIsMeshedWithoutLayersOrBecomesOneLineSayingWhatToChange() throws Exception {
+        // A stand-in for Gmsh that fails as the real one does where boundary layers meet (at a
+        // blunt base, in a narrow slot), and meshes with the real one otherwise.
+        Path fake = dir.resolve("gmsh");
+        Files.writeString(fake, "#!/bin/sh\nfor a; do geo=$a; done\n"
+                + "if grep -q BoundaryLayer \"$geo\"; then\n"
+                + "  echo 'Error   : Unable to recover the edge 7 (1/300) on curve 444444'; exit 1\n"
+                + "fi\nexec gmsh \"$@\"\n");
+        fake.toFile().setExecutable(true);
+        GmshMesher.Options o = GmshMesher.Options.defaults().withExecutable(fake.toString());
+        List<GmshMesher.Body> bodies = GmshMesherTest.mainAndFlap(1.02, -0.06);
+        List<String> notes = new java.util.ArrayList<>();
+        kestrafol.mesh.Mesh mesh = AirfoilMeshes.gmsh(bodies, 128, o, false, notes::add);
+        assertEquals(List.of("Gmsh could not grow 6 boundary layers (Unable to recover the edge"
+                + " 7 (1/300) on curve 444444); meshing without them, the cells at the walls as"
+                + " long as the outline's sides"), notes);
+        assertEquals(List.of("element1", "element2", "farfield"), mesh.boundaryNames());
+        // A viscous run needs its layers: no second try, one line with what to change.
+        IllegalArgumentException e = org.junit.jupiter.api.Assertions.assertThrows(
+                IllegalArgumentException.class, () -> AirfoilMeshes.gmsh(bodies, 128, o, true,
+                        notes::add));
+        assertEquals("Gmsh could not mesh the bodies (Unable to recover the edge 7 (1/300) on"
+                + " curve 444444): change --first-height (now 0.00200) or --layers (now 6), or"
+                + " --resolution (now 128), or with several elements move them further apart",
+                e.getMessage());
+        assertEquals(1, notes.size(), "no fallback was announced");
+    }
 }
