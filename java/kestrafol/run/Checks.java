@@ -2,10 +2,12 @@ package kestrafol.run;
 
 import java.util.ArrayList;
 import java.util.List;
+import kestrafol.base.Numbers;
 import kestrafol.mesh.Mesh;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceVerdict;
 import kestrafol.solver.FlowChecks;
+import kestrafol.solver.Method;
 
 /**
  * The warnings of one case, in the order they arise: before the run (a closed domain, no
@@ -14,6 +16,7 @@ import kestrafol.solver.FlowChecks;
  */
 final class Checks {
     private final List<String> warnings = new ArrayList<>();
+    private Method method = Method.STANDARD;
 
     /**
      * Refuses a mesh without a far field unless the --bc choices made it so on purpose (then it
@@ -32,6 +35,7 @@ final class Checks {
 
     /** What the method cannot do for this case (low Mach number, laminar Re, angle, circle). */
     void limits(CaseDefinition c) {
+        method = c.method();
         warnings.addAll(MethodLimits.of(c));
     }
 
@@ -86,7 +90,13 @@ final class Checks {
         for (String w : warnings) {
             viscousTooFine |= w.startsWith("first-cell height");
         }
-        if (viscousTooFine) {
+        if (method.courant() && !s.target().unsteady()) {
+            sb.append("The step control grew the Courant number towards " + Numbers.format(
+                    method.courantMax()) + " (--method " + method.name() + "), which this case"
+                    + " does not bear" + (s.target().viscous() ? " (the viscous terms are"
+                    + " explicit)" : "") + ": lower its largest value (courant=5/50) or use the"
+                    + " library's own time steps (--method standard).");
+        } else if (viscousTooFine) {
             sb.append("The first-cell height is below what the explicit viscous terms tolerate at"
                     + " this Reynolds number (see the warning above): use a coarser wall spacing"
                     + " or a higher Reynolds number; first order does not help.");
