@@ -39,6 +39,7 @@ import kestrafol.report.PolarReport;
 import kestrafol.report.RunReport;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.InviscidDrag;
 import kestrafol.run.CaseResult;
 import kestrafol.run.ErrorBars;
 import kestrafol.run.Run;
@@ -331,6 +332,9 @@ public final class Polar {
                     rows.size(), PolarProgress.time(wall), rows.size() * 3600 / wall));
         }
         out.println(tally.line());
+        if (plan.reynolds().isEmpty()) {
+            out.println(InviscidDrag.NOTE);
+        }
         PolarAnalysis.lines(groups).forEach(out::println);
         out.println("Results in " + plan.folder() + ": " + String.join(" ", files)
                 + " and a folder per case");

@@ -23,6 +23,7 @@ import kestrafol.polar.PolarTally;
 import kestrafol.polar.Sweep;
 import kestrafol.run.CaseOutputs;
 import kestrafol.run.ErrorBars;
+import kestrafol.run.InviscidDrag;
 
 /**
  * report.html of a polar: one self-contained file in the polar's folder with the verdict (how
@@ -79,6 +80,10 @@ public final class PolarReport {
                         + " (not an answer); failed and diverged cases leave a gap.")
                 .append(compare == null ? "" : " Crosses: " + Html.escape(compare.label()) + ".")
                 .append("</figcaption></figure>\n");
+        if (sorted.stream().anyMatch(r -> r.polarCase().reynolds() == null)) {
+            sb.append("<p id=\"drag-note\" class=\"muted\">").append(Html.escape(
+                    InviscidDrag.NOTE)).append("</p>\n");
+        }
         List<CpAllPicture.Curve> curves = CpAllPicture.curves(sorted, folder);
         sb.append("<div class=\"pair\">\n");
         for (org.jfree.chart.JFreeChart chart : CpAllPicture.charts(curves, "Cp")) {

@@ -12,6 +12,7 @@ import kestrafol.base.PropertiesFile;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
 import kestrafol.run.CaseOutputs;
+import kestrafol.run.InviscidDrag;
 
 /**
  * report.html of a single run, from the files of its folder: the verdict (converged or why not,
@@ -73,6 +74,11 @@ public final class RunReport {
             sb.append("</tr>\n");
         }
         sb.append("</table>\n");
+        if (summary.get("settings") instanceof Map<?, ?> settings
+                && Boolean.FALSE.equals(settings.get("viscous"))) {
+            sb.append("<p id=\"drag-note\" class=\"muted\">").append(Html.escape(
+                    InviscidDrag.NOTE)).append("</p>\n");
+        }
         if (bars) {
             boolean holds = !Boolean.FALSE.equals(summary.get("errorBarsAsymptotic"));
             sb.append("<p id=\"error-bars\" class=\"").append(holds ? "muted" : "verdict warn")

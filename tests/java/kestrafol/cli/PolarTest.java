@@ -276,6 +276,10 @@ class PolarTest {
                 text.toString());
         String json = Files.readString(out.resolve("polar.json"));
         String html = Files.readString(out.resolve("report.html"));
+        // An inviscid polar says on screen and on its page that its drag is numerical.
+        assertTrue(text.toString().contains("\nDrag here is numerical: the inviscid method"),
+                text.toString());
+        assertTrue(html.contains("<p id=\"drag-note\""), html);
         List<String> lines = Files.readAllLines(out.resolve("polar.csv"));
         assertEquals(PolarCsv.HEADER, lines.get(0));
         String[] columns = PolarCsv.HEADER.split(",");

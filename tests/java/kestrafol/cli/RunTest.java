@@ -121,6 +121,8 @@ class RunTest {
                 + " gets 200 per unit length"), r.out());
         String json = Files.readString(out.resolve("summary.json"));
         assertTrue(json.contains("\"libraryReynolds\": 200"), json);
+        // Its drag has friction: the page says nothing about numerical drag.
+        assertFalse(Files.readString(out.resolve("report.html")).contains("drag-note"));
     }
 
     @Test
