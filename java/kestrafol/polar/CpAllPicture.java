@@ -78,17 +78,71 @@ public final class CpAllPicture {
      * @throws IOException for a file that is not a surface.csv (the message names file and line)
      */
     public static double[][] readSurface(Path file) throws IOException {
-        List<String> lines = InputFiles.resultLines(file);
-        if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
-            throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
-        }
-        int n = lines.size() - 1;
+        List<SurfacePoint> points = surfacePoints(file);
+        int n = points.size();
         double[] x = new double[2 * n];
         double[] cp = new double[2 * n];
         int m = 0;
         String marker = null;
         double lo = Double.POSITIVE_INFINITY;
         double hi = Double.NEGATIVE_INFINITY;
+        for (SurfacePoint p : points) {
+            if (marker != null && !marker.equals(p.marker())) {
+                x[m] = Double.NaN;
+                cp[m++] = Double.NaN;
+            }
+            marker = p.marker();
+            x[m] = p.x();
+            cp[m++] = p.cp();
+            lo = Math.min(lo, p.x());
+            hi = Math.max(hi, p.x());
+        }
+        double span = hi > lo ? hi - lo : 1;
+        for (int k = 0; k < m; k++) {
+            x[k] = (x[k] - lo) / span;
+        }
+        return new double[][] {Arrays.copyOf(x, m), Arrays.copyOf(cp, m)};
+    }
+
+    /**
+     * One curve per wall (marker) of a surface.csv, as cp.png draws them: x/c = (x - x of the
+     * front of all walls) / chord, so the elements of a multi-element airfoil stand where they
+     * are along the chord. Each curve is labelled with its marker.
+     *
+     * @throws IOException for a file that is not a surface.csv (the message names file and line)
+     */
+    public static List<Curve> elements(Path file, double chord, boolean converged)
+            throws IOException {
+        List<SurfacePoint> points = surfacePoints(file);
+        double front = Double.POSITIVE_INFINITY;
+        java.util.Map<String, List<SurfacePoint>> walls = new java.util.LinkedHashMap<>();
+        for (SurfacePoint p : points) {
+            front = Math.min(front, p.x());
+            walls.computeIfAbsent(p.marker(), k -> new ArrayList<>()).add(p);
+        }
+        List<Curve> curves = new ArrayList<>();
+        for (java.util.Map.Entry<String, List<SurfacePoint>> e : walls.entrySet()) {
+            double[] xc = new double[e.getValue().size()];
+            double[] cp = new double[xc.length];
+            for (int k = 0; k < xc.length; k++) {
+                xc[k] = (e.getValue().get(k).x() - front) / chord;
+                cp[k] = e.getValue().get(k).cp();
+            }
+            curves.add(new Curve("", e.getKey(), curves.size(), converged, xc, cp));
+        }
+        return curves;
+    }
+
+    /** A row of surface.csv: its marker, x and cp. */
+    private record SurfacePoint(String marker, double x, double cp) {
+    }
+
+    private static List<SurfacePoint> surfacePoints(Path file) throws IOException {
+        List<String> lines = InputFiles.resultLines(file);
+        if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
+            throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
+        }
+        List<SurfacePoint> points = new ArrayList<>();
         for (int k = 1; k < lines.size(); k++) {
             if (lines.get(k).isEmpty()) {
                 continue;
@@ -98,27 +152,14 @@ public final class CpAllPicture {
                 if (f.size() < 4) {
                     throw new NumberFormatException();
                 }
-                double xv = Double.parseDouble(f.get(1));
-                double cv = Double.parseDouble(f.get(3));
-                if (marker != null && !marker.equals(f.get(0))) {
-                    x[m] = Double.NaN;
-                    cp[m++] = Double.NaN;
-                }
-                marker = f.get(0);
-                x[m] = xv;
-                cp[m++] = cv;
-                lo = Math.min(lo, xv);
-                hi = Math.max(hi, xv);
+                points.add(new SurfacePoint(f.get(0), Double.parseDouble(f.get(1)),
+                        Double.parseDouble(f.get(3))));
             } catch (NumberFormatException e) {
                 throw new IOException(file + ": line " + (k + 1) + ": expected marker,x,y,cp with"
                         + " numbers, got " + lines.get(k));
             }
         }
-        double span = hi > lo ? hi - lo : 1;
-        for (int k = 0; k < m; k++) {
-            x[k] = (x[k] - lo) / span;
-        }
-        return new double[][] {Arrays.copyOf(x, m), Arrays.copyOf(cp, m)};
+        return points;
     }
 
     /** The chart: one line per curve, Cp axis inverted. */

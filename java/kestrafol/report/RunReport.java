@@ -96,12 +96,17 @@ public final class RunReport {
         sb.append("</p>\n</section>\n<section id=\"charts\">\n<h2>Charts</h2>\n");
         Path surface = folder.resolve("surface.csv");
         if (Files.exists(surface)) {
-            double[][] xy = CpAllPicture.readSurface(surface);
-            CpAllPicture.Curve curve = new CpAllPicture.Curve("", "computed", 0, converged, xy[0],
-                    xy[1]);
-            sb.append("<figure>").append(Svg.of(CpAllPicture.chart(List.of(curve), compare,
+            double chord = summary.get("settings") instanceof Map<?, ?> settings
+                    && settings.get("referenceLength") instanceof Double d ? d : Double.NaN;
+            boolean elements = summary.get("elements") instanceof List<?> && chord > 0;
+            List<CpAllPicture.Curve> curves = elements
+                    ? CpAllPicture.elements(surface, chord, converged) : List.of(single(surface,
+                            converged));
+            sb.append("<figure>").append(Svg.of(CpAllPicture.chart(curves, compare,
                     "Pressure coefficient"), CHART_W, CP_H, "Pressure coefficient"))
-                    .append("<figcaption>x/c over the extent of the monitored walls")
+                    .append(elements ? "<figcaption>One curve per element; x/c from the front of"
+                            + " the foremost element over the reference chord, as in cp.png"
+                            : "<figcaption>x/c over the extent of the monitored walls")
                     .append(compare == null ? "" : "; crosses: " + Html.escape(compare.label()))
                     .append(".</figcaption></figure>\n");
         }
@@ -139,6 +144,12 @@ public final class RunReport {
         Path file = folder.resolve(CaseOutputs.REPORT);
         AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
+    }
+
+    /** The walls of a single body as one curve over their extent. */
+    private static CpAllPicture.Curve single(Path surface, boolean converged) throws IOException {
+        double[][] xy = CpAllPicture.readSurface(surface);
+        return new CpAllPicture.Curve("", "computed", 0, converged, xy[0], xy[1]);
     }
 
     private static String integer(Object v) {

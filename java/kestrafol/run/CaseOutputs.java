@@ -30,6 +30,7 @@ import kestrafol.output.SummaryJson;
 import kestrafol.output.SurfaceCsv;
 import kestrafol.output.VtuWriter;
 import kestrafol.solver.ConvergenceMonitor.Stop;
+import kestrafol.solver.WallForces;
 import kestrafol.solver.Flow;
 
 /**
@@ -218,7 +219,8 @@ public final class CaseOutputs {
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
     void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop,
-            List<Sequencing.Level> coarseLevels, String mesher) throws IOException {
+            List<Sequencing.Level> coarseLevels, String mesher, List<WallForces.WallShare> walls)
+            throws IOException {
         ErrorBars bars = r.bars();
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
@@ -238,6 +240,9 @@ public final class CaseOutputs {
             m.put("cmError", bars.cmError());
             m.put("errorEstimate", bars.rule());
             m.put("errorBarsAsymptotic", bars.asymptotic());
+        }
+        if (walls.size() > 1) {
+            m.put("elements", elements(walls, s.mesh().boundaryNames()));
         }
         m.put("coefficientsAre", stop == Stop.CAUCHY
                 ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");
@@ -297,6 +302,24 @@ public final class CaseOutputs {
             m.put("geometry", geometry(c.airfoils()));
         }
         write(SUMMARY, file -> SummaryJson.write(m, file));
+    }
+
+    /**
+     * Each wall's cl, cd and cm, over the same iterations as the totals (they add up to them),
+     * named by its boundary.
+     */
+    private static List<Map<String, Object>> elements(List<WallForces.WallShare> walls,
+            List<String> boundaryNames) {
+        List<Map<String, Object>> list = new ArrayList<>();
+        for (WallForces.WallShare w : walls) {
+            Map<String, Object> e = new LinkedHashMap<>();
+            e.put("boundary", boundaryNames.get(w.tag() - 1));
+            e.put("cl", w.cl());
+            e.put("cd", w.cd());
+            e.put("cm", w.cm());
+            list.add(e);
+        }
+        return list;
     }
 
     /** The mesh's shape figures for summary.json. */

@@ -2,6 +2,8 @@ package kestrafol.run;
 
 import java.io.IOException;
 import java.io.UncheckedIOException;
+import java.util.ArrayDeque;
+import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import kestrafol.output.History;
 import kestrafol.solver.Analysis;
@@ -20,10 +22,12 @@ import kestrafol.solver.WallForces;
 final class IterationLoop {
     /**
      * What the loop leaves: the history, the last state and its forces, the iteration after
-     * which the order switched (0 for none) and the time spent in the library.
+     * which the order switched (0 for none), the time spent in the library, and each wall's
+     * share of the forces in the last iterations this loop ran (at most the window asked for,
+     * oldest first).
      */
     record Outcome(History history, double[] state, WallForces.Result wall, int switchedAt,
-            double solverSeconds) {
+            double solverSeconds, List<List<WallForces.WallShare>> recentShares) {
     }
 
     /** Takes a checkpoint of the run after the given iterations. */
@@ -42,17 +46,19 @@ final class IterationLoop {
 
     /**
      * Runs the loop on the solver (already started or updated to the run's first settings, or
-     * started from the checkpoint `from`, whose history the monitor has not seen yet).
+     * started from the checkpoint `from`, whose history the monitor has not seen yet), keeping
+     * the walls' shares of the last `window` iterations.
      */
     static Outcome run(Solver solver, CaseSetup s, ConvergenceMonitor monitor, int printEvery,
             double orders, Progress progress, AtomicBoolean stopRequested, long startNanos,
-            Checkpoint from, Checkpoints checkpoints) {
+            Checkpoint from, Checkpoints checkpoints, int window) {
         History history = from != null ? from.history() : new History();
         for (int k = 0; from != null && k < history.size(); k++) {
             monitor.add(history.iteration(k), history.residual(k), history.lift(k),
                     history.drag(k), history.moment(k));
         }
         WallForces.Result wall = null;
+        ArrayDeque<List<WallForces.WallShare>> shares = new ArrayDeque<>();
         double[] state = solver.state();
         int switchedAt = from != null ? from.switchedAt() : 0;
         double solverNanos = from != null ? from.solverSeconds() * 1e9 : 0;
@@ -71,6 +77,7 @@ final class IterationLoop {
             Analysis a = solver.analysis();
             solverNanos += System.nanoTime() - t0;
             wall = s.forces().compute(state, s.conditions());
+            keep(shares, wall.walls(), window);
             double elapsed = (System.nanoTime() - startNanos) * 1e-9;
             stop = monitor.add(it, a.residualNorm(), wall.cl(), wall.cd(), wall.cm());
             history.add(it, a.residualNorm(), wall.cl(), wall.cd(), wall.cm(),
@@ -99,8 +106,18 @@ final class IterationLoop {
         if (wall == null) {
             // A resumed run the stopping rule had already ended: the forces of its state.
             wall = s.forces().compute(state, s.conditions());
+            keep(shares, wall.walls(), window);
         }
-        return new Outcome(history, state, wall, switchedAt, solverNanos * 1e-9);
+        return new Outcome(history, state, wall, switchedAt, solverNanos * 1e-9,
+                List.copyOf(shares));
+    }
+
+    private static void keep(ArrayDeque<List<WallForces.WallShare>> shares,
+            List<WallForces.WallShare> latest, int window) {
+        if (shares.size() >= Math.max(1, window)) {
+            shares.removeFirst();
+        }
+        shares.addLast(latest);
     }
 
     private static void save(Checkpoints checkpoints, Solver solver, History history,

@@ -3,10 +3,11 @@ package kestrafol.run;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.file.Path;
-import java.util.function.Consumer;
+import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.function.Consumer;
 import kestrafol.base.RunId;
 import kestrafol.mesh.Mesh;
 import kestrafol.mesh.io.MeshFiles;
@@ -20,6 +21,7 @@ import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;
 import kestrafol.solver.FlowField;
 import kestrafol.solver.Solver;
+import kestrafol.solver.WallForces;
 
 /**
  * One solved case, in the order it happens: the mesh, the set-up of forces and settings, the
@@ -332,7 +334,8 @@ public final class Run {
                         + e.getMessage());
             }
         }
-        outputs.writeSummary(c, setup, result, stop, coarseLevels, mesher);
+        outputs.writeSummary(c, setup, result, stop, coarseLevels, mesher,
+                walls(loop.recentShares(), loop.history().size(), stop));
         ConsoleText.sequence(out, coarseLevels);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED));
@@ -397,7 +400,8 @@ public final class Run {
                 progress.message("        continued from the flow of the previous case");
             }
             IterationLoop.Outcome loop = IterationLoop.run(solver, setup, monitor, c.printEvery(),
-                    c.orders(), progress, stopRequested, startNanos, resumed, checkpoints);
+                    c.orders(), progress, stopRequested, startNanos, resumed, checkpoints,
+                    c.answerWindow());
             handOver = keep;
             return loop;
         } finally {
@@ -429,6 +433,30 @@ public final class Run {
             sum[k] /= n - from;
         }
         return sum;
+    }
+
+    /**
+     * Each wall's share over the iterations the answer averages (those this run's loop saw, on
+     * a resumed run), summed in iteration order as the answer is.
+     */
+    private List<WallForces.WallShare> walls(List<List<WallForces.WallShare>> recent, int n,
+            Stop stop) {
+        int count = Math.min(recent.size(), stop == Stop.CAUCHY ? Math.min(n, c.answerWindow())
+                : 1);
+        List<WallForces.WallShare> last = recent.isEmpty() ? List.of() : recent.get(recent.size() - 1);
+        List<WallForces.WallShare> mean = new ArrayList<>();
+        for (int w = 0; w < last.size(); w++) {
+            double[] sum = new double[3];
+            for (int k = recent.size() - count; k < recent.size(); k++) {
+                WallForces.WallShare share = recent.get(k).get(w);
+                sum[0] += share.cl();
+                sum[1] += share.cd();
+                sum[2] += share.cm();
+            }
+            mean.add(new WallForces.WallShare(last.get(w).tag(), sum[0] / count, sum[1] / count,
+                    sum[2] / count));
+        }
+        return mean;
     }
 
     private double seconds() {

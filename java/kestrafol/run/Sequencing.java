@@ -93,7 +93,7 @@ final class Sequencing {
                             FlowField.of(FieldTransfer.interpolate(previous, carried, mesh)), 0,
                             d.method())) {
                 loop = IterationLoop.run(solver, setup, monitor, d.printEvery(), d.orders(),
-                        progress, stopRequested, startNanos, null, null);
+                        progress, stopRequested, startNanos, null, null, 1);
             }
             Stop stop = monitor.stop();
             Level done = new Level(d.meshOptions().pointsAround(), mesh.nodeCount(),

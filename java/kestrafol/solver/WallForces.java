@@ -58,9 +58,21 @@ public final class WallForces {
             double pressure) {
     }
 
-    /** Coefficients; cl = clPressure + clFriction and cd = cdPressure + cdFriction. */
+    /**
+     * The share of one wall (an element of a multi-element airfoil): its tag and coefficients,
+     * pressure and friction together, on the same reference as the totals.
+     */
+    public record WallShare(int tag, double cl, double cd, double cm) {
+    }
+
+    /**
+     * Coefficients; cl = clPressure + clFriction and cd = cdPressure + cdFriction. walls holds
+     * each wall's share in the order of {@link #closedWalls()}; the shares add up to the totals
+     * (to rounding: the totals are summed over all edges at once).
+     */
     public record Result(double cl, double cd, double cdPressure, double cdFriction,
-            double clPressure, double clFriction, double cm, List<SurfacePoint> surface) {
+            double clPressure, double clFriction, double cm, List<SurfacePoint> surface,
+            List<WallShare> walls) {
     }
 
     private final double[] coords;
@@ -72,6 +84,8 @@ public final class WallForces {
     private final int[][] elements;
     /** Per monitored tag, the wall's edge indices in order along the wall. */
     private final List<int[]> chains;
+    /** Per monitored edge: the index of its wall in chains. */
+    private final int[] wallOfEdge;
     private final Reference reference;
 
     /**
@@ -138,6 +152,12 @@ public final class WallForces {
             k++;
         }
         chains = orderAlongWalls(edges, count);
+        wallOfEdge = new int[count];
+        for (int w = 0; w < chains.size(); w++) {
+            for (int e : chains.get(w)) {
+                wallOfEdge[e] = w;
+            }
+        }
     }
 
     private static void addElements(Map<Long, int[]> map, int[] nodes, int n) {
@@ -278,6 +298,8 @@ public final class WallForces {
         int count = noSlip.length;
         // Per monitored edge: friction traction (force per length) on the wall.
         double[] traction = new double[2 * count];
+        // Per wall: pressure force x, y, friction force x, y and moment, for its share.
+        double[] share = new double[5 * chains.size()];
         for (int k = 0; k < count; k++) {
             int a = edges[3 * k];
             int b = edges[3 * k + 1];
@@ -296,7 +318,13 @@ public final class WallForces {
             double fyb = 0.5 * gb * ny;
             fxp += fxa + fxb;
             fyp += fya + fyb;
-            moment += (xa - xr) * fya - (ya - yr) * fxa + (xb - xr) * fyb - (yb - yr) * fxb;
+            double edgeMoment = (xa - xr) * fya - (ya - yr) * fxa + (xb - xr) * fyb
+                    - (yb - yr) * fxb;
+            moment += edgeMoment;
+            int w = 5 * wallOfEdge[k];
+            share[w] += fxa + fxb;
+            share[w + 1] += fya + fyb;
+            share[w + 4] += edgeMoment;
             if (noSlip[k] && inverseReynolds != 0) {
                 double[] g = velocityGradient(state, elements[k]);
                 double txx = inverseReynolds * (4.0 / 3.0 * g[0] - 2.0 / 3.0 * g[3]);
@@ -311,7 +339,11 @@ public final class WallForces {
                 traction[2 * k + 1] = fy / length;
                 fxf += fx;
                 fyf += fy;
-                moment += (0.5 * (xa + xb) - xr) * fy - (0.5 * (ya + yb) - yr) * fx;
+                double frictionMoment = (0.5 * (xa + xb) - xr) * fy - (0.5 * (ya + yb) - yr) * fx;
+                moment += frictionMoment;
+                share[w + 2] += fx;
+                share[w + 3] += fy;
+                share[w + 4] += frictionMoment;
             }
         }
         double lengthRef = reference.length();
@@ -322,7 +354,21 @@ public final class WallForces {
         double cdf = (flowY * fyf + flowX * fxf) * scale;
         double cm = -moment * scale / lengthRef;
         return new Result(clp + clf, cdp + cdf, cdp, cdf, clp, clf, cm,
-                surface(state, gamma, pInf, q, traction, flowX, flowY));
+                surface(state, gamma, pInf, q, traction, flowX, flowY),
+                shares(share, scale, flowX, flowY));
+    }
+
+    /** Each wall's coefficients from its summed forces and moment, scaled as the totals are. */
+    private List<WallShare> shares(double[] share, double scale, double flowX, double flowY) {
+        List<WallShare> walls = new ArrayList<>(chains.size());
+        for (int w = 0; w < chains.size(); w++) {
+            double fx = share[5 * w] + share[5 * w + 2];
+            double fy = share[5 * w + 1] + share[5 * w + 3];
+            walls.add(new WallShare(edges[3 * chains.get(w)[0] + 2],
+                    (flowX * fy - flowY * fx) * scale, (flowY * fy + flowX * fx) * scale,
+                    -share[5 * w + 4] * scale / reference.length()));
+        }
+        return List.copyOf(walls);
     }
 
     private List<SurfacePoint> surface(double[] state, double gamma, double pInf, double q,

@@ -8,8 +8,10 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
+import java.util.Map;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
+import kestrafol.base.Json;
 import kestrafol.cli.RunTest.Out;
 import kestrafol.geometry.Naca;
 import kestrafol.mesh.Mesh;
@@ -209,6 +211,25 @@ class AirfoilCommandTest {
         // The deflected flap adds lift: more than the section alone at 2 degrees (about 0.24).
         double cl = number(json, "cl", 0);
         assertTrue(cl > 0.5 && cl < 3, "cl " + cl);
+        // Each element's forces, named by its boundary, add up to the totals; the flap lifts.
+        Map<?, ?> summary = (Map<?, ?>) Json.parse(json);
+        List<?> elements = (List<?>) summary.get("elements");
+        assertEquals(2, elements.size(), json);
+        for (String key : new String[] {"cl", "cd", "cm"}) {
+            double sum = 0;
+            for (Object e : elements) {
+                sum += (Double) ((Map<?, ?>) e).get(key);
+            }
+            assertEquals((Double) summary.get(key), sum, 1e-12, key);
+        }
+        Map<?, ?> flap = (Map<?, ?>) elements.get(1);
+        assertEquals("element2", flap.get("boundary"));
+        assertTrue((Double) flap.get("cl") > 0.05, json);
+        // The page: an inviscid run's drag called numerical, and Cp drawn per element.
+        String html = Files.readString(out.resolve("report.html"));
+        assertTrue(html.contains("<p id=\"drag-note\" class=\"muted\">Drag here is numerical"),
+                html);
+        assertTrue(html.contains("One curve per element"), html);
         // case.properties holds the two elements as one comma-separated list, the placement's
         // commas included; the run it repeats has the same mesh and the same placement.
         Path again = dir.resolve("again");

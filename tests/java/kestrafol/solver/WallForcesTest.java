@@ -156,4 +156,48 @@ class WallForcesTest {
                 new WallForces.Reference(0, 0, 1), new boolean[] {false, true}));
         assertThrows(IllegalArgumentException.class, () -> new WallForces.Reference(0, 0, 0));
     }
+
+    @Test
+    void eachWallsShareIsItsOwnForceAndTheSharesAddUpToTheTotals() {
+        // The square with two no-slip walls: bottom (tag 1) and top (tag 2), pressure p_inf + 0.1
+        // and u = 0.3 y everywhere, Re_lib 50, Mach 0.5 (q = 0.125), moments about (0.25, 0).
+        // Bottom: pushed down by 0.1 (cl -0.8, cm +0.2), dragged on by the shear 0.006 (cd
+        // +0.048). Top: pushed up (cl +0.8), held back by the slower fluid below (cd -0.048);
+        // its moment 0.25 * 0.1 + 1 * 0.006 gives cm -0.248. The totals cancel.
+        double[] xy = {0, 0, 1, 0, 1, 1, 0, 1};
+        int[] edges = {0, 1, 1, 1, 2, 3, 2, 3, 2, 3, 0, 3};
+        WallForces w = new WallForces(xy, new int[] {1, 2, 3, 1, 3, 4}, new int[0], edges,
+                new int[] {3, 3, 1}, new boolean[] {true, true, false},
+                new WallForces.Reference(0.25, 0, 1));
+        double[] s = new double[16];
+        double[] y = {0, 0, 1, 1};
+        for (int i = 0; i < 4; i++) {
+            put(s, i, 1, 0.3 * y[i], 0, P_INF + 0.1);
+        }
+        double[][] expected = {{1, -0.8, 0.048, 0.2}, {2, 0.8, -0.048, -0.248}};
+        WallForces.Result r = w.compute(s, new WallForces.Conditions(0.5, 0, GAMMA, true, 50));
+        for (int k = 0; k < 2; k++) {
+            WallForces.WallShare share = r.walls().get(k);
+            assertEquals((int) expected[k][0], share.tag());
+            assertEquals(expected[k][1], share.cl(), 1e-13);
+            assertEquals(expected[k][2], share.cd(), 1e-13);
+            assertEquals(expected[k][3], share.cm(), 1e-13);
+        }
+        // At an angle, with a pressure that varies, the shares still add up to the totals.
+        for (int i = 0; i < 4; i++) {
+            put(s, i, 1, 0.3 * y[i] + 0.1 * i, 0.05 * i, P_INF + 0.1 * i);
+        }
+        for (double alpha : new double[] {-4, 7, 90}) {
+            r = w.compute(s, new WallForces.Conditions(0.5, alpha, GAMMA, true, 50));
+            double[] sum = new double[3];
+            for (WallForces.WallShare share : r.walls()) {
+                sum[0] += share.cl();
+                sum[1] += share.cd();
+                sum[2] += share.cm();
+            }
+            assertEquals(r.cl(), sum[0], 1e-13, "cl at alpha " + alpha);
+            assertEquals(r.cd(), sum[1], 1e-13, "cd at alpha " + alpha);
+            assertEquals(r.cm(), sum[2], 1e-13, "cm at alpha " + alpha);
+        }
+    }
 }
