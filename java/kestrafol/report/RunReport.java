@@ -43,8 +43,20 @@ public final class RunReport {
         Map<?, ?> summary = CaseFiles.summary(summaryFile, "run");
         StringBuilder sb = new StringBuilder(1 << 18);
         Html.open(sb, title);
+        header(sb, summary, title);
+        coefficients(sb, summary, folder);
+        charts(sb, summary, folder, compare);
+        settings(sb, summary, folder);
+        Html.close(sb, "Written by kestrafol run.");
+        Path file = folder.resolve(CaseOutputs.REPORT);
+        AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
+        return file;
+    }
+
+    /** The title, the verdict and the warnings. */
+    private static void header(StringBuilder sb, Map<?, ?> summary, String title) {
         sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");
-        boolean converged = Boolean.TRUE.equals(summary.get("converged"));
+        boolean converged = converged(summary);
         String stopped = String.valueOf(summary.get("stoppedBy"));
         sb.append("<p id=\"verdict\" class=\"verdict ").append(converged ? "ok" : stopped
                 .equals("diverged") ? "bad" : "warn").append("\">")
@@ -59,7 +71,16 @@ public final class RunReport {
             }
             sb.append("</ul>\n");
         }
-        sb.append("</header>\n<section id=\"results\">\n<h2>Coefficients</h2>\n<table id=\"coefficients\">\n");
+        sb.append("</header>\n");
+    }
+
+    private static boolean converged(Map<?, ?> summary) {
+        return Boolean.TRUE.equals(summary.get("converged"));
+    }
+
+    /** The coefficients with their error bars, what the drag is, and the links to the files. */
+    private static void coefficients(StringBuilder sb, Map<?, ?> summary, Path folder) {
+        sb.append("<section id=\"results\">\n<h2>Coefficients</h2>\n<table id=\"coefficients\">\n");
         boolean bars = summary.get("errorEstimate") != null;
         for (String key : new String[] {"cl", "cd", "cdPressure", "cdFriction", "cm",
             "residualDrop", "wallSeconds"}) {
@@ -93,7 +114,14 @@ public final class RunReport {
                 sb.append("<a href=\"").append(f).append("\">").append(f).append("</a> ");
             }
         }
-        sb.append("</p>\n</section>\n<section id=\"charts\">\n<h2>Charts</h2>\n");
+        sb.append("</p>\n</section>\n");
+    }
+
+    /** The pressure coefficient, the convergence and the Mach picture. */
+    private static void charts(StringBuilder sb, Map<?, ?> summary, Path folder,
+            ComparisonData compare) throws IOException {
+        boolean converged = converged(summary);
+        sb.append("<section id=\"charts\">\n<h2>Charts</h2>\n");
         Path surface = folder.resolve("surface.csv");
         if (Files.exists(surface)) {
             double chord = summary.get("settings") instanceof Map<?, ?> settings
@@ -121,7 +149,13 @@ public final class RunReport {
             sb.append("<figure><img alt=\"Mach number\" src=\"").append(mach)
                     .append("\"><figcaption>Mach number (mach.png)</figcaption></figure>\n");
         }
-        sb.append("</section>\n<section id=\"settings\">\n<h2>Settings</h2>\n<table>\n");
+        sb.append("</section>\n");
+    }
+
+    /** The settings of summary.json and the options of case.properties. */
+    private static void settings(StringBuilder sb, Map<?, ?> summary, Path folder)
+            throws IOException {
+        sb.append("<section id=\"settings\">\n<h2>Settings</h2>\n<table>\n");
         if (summary.get("settings") instanceof Map<?, ?> settings) {
             for (Map.Entry<?, ?> e : settings.entrySet()) {
                 sb.append("<tr><td>").append(Html.escape(String.valueOf(e.getKey())))
@@ -140,10 +174,6 @@ public final class RunReport {
             sb.append("</table>\n");
         }
         sb.append("</section>\n");
-        Html.close(sb, "Written by kestrafol run.");
-        Path file = folder.resolve(CaseOutputs.REPORT);
-        AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
-        return file;
     }
 
     /** The walls of a single body as one curve over their extent. */

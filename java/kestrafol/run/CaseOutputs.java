@@ -265,6 +265,16 @@ public final class CaseOutputs {
             m.put("coarseLevels", levels);
         }
         m.put("warnings", r.warnings());
+        m.put("settings", settings(c, s, mesher));
+        m.put("meshQuality", quality(MeshQuality.of(s.mesh())));
+        if (!c.airfoils().isEmpty()) {
+            m.put("geometry", geometry(c.airfoils()));
+        }
+        write(SUMMARY, file -> SummaryJson.write(m, file));
+    }
+
+    /** The settings that shaped the run, for summary.json. */
+    private static Map<String, Object> settings(CaseDefinition c, CaseSetup s, String mesher) {
         Map<String, Object> settings = new LinkedHashMap<>();
         settings.put("mesh", c.meshFile() != null ? c.meshFile().toString() : c.caseName());
         if (mesher != null) {
@@ -296,12 +306,7 @@ public final class CaseOutputs {
         settings.put("chordLine", c.chordLine());
         settings.put("referenceLength", s.reference().length());
         settings.put("referencePoint", List.of(s.reference().x(), s.reference().y()));
-        m.put("settings", settings);
-        m.put("meshQuality", quality(MeshQuality.of(s.mesh())));
-        if (!c.airfoils().isEmpty()) {
-            m.put("geometry", geometry(c.airfoils()));
-        }
-        write(SUMMARY, file -> SummaryJson.write(m, file));
+        return settings;
     }
 
     /**

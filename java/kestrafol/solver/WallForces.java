@@ -326,14 +326,9 @@ public final class WallForces {
             share[w + 1] += fya + fyb;
             share[w + 4] += edgeMoment;
             if (noSlip[k] && inverseReynolds != 0) {
-                double[] g = velocityGradient(state, elements[k]);
-                double txx = inverseReynolds * (4.0 / 3.0 * g[0] - 2.0 / 3.0 * g[3]);
-                double tyy = inverseReynolds * (4.0 / 3.0 * g[3] - 2.0 / 3.0 * g[0]);
-                double txy = inverseReynolds * (g[1] + g[2]);
-                // The flow pulls the wall along with its stress: minus the stress times the
-                // normal that points into the wall.
-                double fx = -(txx * nx + txy * ny);
-                double fy = -(txy * nx + tyy * ny);
+                double[] f = friction(state, elements[k], nx, ny, inverseReynolds);
+                double fx = f[0];
+                double fy = f[1];
                 double length = Math.hypot(nx, ny);
                 traction[2 * k] = fx / length;
                 traction[2 * k + 1] = fy / length;
@@ -369,6 +364,20 @@ public final class WallForces {
                     -share[5 * w + 4] * scale / reference.length()));
         }
         return List.copyOf(walls);
+    }
+
+    /**
+     * The laminar stress force on a wall edge with outward normal (nx, ny), as long as the edge:
+     * the flow pulls the wall along with its stress, minus the stress times the normal that
+     * points into the wall.
+     */
+    private double[] friction(double[] state, int[] element, double nx, double ny,
+            double inverseReynolds) {
+        double[] g = velocityGradient(state, element);
+        double txx = inverseReynolds * (4.0 / 3.0 * g[0] - 2.0 / 3.0 * g[3]);
+        double tyy = inverseReynolds * (4.0 / 3.0 * g[3] - 2.0 / 3.0 * g[0]);
+        double txy = inverseReynolds * (g[1] + g[2]);
+        return new double[] {-(txx * nx + txy * ny), -(txy * nx + tyy * ny)};
     }
 
     private List<SurfacePoint> surface(double[] state, double gamma, double pInf, double q,
