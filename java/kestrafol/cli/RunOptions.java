@@ -255,6 +255,24 @@ public final class RunOptions {
      *     IllegalArgumentException when the options did not come from a command line
      */
     public RunOptions validate() {
+        validateBody();
+        validateMesh();
+        validateStopping();
+        validateFlow();
+        if (mesh == null) {
+            try {
+                meshOptions();
+            } catch (IllegalArgumentException e) {
+                throw usage("--resolution " + resolution
+                        + (layersOption != null ? " with --layers " + layersOption : "")
+                        + " gives too large a mesh: " + e.getMessage());
+            }
+        }
+        return this;
+    }
+
+    /** The output folder and the one body: a mesh file, a built-in body or airfoil files. */
+    private void validateBody() {
         // An empty --out would mean the working folder, whose result files a run removes first.
         if (out.toString().isBlank()) {
             throw usage("--out expects a folder, got an empty name");
@@ -288,6 +306,10 @@ public final class RunOptions {
                         + " 23012, got " + naca + " (" + e.getMessage() + ")");
             }
         }
+    }
+
+    /** The built-in mesh: first height, layers, resolution (made even). */
+    private void validateMesh() {
         if (firstHeightOption != null && !(firstHeightOption > 0)) {
             throw usage("--first-height expects a number above 0, got "
                     + Numbers.format(firstHeightOption));
@@ -307,6 +329,10 @@ public final class RunOptions {
         if (resolution % 2 != 0) {
             resolution++;
         }
+    }
+
+    /** The iterations: cap, printing, checkpoints, sequencing, method, start and stopping rule. */
+    private void validateStopping() {
         if (iterationsOption != null) {
             atLeast("--iterations", iterationsOption, 1);
         }
@@ -333,6 +359,10 @@ public final class RunOptions {
         if (cauchy != null) {
             parseCauchy(cauchy);
         }
+    }
+
+    /** The flow: Reynolds and Mach numbers, reference, boundary kinds. */
+    private void validateFlow() {
         if (viscous && reynolds == null) {
             throw usage("--viscous needs --reynolds R");
         }
@@ -365,16 +395,6 @@ public final class RunOptions {
                         + ", got \"" + b + "\"");
             }
         }
-        if (mesh == null) {
-            try {
-                meshOptions();
-            } catch (IllegalArgumentException e) {
-                throw usage("--resolution " + resolution
-                        + (layersOption != null ? " with --layers " + layersOption : "")
-                        + " gives too large a mesh: " + e.getMessage());
-            }
-        }
-        return this;
     }
 
     /**

@@ -96,6 +96,42 @@ public final class CpPicture {
     public static JFreeChart chart(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
             double mach, double gamma, double chord, String xLabel, String title,
             Points compare) {
+        XYSeriesCollection data = wallSeries(surface, closedWalls, chord);
+        int computed = data.getSeriesCount();
+        if (compare != null) {
+            XYSeries s = new XYSeries(compare.label(), false, true);
+            for (int k = 0; k < compare.x().length; k++) {
+                if (Double.isFinite(compare.x()[k]) && Double.isFinite(compare.cp()[k])) {
+                    s.add(compare.x()[k], compare.cp()[k]);
+                }
+            }
+            data.addSeries(s);
+        }
+        JFreeChart chart = ChartFactory.createXYLineChart(title, xLabel, "Cp (negative up)", data,
+                PlotOrientation.VERTICAL, true, false, false);
+        XYPlot plot = chart.getXYPlot();
+        plot.getRangeAxis().setInverted(true);
+        plot.setBackgroundPaint(Color.WHITE);
+        plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
+        plot.setRangeGridlinePaint(Color.LIGHT_GRAY);
+        plot.setRenderer(renderer(computed, compare != null));
+        // The axis spans the computed (and compared) Cp only: the critical line never widens
+        // it, or at low Mach numbers (Cp* = -6.9 at Mach 0.3) it squeezes the curve.
+        double[] span = cpRange(data);
+        if (span != null) {
+            plot.getRangeAxis().setRange(span[0], span[1]);
+        }
+        criticalLine(chart, plot, span, mach, gamma);
+        chart.setBackgroundPaint(Color.WHITE);
+        return chart;
+    }
+
+    /**
+     * The computed series: per closed wall its upper and lower side, split at its front node,
+     * per open wall one line; x/c = (x - x of the front of all walls) / chord.
+     */
+    private static XYSeriesCollection wallSeries(List<WallForces.SurfacePoint> surface,
+            boolean[] closedWalls, double chord) {
         double xFront = Double.MAX_VALUE;
         for (WallForces.SurfacePoint p : surface) {
             xFront = Math.min(xFront, p.x());
@@ -128,23 +164,11 @@ public final class CpPicture {
             data.addSeries(series("upper" + suffix, upper, 0, upper.size(), xFront, chord));
             data.addSeries(series("lower" + suffix, wall, 0, front + 1, xFront, chord));
         }
-        int computed = data.getSeriesCount();
-        if (compare != null) {
-            XYSeries s = new XYSeries(compare.label(), false, true);
-            for (int k = 0; k < compare.x().length; k++) {
-                if (Double.isFinite(compare.x()[k]) && Double.isFinite(compare.cp()[k])) {
-                    s.add(compare.x()[k], compare.cp()[k]);
-                }
-            }
-            data.addSeries(s);
-        }
-        JFreeChart chart = ChartFactory.createXYLineChart(title, xLabel, "Cp (negative up)", data,
-                PlotOrientation.VERTICAL, true, false, false);
-        XYPlot plot = chart.getXYPlot();
-        plot.getRangeAxis().setInverted(true);
-        plot.setBackgroundPaint(Color.WHITE);
-        plot.setDomainGridlinePaint(Color.LIGHT_GRAY);
-        plot.setRangeGridlinePaint(Color.LIGHT_GRAY);
+        return data;
+    }
+
+    /** Lines with dots in four colours for the computed series, black crosses for compared. */
+    private static XYLineAndShapeRenderer renderer(int computed, boolean compared) {
         XYLineAndShapeRenderer r = new XYLineAndShapeRenderer(true, true);
         Color[] colours = {new Color(30, 80, 200), new Color(200, 50, 30), new Color(30, 150, 60),
             new Color(150, 60, 170)};
@@ -153,7 +177,7 @@ public final class CpPicture {
             r.setSeriesStroke(k, new BasicStroke(1.5f));
             r.setSeriesShape(k, new java.awt.geom.Ellipse2D.Double(-2, -2, 4, 4));
         }
-        if (compare != null) {
+        if (compared) {
             r.setSeriesPaint(computed, Color.BLACK);
             r.setSeriesLinesVisible(computed, false);
             java.awt.geom.Path2D.Double cross = new java.awt.geom.Path2D.Double();
@@ -163,13 +187,15 @@ public final class CpPicture {
             cross.lineTo(4, -4);
             r.setSeriesShape(computed, new BasicStroke(1.5f).createStrokedShape(cross));
         }
-        plot.setRenderer(r);
-        // The axis spans the computed (and compared) Cp only: the critical line never widens
-        // it, or at low Mach numbers (Cp* = -6.9 at Mach 0.3) it squeezes the curve.
-        double[] span = cpRange(data);
-        if (span != null) {
-            plot.getRangeAxis().setRange(span[0], span[1]);
-        }
+        return r;
+    }
+
+    /**
+     * The critical Cp of a subsonic free stream: a dashed line when it lies in the plotted span,
+     * else a subtitle that says it is beyond.
+     */
+    private static void criticalLine(JFreeChart chart, XYPlot plot, double[] span, double mach,
+            double gamma) {
         double critical = criticalCp(mach, gamma);
         if (mach < 1 && Double.isFinite(critical)) {
             String label = String.format(java.util.Locale.ROOT, "critical Cp* = %.3f (sonic)",
@@ -187,8 +213,6 @@ public final class CpPicture {
                         + ", beyond the plotted range: the flow stays far from sonic"));
             }
         }
-        chart.setBackgroundPaint(Color.WHITE);
-        return chart;
     }
 
     /**

@@ -75,18 +75,55 @@ public record ComparisonData(String label, Map<String, double[]> columns) {
         } catch (InputFileException e) {
             throw new ComparisonFileException(file, e.line(), e.reason());
         }
-        int headerLine = -1;
+        int headerLine = headerLine(file, lines, use);
+        List<String> header = fields(file, headerLine, lines.get(headerLine));
+        Map<String, Integer> index = columns(file, headerLine, header);
+        List<String> present = present(file, headerLine, index, use);
+        Map<String, double[]> values = new LinkedHashMap<>();
+        int rows = 0;
+        for (String c : present) {
+            values.put(c, new double[lines.size()]);
+        }
+        for (int k = headerLine + 1; k < lines.size(); k++) {
+            if (skipped(lines.get(k))) {
+                continue;
+            }
+            List<String> f = fields(file, k, lines.get(k));
+            if (f.size() != header.size()) {
+                throw new ComparisonFileException(file, k + 1, "expected " + header.size()
+                        + " fields as in the header, got " + f.size());
+            }
+            for (String c : present) {
+                values.get(c)[rows] = cell(file, k, c, f.get(index.get(c)));
+            }
+            rows++;
+        }
+        if (rows == 0) {
+            throw new ComparisonFileException(file, 0, "no data rows below the header");
+        }
+        for (String c : present) {
+            values.put(c, Arrays.copyOf(values.get(c), rows));
+        }
+        String name = file.getFileName().toString();
+        int dot = name.lastIndexOf('.');
+        return new ComparisonData(dot > 0 ? name.substring(0, dot) : name, values);
+    }
+
+    /** The index of the first line that is not blank or a comment: the header. */
+    private static int headerLine(Path file, List<String> lines, Use use)
+            throws ComparisonFileException {
         for (int k = 0; k < lines.size(); k++) {
             if (!skipped(lines.get(k))) {
-                headerLine = k;
-                break;
+                return k;
             }
         }
-        if (headerLine < 0) {
-            throw new ComparisonFileException(file, 0, "no header line: expected column names"
-                    + " such as " + String.join(",", wanted(use)));
-        }
-        List<String> header = fields(file, headerLine, lines.get(headerLine));
+        throw new ComparisonFileException(file, 0, "no header line: expected column names"
+                + " such as " + String.join(",", wanted(use)));
+    }
+
+    /** The position of each known column of the header; a column named twice is refused. */
+    private static Map<String, Integer> columns(Path file, int headerLine, List<String> header)
+            throws ComparisonFileException {
         Map<String, Integer> index = new LinkedHashMap<>();
         for (int k = 0; k < header.size(); k++) {
             String name = header.get(k).strip().toLowerCase(Locale.ROOT);
@@ -95,6 +132,12 @@ public record ComparisonData(String label, Map<String, double[]> columns) {
                         + " is named twice");
             }
         }
+        return index;
+    }
+
+    /** The columns of the use that the header has; refused when too few for the use. */
+    private static List<String> present(Path file, int headerLine, Map<String, Integer> index,
+            Use use) throws ComparisonFileException {
         List<String> present = new ArrayList<>();
         for (String c : wanted(use)) {
             if (index.containsKey(c)) {
@@ -112,49 +155,27 @@ public record ComparisonData(String label, Map<String, double[]> columns) {
                             : String.join(", ", present)) + ": comparison data for a "
                     + (use == Use.POLAR ? "polar " : "pressure distribution ") + missing);
         }
-        Map<String, double[]> values = new LinkedHashMap<>();
-        int rows = 0;
-        for (String c : present) {
-            values.put(c, new double[lines.size()]);
-        }
-        for (int k = headerLine + 1; k < lines.size(); k++) {
-            if (skipped(lines.get(k))) {
-                continue;
+        return present;
+    }
+
+    /** A cell of column c on line k (from 0): NaN when empty, else a finite number. */
+    private static double cell(Path file, int k, String c, String raw)
+            throws ComparisonFileException {
+        String cell = raw.strip();
+        double v = Double.NaN;
+        if (!cell.isEmpty()) {
+            try {
+                v = Double.parseDouble(cell);
+            } catch (NumberFormatException e) {
+                v = Double.NaN;
+                cell = null;
             }
-            List<String> f = fields(file, k, lines.get(k));
-            if (f.size() != header.size()) {
-                throw new ComparisonFileException(file, k + 1, "expected " + header.size()
-                        + " fields as in the header, got " + f.size());
+            if (cell == null || !Double.isFinite(v)) {
+                throw new ComparisonFileException(file, k + 1, "column " + c
+                        + ": expected a finite number, got \"" + raw.strip() + "\"");
             }
-            for (String c : present) {
-                String cell = f.get(index.get(c)).strip();
-                double v = Double.NaN;
-                if (!cell.isEmpty()) {
-                    try {
-                        v = Double.parseDouble(cell);
-                    } catch (NumberFormatException e) {
-                        v = Double.NaN;
-                        cell = null;
-                    }
-                    if (cell == null || !Double.isFinite(v)) {
-                        throw new ComparisonFileException(file, k + 1, "column " + c
-                                + ": expected a finite number, got \"" + f.get(index.get(c)).strip()
-                                + "\"");
-                    }
-                }
-                values.get(c)[rows] = v;
-            }
-            rows++;
         }
-        if (rows == 0) {
-            throw new ComparisonFileException(file, 0, "no data rows below the header");
-        }
-        for (String c : present) {
-            values.put(c, Arrays.copyOf(values.get(c), rows));
-        }
-        String name = file.getFileName().toString();
-        int dot = name.lastIndexOf('.');
-        return new ComparisonData(dot > 0 ? name.substring(0, dot) : name, values);
+        return v;
     }
 
     private static List<String> wanted(Use use) {

@@ -218,31 +218,10 @@ public final class ConvergenceReplay {
                 switch (args[i]) {
                     case "--settle" -> {
                         String text = value(args, ++i, "--settle");
-                        String[] p = text.split("/");
-                        try {
-                            eps = Double.parseDouble(p[0]);
-                            window = Integer.parseInt(p[1]);
-                        } catch (RuntimeException e) {
-                            eps = 0;
-                        }
-                        if (!(eps > 0) || window < 1 || p.length != 2) {
-                            throw new IllegalArgumentException("--settle " + text
-                                    + ": expected EPS/W with EPS above 0 and W at least 1, e.g."
-                                    + " 0.002/750");
-                        }
+                        eps = settleEps(text);
+                        window = Integer.parseInt(text.split("/")[1]);
                     }
-                    case "--tail" -> {
-                        String text = value(args, ++i, "--tail");
-                        try {
-                            tail = Integer.parseInt(text);
-                        } catch (NumberFormatException e) {
-                            tail = 0;
-                        }
-                        if (tail < 1) {
-                            throw new IllegalArgumentException("--tail " + text
-                                    + ": expected a whole number of iterations, at least 1");
-                        }
-                    }
+                    case "--tail" -> tail = tail(value(args, ++i, "--tail"));
                     case "--markdown" -> markdown = true;
                     case "-h", "--help" -> {
                         out.println("usage: replay-convergence [--settle EPS/W] [--tail N]"
@@ -288,6 +267,38 @@ public final class ConvergenceReplay {
         }
         report(histories, eps, window, tail, markdown, out);
         return 0;
+    }
+
+    /** EPS of --settle EPS/W, once the whole value is checked (W a whole number, at least 1). */
+    private static double settleEps(String text) {
+        String[] p = text.split("/");
+        double eps;
+        int window = 0;
+        try {
+            eps = Double.parseDouble(p[0]);
+            window = Integer.parseInt(p[1]);
+        } catch (RuntimeException e) {
+            eps = 0;
+        }
+        if (!(eps > 0) || window < 1 || p.length != 2) {
+            throw new IllegalArgumentException("--settle " + text
+                    + ": expected EPS/W with EPS above 0 and W at least 1, e.g. 0.002/750");
+        }
+        return eps;
+    }
+
+    private static int tail(String text) {
+        int tail;
+        try {
+            tail = Integer.parseInt(text);
+        } catch (NumberFormatException e) {
+            tail = 0;
+        }
+        if (tail < 1) {
+            throw new IllegalArgumentException("--tail " + text
+                    + ": expected a whole number of iterations, at least 1");
+        }
+        return tail;
     }
 
     private static String value(String[] args, int i, String option) {

@@ -77,43 +77,7 @@ public final class GmshReader {
                 if (c.version == null && !section.equals("MeshFormat")) {
                     throw in.error("expected $MeshFormat first, found $" + section);
                 }
-                switch (section) {
-                    case "MeshFormat":
-                        readFormat(in, c);
-                        break;
-                    case "PhysicalNames":
-                        readPhysicalNames(in, c);
-                        break;
-                    case "Entities":
-                        if (c.version.equals("4.1")) {
-                            c.entities = new HashSet<>();
-                            readEntities(in, c);
-                        } else {
-                            skip(in, section);
-                        }
-                        break;
-                    case "Nodes":
-                        if (c.version.equals("4.1")) {
-                            readNodes41(in, c, mesh);
-                        } else {
-                            readNodes22(in, c, mesh);
-                        }
-                        c.haveNodes = true;
-                        break;
-                    case "Elements":
-                        if (!c.haveNodes) {
-                            throw in.error("expected $Nodes before $Elements");
-                        }
-                        if (c.version.equals("4.1")) {
-                            readElements41(in, c);
-                        } else {
-                            readElements22(in, c);
-                        }
-                        c.haveElements = true;
-                        break;
-                    default:
-                        skip(in, section);
-                }
+                readSection(in, c, mesh, section);
             }
         }
         if (c.version == null) {
@@ -123,6 +87,58 @@ public final class GmshReader {
             throw new MeshFileException(file, 0, "expected $Nodes and $Elements sections, found "
                     + (c.haveNodes ? "no $Elements" : "no $Nodes"));
         }
+        addElementsAndBoundaries(file, c, mesh);
+        return mesh.build();
+    }
+
+    /** Reads one section, the line of its name just read. */
+    private static void readSection(MeshFileScanner in, Content c, MeshAssembler mesh,
+            String section) throws IOException {
+        switch (section) {
+            case "MeshFormat":
+                readFormat(in, c);
+                break;
+            case "PhysicalNames":
+                readPhysicalNames(in, c);
+                break;
+            case "Entities":
+                if (c.version.equals("4.1")) {
+                    c.entities = new HashSet<>();
+                    readEntities(in, c);
+                } else {
+                    skip(in, section);
+                }
+                break;
+            case "Nodes":
+                if (c.version.equals("4.1")) {
+                    readNodes41(in, c, mesh);
+                } else {
+                    readNodes22(in, c, mesh);
+                }
+                c.haveNodes = true;
+                break;
+            case "Elements":
+                if (!c.haveNodes) {
+                    throw in.error("expected $Nodes before $Elements");
+                }
+                if (c.version.equals("4.1")) {
+                    readElements41(in, c);
+                } else {
+                    readElements22(in, c);
+                }
+                c.haveElements = true;
+                break;
+            default:
+                skip(in, section);
+        }
+    }
+
+    /**
+     * Hands the elements and the boundary lines to the assembler: boundaries in the order of
+     * their physical tags (then curves), lines in file order.
+     */
+    private static void addElementsAndBoundaries(Path file, Content c, MeshAssembler mesh)
+            throws MeshFileException {
         for (int e = 0; e < c.elements.size(); e++) {
             long[] tags = c.elements.get(e);
             int[] nodes = new int[tags.length];
@@ -131,7 +147,6 @@ public final class GmshReader {
             }
             mesh.addElement(nodes, c.elementLines.get(e));
         }
-        // Boundaries in the order of their physical tags (then curves), lines in file order.
         TreeMap<Long, String> order = new TreeMap<>();
         for (Line l : c.lines) {
             order.putIfAbsent(l.order, l.boundary);
@@ -144,7 +159,6 @@ public final class GmshReader {
             mesh.addBoundaryEdge(node(file, c, l.a, l.line), node(file, c, l.b, l.line),
                     tagOf.get(l.boundary), l.line);
         }
-        return mesh.build();
     }
 
     private static int node(Path file, Content c, long tag, int line) throws MeshFileException {

@@ -92,12 +92,24 @@ public final class MeshAssembler {
         edgeLine.add(line);
     }
 
+    /**
+     * The mesh: node numbers and corners checked, elements turned counter-clockwise, every side
+     * on the boundary given once by a boundary line, unused nodes dropped.
+     */
     public Mesh build() throws MeshFileException {
         int elementCount = elementStart.size();
         if (elementCount == 0) {
             throw new MeshFileException(file, 0, "expected triangles or quadrilaterals, found none");
         }
-        // Node numbers and repeated nodes.
+        checkCorners(elementCount);
+        orientElements(elementCount);
+        checkBoundarySides(elementCount);
+        int[] newNumber = usedNodeNumbers();
+        return assemble(elementCount, newNumber);
+    }
+
+    /** Node numbers within the file's nodes, no node twice in an element. */
+    private void checkCorners(int elementCount) throws MeshFileException {
         for (int e = 0; e < elementCount; e++) {
             int s = elementStart.get(e);
             int c = elementCorners.get(e);
@@ -115,7 +127,10 @@ public final class MeshAssembler {
                 }
             }
         }
-        // Orientation: turn clockwise elements around, reject degenerate and non-convex ones.
+    }
+
+    /** Turns clockwise elements around; rejects degenerate and self-intersecting ones. */
+    private void orientElements(int elementCount) throws MeshFileException {
         for (int e = 0; e < elementCount; e++) {
             int s = elementStart.get(e);
             int c = elementCorners.get(e);
@@ -146,7 +161,13 @@ public final class MeshAssembler {
                 }
             }
         }
-        // Sides: how many elements each belongs to.
+    }
+
+    /**
+     * Each boundary line is a side of exactly one element and given once; each side of one
+     * element only is a boundary line.
+     */
+    private void checkBoundarySides(int elementCount) throws MeshFileException {
         Map<Long, Integer> sideCount = new HashMap<>();
         Map<Long, Integer> sideElement = new HashMap<>();
         for (int e = 0; e < elementCount; e++) {
@@ -196,7 +217,10 @@ public final class MeshAssembler {
                         + (key & 0xffffffffL) + " of this element belongs to none");
             }
         }
-        // Drop nodes that no element uses, keeping the order of the others.
+    }
+
+    /** Per node of the file its number among the nodes some element uses (in order), or -1. */
+    private int[] usedNodeNumbers() {
         int[] newNumber = new int[nodeCount];
         Arrays.fill(newNumber, -1);
         for (int i = 0; i < elementNodesUsed; i++) {
@@ -208,6 +232,12 @@ public final class MeshAssembler {
                 newNumber[i] = used++;
             }
         }
+        return newNumber;
+    }
+
+    /** The mesh of the used nodes, its elements and boundary lines, default boundary kinds. */
+    private Mesh assemble(int elementCount, int[] newNumber) throws MeshFileException {
+        int used = (int) Arrays.stream(newNumber).filter(n -> n >= 0).count();
         double[] coords = new double[2 * used];
         for (int i = 0; i < nodeCount; i++) {
             if (newNumber[i] >= 0) {
@@ -224,6 +254,7 @@ public final class MeshAssembler {
                 target.add(newNumber[elementNodes[s + k]] + 1);
             }
         }
+        int edgeCount = edgeLine.size();
         int[] boundary = new int[3 * edgeCount];
         for (int b = 0; b < edgeCount; b++) {
             boundary[3 * b] = newNumber[edges.get(3 * b)];
