@@ -171,8 +171,8 @@ public final class RunOptions {
 
     @Option(names = "--cauchy", paramLabel = "EPS/W",
             description = "stop when the means of CL, CD and CM over each of the last three"
-                    + " windows of W iterations agree within EPS relative (but within 1e-4 for"
-                    + " CL and CM and 1e-5 for CD at least); the answer is then the mean of the"
+                    + " windows of W iterations agree within EPS relative (but within "
+                    + ConvergenceMonitor.FLOORS_TEXT + " at least); the answer is then the mean of the"
                     + " three windows (default: " + DEFAULT_CAUCHY_EPS_TEXT + "/"
                     + DEFAULT_CAUCHY_WINDOW + "; 0/0 switches it off)")
     String cauchy;

@@ -69,6 +69,9 @@ public final class ConvergenceMonitor {
     /** Absolute tolerance of cm: a twentieth of the 0.002 that matters for a moment. */
     public static final double CM_FLOOR = 1e-4;
 
+    /** The three floors as the help text states them (annotations need a constant string). */
+    public static final String FLOORS_TEXT = "1e-4 for CL and CM and 5e-6 for CD";
+
     /** Why a run ended. */
     public enum Stop {
         ORDERS("orders"), CAUCHY("cauchy"), ITERATIONS("iterations"), DIVERGED("diverged"),
