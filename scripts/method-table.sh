@@ -47,14 +47,14 @@ for line in open(os.path.join(out, "runs.txt")):
     name, m, ref = line.rstrip("\n").split("|")
     path = os.path.join(out, name + "--" + m, "summary.json")
     if not os.path.exists(path):
-        print("| %s | %s | (no summary: see %s--%s.log) |" % (name, m, name, m))
-        continue
+        continue  # not run (narrowed by METHODS or CASES) or ended without a summary
     s = json.load(open(path))
     t = s["wallSeconds"]
     if m == "standard":
         base[name] = t
     ratio = "%.2f" % (t / base[name]) if name in base else "-"
     stop = s["stoppedBy"] + ("" if s["converged"] else " (not converged)")
-    print("| %s | %s | %d | %.1f s | %s | %.6f | %.6f | %s | %s |" % (name, m, s["iterations"],
-          t, ratio, s["cl"], s["cd"], stop, ref))
+    answer = "| - | - |" if s["stoppedBy"] == "diverged" else "| %.6f | %.6f |" % (s["cl"], s["cd"])
+    print("| %s | %s | %d | %.1f s | %s %s %s | %s |" % (name, m, s["iterations"], t, ratio,
+          answer, stop, ref))
 PY
