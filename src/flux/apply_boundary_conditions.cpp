@@ -94,6 +94,8 @@ Vec4 vortexFarState(const SolverState& state, const SolverSettings& settings, in
     const double v = freeStream[2] - strength * dx;
     const double speedSquared = u * u + v * v;
     const double soundSquared = 1.0 + 0.5 * (gamma - 1.0) * (mach * mach - speedSquared);
+    // Beside the vortex's core no state has that speed: the free stream stands in there.
+    if (!(soundSquared > 0.0) || !std::isfinite(soundSquared)) return freeStream;
     const double rho = std::pow(soundSquared, 1.0 / (gamma - 1.0));
     const double p = rho * soundSquared / gamma;
     return {rho, rho * u, rho * v, p / (gamma - 1.0) + 0.5 * rho * speedSquared};

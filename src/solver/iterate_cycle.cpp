@@ -15,8 +15,11 @@ namespace {
 
 // What the optional step control and vortex far field need from the last pass: the residual
 // norm, and the circulation of the walls' lift (Kutta-Joukowski: lift / (rho U), with free-stream
-// density 1 and speed mach) about the centroid of the wall edges. The vortex needs a subsonic
-// free stream; otherwise the circulation stays 0.
+// density 1 and speed mach) about the centroid of the wall edges. The lift counts the pressure
+// above the free stream's (1 / gamma): the two agree on a closed body, but a wall that is part of
+// the domain's edge (a plate on a symmetry line) feels the free-stream pressure on one side only,
+// which is no circulation. The vortex needs a subsonic free stream; otherwise the circulation
+// stays 0.
 void rememberForMethod(SolverState& state, const SolverSettings& settings) {
     const MethodOptions& options = settings.method;
     if (options.stepControl != 1 && options.vortexFarField != 1) return;
@@ -24,7 +27,7 @@ void rememberForMethod(SolverState& state, const SolverSettings& settings) {
     if (!state.method.residualCarried) state.method.residualNorm = values[1];
     state.method.residualCarried = false;
     if (options.vortexFarField != 1) return;
-    double length = 0.0, sx = 0.0, sy = 0.0;
+    double length = 0.0, sx = 0.0, sy = 0.0, nx = 0.0, ny = 0.0;
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
         const int kind = kindOfTag(state, edge[2]);
@@ -35,10 +38,15 @@ void rememberForMethod(SolverState& state, const SolverSettings& settings) {
         length += l;
         sx += l * 0.5 * (a[0] + b[0]);
         sy += l * 0.5 * (a[1] + b[1]);
+        nx += b[1] - a[1];  // the outward normals the wall force integrates, summed
+        ny += a[0] - b[0];
     }
     const double mach = settings.mach;
     const bool subsonic = mach > 0.0 && mach < 1.0;
-    const double lift = values[2] * (0.5 * mach * mach);
+    const double alpha = settings.alpha;
+    const double freeStreamLift =
+        (std::cos(alpha) * ny - std::sin(alpha) * nx) / settings.gamma;
+    const double lift = values[2] * (0.5 * mach * mach) - freeStreamLift;
     state.method.circulation = subsonic && length > 0.0 && std::isfinite(lift) ? lift / mach : 0.0;
     if (length > 0.0) {
         state.method.vortexX = sx / length;
