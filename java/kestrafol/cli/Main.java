@@ -388,7 +388,7 @@ public final class Main implements Callable<Integer> {
                 out.println("Airfoil " + e.describe());
             }
             Mesh mesh = kestrafol.meshing.AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(),
-                    c.gmshOptions(), c.viscous(), out::println).mesh();
+                    c.gmshOptions(), c.viscous(), c.firstHeightCeiling(), out::println).mesh();
             String name = airfoils.get(0);
             name = kestrafol.meshing.AirfoilElement.fileOf(name).getFileName().toString()
                     .replaceFirst("\\.[^.]*$", "");

@@ -528,7 +528,8 @@ public final class RunOptions {
                 weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
                 viscous, viscous ? reynolds : null,
                 startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures, elements, elements.isEmpty() ? null : gmshOptions(), sequence,
+                !noPictures, elements, elements.isEmpty() ? null : gmshOptions(),
+                firstHeightCeiling(), sequence,
                 method());
     }
 
@@ -546,6 +547,19 @@ public final class RunOptions {
                 : viscous ? viscousGmshLayers(h, d.growth()) : GMSH_LAYERS;
         return new GmshMesher.Options(h, layers, d.growth(), d.farField(), quads,
                 d.timeoutSeconds(), d.executable());
+    }
+
+    /**
+     * The thickest first cell a viscous run's O-mesh of an airfoil file may take when it cannot
+     * be built with the height the run chose (about ten cells across the laminar boundary
+     * layer): three cells across it, or half the surface spacing; 0 for an inviscid run or a
+     * height given.
+     */
+    private double firstHeightCeiling() {
+        if (!viscous || firstHeightOption != null || airfoils.isEmpty()) {
+            return 0;
+        }
+        return Math.min(0.5 / resolution, 0.3 / Math.sqrt(reynolds));
     }
 
     /**

@@ -43,14 +43,16 @@ public final class AirfoilMeshes {
      *     cannot be built
      * @param layersNeeded whether the Gmsh mesh must have its boundary layers (a viscous run);
      *     otherwise Gmsh meshes without them when it cannot grow them
+     * @param ceiling the thickest first cell the O-mesh may take instead of the one asked for
+     *     (0: none)
      * @param notes takes the one line that says a fallback was taken
      * @throws IllegalArgumentException with a message that says what to change when the mesh
      *     cannot be built or its quality is beyond what the solver was run on
      * @throws IOException when Gmsh is missing or times out
      */
     public static Built mesh(List<AirfoilElement> elements, MeshGenerator.Options one,
-            GmshMesher.Options gmsh, boolean layersNeeded, Consumer<String> notes)
-            throws IOException {
+            GmshMesher.Options gmsh, boolean layersNeeded, double ceiling,
+            Consumer<String> notes) throws IOException {
         if (elements.isEmpty()) {
             throw new IllegalArgumentException("no airfoil to mesh");
         }
@@ -63,7 +65,8 @@ public final class AirfoilMeshes {
             AirfoilElement e = elements.get(0);
             built = oMeshOrGmsh(e.file().getFileName().toString(),
                     o -> MeshGenerator.airfoil(e.airfoil(), o),
-                    () -> bodies(elements, one.pointsAround()), one, gmsh, layersNeeded, notes);
+                    () -> bodies(elements, one.pointsAround()), one, ceiling, gmsh, layersNeeded,
+                    notes);
         } else {
             built = new Built(gmsh(bodies(elements, one.pointsAround()), one.pointsAround(), gmsh,
                     layersNeeded, notes), GMSH);
@@ -73,13 +76,15 @@ public final class AirfoilMeshes {
     }
 
     /**
-     * The O-mesh around one body, or, when its layers fold (a concave or cusped section, a
-     * trailing edge thinner than the first layer, a first cell far below the surface spacing),
-     * the Gmsh mesh of the same outline in the same frame with the same first-cell height, said
-     * on one line. Without Gmsh options the O-mesh's refusal stands ({@link #unbuildable}).
+     * The O-mesh around one body. When its layers fold (a concave or cusped section, a trailing
+     * edge thinner than the first layer, a first cell far below the surface spacing), the first
+     * height is raised in steps of a quarter up to the ceiling; then the Gmsh mesh of the same
+     * outline in the same frame is made with the Gmsh options' first height. Either is said on
+     * one line; without a first height set (an inviscid run), Gmsh's is the O-mesh's own, half
+     * the surface spacing. Without Gmsh options the O-mesh's refusal stands ({@link #unbuildable}).
      */
     static Built oMeshOrGmsh(String body, Function<MeshGenerator.Options, Mesh> oMesh,
-            Supplier<List<GmshMesher.Body>> outline, MeshGenerator.Options one,
+            Supplier<List<GmshMesher.Body>> outline, MeshGenerator.Options one, double ceiling,
             GmshMesher.Options gmsh, boolean layersNeeded, Consumer<String> notes)
             throws IOException {
         IllegalStateException folded;
@@ -88,18 +93,48 @@ public final class AirfoilMeshes {
         } catch (IllegalStateException e) {
             folded = e;
         }
+        // Only a height set above 0 grows (0 is the generator's own choice, which would not).
+        for (double h = 1.25 * one.firstHeight(); h > 0 && h <= ceiling; h *= 1.25) {
+            try {
+                Mesh mesh = oMesh.apply(one.withFirstHeight(h));
+                notes.accept(String.format(Locale.ROOT, "the built-in O-mesh cannot be built"
+                        + " around %s with a first-cell height of %.3g (%s); built with %.3g",
+                        body, one.firstHeight(), reason(folded), h));
+                return new Built(mesh, O_MESH);
+            } catch (IllegalStateException e) {
+                // Still folds: a little thicker.
+            }
+        }
         if (gmsh == null) {
             throw unbuildable(body, one, folded);
+        }
+        List<GmshMesher.Body> bodies = outline.get();
+        if (one.firstHeight() == 0) {
+            // The O-mesh's own first height, half the surface spacing: an inviscid run's Gmsh
+            // mesh of the high-lift section converged in 6,754 iterations with it, and was still
+            // drifting at the cap (7,509) with 0.002.
+            gmsh = gmsh.withFirstHeight(0.5 * perimeter(bodies.get(0).points())
+                    / one.pointsAround());
         }
         notes.accept(String.format(Locale.ROOT, "the built-in O-mesh cannot be built around"
                 + " %s (%s); meshing it with Gmsh instead (first-cell height %.3g, %d layers)",
                 body, reason(folded), gmsh.firstHeight(), gmsh.layers()));
-        Mesh m = gmsh(outline.get(), one.pointsAround(), gmsh, layersNeeded, notes);
+        Mesh m = gmsh(bodies, one.pointsAround(), gmsh, layersNeeded, notes);
         // The wall keeps the O-mesh's name, so --boundary and --monitor mean the same on both.
         List<String> names = m.boundaryNames().stream()
                 .map(n -> n.equals("element1") ? "airfoil" : n).toList();
         return new Built(new Mesh(m.coords(), m.triangles(), m.quads(), m.boundaryEdges(),
                 m.boundaryKinds(), names), GMSH);
+    }
+
+    /** The length of a closed outline x0, y0, x1, y1, .... */
+    private static double perimeter(double[] p) {
+        double sum = 0;
+        for (int i = 0; i < p.length; i += 2) {
+            int k = (i + 2) % p.length;
+            sum += Math.hypot(p[k] - p[i], p[k + 1] - p[i + 1]);
+        }
+        return sum;
     }
 
     private static String reason(IllegalStateException e) {
@@ -130,7 +165,8 @@ public final class AirfoilMeshes {
                 return GmshMesher.mesh(bodies, o.withLayers(tries.get(k)));
             } catch (GmshMesher.Failure f) {
                 if (k + 1 == tries.size()) {
-                    throw advice(f, points, o, layersNeeded);
+                    throw advice(f, points, o.withLayers(tries.get(k)), layersNeeded,
+                            bodies.size() > 1);
                 }
                 int next = tries.get(k + 1);
                 notes.accept("Gmsh could not grow " + tries.get(k) + " boundary layers ("
@@ -140,14 +176,18 @@ public final class AirfoilMeshes {
         }
     }
 
-    /** The one line of a Gmsh failure: what Gmsh said first, and what to change. */
+    /**
+     * The one line of a Gmsh failure: what Gmsh said first, and what to change (--layers sets
+     * the Gmsh layers of several elements only).
+     */
     static IllegalArgumentException advice(GmshMesher.Failure f, int points, GmshMesher.Options o,
-            boolean layers) {
-        String change = layers ? String.format(Locale.ROOT, "change --first-height (now %.3g)"
-                + " or --layers (now %d), or --resolution (now %d)", o.firstHeight(), o.layers(),
-                points) : String.format(Locale.ROOT, "change --resolution (now %d)", points);
+            boolean layers, boolean several) {
+        String height = String.format(Locale.ROOT, "--first-height (now %.3g)", o.firstHeight());
+        String change = !layers ? "--resolution" : several ? height + " or --layers (now "
+                + o.layers() + "), or --resolution" : height + " or --resolution";
         return new IllegalArgumentException("Gmsh could not mesh the bodies (" + f.firstError()
-                + "): " + change + ", or with several elements move them further apart", f);
+                + "): change " + change + " (now " + points + ")"
+                + (several ? ", or move the elements further apart" : ""), f);
     }
 
     /**

@@ -30,6 +30,9 @@ import kestrafol.solver.Settings;
  *     built-in body): one is meshed with {@code meshOptions} (with {@code gmshOptions} when
  *     the O-mesh cannot be built), several with {@code gmshOptions}
  * @param gmshOptions the Gmsh mesh's options for airfoil files (null otherwise)
+ * @param firstHeightCeiling the thickest first cell the O-mesh of a viscous run may take,
+ *     raising the height the run chose itself, before Gmsh meshes the body instead (0: keep the
+ *     height, as for a height given on the command line)
  * @param sequence coarser meshes solved first, each field carried to the next (0 for none)
  * @param method the solver's method: the library's own, or with options of the flow module
  */
@@ -39,7 +42,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         double gamma, boolean secondOrder, double weight, boolean unsteady, boolean viscous,
         Double reynolds, int startup, double orders, double cauchyEps, int cauchyWindow,
         Integer iterations, int printEvery, boolean pictures, List<AirfoilElement> airfoils,
-        GmshMesher.Options gmshOptions, int sequence, Method method) {
+        GmshMesher.Options gmshOptions, double firstHeightCeiling, int sequence, Method method) {
     /** A case without airfoil files: a mesh file or a built-in body. */
     public CaseDefinition(String caseName, Path meshFile, boolean circle, String nacaCode,
             MeshGenerator.Options meshOptions, List<String> boundaries, List<String> monitor,
@@ -50,7 +53,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
         this(caseName, meshFile, circle, nacaCode, meshOptions, boundaries, monitor, refLength,
                 refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady, viscous,
                 reynolds, startup, orders, cauchyEps, cauchyWindow, iterations, printEvery,
-                pictures, List.of(), null, 0, Method.STANDARD);
+                pictures, List.of(), null, 0, 0, Method.STANDARD);
     }
 
     /** Default iteration cap per mesh node. */
@@ -110,7 +113,7 @@ public record CaseDefinition(String caseName, Path meshFile, boolean circle, Str
                 refLength, refPoint, renumber, mach, alpha, gamma, secondOrder, weight, unsteady,
                 viscous, reynolds, startup, orders, cauchyEps * epsFactor,
                 cauchyWindow == 0 ? 0 : Math.max(Math.min(minWindow, cauchyWindow), cauchyWindow / f),
-                iterations, printEvery, false, airfoils, g, 0, method);
+                iterations, printEvery, false, airfoils, g, firstHeightCeiling * f, 0, method);
     }
 
     /**

@@ -248,7 +248,7 @@ public final class Run {
             }
         } else if (!c.airfoils().isEmpty()) {
             built = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions(),
-                    c.viscous(), notes);
+                    c.viscous(), c.firstHeightCeiling(), notes);
         } else {
             try {
                 built = new AirfoilMeshes.Built(c.circle() ? MeshGenerator.circle(c.meshOptions())

@@ -148,9 +148,10 @@ class AirfoilCommandTest {
     }
 
     @Test
-    void aSectionTheOMeshCannotTakeIsMeshedByGmshAndSaysSo() throws Exception {
+    void aSectionOrHeightTheOMeshCannotTakeFallsBackAndSaysSo() throws Exception {
         // The high-lift section's concave lower surface and thin trailing edge fold the
-        // O-mesh's first layer: Gmsh meshes the same outline with the same first-cell height,
+        // O-mesh's first layer: Gmsh meshes the same outline with the O-mesh's own first-cell
+        // height (half the surface spacing: 2.07 chords around over 48 points / 2 = 0.0216),
         // the wall keeps its name, the fallback is said on one line and summary.json names it.
         Path file = Path.of(System.getProperty("kestrafol.readme")).resolveSibling(
                 "docs/examples/highlift.dat");
@@ -160,11 +161,27 @@ class AirfoilCommandTest {
         assertEquals(Run.EXIT_NOT_CONVERGED, r.status(), r.err());
         assertEquals(List.of("the built-in O-mesh cannot be built around highlift.dat (the"
                 + " generated cell 0 of layer 0 is not convex); meshing it with Gmsh instead"
-                + " (first-cell height 0.00200, 6 layers)"), r.out().lines()
+                + " (first-cell height 0.0216, 6 layers)"), r.out().lines()
                 .filter(l -> l.contains("O-mesh")).toList());
         String json = Files.readString(dir.resolve("hl/summary.json"));
         assertTrue(json.contains("\"mesher\": \"Gmsh\""), json);
-        assertEquals(0.002, number(json, "minFirstHeight", 0), 1e-5, json);
+        assertEquals(0.0216, number(json, "minFirstHeight", 0), 1e-4, json);
+        // A viscous run at Re 500,000 chooses 0.1 / sqrt(Re) = 1.41e-4, on which this Clark Y's
+        // O-mesh folds: it builds the next height of 1.41e-4 x 1.25^k that holds, below three
+        // cells across the boundary layer, instead of asking for a height nobody gave.
+        r = RunTest.main("run", "--airfoil", file.resolveSibling("clarky.dat").toString(),
+                "--viscous", "--reynolds", "5e5", "--mach", "0.3", "--iterations", "1",
+                "--no-pictures", "--out", dir.resolve("cy").toString());
+        assertEquals(Run.EXIT_NOT_CONVERGED, r.status(), r.err());
+        Matcher built = Pattern.compile("^the built-in O-mesh cannot be built around clarky.dat"
+                + " with a first-cell height of 0.000141 \\(.*\\); built with ([0-9.e-]+)$",
+                Pattern.MULTILINE).matcher(r.out());
+        assertTrue(built.find(), r.out());
+        double h = Double.parseDouble(built.group(1));
+        assertTrue(h > 1.4e-4 && h < 0.3 / Math.sqrt(5e5), r.out());
+        json = Files.readString(dir.resolve("cy/summary.json"));
+        assertTrue(json.contains("\"mesher\": \"built-in O-mesh\""), json);
+        assertEquals(h, number(json, "minFirstHeight", 0), 0.05 * h, json);
     }
 
     @Test

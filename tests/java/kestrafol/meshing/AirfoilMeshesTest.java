@@ -99,7 +99,7 @@ class AirfoilMeshesTest {
                         notes::add));
         assertEquals("Gmsh could not mesh the bodies (Unable to recover the edge 7 (1/300) on"
                 + " curve 444444): change --first-height (now 0.00200) or --layers (now 6), or"
-                + " --resolution (now 128), or with several elements move them further apart",
+                + " --resolution (now 128), or move the elements further apart",
                 e.getMessage());
         assertEquals(1, notes.size(), "no fallback was announced");
     }

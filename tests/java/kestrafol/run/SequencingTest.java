@@ -22,7 +22,7 @@ class SequencingTest {
         return new CaseDefinition("NACA 0012", null, false, "0012",
                 MeshGenerator.Options.resolution(48), List.of(), null, null, null, true, 0.5,
                 1.25, 1.4, true, 0.5, false, false, null, 100, 6, 2e-3, 150, null, 50, false,
-                List.of(), null, sequence, null);
+                List.of(), null, 0, sequence, null);
     }
 
     @Test
