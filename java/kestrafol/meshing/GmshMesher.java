@@ -311,33 +311,56 @@ public final class GmshMesher {
         }
     }
 
-    /** The .geo script. */
+    /** The .geo script: the bodies, the far-field circle, the physical groups, the size fields. */
     public static String geoScript(List<Body> bodies, Options o) {
-        StringBuilder g = new StringBuilder("// Written by kestrafol: bodies, far field, sizes.\n");
-        double xMin = Double.MAX_VALUE;
-        double xMax = -Double.MAX_VALUE;
-        double yMin = Double.MAX_VALUE;
-        double yMax = -Double.MAX_VALUE;
-        for (Body b : bodies) {
-            for (int i = 0; i < b.points.length; i += 2) {
-                xMin = Math.min(xMin, b.points[i]);
-                xMax = Math.max(xMax, b.points[i]);
-                yMin = Math.min(yMin, b.points[i + 1]);
-                yMax = Math.max(yMax, b.points[i + 1]);
-            }
-        }
-        double cx = 0.5 * (xMin + xMax);
-        double cy = 0.5 * (yMin + yMax);
-        double size = Math.max(xMax - xMin, yMax - yMin);
-        double radius = o.farField() * size;
+        Script g = new Script();
+        double[] box = bounds(bodies);
+        double cx = 0.5 * (box[0] + box[1]);
+        double cy = 0.5 * (box[2] + box[3]);
+        double radius = o.farField() * Math.max(box[1] - box[0], box[3] - box[2]);
         double farSize = 2 * Math.PI * radius / 64;
-        int point = 0;
-        int curve = 0;
         List<List<Integer>> bodyCurves = new ArrayList<>();
         List<Integer> loops = new ArrayList<>();
-        double largest = 0;
         for (Body b : bodies) {
-            double[] p = b.points;
+            List<Integer> curves = g.body(b.points);
+            bodyCurves.add(curves);
+            g.text.append("Curve Loop(").append(g.curve + 1000).append(") = {")
+                    .append(join(curves)).append("};\n");
+            loops.add(g.curve + 1000);
+        }
+        List<Integer> arcs = g.farField(cx, cy, radius, farSize);
+        g.text.append("Curve Loop(1) = {").append(join(arcs)).append("};\n");
+        g.text.append("Plane Surface(1) = {1, ").append(join(loops)).append("};\n");
+        List<Integer> walls = g.physicalGroups(bodyCurves, arcs);
+        g.sizeFields(walls, o, g.largest, farSize, radius);
+        return g.text.toString();
+    }
+
+    /** The bodies' bounding box: x min, x max, y min, y max. */
+    private static double[] bounds(List<Body> bodies) {
+        double[] box = {Double.MAX_VALUE, -Double.MAX_VALUE, Double.MAX_VALUE, -Double.MAX_VALUE};
+        for (Body b : bodies) {
+            for (int i = 0; i < b.points.length; i += 2) {
+                box[0] = Math.min(box[0], b.points[i]);
+                box[1] = Math.max(box[1], b.points[i]);
+                box[2] = Math.min(box[2], b.points[i + 1]);
+                box[3] = Math.max(box[3], b.points[i + 1]);
+            }
+        }
+        return box;
+    }
+
+    /** A .geo script being written, with the numbers of its last point and curve. */
+    private static final class Script {
+        final StringBuilder text =
+                new StringBuilder("// Written by kestrafol: bodies, far field, sizes.\n");
+        int point;
+        int curve;
+        /** The largest surface spacing of any body point. */
+        double largest;
+
+        /** One body's points (sized by their spacing) and curves; gives the curves. */
+        List<Integer> body(double[] p) {
             int n = p.length / 2;
             int firstPoint = point + 1;
             for (int i = 0; i < n; i++) {
@@ -346,25 +369,10 @@ public final class GmshMesher {
                 double h = 0.5 * (Math.hypot(p[2 * i] - p[2 * a], p[2 * i + 1] - p[2 * a + 1])
                         + Math.hypot(p[2 * c] - p[2 * i], p[2 * c + 1] - p[2 * i + 1]));
                 largest = Math.max(largest, h);
-                g.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n",
+                text.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n",
                         ++point, p[2 * i], p[2 * i + 1], h));
             }
-            // Gmsh takes the mesh size only at the ends of curves, so each body is a chain of
-            // short splines (CHUNK sides each) broken at its corners.
-            List<Integer> sharp = Polygons.corners(p, CORNER_ANGLE);
-            List<Integer> corners = new ArrayList<>();
-            int start = sharp.isEmpty() ? 0 : sharp.get(0);
-            for (int k = 0, last = -CHUNK; k < n; k++) {
-                int i = (start + k) % n;
-                if (sharp.contains(i) || k - last >= CHUNK) {
-                    corners.add(i);
-                    last = k;
-                }
-            }
-            if (n - 1 - (corners.size() > 1 ? Math.floorMod(corners.get(corners.size() - 1) - start, n) : 0)
-                    < CHUNK / 2 && corners.size() > 2 && !sharp.contains(corners.get(corners.size() - 1))) {
-                corners.remove(corners.size() - 1);
-            }
+            List<Integer> corners = splineEnds(p);
             List<Integer> curves = new ArrayList<>();
             for (int k = 0; k < corners.size(); k++) {
                 int from = corners.get(k);
@@ -374,67 +382,102 @@ public final class GmshMesher {
                 for (int s = 0; s <= span; s++) {
                     ids.append(s > 0 ? ", " : "").append(firstPoint + (from + s) % n);
                 }
-                g.append(span == 1 ? "Line(" : "Spline(").append(++curve).append(") = {")
+                text.append(span == 1 ? "Line(" : "Spline(").append(++curve).append(") = {")
                         .append(ids).append("};\n");
                 curves.add(curve);
             }
-            bodyCurves.add(curves);
-            g.append("Curve Loop(").append(curve + 1000).append(") = {").append(join(curves))
-                    .append("};\n");
-            loops.add(curve + 1000);
+            return curves;
         }
-        int center = ++point;
-        g.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n", center, cx,
-                cy, farSize));
-        int[] rim = new int[4];
-        for (int k = 0; k < 4; k++) {
-            double a = 0.5 * Math.PI * k;
-            rim[k] = ++point;
-            g.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n", rim[k],
-                    cx + radius * Math.cos(a), cy + radius * Math.sin(a), farSize));
+
+        /** The far-field circle about (cx, cy): its centre, four rim points and arcs. */
+        List<Integer> farField(double cx, double cy, double radius, double farSize) {
+            int center = ++point;
+            text.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n",
+                    center, cx, cy, farSize));
+            int[] rim = new int[4];
+            for (int k = 0; k < 4; k++) {
+                double a = 0.5 * Math.PI * k;
+                rim[k] = ++point;
+                text.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n",
+                        rim[k], cx + radius * Math.cos(a), cy + radius * Math.sin(a), farSize));
+            }
+            List<Integer> arcs = new ArrayList<>();
+            for (int k = 0; k < 4; k++) {
+                text.append("Circle(").append(++curve).append(") = {").append(rim[k])
+                        .append(", ").append(center).append(", ").append(rim[(k + 1) % 4])
+                        .append("};\n");
+                arcs.add(curve);
+            }
+            return arcs;
         }
-        List<Integer> arcs = new ArrayList<>();
-        for (int k = 0; k < 4; k++) {
-            g.append("Circle(").append(++curve).append(") = {").append(rim[k]).append(", ")
-                    .append(center).append(", ").append(rim[(k + 1) % 4]).append("};\n");
-            arcs.add(curve);
+
+        /** One physical curve per body, the far field and the fluid; gives every wall curve. */
+        List<Integer> physicalGroups(List<List<Integer>> bodyCurves, List<Integer> arcs) {
+            List<Integer> walls = new ArrayList<>();
+            for (int b = 0; b < bodyCurves.size(); b++) {
+                walls.addAll(bodyCurves.get(b));
+                text.append("Physical Curve(\"element").append(b + 1).append("\", ").append(b + 1)
+                        .append(") = {").append(join(bodyCurves.get(b))).append("};\n");
+            }
+            text.append("Physical Curve(\"farfield\", ").append(bodyCurves.size() + 1)
+                    .append(") = {").append(join(arcs)).append("};\n");
+            text.append("Physical Surface(\"fluid\", ").append(bodyCurves.size() + 2)
+                    .append(") = {1};\n");
+            return walls;
         }
-        g.append("Curve Loop(1) = {").append(join(arcs)).append("};\n");
-        g.append("Plane Surface(1) = {1, ").append(join(loops)).append("};\n");
-        List<Integer> walls = new ArrayList<>();
-        for (int b = 0; b < bodyCurves.size(); b++) {
-            walls.addAll(bodyCurves.get(b));
-            g.append("Physical Curve(\"element").append(b + 1).append("\", ").append(b + 1)
-                    .append(") = {").append(join(bodyCurves.get(b))).append("};\n");
+
+        /** The boundary layer (when it has layers) and the size growing away from the walls. */
+        void sizeFields(List<Integer> walls, Options o, double largest, double farSize,
+                double radius) {
+            double thickness = o.firstHeight() * (o.growth() == 1 ? o.layers()
+                    : (Math.pow(o.growth(), o.layers()) - 1) / (o.growth() - 1));
+            if (o.layers() > 0) {
+                text.append("Field[1] = BoundaryLayer;\n")
+                    .append("Field[1].CurvesList = {").append(join(walls)).append("};\n")
+                    .append(String.format(Locale.ROOT, "Field[1].Size = %.17g;%n", o.firstHeight()))
+                    .append(String.format(Locale.ROOT, "Field[1].Ratio = %.17g;%n", o.growth()))
+                    .append(String.format(Locale.ROOT, "Field[1].Thickness = %.17g;%n", thickness))
+                    .append("Field[1].Quads = ").append(o.quads() ? 1 : 0).append(";\n")
+                    .append("BoundaryLayer Field = 1;\n");
+            }
+            text.append("Field[2] = Distance;\n")
+                    .append("Field[2].CurvesList = {").append(join(walls)).append("};\n")
+                    .append("Field[2].NumPointsPerCurve = 20;\n")
+                    .append("Field[3] = Threshold;\n")
+                    .append("Field[3].InField = 2;\n")
+                    .append(String.format(Locale.ROOT, "Field[3].SizeMin = %.17g;%n", largest))
+                    .append(String.format(Locale.ROOT, "Field[3].SizeMax = %.17g;%n", farSize))
+                    .append(String.format(Locale.ROOT, "Field[3].DistMin = %.17g;%n", 0.0))
+                    .append(String.format(Locale.ROOT, "Field[3].DistMax = %.17g;%n",
+                            0.5 * radius))
+                    .append("Background Field = 3;\n")
+                    .append("Mesh.MeshSizeExtendFromBoundary = 0;\n")
+                    .append("Mesh.MeshSizeFromPoints = 1;\n")
+                    .append("Mesh.Algorithm = 6;\n");
         }
-        g.append("Physical Curve(\"farfield\", ").append(bodyCurves.size() + 1).append(") = {")
-                .append(join(arcs)).append("};\n");
-        g.append("Physical Surface(\"fluid\", ").append(bodyCurves.size() + 2).append(") = {1};\n");
-        double thickness = o.firstHeight() * (o.growth() == 1 ? o.layers()
-                : (Math.pow(o.growth(), o.layers()) - 1) / (o.growth() - 1));
-        if (o.layers() > 0) {
-            g.append("Field[1] = BoundaryLayer;\n")
-                .append("Field[1].CurvesList = {").append(join(walls)).append("};\n")
-                .append(String.format(Locale.ROOT, "Field[1].Size = %.17g;%n", o.firstHeight()))
-                .append(String.format(Locale.ROOT, "Field[1].Ratio = %.17g;%n", o.growth()))
-                .append(String.format(Locale.ROOT, "Field[1].Thickness = %.17g;%n", thickness))
-                .append("Field[1].Quads = ").append(o.quads() ? 1 : 0).append(";\n")
-                .append("BoundaryLayer Field = 1;\n");
+    }
+
+    /**
+     * Where a body's splines end: Gmsh takes the mesh size only at the ends of curves, so each
+     * body is a chain of short splines (CHUNK sides each) broken at its corners.
+     */
+    private static List<Integer> splineEnds(double[] p) {
+        int n = p.length / 2;
+        List<Integer> sharp = Polygons.corners(p, CORNER_ANGLE);
+        List<Integer> corners = new ArrayList<>();
+        int start = sharp.isEmpty() ? 0 : sharp.get(0);
+        for (int k = 0, last = -CHUNK; k < n; k++) {
+            int i = (start + k) % n;
+            if (sharp.contains(i) || k - last >= CHUNK) {
+                corners.add(i);
+                last = k;
+            }
         }
-        g.append("Field[2] = Distance;\n")
-                .append("Field[2].CurvesList = {").append(join(walls)).append("};\n")
-                .append("Field[2].NumPointsPerCurve = 20;\n")
-                .append("Field[3] = Threshold;\n")
-                .append("Field[3].InField = 2;\n")
-                .append(String.format(Locale.ROOT, "Field[3].SizeMin = %.17g;%n", largest))
-                .append(String.format(Locale.ROOT, "Field[3].SizeMax = %.17g;%n", farSize))
-                .append(String.format(Locale.ROOT, "Field[3].DistMin = %.17g;%n", 0.0))
-                .append(String.format(Locale.ROOT, "Field[3].DistMax = %.17g;%n", 0.5 * radius))
-                .append("Background Field = 3;\n")
-                .append("Mesh.MeshSizeExtendFromBoundary = 0;\n")
-                .append("Mesh.MeshSizeFromPoints = 1;\n")
-                .append("Mesh.Algorithm = 6;\n");
-        return g.toString();
+        if (n - 1 - (corners.size() > 1 ? Math.floorMod(corners.get(corners.size() - 1) - start, n) : 0)
+                < CHUNK / 2 && corners.size() > 2 && !sharp.contains(corners.get(corners.size() - 1))) {
+            corners.remove(corners.size() - 1);
+        }
+        return corners;
     }
 
     private static String join(List<Integer> ids) {

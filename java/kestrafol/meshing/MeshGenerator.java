@@ -147,6 +147,36 @@ public final class MeshGenerator {
         return grow(body, "circle", options);
     }
 
+    /**
+     * The unit normals of a closed layer of n points into {@code normal}, smoothed over their
+     * neighbours: little near the wall, more further out (1 + 8 {@code fraction} passes).
+     */
+    private static void smoothedNormals(double[] x, int n, double fraction, double[] normal,
+            double[] work) {
+        for (int i = 0; i < n; i++) {
+            int a = (i + n - 1) % n;
+            int b = (i + 1) % n;
+            double tx = x[2 * b] - x[2 * a];
+            double ty = x[2 * b + 1] - x[2 * a + 1];
+            double len = Math.hypot(tx, ty);
+            normal[2 * i] = -ty / len;
+            normal[2 * i + 1] = tx / len;
+        }
+        int passes = 1 + (int) (8 * fraction);
+        for (int pass = 0; pass < passes; pass++) {
+            for (int i = 0; i < n; i++) {
+                int a = (i + n - 1) % n;
+                int b = (i + 1) % n;
+                double sx = normal[2 * i] + 0.5 * (normal[2 * a] + normal[2 * b]);
+                double sy = normal[2 * i + 1] + 0.5 * (normal[2 * a + 1] + normal[2 * b + 1]);
+                double len = Math.hypot(sx, sy);
+                work[2 * i] = sx / len;
+                work[2 * i + 1] = sy / len;
+            }
+            System.arraycopy(work, 0, normal, 0, 2 * n);
+        }
+    }
+
     /** Grows the layers from a clockwise body contour and builds the mesh. */
     private static Mesh grow(double[] body, String bodyName, Options o) {
         int n = o.pointsAround();
@@ -166,32 +196,10 @@ public final class MeshGenerator {
         double[] work = new double[2 * n];
         for (int j = 0; j < layers; j++) {
             double[] x = layer[j];
-            for (int i = 0; i < n; i++) {
-                int a = (i + n - 1) % n;
-                int b = (i + 1) % n;
-                double tx = x[2 * b] - x[2 * a];
-                double ty = x[2 * b + 1] - x[2 * a + 1];
-                double len = Math.hypot(tx, ty);
-                normal[2 * i] = -ty / len;
-                normal[2 * i + 1] = tx / len;
-            }
-            // Smoothing of the directions: little near the wall, more further out.
             // The layers beyond the inner ones get the outermost treatment, so the inner ones
             // are the same whatever the far field.
             double fraction = Math.min(1.0, (double) (j + 1) / inner);
-            int passes = 1 + (int) (8 * fraction);
-            for (int pass = 0; pass < passes; pass++) {
-                for (int i = 0; i < n; i++) {
-                    int a = (i + n - 1) % n;
-                    int b = (i + 1) % n;
-                    double sx = normal[2 * i] + 0.5 * (normal[2 * a] + normal[2 * b]);
-                    double sy = normal[2 * i + 1] + 0.5 * (normal[2 * a + 1] + normal[2 * b + 1]);
-                    double len = Math.hypot(sx, sy);
-                    work[2 * i] = sx / len;
-                    work[2 * i + 1] = sy / len;
-                }
-                System.arraycopy(work, 0, normal, 0, 2 * n);
-            }
+            smoothedNormals(x, n, fraction, normal, work);
             double[] next = new double[2 * n];
             for (int i = 0; i < 2 * n; i++) {
                 next[i] = x[i] + heights[j] * normal[i];
