@@ -22,11 +22,14 @@ double smoothFactor(double room, double change, double eps2) {
     return factor < 1.0 ? factor : 1.0;
 }
 
-// Per node and variable the smallest smoothFactor over the faces towards its neighbours, with
-// the threshold (K h)^3, h the square root of the node's dual area.
-void computeSmoothLimiter(SolverState& state, const SolverSettings& settings) {
+// The limiter's node loop, shared by both limiters: per node and variable the smallest factor
+// `faceFactor(node, gradientPart, centralPart, un, umax, umin, phi)` lowers phi to over the faces
+// towards the node's neighbours (phi starts at 1), clipped at 0, then the gradients scaled by it.
+// The face value is predicted exactly as the edge reconstruction does it: gradient part
+// (1 - w)(gy hy + gx hx), central part dU w/2.
+template <typename FaceFactor>
+void limitNodes(SolverState& state, const SolverSettings& settings, FaceFactor faceFactor) {
     const double w = settings.reconstructionWeight;
-    const double threshold = settings.method.limiterThreshold;
     const double* const coords = state.coords.data();
     const double* const u = state.state.data();
     const int* const adjacency = state.adjacency.data();
@@ -37,12 +40,12 @@ void computeSmoothLimiter(SolverState& state, const SolverSettings& settings) {
     for (int n = 0; n < state.nodeCount; ++n) {
         const double* const un = u + 4 * n;
         double* const g = gradients + 8 * n;
-        const double scaled = threshold * std::sqrt(state.dualArea[static_cast<std::size_t>(n)]);
-        const double eps2 = scaled * scaled * scaled;
+        // Kept in registers and stored once per node.
         double phi[4] = {1.0, 1.0, 1.0, 1.0};
         const double xn = coords[2 * n];
         const double yn = coords[2 * n + 1];
 
+        // Bounds: the node's own value and those of all its neighbours.
         Vec4 umax{un[0], un[1], un[2], un[3]};
         Vec4 umin = umax;
         for (int s = rowStart[n]; s < rowStart[n + 1]; ++s) {
@@ -61,12 +64,7 @@ void computeSmoothLimiter(SolverState& state, const SolverSettings& settings) {
             for (int k = 0; k < 4; ++k) {
                 const double gradientPart = (1.0 - w) * (g[4 + k] * hy + g[k] * hx);
                 const double centralPart = (um[k] - un[k]) * (w * 0.5);
-                double factor = 1.0;
-                if (gradientPart > 0.0)
-                    factor = smoothFactor(umax[k] - un[k] - centralPart, gradientPart, eps2);
-                else if (gradientPart < 0.0)
-                    factor = smoothFactor(umin[k] - un[k] - centralPart, gradientPart, eps2);
-                if (factor < phi[k]) phi[k] = factor;
+                faceFactor(n, gradientPart, centralPart, un[k], umax[k], umin[k], phi[k]);
             }
         }
 
@@ -83,71 +81,46 @@ void computeSmoothLimiter(SolverState& state, const SolverSettings& settings) {
 
 void computeLimiter(SolverState& state, const SolverSettings& settings) {
     if (settings.method.limiter == 1) {
-        computeSmoothLimiter(state, settings);
+        // The differentiable limiter: the threshold (K h)^3, h the square root of the node's
+        // dual area.
+        const double threshold = settings.method.limiterThreshold;
+        limitNodes(
+            state, settings,
+            [&, node = -1, eps2 = 0.0](int n, double gradientPart, double centralPart, double un,
+                                       double umax, double umin, double& phi) mutable {
+                if (n != node) {  // once per node
+                    node = n;
+                    const double scaled =
+                        threshold * std::sqrt(state.dualArea[static_cast<std::size_t>(n)]);
+                    eps2 = scaled * scaled * scaled;
+                }
+                double factor = 1.0;
+                if (gradientPart > 0.0)
+                    factor = smoothFactor(umax - un - centralPart, gradientPart, eps2);
+                else if (gradientPart < 0.0)
+                    factor = smoothFactor(umin - un - centralPart, gradientPart, eps2);
+                if (factor < phi) phi = factor;
+            });
         return;
     }
     if (kernelPath() == KernelPath::Avx2) {
         computeLimiterAvx2(state, settings);
         return;
     }
-    const double w = settings.reconstructionWeight;
-    const double* const coords = state.coords.data();
-    const double* const u = state.state.data();
-    const int* const adjacency = state.adjacency.data();
-    const int* const rowStart = state.adjacencyStart.data();
-    double* const gradients = state.gradients.data();
-    double* const limiter = state.limiter.data();
-
-    for (int n = 0; n < state.nodeCount; ++n) {
-        const double* const un = u + 4 * n;
-        double* const g = gradients + 8 * n;
-        // Every factor starts at 1; the tests below only lower it. Kept in registers and
-        // stored once per node.
-        double phi[4] = {1.0, 1.0, 1.0, 1.0};
-        const double xn = coords[2 * n];
-        const double yn = coords[2 * n + 1];
-
-        // Bounds: the node's own value and those of all its neighbours.
-        Vec4 umax{un[0], un[1], un[2], un[3]};
-        Vec4 umin = umax;
-        for (int s = rowStart[n]; s < rowStart[n + 1]; ++s) {
-            const double* const um = u + 4 * adjacency[s];
-            for (int k = 0; k < 4; ++k) {
-                if (um[k] > umax[k]) umax[k] = um[k];
-                if (um[k] < umin[k]) umin[k] = um[k];
-            }
-        }
-
-        // Predict the face value towards each neighbour exactly as the edge reconstruction
-        // does, and lower the factor until the gradient part brings it onto the bound.
-        for (int s = rowStart[n]; s < rowStart[n + 1]; ++s) {
-            const int m = adjacency[s];
-            const double* const um = u + 4 * m;
-            const double hx = (coords[2 * m] - xn) * 0.5;
-            const double hy = 0.5 * (coords[2 * m + 1] - yn);
-            for (int k = 0; k < 4; ++k) {
-                // gradient part g = (1 - w)(gy hy + gx hx), central part c = dU w/2
-                const double gradientPart = (1.0 - w) * (g[4 + k] * hy + g[k] * hx);
-                const double centralPart = (um[k] - un[k]) * (w * 0.5);
-                const double predicted = gradientPart + (un[k] + centralPart);
-                if (umax[k] < predicted) {
-                    const double ratio = (umax[k] - un[k] - centralPart) / gradientPart;
-                    if (ratio < phi[k]) phi[k] = ratio;
-                }
-                if (umin[k] > predicted) {
-                    const double ratio = (umin[k] - un[k] - centralPart) / gradientPart;
-                    if (ratio < phi[k]) phi[k] = ratio;
-                }
-            }
-        }
-
-        for (int k = 0; k < 4; ++k) {
-            if (phi[k] < 0.0) phi[k] = 0.0;
-            g[k] *= phi[k];
-            g[4 + k] *= phi[k];
-            limiter[4 * n + k] = phi[k];
-        }
-    }
+    // Lower the factor until the gradient part brings the face value onto the bound.
+    limitNodes(state, settings,
+               [](int, double gradientPart, double centralPart, double un, double umax, double umin,
+                  double& phi) {
+                   const double predicted = gradientPart + (un + centralPart);
+                   if (umax < predicted) {
+                       const double ratio = (umax - un - centralPart) / gradientPart;
+                       if (ratio < phi) phi = ratio;
+                   }
+                   if (umin > predicted) {
+                       const double ratio = (umin - un - centralPart) / gradientPart;
+                       if (ratio < phi) phi = ratio;
+                   }
+               });
 }
 
 }  // namespace kestrafol
