@@ -148,6 +148,19 @@ public final class MeshGenerator {
     }
 
     /**
+     * Mesh around a body given by its points: a closed contour of {@code pointsAround} points
+     * (x0, y0, x1, y1, ...), clockwise from the trailing edge (or any point of a circle), as
+     * the other builders make it; the adapted meshes place the points along the body themselves.
+     */
+    public static Mesh around(double[] body, String bodyName, Options options) {
+        if (body.length != 2 * options.pointsAround()) {
+            throw new IllegalArgumentException("a body of " + body.length / 2 + " points for "
+                    + options.pointsAround() + " points around");
+        }
+        return grow(body.clone(), bodyName, options);
+    }
+
+    /**
      * The unit normals of a closed layer of n points into {@code normal}, smoothed over their
      * neighbours: little near the wall, more further out (1 + 8 {@code fraction} passes).
      */

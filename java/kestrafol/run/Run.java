@@ -257,11 +257,16 @@ public final class Run {
                 throw AirfoilMeshes.unbuildable(c.caseName(), c.meshOptions(), e);
             }
         }
+        return new AirfoilMeshes.Built(withBoundaries(c, built.mesh()), built.mesher());
+    }
+
+    /** The mesh with the boundary kinds of its names and the case's choices. */
+    static Mesh withBoundaries(CaseDefinition c, Mesh mesh) {
         BoundaryConditions bc = BoundaryConditions.defaults(c.viscous());
         for (String b : c.boundaries()) {
             bc = bc.with(b);
         }
-        return new AirfoilMeshes.Built(bc.apply(built.mesh()), built.mesher());
+        return bc.apply(mesh);
     }
 
     /** Runs the case once. */
