@@ -148,11 +148,11 @@ public final class Polar {
         this.sweep = Sweep.of(plan.machs(), plan.reynolds(), plan.alphas(), plan.chained());
         PolarCase first = sweep.cases().get(0);
         CaseDefinition definition = cases.definition(first, plan.folder().resolve(first.folder()));
-        this.title = "Polar, " + definition.caseName();
+        this.title = "Polar, " + definition.body().caseName();
         Mesh mesh = Run.mesh(definition);
         meshes.put(meshKey(first), mesh);
         this.momentPointXc = Run.momentPointXc(definition, mesh);
-        this.method = definition.method().name();
+        this.method = definition.scheme().method().name();
         this.comparison = plan.compare() != null && !task
                 ? ComparisonData.read(plan.compare(), ComparisonData.Use.POLAR) : null;
     }
@@ -176,14 +176,14 @@ public final class Polar {
         Path folder = plan.folder().resolve(first.folder());
         int nodes = meshes.get(meshKey(first)).nodeCount();
         CaseDefinition c = cases.definition(first, folder);
-        String fine = PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.viscous());
+        String fine = PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.flow().viscous());
         if (!plan.errorEstimate()) {
             return fine;
         }
         CaseDefinition coarse = cases.coarser(first, folder.resolve(TwoMeshes.FOLDER));
         int coarseNodes = coarseMesh(first, coarse).nodeCount();
         return fine + "; the coarser meshes of the error estimate " + PolarEstimate.describe(
-                size(), coarseNodes, coarse.iterationCap(coarseNodes), coarse.viscous());
+                size(), coarseNodes, coarse.iterationCap(coarseNodes), coarse.flow().viscous());
     }
 
     /**
@@ -522,7 +522,7 @@ public final class Polar {
                 continued.incrementAndGet();
             }
             try {
-                RunReport.write(folder, null, definition.caseName() + ", " + c.label());
+                RunReport.write(folder, null, definition.body().caseName() + ", " + c.label());
             } catch (IOException | RuntimeException e) {
                 // The case's answer stands without its page.
                 log.println(CaseOutputs.REPORT + " not written: " + e.getMessage());
@@ -577,8 +577,8 @@ public final class Polar {
             if (!carried) {
                 run.solver().close();
             }
-            return new Coarse(r, mesh.nodeCount(), d.meshOptions() == null ? 0
-                    : d.meshOptions().pointsAround(),
+            return new Coarse(r, mesh.nodeCount(), d.meshing().meshOptions() == null ? 0
+                    : d.meshing().meshOptions().pointsAround(),
                     carried ? run.solver() : null, null);
         } catch (IOException | RuntimeException e) {
             // The coarser mesh could not be built or read: the case runs without bars.

@@ -132,8 +132,8 @@ public final class Study {
 
     private String header() {
         CaseDefinition finest = plan.ladder().get(0).definition();
-        String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", finest.caseName(),
-                Numbers.format(finest.mach()), Numbers.format(finest.alpha()));
+        String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", finest.body().caseName(),
+                Numbers.format(finest.flow().mach()), Numbers.format(finest.flow().alpha()));
         List<String> points = plan.ladder().stream().map(l -> Integer.toString(l.points()))
                 .toList();
         out.println(String.format(Locale.ROOT, "Kestrafol study: %s; %d levels, ratio %.4g in"
@@ -312,7 +312,7 @@ public final class Study {
                     folder.resolve(StudyOutputs.PICTURE));
         }
         // summary.json last: with it the study is complete.
-        StudyOutputs.writeSummary(plan.ladder().get(0).definition().caseName(), plan.ratio(),
+        StudyOutputs.writeSummary(plan.ladder().get(0).definition().body().caseName(), plan.ratio(),
                 outcomes, estimates, warnings, folder.resolve(StudyOutputs.SUMMARY));
         return StudyReport.write(folder, "Grid study, " + title);
     }
@@ -416,9 +416,9 @@ public final class Study {
         List<List<PolarCase>> units = new ArrayList<>();
         for (int k = 0; k < levels.size(); k++) {
             CaseDefinition d = levels.get(k).definition();
-            units.add(List.of(new PolarCase(k, k, BigDecimal.valueOf(d.mach()),
-                    d.reynolds() == null ? null : BigDecimal.valueOf(d.reynolds()),
-                    BigDecimal.valueOf(d.alpha()))));
+            units.add(List.of(new PolarCase(k, k, BigDecimal.valueOf(d.flow().mach()),
+                    d.flow().reynolds() == null ? null : BigDecimal.valueOf(d.flow().reynolds()),
+                    BigDecimal.valueOf(d.flow().alpha()))));
         }
         WorkerPool.CaseRunner<Solver> cases = (c, from) -> {
             Ladder.Level level = levels.get(c.index());

@@ -23,7 +23,7 @@ final class ErrorEstimate {
     static ErrorBars.Source start(RunOptions options, Path out) {
         int points = TwoMeshes.coarserPoints(options.resolution);
         Path folder = out.resolve(TwoMeshes.FOLDER);
-        CaseDefinition coarse = options.definitionAt(points, folder, false);
+        CaseDefinition coarse = options.definitionAt(points, false);
         Ladder.Level level = new Ladder.Level(2, points, coarse, folder);
         CompletableFuture<Ladder.Outcome> future = new CompletableFuture<>();
         Thread t = new Thread(() -> {

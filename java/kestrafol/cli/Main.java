@@ -272,8 +272,8 @@ public final class Main implements Callable<Integer> {
                     Interrupts interrupts = Interrupts.install(run::requestStop, out)) {
                 CaseResult result = run.execute();
                 RunReport.write(options.out, points, String.format(Locale.ROOT,
-                        "%s, Mach %s, alpha %s deg", c.caseName(), Numbers.format(c.mach()),
-                        Numbers.format(c.alpha())));
+                        "%s, Mach %s, alpha %s deg", c.body().caseName(), Numbers.format(c.flow().mach()),
+                        Numbers.format(c.flow().alpha())));
                 out.println("Report: " + options.out.toAbsolutePath().normalize()
                         .resolve(CaseOutputs.REPORT));
                 if (result.stop() == StopReason.INTERRUPTED) {
@@ -384,11 +384,10 @@ public final class Main implements Callable<Integer> {
             o.spec = spec;
             o.validate();
             kestrafol.run.CaseDefinition c = o.definition();
-            for (kestrafol.meshing.AirfoilElement e : c.airfoils()) {
+            for (kestrafol.meshing.AirfoilElement e : c.body().airfoils()) {
                 out.println("Airfoil " + e.describe());
             }
-            Mesh mesh = kestrafol.meshing.AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(),
-                    c.gmshOptions(), c.viscous(), c.firstHeightCeiling(), out::println).mesh();
+            Mesh mesh = Run.meshed(c, out::println).mesh();
             String name = airfoils.get(0);
             name = kestrafol.meshing.AirfoilElement.fileOf(name).getFileName().toString()
                     .replaceFirst("\\.[^.]*$", "");

@@ -1,10 +1,8 @@
 package kestrafol.cli;
 
 import java.io.IOException;
-import java.io.PrintStream;
 import java.math.BigDecimal;
 import java.nio.file.Path;
-import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
@@ -14,24 +12,22 @@ import kestrafol.polar.PolarCase;
 import kestrafol.polar.Sweep;
 import kestrafol.run.CaseDefinition;
 import kestrafol.study.TwoMeshes;
-import picocli.CommandLine;
 import picocli.CommandLine.Model.CommandSpec;
-import picocli.CommandLine.Model.OptionSpec;
 import picocli.CommandLine.ParameterException;
 
 /**
  * The cases of a polar as the command line gives them: each case's options are the polar's run
- * options with the case's conditions and folder, settled by the same checks as "kestrafol run"
- * (the dependent defaults, such as the weight from the Mach number, follow each case's
- * conditions), and recorded as its case.properties.
+ * options with the case's conditions, settled by the same checks as "kestrafol run" (the
+ * dependent defaults, such as the weight from the Mach number, follow each case's conditions),
+ * and recorded as its case.properties.
  */
 final class PolarCases implements Polar.Cases {
     private final CommandSpec runOptions;
-    private final PrintStream out;
+    private final RunOptions base;
     private final Map<String, String> polarEntries;
     private final CommandSpec polarSpec;
     /** The validated options of the first case: the values the options settle by default. */
-    private RunOptions settled;
+    private final RunOptions settled;
 
     /**
      * @param polarSpec the polar command (for usage errors)
@@ -39,33 +35,31 @@ final class PolarCases implements Polar.Cases {
      * @param polarEntries the polar's own entries of polar.properties (lists, chaining, compare)
      */
     PolarCases(CommandSpec polarSpec, CommandSpec runOptions, Map<String, String> polarEntries,
-            PrintStream out, PolarCase first, Path folder) {
+            PolarCase first) {
         this.polarSpec = polarSpec;
         this.runOptions = runOptions;
+        this.base = (RunOptions) runOptions.userObject();
         this.polarEntries = polarEntries;
-        this.out = out;
-        this.settled = options(first, folder);
+        this.settled = options(first);
     }
 
     @Override
     public CaseDefinition definition(PolarCase c, Path folder) {
-        return options(c, folder).definition();
+        return options(c).definition();
     }
 
     @Override
     public CaseDefinition coarser(PolarCase c, Path folder) {
-        RunOptions o = options(c, folder);
-        return o.definitionAt(TwoMeshes.coarserPoints(o.resolution), folder, false);
+        RunOptions o = options(c);
+        return o.definitionAt(TwoMeshes.coarserPoints(o.resolution), false);
     }
 
-    /** The run options of one case: the polar's, with the case's conditions and folder. */
-    private RunOptions options(PolarCase c, Path folder) {
-        LinkedHashMap<String, String> entries = entries(c, folder);
-        Main.RunCommand command = new Main.RunCommand(out, false);
-        CommandLine line = new CommandLine(command);
+    /** The run options of one case: the polar's, at the case's conditions. */
+    private RunOptions options(PolarCase c) {
         try {
-            line.parseArgs(toArguments(entries, line.getCommandSpec()).toArray(new String[0]));
-            return command.validated();
+            return base.at(Double.parseDouble(Sweep.plain(c.mach())),
+                    Double.parseDouble(Sweep.plain(c.alpha())),
+                    c.reynolds() == null ? null : Double.parseDouble(Sweep.plain(c.reynolds())));
         } catch (ParameterException e) {
             throw new ParameterException(polarSpec.commandLine(), e.getMessage());
         }
@@ -113,31 +107,5 @@ final class PolarCases implements Polar.Cases {
 
     private static String join(List<BigDecimal> values) {
         return String.join(",", values.stream().map(Sweep::plain).toList());
-    }
-
-    private static List<String> toArguments(Map<String, String> entries, CommandSpec spec) {
-        List<String> args = new ArrayList<>();
-        for (Map.Entry<String, String> e : entries.entrySet()) {
-            OptionSpec o = spec.findOption("--" + e.getKey());
-            if (o == null) {
-                continue;
-            }
-            if (o.arity().max() == 0) {
-                if (e.getValue().equals("true")) {
-                    args.add("--" + e.getKey());
-                }
-            } else if (o.isMultiValue()) {
-                for (String v : e.getValue().split(",")) {
-                    if (!v.isBlank()) {
-                        args.add("--" + e.getKey());
-                        args.add(v.trim());
-                    }
-                }
-            } else {
-                args.add("--" + e.getKey());
-                args.add(e.getValue());
-            }
-        }
-        return args;
     }
 }

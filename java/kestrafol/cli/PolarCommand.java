@@ -111,8 +111,8 @@ final class PolarCommand implements Callable<Integer> {
         Path folder = base.out;
         PolarCases cases = new PolarCases(spec, spec.mixins().get(RUN_OPTIONS),
                 PolarCases.polarEntries(polar.machs, polar.alphas, polar.reynolds,
-                        polar.chained, polar.compare, polar.errorEstimate), out, Sweep.of(polar.machs,
-                        polar.reynolds, polar.alphas, polar.chained).cases().get(0), folder);
+                        polar.chained, polar.compare, polar.errorEstimate), Sweep.of(polar.machs,
+                        polar.reynolds, polar.alphas, polar.chained).cases().get(0));
         List<String> command = new ArrayList<>(SlurmOptions.javaCommand());
         command.addAll(List.of("polar", "--config", folder.resolve(Polar.CONFIGURATION)
                 .toString()));

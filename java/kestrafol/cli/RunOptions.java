@@ -30,7 +30,7 @@ import picocli.CommandLine.Spec;
  * {@link #validate()} after parsing: it checks what the types alone cannot and settles the
  * defaults that depend on other options.
  */
-public final class RunOptions {
+public final class RunOptions implements Cloneable {
     /** Default residual drop, in orders of magnitude, that ends a run. */
     static final double DEFAULT_ORDERS = 6;
     /**
@@ -521,16 +521,19 @@ public final class RunOptions {
                 throw new UncheckedIOException(e);
             }
         }
-        return new CaseDefinition(caseName(), mesh, circle, nacaCode(),
-                mesh == null ? meshOptions() : null, boundaries, monitor, refLength,
-                refPoint == null ? null : List.of(refPoint[0], refPoint[1]), !noRenumber, mach,
-                alpha, gamma, !firstOrder,
-                weight != null ? weight : Settings.defaultReconstructionWeight(mach), unsteady,
-                viscous, viscous ? reynolds : null,
-                startup, orders, cauchyEps, cauchyWindow, iterationsOption, printEvery,
-                !noPictures, elements, elements.isEmpty() ? null : gmshOptions(),
-                firstHeightCeiling(), sequence,
-                method());
+        return new CaseDefinition(
+                new CaseDefinition.Body(caseName(), mesh, circle, nacaCode(), elements),
+                new CaseDefinition.Meshing(mesh == null ? meshOptions() : null,
+                        elements.isEmpty() ? null : gmshOptions(), firstHeightCeiling(),
+                        !noRenumber, sequence),
+                new CaseDefinition.Boundaries(boundaries, monitor, refLength,
+                        refPoint == null ? null : List.of(refPoint[0], refPoint[1])),
+                new CaseDefinition.Flow(mach, alpha, gamma, viscous, viscous ? reynolds : null),
+                new CaseDefinition.Scheme(!firstOrder,
+                        weight != null ? weight : Settings.defaultReconstructionWeight(mach),
+                        unsteady, startup, method()),
+                new CaseDefinition.Stopping(orders, cauchyEps, cauchyWindow, iterationsOption),
+                new CaseDefinition.Output(printEvery, !noPictures));
     }
 
     /**
@@ -575,25 +578,37 @@ public final class RunOptions {
 
     /**
      * The validated options' case on the built-in mesh of the given points around the body,
-     * writing into folder (the levels of a study, the coarser mesh of --error-estimate); the
-     * options themselves stay as they were.
+     * with or without pictures (the levels of a study, the coarser mesh of --error-estimate);
+     * these options stay as they are.
      */
-    CaseDefinition definitionAt(int points, Path folder, boolean pictures) {
-        Integer givenResolution = resolutionOption;
-        int settledResolution = resolution;
-        Path givenOut = out;
-        boolean givenNoPictures = noPictures;
+    CaseDefinition definitionAt(int points, boolean pictures) {
+        RunOptions o = copy();
+        o.resolutionOption = points;
+        o.noPictures = noPictures || !pictures;
+        return o.validate().definition();
+    }
+
+    /**
+     * The validated options at other flow conditions, settled again by {@link #validate()}: the
+     * defaults that follow the conditions (the weight from the Mach number, a viscous run's
+     * first-cell height from the Reynolds number) follow them; these options stay as they are.
+     *
+     * @param reynolds the Reynolds number, or null for an inviscid case
+     */
+    RunOptions at(double mach, double alpha, Double reynolds) {
+        RunOptions o = copy();
+        o.mach = mach;
+        o.alpha = alpha;
+        o.reynolds = reynolds;
+        return o.validate();
+    }
+
+    /** A copy of these options: every field is an immutable value or a list replaced whole. */
+    private RunOptions copy() {
         try {
-            resolutionOption = points;
-            out = folder;
-            noPictures = givenNoPictures || !pictures;
-            validate();
-            return definition();
-        } finally {
-            resolutionOption = givenResolution;
-            resolution = settledResolution;
-            out = givenOut;
-            noPictures = givenNoPictures;
+            return (RunOptions) clone();
+        } catch (CloneNotSupportedException e) {
+            throw new AssertionError(e);
         }
     }
 

@@ -93,7 +93,7 @@ final class StudyCommand implements Callable<Integer> {
         Path folder = options.out.toAbsolutePath().normalize();
         Files.createDirectories(folder);
         List<Ladder.Level> ladder = Ladder.levels(folder, points,
-                (n, level) -> options.definitionAt(n, level, true));
+                (n, level) -> options.definitionAt(n, true));
         SlurmOptions task = study.slurmJob;
         if (task.task != null) {
             SlurmStudy.runTask(folder, ladder, task.task, task.tasks(spec, ladder.size(),

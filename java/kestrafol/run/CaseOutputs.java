@@ -173,7 +173,7 @@ public final class CaseOutputs {
         if (stop == Stop.DIVERGED) {
             return;
         }
-        String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", c.caseName(),
+        String title = String.format(Locale.ROOT, "%s, Mach %s, alpha %s deg", c.body().caseName(),
                 Numbers.format(s.target().mach()), Numbers.format(s.target().alphaDegrees()));
         Flow flow = new Flow(loop.state(), s.target());
         write(FLOW, file -> VtuWriter.write(s.mesh(), flow, file));
@@ -194,7 +194,7 @@ public final class CaseOutputs {
                 "Mach number, " + title, "Mach", 1.0, chord, file));
         write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
                 s.target().mach(), s.target().gamma(), length,
-                c.meshFile() == null && c.circle() ? "x/D" : "x/c",
+                c.body().meshFile() == null && c.body().circle() ? "x/D" : "x/c",
                 "Pressure coefficient, " + title, compareCp, file));
         write(CONVERGENCE, file -> ConvergencePicture.write(loop.history(),
                 "Convergence, " + title, loop.switchedAt(), file));
@@ -224,7 +224,7 @@ public final class CaseOutputs {
         ErrorBars bars = r.bars();
         Map<String, Object> m = new LinkedHashMap<>();
         m.put("run", runId);
-        m.put("case", c.caseName());
+        m.put("case", c.body().caseName());
         m.put("cl", r.cl());
         if (bars != null) {
             m.put("clError", bars.clError());
@@ -267,8 +267,8 @@ public final class CaseOutputs {
         m.put("warnings", r.warnings());
         m.put("settings", settings(c, s, mesher));
         m.put("meshQuality", quality(MeshQuality.of(s.mesh())));
-        if (!c.airfoils().isEmpty()) {
-            m.put("geometry", geometry(c.airfoils()));
+        if (!c.body().airfoils().isEmpty()) {
+            m.put("geometry", geometry(c.body().airfoils()));
         }
         write(SUMMARY, file -> SummaryJson.write(m, file));
     }
@@ -276,7 +276,8 @@ public final class CaseOutputs {
     /** The settings that shaped the run, for summary.json. */
     private static Map<String, Object> settings(CaseDefinition c, CaseSetup s, String mesher) {
         Map<String, Object> settings = new LinkedHashMap<>();
-        settings.put("mesh", c.meshFile() != null ? c.meshFile().toString() : c.caseName());
+        Path meshFile = c.body().meshFile();
+        settings.put("mesh", meshFile != null ? meshFile.toString() : c.body().caseName());
         if (mesher != null) {
             settings.put("mesher", mesher);
         }
@@ -285,18 +286,18 @@ public final class CaseOutputs {
         settings.put("alpha", s.target().alphaDegrees());
         settings.put("gamma", s.target().gamma());
         settings.put("viscous", s.target().viscous());
-        settings.put("reynolds", c.viscous() ? c.reynolds() : null);
-        settings.put("libraryReynolds", c.viscous() ? s.libraryReynolds() : null);
+        settings.put("reynolds", c.flow().viscous() ? c.flow().reynolds() : null);
+        settings.put("libraryReynolds", c.flow().viscous() ? s.libraryReynolds() : null);
         settings.put("unsteady", s.target().unsteady());
         settings.put("secondOrder", s.target().secondOrder());
         settings.put("reconstructionWeight", s.target().reconstructionWeight());
         settings.put("startupFirstOrder", s.startup());
-        settings.put("orders", c.orders());
-        settings.put("cauchyEps", c.cauchyEps());
-        settings.put("cauchyWindow", c.cauchyWindow());
+        settings.put("orders", c.stopping().orders());
+        settings.put("cauchyEps", c.stopping().cauchyEps());
+        settings.put("cauchyWindow", c.stopping().cauchyWindow());
         settings.put("iterationCap", s.cap());
-        settings.put("sequence", c.sequence());
-        settings.put("method", c.method().name());
+        settings.put("sequence", c.meshing().sequence());
+        settings.put("method", c.scheme().method().name());
         Map<String, Object> boundaries = new LinkedHashMap<>();
         for (int t = 0; t < s.monitored().length; t++) {
             boundaries.put(s.mesh().boundaryNames().get(t), s.mesh().boundaryKind(t + 1).label());

@@ -24,10 +24,12 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
         WallForces.Reference reference = reference(c, mesh, monitored);
         WallForces forces = new WallForces(mesh.coords(), mesh.triangles(), mesh.quads(),
                 mesh.boundaryEdges(), mesh.boundaryKindCodes(), monitored, reference);
-        double libraryReynolds = c.viscous()
-                ? FlowReynolds.toLibrary(c.reynolds(), c.mach(), reference.length()) : Double.NaN;
+        CaseDefinition.Flow flow = c.flow();
+        double libraryReynolds = flow.viscous()
+                ? FlowReynolds.toLibrary(flow.reynolds(), flow.mach(), reference.length())
+                : Double.NaN;
         Settings target = c.settings(libraryReynolds);
-        int startup = target.secondOrder() && !carried ? c.startup() : 0;
+        int startup = target.secondOrder() && !carried ? c.scheme().startup() : 0;
         WallForces.Conditions conditions = new WallForces.Conditions(target.mach(),
                 target.alphaDegrees(), target.gamma(), target.viscous(), libraryReynolds);
         return new CaseSetup(mesh, monitored, reference, forces, libraryReynolds, target, startup,
@@ -40,8 +42,9 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
     }
 
     ConvergenceMonitor monitor(CaseDefinition c) {
-        return new ConvergenceMonitor(new ConvergenceMonitor.Criteria(c.orders(), c.cauchyEps(),
-                c.cauchyWindow(), cap, startup));
+        CaseDefinition.Stopping s = c.stopping();
+        return new ConvergenceMonitor(new ConvergenceMonitor.Criteria(s.orders(), s.cauchyEps(),
+                s.cauchyWindow(), cap, startup));
     }
 
     /** The moment point's distance behind the front of the monitored walls, over the length. */
@@ -74,14 +77,14 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
     private static boolean[] monitoredTags(CaseDefinition c, Mesh mesh) {
         List<String> names = mesh.boundaryNames();
         boolean[] monitored = new boolean[names.size()];
-        if (c.monitor().isEmpty()) {
+        if (c.boundaries().monitor().isEmpty()) {
             for (int t = 0; t < names.size(); t++) {
                 monitored[t] = mesh.boundaryKind(t + 1).isWall()
                         && !names.get(t).toLowerCase(Locale.ROOT).contains("sym");
             }
             return monitored;
         }
-        for (String wanted : c.monitor()) {
+        for (String wanted : c.boundaries().monitor()) {
             int found = -1;
             for (int t = 0; t < names.size(); t++) {
                 if (names.get(t).equalsIgnoreCase(wanted.strip())) {
@@ -112,9 +115,9 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
         double length;
         double x;
         double y;
-        if (c.meshFile() == null) {
+        if (c.body().meshFile() == null) {
             length = 1;
-            x = c.circle() ? 0.5 : 0.25;
+            x = c.body().circle() ? 0.5 : 0.25;
             y = 0;
         } else {
             double xMin = Double.MAX_VALUE;
@@ -138,12 +141,12 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
             // A front node a rounding error off the axis is on it.
             y = Math.abs(yFront) < 1e-12 * length ? 0 : yFront;
         }
-        if (c.refLength() != null) {
-            length = c.refLength();
+        if (c.boundaries().refLength() != null) {
+            length = c.boundaries().refLength();
         }
-        if (c.refPoint() != null) {
-            x = c.refPoint().get(0);
-            y = c.refPoint().get(1);
+        if (c.boundaries().refPoint() != null) {
+            x = c.boundaries().refPoint().get(0);
+            y = c.boundaries().refPoint().get(1);
         }
         return new WallForces.Reference(x, y, length);
     }

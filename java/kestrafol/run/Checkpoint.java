@@ -71,10 +71,11 @@ public record Checkpoint(String runId, String meshFingerprint, String settingsFi
         Fingerprint f = new Fingerprint();
         f.doubles(s.initial().toVector());
         f.doubles(s.target().toVector());
-        f.doubles(c.method().entries());
-        f.ints(new int[] {s.startup(), c.renumber() ? 1 : 0, c.cauchyWindow()});
-        f.doubles(new double[] {c.orders(), c.cauchyEps(), s.reference().x(), s.reference().y(),
-            s.reference().length()});
+        f.doubles(c.scheme().method().entries());
+        CaseDefinition.Stopping stop = c.stopping();
+        f.ints(new int[] {s.startup(), c.meshing().renumber() ? 1 : 0, stop.cauchyWindow()});
+        f.doubles(new double[] {stop.orders(), stop.cauchyEps(), s.reference().x(),
+            s.reference().y(), s.reference().length()});
         for (boolean m : s.monitored()) {
             f.ints(new int[] {m ? 1 : 0});
         }

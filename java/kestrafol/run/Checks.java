@@ -35,7 +35,7 @@ final class Checks {
 
     /** What the method cannot do for this case (low Mach number, laminar Re, angle, circle). */
     void limits(CaseDefinition c) {
-        method = c.method();
+        method = c.scheme().method();
         warnings.addAll(MethodLimits.of(c));
     }
 

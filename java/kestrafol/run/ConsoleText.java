@@ -17,19 +17,19 @@ final class ConsoleText {
     /** The case, the flow, the scheme, the forces, the stopping rule and the folder. */
     static void header(PrintStream out, CaseDefinition c, CaseSetup setup, Path folder) {
         Settings s = setup.target();
-        out.println("Kestrafol: " + c.caseName() + ", " + setup.mesh());
-        for (var airfoil : c.airfoils()) {
+        out.println("Kestrafol: " + c.body().caseName() + ", " + setup.mesh());
+        for (var airfoil : c.body().airfoils()) {
             out.println("Airfoil " + airfoil.describe());
         }
-        if (!c.airfoils().isEmpty()) {
-            out.println("Frame: the chord of " + c.airfoils().get(0).file().getFileName()
+        if (!c.body().airfoils().isEmpty()) {
+            out.println("Frame: the chord of " + c.body().airfoils().get(0).file().getFileName()
                     + " from (0, 0) to (1, 0); alpha is measured from it");
         }
         String viscous = "inviscid";
         if (s.viscous()) {
             viscous = String.format(Locale.ROOT, "viscous (laminar), Reynolds %s based on the"
                     + " flow speed and length %s (the library gets %s per unit length, based on"
-                    + " the speed of sound)", Numbers.format(c.reynolds()),
+                    + " the speed of sound)", Numbers.format(c.flow().reynolds()),
                     brief(setup.reference().length()), brief(setup.libraryReynolds()));
         }
         out.println(String.format(Locale.ROOT, "Flow: Mach %s, alpha %s deg, gamma %s, %s",
@@ -41,19 +41,19 @@ final class ConsoleText {
                 + Numbers.format(s.reconstructionWeight()) + ")"
                 + (startup > 0 ? ", first " + startup + " iterations in first order" : "")
                 : "first order"));
-        out.println("Method: " + (c.method().isStandard()
+        out.println("Method: " + (c.scheme().method().isStandard()
                 ? "standard (the library's own, as CFD.Solvers.EulerSolver computes it)"
-                : c.method().name() + " (options of the flow module; --method standard for the"
+                : c.scheme().method().name() + " (options of the flow module; --method standard for the"
                         + " library's own)"));
         List<String> walls = setup.monitoredNames();
         out.println(String.format(Locale.ROOT, "Forces on: %s; reference length %s, moment about"
                 + " (%s, %s)", walls.isEmpty() ? "nothing" : String.join(", ", walls),
                 brief(setup.reference().length()), brief(setup.reference().x()),
                 brief(setup.reference().y())));
-        out.println("Stop at the first of: residual down " + Numbers.format(c.orders())
-                + " orders" + (c.cauchyWindow() > 0 ? String.format(Locale.ROOT,
+        out.println("Stop at the first of: residual down " + Numbers.format(c.stopping().orders())
+                + " orders" + (c.stopping().cauchyWindow() > 0 ? String.format(Locale.ROOT,
                         ", means of cl, cd and cm over three windows of %d iterations within %s",
-                        c.cauchyWindow(), Numbers.format(c.cauchyEps())) : "")
+                        c.stopping().cauchyWindow(), Numbers.format(c.stopping().cauchyEps())) : "")
                 + ", " + setup.cap() + " iterations (cap: not converged)");
         out.println("Output: " + folder);
         out.println();
@@ -114,12 +114,12 @@ final class ConsoleText {
     private static String reason(CaseDefinition c, Stop stop, int cap) {
         switch (stop) {
             case ORDERS:
-                return "the residual norm dropped by " + Numbers.format(c.orders())
+                return "the residual norm dropped by " + Numbers.format(c.stopping().orders())
                         + " orders (--orders)";
             case CAUCHY:
                 return "cl, cd and cm settled: their means over the last three windows of "
-                        + c.cauchyWindow() + " iterations agree within "
-                        + Numbers.format(c.cauchyEps()) + " (--cauchy)";
+                        + c.stopping().cauchyWindow() + " iterations agree within "
+                        + Numbers.format(c.stopping().cauchyEps()) + " (--cauchy)";
             case ITERATIONS:
                 return "reached the cap of " + cap + " iterations (--iterations) before the"
                         + " residual or the coefficients settled: not converged";

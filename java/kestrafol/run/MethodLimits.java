@@ -60,31 +60,31 @@ public final class MethodLimits {
     /** The warnings of the case before it runs, in a fixed order; empty when none applies. */
     public static List<String> of(CaseDefinition c) {
         List<String> w = new ArrayList<>();
-        if (c.mach() < LOW_MACH) {
-            w.add(lowMach(c.mach()));
+        if (c.flow().mach() < LOW_MACH) {
+            w.add(lowMach(c.flow().mach()));
         }
-        if (Math.abs(c.alpha()) > MAX_ALPHA) {
-            w.add("angle of attack " + Numbers.format(c.alpha()) + " degrees is beyond "
+        if (Math.abs(c.flow().alpha()) > MAX_ALPHA) {
+            w.add("angle of attack " + Numbers.format(c.flow().alpha()) + " degrees is beyond "
                     + Numbers.format(MAX_ALPHA) + " degrees either way: check the units (--alpha"
                     + " takes degrees); so far into stall the answer of this method (no"
                     + " turbulence model) means little");
         }
-        boolean builtInCircle = c.meshFile() == null && c.circle();
-        if (c.viscous()) {
+        boolean builtInCircle = c.body().meshFile() == null && c.body().circle();
+        if (c.flow().viscous()) {
             double limit = builtInCircle ? STEADY_CIRCLE_REYNOLDS : LAMINAR_AIRFOIL_REYNOLDS;
-            if (c.reynolds() > limit) {
+            if (c.flow().reynolds() > limit) {
                 w.add(builtInCircle
-                        ? "Reynolds number " + Numbers.format(c.reynolds()) + " is above "
+                        ? "Reynolds number " + Numbers.format(c.flow().reynolds()) + " is above "
                                 + Numbers.format(limit) + ", where a circle's wake sheds vortices:"
                                 + " the steady laminar answer is not a physical flow (and"
                                 + " --unsteady is not time-accurate)"
-                        : "Reynolds number " + Numbers.format(c.reynolds()) + " is above "
+                        : "Reynolds number " + Numbers.format(c.flow().reynolds()) + " is above "
                                 + Numbers.format(limit) + ", where an airfoil's boundary layer"
                                 + " turns turbulent: the method is laminar throughout (no"
                                 + " transition or turbulence model), so drag and separation are"
                                 + " not those of the real flow");
-            } else if (!builtInCircle && !c.unsteady() && c.reynolds() > STEADY_AIRFOIL_REYNOLDS) {
-                w.add("Reynolds number " + Numbers.format(c.reynolds()) + " is above "
+            } else if (!builtInCircle && !c.scheme().unsteady() && c.flow().reynolds() > STEADY_AIRFOIL_REYNOLDS) {
+                w.add("Reynolds number " + Numbers.format(c.flow().reynolds()) + " is above "
                         + Numbers.format(STEADY_AIRFOIL_REYNOLDS) + ", where an airfoil's laminar"
                         + " boundary layer separates and sheds: a steady laminar flow may not"
                         + " exist, and the run may end at the cap or diverge without an answer"

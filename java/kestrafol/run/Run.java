@@ -62,7 +62,7 @@ public final class Run {
      * bar when terminal is true.
      */
     public Run(CaseDefinition definition, Path outDir, PrintStream out, boolean terminal) {
-        this(definition, new CaseOutputs(outDir, definition.pictures(), RunId.next()), out,
+        this(definition, new CaseOutputs(outDir, definition.output().pictures(), RunId.next()), out,
                 terminal, null);
     }
 
@@ -103,7 +103,7 @@ public final class Run {
                     + (folderRun == null ? " names no run" : " to run " + folderRun)
                     + "; it is not used");
         }
-        Run run = new Run(definition, new CaseOutputs(outDir, definition.pictures(),
+        Run run = new Run(definition, new CaseOutputs(outDir, definition.output().pictures(),
                 checkpoint.runId()), out, terminal, checkpoint);
         run.checkpointSeconds = DEFAULT_CHECKPOINT_SECONDS;
         return run;
@@ -143,8 +143,8 @@ public final class Run {
             if (!k.settingsFingerprint().equals(Checkpoint.fingerprint(c, setup))) {
                 return null;
             }
-            return new Solver(mesh, k.settingsNow(setup), c.renumber(), k.field(),
-                    k.iterations(), c.method());
+            return new Solver(mesh, k.settingsNow(setup), c.meshing().renumber(), k.field(),
+                    k.iterations(), c.scheme().method());
         } catch (IOException | IllegalArgumentException e) {
             return null;
         }
@@ -240,21 +240,23 @@ public final class Run {
     public static AirfoilMeshes.Built meshed(CaseDefinition c, Consumer<String> notes)
             throws IOException {
         AirfoilMeshes.Built built;
-        if (c.meshFile() != null) {
+        CaseDefinition.Body body = c.body();
+        CaseDefinition.Meshing m = c.meshing();
+        if (body.meshFile() != null) {
             try {
-                built = new AirfoilMeshes.Built(MeshFiles.read(c.meshFile()), "mesh file");
+                built = new AirfoilMeshes.Built(MeshFiles.read(body.meshFile()), "mesh file");
             } catch (IllegalArgumentException e) {
                 throw new IllegalArgumentException("--mesh " + e.getMessage(), e);
             }
-        } else if (!c.airfoils().isEmpty()) {
-            built = AirfoilMeshes.mesh(c.airfoils(), c.meshOptions(), c.gmshOptions(),
-                    c.viscous(), c.firstHeightCeiling(), notes);
+        } else if (!body.airfoils().isEmpty()) {
+            built = AirfoilMeshes.mesh(body.airfoils(), m.meshOptions(), m.gmshOptions(),
+                    c.flow().viscous(), m.firstHeightCeiling(), notes);
         } else {
             try {
-                built = new AirfoilMeshes.Built(c.circle() ? MeshGenerator.circle(c.meshOptions())
-                        : MeshGenerator.naca(c.nacaCode(), c.meshOptions()), AirfoilMeshes.O_MESH);
+                built = new AirfoilMeshes.Built(body.circle() ? MeshGenerator.circle(m.meshOptions())
+                        : MeshGenerator.naca(body.nacaCode(), m.meshOptions()), AirfoilMeshes.O_MESH);
             } catch (IllegalStateException e) {
-                throw AirfoilMeshes.unbuildable(c.caseName(), c.meshOptions(), e);
+                throw AirfoilMeshes.unbuildable(body.caseName(), m.meshOptions(), e);
             }
         }
         return new AirfoilMeshes.Built(withBoundaries(c, built.mesh()), built.mesher());
@@ -262,8 +264,8 @@ public final class Run {
 
     /** The mesh with the boundary kinds of its names and the case's choices. */
     static Mesh withBoundaries(CaseDefinition c, Mesh mesh) {
-        BoundaryConditions bc = BoundaryConditions.defaults(c.viscous());
-        for (String b : c.boundaries()) {
+        BoundaryConditions bc = BoundaryConditions.defaults(c.flow().viscous());
+        for (String b : c.boundaries().kinds()) {
             bc = bc.with(b);
         }
         return bc.apply(mesh);
@@ -294,7 +296,7 @@ public final class Run {
             throw new IllegalArgumentException("a carried solver must be on the run's mesh");
         }
         Checks checks = new Checks();
-        checks.farField(mesh, !c.boundaries().isEmpty());
+        checks.farField(mesh, !c.boundaries().kinds().isEmpty());
         // A sequenced run, resumed or not, begins on a carried flow: no first-order start.
         boolean sequenced = from == null && !Sequencing.ladder(c).isEmpty();
         // A resumed chain case began on its predecessor's flow and keeps that set-up.
@@ -390,22 +392,22 @@ public final class Run {
                 carried = s.state();
             }
             if (resumed != null) {
-                solver = new Solver(setup.mesh(), resumed.settingsNow(setup), c.renumber(),
-                        resumed.field(), resumed.iterations(), c.method());
+                solver = new Solver(setup.mesh(), resumed.settingsNow(setup), c.meshing().renumber(),
+                        resumed.field(), resumed.iterations(), c.scheme().method());
                 progress.message("        resumed run " + outputs.runId() + " after iteration "
                         + resumed.iterations());
             } else if (carried != null) {
-                solver = new Solver(setup.mesh(), setup.target(), c.renumber(),
-                        FlowField.of(carried), 0, c.method());
+                solver = new Solver(setup.mesh(), setup.target(), c.meshing().renumber(),
+                        FlowField.of(carried), 0, c.scheme().method());
             } else if (solver == null) {
-                solver = new Solver(setup.mesh(), setup.initial(), c.renumber(), null, 0,
-                        c.method());
+                solver = new Solver(setup.mesh(), setup.initial(), c.meshing().renumber(), null, 0,
+                        c.scheme().method());
             } else {
                 solver.update(setup.target());
                 progress.message("        continued from the flow of the previous case");
             }
-            IterationLoop.Outcome loop = IterationLoop.run(solver, setup, monitor, c.printEvery(),
-                    c.orders(), progress, stopRequested, startNanos, resumed, checkpoints,
+            IterationLoop.Outcome loop = IterationLoop.run(solver, setup, monitor, c.output().printEvery(),
+                    c.stopping().orders(), progress, stopRequested, startNanos, resumed, checkpoints,
                     c.answerWindow());
             handOver = keep;
             return loop;

@@ -54,15 +54,15 @@ final class Sequencing {
      */
     static List<CaseDefinition> ladder(CaseDefinition c) {
         List<CaseDefinition> ladder = new ArrayList<>();
-        if (c.sequence() == 0) {
+        if (c.meshing().sequence() == 0) {
             return ladder;
         }
-        int finer = c.meshOptions().pointsAround();
-        for (int k = 1; k <= c.sequence(); k++) {
+        int finer = c.meshing().meshOptions().pointsAround();
+        for (int k = 1; k <= c.meshing().sequence(); k++) {
             CaseDefinition d = c.coarser(k, COARSE_EPS_FACTOR, COARSE_MIN_WINDOW);
-            if (d.meshOptions().pointsAround() < finer) {
+            if (d.meshing().meshOptions().pointsAround() < finer) {
                 ladder.add(0, d);
-                finer = d.meshOptions().pointsAround();
+                finer = d.meshing().meshOptions().pointsAround();
             }
         }
         return ladder;
@@ -83,20 +83,22 @@ final class Sequencing {
             ConvergenceMonitor monitor = setup.monitor(d);
             int level = k + 1;
             progress.message(String.format(Locale.ROOT, "        coarse level %d of %d: %d points"
-                    + " around, %,d nodes", level, ladder.size(), d.meshOptions().pointsAround(),
-                    mesh.nodeCount()));
+                    + " around, %,d nodes", level, ladder.size(),
+                    d.meshing().meshOptions().pointsAround(), mesh.nodeCount()));
             progress.restart((System.nanoTime() - startNanos) * 1e-9);
             IterationLoop.Outcome loop;
+            boolean renumber = d.meshing().renumber();
             try (Solver solver = carried == null
-                    ? new Solver(mesh, setup.initial(), d.renumber(), null, 0, d.method())
-                    : new Solver(mesh, setup.target(), d.renumber(),
+                    ? new Solver(mesh, setup.initial(), renumber, null, 0, d.scheme().method())
+                    : new Solver(mesh, setup.target(), renumber,
                             FlowField.of(FieldTransfer.interpolate(previous, carried, mesh)), 0,
-                            d.method())) {
-                loop = IterationLoop.run(solver, setup, monitor, d.printEvery(), d.orders(),
+                            d.scheme().method())) {
+                loop = IterationLoop.run(solver, setup, monitor, d.output().printEvery(),
+                        d.stopping().orders(),
                         progress, stopRequested, startNanos, null, null, 1);
             }
             Stop stop = monitor.stop();
-            Level done = new Level(d.meshOptions().pointsAround(), mesh.nodeCount(),
+            Level done = new Level(d.meshing().meshOptions().pointsAround(), mesh.nodeCount(),
                     monitor.iterations(), stop.key(), (System.nanoTime() - t0) * 1e-9);
             levels.add(done);
             progress.message("        coarse level " + level + " done: " + done.describe());

@@ -12,10 +12,13 @@ import org.junit.jupiter.api.Test;
 class CaseDefinitionTest {
     private static CaseDefinition definition(Integer iterations, List<Double> refPoint,
             boolean viscous, Double reynolds) {
-        return new CaseDefinition("NACA 0012", null, false, "0012",
-                MeshGenerator.Options.resolution(32), List.of(), null, null, refPoint, true, 0.8,
-                1.25, 1.4, true, 0.5, false, viscous, reynolds, 0, 6, 5e-3, 500, iterations, 50,
-                true);
+        return new CaseDefinition(new CaseDefinition.Body("NACA 0012", null, false, "0012", null),
+                new CaseDefinition.Meshing(MeshGenerator.Options.resolution(32), null, 0, true, 0),
+                new CaseDefinition.Boundaries(List.of(), null, null, refPoint),
+                new CaseDefinition.Flow(0.8, 1.25, 1.4, viscous, reynolds),
+                new CaseDefinition.Scheme(true, 0.5, false, 0, null),
+                new CaseDefinition.Stopping(6, 5e-3, 500, iterations),
+                new CaseDefinition.Output(50, true));
     }
 
     @Test
@@ -34,12 +37,14 @@ class CaseDefinitionTest {
                 () -> definition(null, List.of(0.25, 0.0, 1.0), false, null));
         assertThrows(IllegalArgumentException.class, () -> definition(null, null, true, null));
         assertThrows(IllegalArgumentException.class, () -> definition(null, null, false, 1e6));
-        assertThrows(IllegalArgumentException.class, () -> new CaseDefinition("x", null, false,
-                "0012", null, List.of(), null, null, null, true, 0.8, 1.25, 1.4, true, 0.5, false,
-                false, null, 0, 6, 5e-3, 500, null, 50, true));
-        assertEquals(Path.of("a.su2"), new CaseDefinition("a.su2", Path.of("a.su2"), false, "0012",
-                null, List.of(), null, null, null, true, 0.8, 1.25, 1.4, true, 0.5, false, false,
-                null, 0, 6, 5e-3, 500, null, 50, true).meshFile());
+        CaseDefinition d = definition(null, null, false, null);
+        assertThrows(IllegalArgumentException.class, () -> new CaseDefinition(d.body(),
+                new CaseDefinition.Meshing(null, null, 0, true, 0), d.boundaries(), d.flow(),
+                d.scheme(), d.stopping(), d.output()));
+        CaseDefinition file = new CaseDefinition(new CaseDefinition.Body("a.su2", Path.of("a.su2"),
+                false, "0012", null), new CaseDefinition.Meshing(null, null, 0, true, 0),
+                d.boundaries(), d.flow(), d.scheme(), d.stopping(), d.output());
+        assertEquals("the mesh's x axis", file.chordLine());
     }
 
     @Test

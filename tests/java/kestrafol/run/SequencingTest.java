@@ -19,10 +19,14 @@ class SequencingTest {
     Path dir;
 
     private static CaseDefinition naca0012(int sequence) {
-        return new CaseDefinition("NACA 0012", null, false, "0012",
-                MeshGenerator.Options.resolution(48), List.of(), null, null, null, true, 0.5,
-                1.25, 1.4, true, 0.5, false, false, null, 100, 6, 2e-3, 150, null, 50, false,
-                List.of(), null, 0, sequence, null);
+        return new CaseDefinition(new CaseDefinition.Body("NACA 0012", null, false, "0012", null),
+                new CaseDefinition.Meshing(MeshGenerator.Options.resolution(48), null, 0, true,
+                        sequence),
+                new CaseDefinition.Boundaries(List.of(), null, null, null),
+                new CaseDefinition.Flow(0.5, 1.25, 1.4, false, null),
+                new CaseDefinition.Scheme(true, 0.5, false, 100, null),
+                new CaseDefinition.Stopping(6, 2e-3, 150, null),
+                new CaseDefinition.Output(50, false));
     }
 
     @Test
