@@ -6,22 +6,22 @@ namespace kestrafol {
 
 void settingsFromParameters(SolverSettings& settings, const ParameterVector& parameters) {
     // Integer entries are truncated toward zero.
-    settings.spatialOrder = static_cast<int>(parameters[1]);
-    settings.localStepping = static_cast<int>(parameters[3]);
-    settings.timeMode = static_cast<int>(parameters[5]);
-    settings.passesPerCall = static_cast<int>(parameters[6]);
+    settings.spatialOrder = static_cast<int>(parameters[parameter::spatialOrder]);
+    settings.localStepping = static_cast<int>(parameters[parameter::localStepping]);
+    settings.timeMode = static_cast<int>(parameters[parameter::timeMode]);
+    settings.passesPerCall = static_cast<int>(parameters[parameter::passesPerCall]);
 
-    settings.reconstructionWeight = parameters[2];
-    settings.cfl = parameters[7];
-    settings.globalTimeStep = parameters[9];
-    settings.gamma = parameters[11];
-    settings.mach = parameters[10];
-    settings.reynolds = parameters[14];
+    settings.reconstructionWeight = parameters[parameter::reconstructionWeight];
+    settings.cfl = parameters[parameter::cfl];
+    settings.globalTimeStep = parameters[parameter::globalTimeStep];
+    settings.gamma = parameters[parameter::gamma];
+    settings.mach = parameters[parameter::mach];
+    settings.reynolds = parameters[parameter::reynolds];
 
     // Degrees to radians with pi formed as 4 atan(1), left to right.
-    settings.alpha = std::atan(1.0) * 4.0 / 180.0 * parameters[12];
+    settings.alpha = std::atan(1.0) * 4.0 / 180.0 * parameters[parameter::alpha];
 
-    settings.viscous = static_cast<double>(static_cast<int>(parameters[13]));
+    settings.viscous = static_cast<double>(static_cast<int>(parameters[parameter::viscous]));
 }
 
 void methodOptionsFromEntries(MethodOptions& options, std::span<const double> entries) {
@@ -29,14 +29,16 @@ void methodOptionsFromEntries(MethodOptions& options, std::span<const double> en
     auto entry = [&](std::size_t k, double fallback) {
         return k < entries.size() ? entries[k] : fallback;
     };
-    options.stepControl = static_cast<int>(entry(0, options.stepControl));
-    options.courantStart = entry(1, options.courantStart);
-    options.courantMax = entry(2, options.courantMax);
-    options.symmetricSweeps = static_cast<int>(entry(3, options.symmetricSweeps));
-    options.limiter = static_cast<int>(entry(4, options.limiter));
-    options.limiterThreshold = entry(5, options.limiterThreshold);
-    options.vortexFarField = static_cast<int>(entry(6, options.vortexFarField));
-    options.maxSweeps = static_cast<int>(entry(7, options.maxSweeps));
+    options.stepControl = static_cast<int>(entry(methodEntry::stepControl, options.stepControl));
+    options.courantStart = entry(methodEntry::courantStart, options.courantStart);
+    options.courantMax = entry(methodEntry::courantMax, options.courantMax);
+    options.symmetricSweeps =
+        static_cast<int>(entry(methodEntry::symmetricSweeps, options.symmetricSweeps));
+    options.limiter = static_cast<int>(entry(methodEntry::limiter, options.limiter));
+    options.limiterThreshold = entry(methodEntry::limiterThreshold, options.limiterThreshold);
+    options.vortexFarField =
+        static_cast<int>(entry(methodEntry::vortexFarField, options.vortexFarField));
+    options.maxSweeps = static_cast<int>(entry(methodEntry::maxSweeps, options.maxSweeps));
 }
 
 }  // namespace kestrafol

@@ -145,7 +145,7 @@ HandleValues startFromField(const MeshInput& host, HostArray<double> hostParamet
 
     checkMeshContents(viewOf(mesh));
     checkParameters(parameters);
-    const double gamma = parameters[11];
+    const double gamma = parameters[parameter::gamma];
     checkFieldLevel("state", copy.state, gamma);
     checkFieldLevel("statePrev", copy.statePrev, gamma);
     checkFieldLevel("statePrev2", copy.statePrev2, gamma);

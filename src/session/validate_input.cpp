@@ -238,62 +238,60 @@ void checkMeshContents(const MeshInput& m) {
 }
 
 void checkParameters(const ParameterVector& p) {
+    auto named = [&](std::size_t index) {
+        return "parameters[" + std::to_string(index) + "] (" + entryName(index) + ") is " +
+               number(p[index]);
+    };
     // Entries truncated to 32-bit ints: the truncated value must exist and fit.
-    constexpr std::array<std::pair<int, const char*>, 5> integerEntries{{{1, "spatialOrder"},
-                                                                         {3, "localStepping"},
-                                                                         {5, "timeMode"},
-                                                                         {6, "passesPerCall"},
-                                                                         {13, "viscous"}}};
-    for (const auto& [index, name] : integerEntries) {
-        const double value = p[static_cast<std::size_t>(index)];
+    for (std::size_t index : {parameter::spatialOrder, parameter::localStepping,
+                              parameter::timeMode, parameter::passesPerCall, parameter::viscous}) {
+        const double value = p[index];
         if (!(value > -2147483649.0 && value < 2147483648.0))
-            reject("parameters[" + std::to_string(index) + "] (" + name + ") is " + number(value) +
-                   "; it must truncate to a 32-bit integer");
+            reject(named(index) + "; it must truncate to a 32-bit integer");
     }
-    if (!std::isfinite(p[2]))
-        reject("parameters[2] (reconstructionWeight) is " + number(p[2]) + "; it must be finite");
-    if (!std::isfinite(p[11]) || !(p[11] > 1.0))
-        reject("parameters[11] (gamma) is " + number(p[11]) + "; it must be finite and above 1");
-    constexpr std::array<std::pair<int, const char*>, 3> finiteEntries{
-        {{10, "mach"}, {12, "alpha"}, {14, "reynolds"}}};
-    for (const auto& [index, name] : finiteEntries) {
-        const double value = p[static_cast<std::size_t>(index)];
-        if (!std::isfinite(value))
-            reject("parameters[" + std::to_string(index) + "] (" + name + ") is " + number(value) +
-                   "; it must be finite");
+    if (!std::isfinite(p[parameter::reconstructionWeight]))
+        reject(named(parameter::reconstructionWeight) + "; it must be finite");
+    if (!std::isfinite(p[parameter::gamma]) || !(p[parameter::gamma] > 1.0))
+        reject(named(parameter::gamma) + "; it must be finite and above 1");
+    for (std::size_t index : {parameter::mach, parameter::alpha, parameter::reynolds}) {
+        if (!std::isfinite(p[index])) reject(named(index) + "; it must be finite");
     }
-    const int viscous = static_cast<int>(p[13]);
-    if (viscous != 0 && !(p[14] > 0.0))
-        reject("parameters[14] (reynolds) is " + number(p[14]) +
-               "; it must be above 0 while viscous (parameters[13] = " + number(p[13]) +
+    const int viscous = static_cast<int>(p[parameter::viscous]);
+    if (viscous != 0 && !(p[parameter::reynolds] > 0.0))
+        reject(named(parameter::reynolds) + "; it must be above 0 while viscous (parameters[" +
+               std::to_string(parameter::viscous) + "] = " + number(p[parameter::viscous]) +
                ") is non-zero");
 }
 
 void checkMethodEntries(std::span<const double> entries) {
-    static constexpr const char* names[methodEntryCount] = {
-        "stepControl", "courantStart",     "courantMax",    "symmetricSweeps",
-        "limiter",     "limiterThreshold", "vortexFarField", "maxSweeps"};
     auto name = [](std::size_t k) {
-        return "parameters[" + std::to_string(methodEntriesFirst + k) + "] (" + names[k] + ") is ";
+        return "parameters[" + std::to_string(methodEntriesFirst + k) + "] (" + methodEntryName(k) +
+               ") is ";
     };
     if (entries.size() > methodEntryCount)
         reject("parameters has " + std::to_string(methodEntriesFirst + entries.size()) +
                " values; it holds at most " +
                std::to_string(methodEntriesFirst + methodEntryCount));
-    for (std::size_t k : {0u, 3u, 4u, 6u})
-        if (k < entries.size() && !(entries[k] == 0.0 || entries[k] == 1.0))
+    namespace m = methodEntry;
+    auto has = [&](std::size_t k) { return k < entries.size(); };
+    for (std::size_t k : {m::stepControl, m::symmetricSweeps, m::limiter, m::vortexFarField})
+        if (has(k) && !(entries[k] == 0.0 || entries[k] == 1.0))
             reject(name(k) + number(entries[k]) + "; it must be 0 or 1");
-    const double start = entries.size() > 1 ? entries[1] : MethodOptions{}.courantStart;
-    if (entries.size() > 1 && !(std::isfinite(start) && start > 0.0))
-        reject(name(1) + number(start) + "; it must be finite and above 0");
-    if (entries.size() > 2 && !(std::isfinite(entries[2]) && entries[2] >= start))
-        reject(name(2) + number(entries[2]) + "; it must be finite and at least courantStart (" +
-               number(start) + ")");
-    if (entries.size() > 5 && !(std::isfinite(entries[5]) && entries[5] >= 0.0))
-        reject(name(5) + number(entries[5]) + "; it must be finite and not negative");
-    if (entries.size() > 7 &&
-        !(entries[7] >= 1.0 && entries[7] <= 100.0 && entries[7] == std::floor(entries[7])))
-        reject(name(7) + number(entries[7]) + "; it must be a whole number from 1 to 100");
+    const double start =
+        has(m::courantStart) ? entries[m::courantStart] : MethodOptions{}.courantStart;
+    if (has(m::courantStart) && !(std::isfinite(start) && start > 0.0))
+        reject(name(m::courantStart) + number(start) + "; it must be finite and above 0");
+    const double largest = has(m::courantMax) ? entries[m::courantMax] : 0.0;
+    if (has(m::courantMax) && !(std::isfinite(largest) && largest >= start))
+        reject(name(m::courantMax) + number(largest) + "; it must be finite and at least " +
+               methodEntryName(m::courantStart) + " (" + number(start) + ")");
+    const double threshold = has(m::limiterThreshold) ? entries[m::limiterThreshold] : 0.0;
+    if (has(m::limiterThreshold) && !(std::isfinite(threshold) && threshold >= 0.0))
+        reject(name(m::limiterThreshold) + number(threshold) +
+               "; it must be finite and not negative");
+    const double sweeps = has(m::maxSweeps) ? entries[m::maxSweeps] : 1.0;
+    if (has(m::maxSweeps) && !(sweeps >= 1.0 && sweeps <= 100.0 && sweeps == std::floor(sweeps)))
+        reject(name(m::maxSweeps) + number(sweeps) + "; it must be a whole number from 1 to 100");
 }
 
 void checkMethodMemoryLength(std::int64_t length, std::size_t expected) {
@@ -310,16 +308,16 @@ void checkMethodMemory(std::span<const double> memory) {
         if (!std::isfinite(v) || (signless && v < 0.0) ||
             (counter && (v != std::floor(v) || v > 9007199254740992.0)))
             reject("memory[" + std::to_string(k) + "] is " + number(v) + "; it must be finite" +
-                   (counter ? std::string(", a whole number from 0 to 2^53")
-                            : signless ? std::string(" and not negative") : std::string()));
+                   (counter    ? std::string(", a whole number from 0 to 2^53")
+                    : signless ? std::string(" and not negative")
+                               : std::string()));
     }
 }
 
 void checkFieldLength(const char* name, std::int64_t length, int nodeCount) {
     const std::int64_t expected = 4 * static_cast<std::int64_t>(nodeCount);
     if (length == nullArrayLength)
-        reject(std::string(name) + " is null; it must hold 4 values per node, " +
-               number(expected));
+        reject(std::string(name) + " is null; it must hold 4 values per node, " + number(expected));
     if (length != expected)
         reject(std::string(name) + " has " + number(length) +
                " values; it must hold 4 values per node, " + number(expected));
@@ -330,11 +328,10 @@ void checkFieldLevel(const char* name, std::span<const double> level, double gam
     for (std::size_t i = 0; i + 3 < level.size(); i += 4) {
         const std::string node = " (node " + std::to_string(i / 4) + ")";
         if (!(level[i] > 0.0))
-            reject(std::string(name) + "[" + std::to_string(i) + "] is " + number(level[i]) +
-                   node + "; density must be above 0");
-        const double p =
-            pressureFromKinetic(level[i + 3], kineticEnergy(level[i], level[i + 1], level[i + 2]),
-                                gamma);
+            reject(std::string(name) + "[" + std::to_string(i) + "] is " + number(level[i]) + node +
+                   "; density must be above 0");
+        const double p = pressureFromKinetic(
+            level[i + 3], kineticEnergy(level[i], level[i + 1], level[i + 2]), gamma);
         if (!(p > 0.0))
             reject(std::string(name) + "[" + std::to_string(i + 3) + "] is " +
                    number(level[i + 3]) + node + ", which gives pressure " + number(p) +

@@ -4,10 +4,11 @@ package kestrafol.solver;
  * Flow conditions and scheme of a run, with named fields, mapped to and from the 16-entry
  * settings vector of the native solver.
  *
- * <p>Vector entries written: 1 spatial order (2 second, 1 first), 2 reconstruction weight,
- * 3 local time stepping (1), 5 time mode (0 steady, 1 unsteady), 6 passes per call (1),
- * 10 Mach number, 11 ratio of specific heats, 12 angle of attack in degrees, 13 viscous (0/1),
- * 14 Reynolds number. The other entries are 0; the solver ignores them or stores them unused.
+ * <p>Vector entries written ({@link #ORDER} and the constants after it): spatial order (2
+ * second, 1 first), reconstruction weight, local time stepping (1), time mode (0 steady, 1
+ * unsteady), passes per call (1), Mach number, ratio of specific heats, angle of attack in
+ * degrees, viscous (0/1), Reynolds number. The other entries are 0; the solver ignores them or
+ * stores them unused.
  *
  * @param mach free-stream Mach number, above 0
  * @param alphaDegrees angle of attack in degrees
@@ -27,6 +28,9 @@ public record Settings(double mach, double alphaDegrees, double gamma, boolean s
 
     /** Length of the settings vector. */
     public static final int VECTOR_LENGTH = 16;
+    /** Where each setting sits in the vector (the other entries are 0, read by nothing). */
+    public static final int ORDER = 1, WEIGHT = 2, LOCAL_STEPPING = 3, TIME_MODE = 5, PASSES = 6,
+            MACH = 10, GAMMA = 11, ALPHA = 12, VISCOUS = 13, REYNOLDS = 14;
 
     /** Default Mach number. */
     public static final double DEFAULT_MACH = 0.8;
@@ -89,88 +93,25 @@ public record Settings(double mach, double alphaDegrees, double gamma, boolean s
                 DEFAULT_RECONSTRUCTION_WEIGHT, false, false, DEFAULT_REYNOLDS);
     }
 
-    public Settings withMach(double value) {
-        return new Settings(value, alphaDegrees, gamma, secondOrder, reconstructionWeight,
-                unsteady, viscous, reynolds);
-    }
-
-    public Settings withAlphaDegrees(double value) {
-        return new Settings(mach, value, gamma, secondOrder, reconstructionWeight, unsteady,
-                viscous, reynolds);
-    }
-
-    public Settings withGamma(double value) {
-        return new Settings(mach, alphaDegrees, value, secondOrder, reconstructionWeight,
-                unsteady, viscous, reynolds);
-    }
-
+    /** The same settings in first or second order (a first-order start). */
     public Settings withSecondOrder(boolean value) {
         return new Settings(mach, alphaDegrees, gamma, value, reconstructionWeight, unsteady,
                 viscous, reynolds);
     }
 
-    public Settings withReconstructionWeight(double value) {
-        return new Settings(mach, alphaDegrees, gamma, secondOrder, value, unsteady, viscous,
-                reynolds);
-    }
-
-    public Settings withUnsteady(boolean value) {
-        return new Settings(mach, alphaDegrees, gamma, secondOrder, reconstructionWeight, value,
-                viscous, reynolds);
-    }
-
-    /** Switches the viscous terms on or off; switching on needs a Reynolds number above 0. */
-    public Settings withViscous(boolean value) {
-        return new Settings(mach, alphaDegrees, gamma, secondOrder, reconstructionWeight,
-                unsteady, value, reynolds);
-    }
-
-    public Settings withReynolds(double value) {
-        return new Settings(mach, alphaDegrees, gamma, secondOrder, reconstructionWeight,
-                unsteady, viscous, value);
-    }
-
     /** The 16-entry settings vector of the native solver. */
     public double[] toVector() {
         double[] v = new double[VECTOR_LENGTH];
-        v[1] = secondOrder ? 2 : 1;
-        v[2] = reconstructionWeight;
-        v[3] = 1;
-        v[5] = unsteady ? 1 : 0;
-        v[6] = 1;
-        v[10] = mach;
-        v[11] = gamma;
-        v[12] = alphaDegrees;
-        v[13] = viscous ? 1 : 0;
-        v[14] = reynolds;
+        v[ORDER] = secondOrder ? 2 : 1;
+        v[WEIGHT] = reconstructionWeight;
+        v[LOCAL_STEPPING] = 1;
+        v[TIME_MODE] = unsteady ? 1 : 0;
+        v[PASSES] = 1;
+        v[MACH] = mach;
+        v[GAMMA] = gamma;
+        v[ALPHA] = alphaDegrees;
+        v[VISCOUS] = viscous ? 1 : 0;
+        v[REYNOLDS] = reynolds;
         return v;
-    }
-
-    /**
-     * Reads a settings vector the way the solver does: integer entries are truncated toward
-     * zero, order 2 is second order and any other order first order, a non-zero integer part
-     * of entry 13 means viscous.
-     *
-     * @throws IllegalArgumentException for a vector that is not 16 long, a time mode other
-     *     than 0 or 1 (which these settings cannot express) or values the constructor rejects
-     */
-    public static Settings fromVector(double[] v) {
-        if (v == null || v.length != VECTOR_LENGTH) {
-            throw new IllegalArgumentException("a settings vector has " + VECTOR_LENGTH
-                    + " entries, got " + (v == null ? "null" : v.length));
-        }
-        for (int k : new int[] {1, 5, 13}) {
-            if (!(Math.abs(v[k]) < 2147483648.0)) {
-                throw new IllegalArgumentException("parameters[" + k + "] = " + v[k]
-                        + ": not a 32-bit integer");
-            }
-        }
-        int mode = (int) v[5];
-        if (mode != 0 && mode != 1) {
-            throw new IllegalArgumentException("parameters[5] = " + v[5]
-                    + ": time mode must be 0 (steady) or 1 (unsteady)");
-        }
-        return new Settings(v[10], v[12], v[11], (int) v[1] == 2, v[2], mode == 1,
-                (int) v[13] != 0, v[14]);
     }
 }

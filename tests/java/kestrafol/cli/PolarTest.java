@@ -10,6 +10,7 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
+import kestrafol.solver.TestSettings;
 import kestrafol.ChildJvm;
 import kestrafol.mesh.Mesh;
 import kestrafol.run.Run;
@@ -94,7 +95,7 @@ class PolarTest {
         try (Solver s = new Solver(mesh, o.settings(Double.NaN))) {
             for (int k = 0; k < 2; k++) {
                 if (k == 1) {
-                    s.update(o.settings(Double.NaN).withAlphaDegrees(2));
+                    s.update(TestSettings.withAlpha(o.settings(Double.NaN), 2));
                 }
                 for (int it = 0; it < 60; it++) {
                     s.iterate();

@@ -5,6 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.List;
+import kestrafol.solver.TestSettings;
 import kestrafol.geometry.Airfoil;
 import kestrafol.geometry.Naca;
 import kestrafol.mesh.BoundaryKind;
@@ -20,8 +21,7 @@ class AirfoilMeshTest {
      * whose limit cycle is small enough at 1,800 iterations for a 2 % comparison.
      */
     static double lift(Mesh mesh, double alpha, int iterations) {
-        Settings s = Settings.defaults().withMach(0.3).withAlphaDegrees(alpha)
-                .withReconstructionWeight(0);
+        Settings s = TestSettings.of(0.3, alpha, 0);
         try (Solver solver = new Solver(mesh, s.withSecondOrder(false))) {
             for (int i = 0; i < iterations; i++) {
                 if (i == 400) {

@@ -6,6 +6,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
 import java.util.List;
+import kestrafol.solver.TestSettings;
 import kestrafol.geometry.Airfoil;
 import kestrafol.geometry.Naca;
 import kestrafol.mesh.Mesh;
@@ -31,7 +32,7 @@ class GmshMesherTest {
         assertEquals(List.of("element1", "element2", "farfield"), mesh.boundaryNames());
         MeshQuality q = MeshQuality.of(mesh).requireSolvable();
         assertEquals(2e-3, q.minFirstHeight(), 2e-4, q.toString());
-        Settings s = Settings.defaults().withMach(0.3).withAlphaDegrees(2).withSecondOrder(false);
+        Settings s = TestSettings.of(0.3, 2).withSecondOrder(false);
         double[] state;
         try (Solver solver = new Solver(mesh, s)) {
             for (int i = 0; i < 100; i++) {

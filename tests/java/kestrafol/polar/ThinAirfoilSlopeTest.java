@@ -7,6 +7,7 @@ import java.util.List;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
+import kestrafol.solver.TestSettings;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.solver.Analysis;
@@ -82,13 +83,13 @@ class ThinAirfoilSlopeTest {
      */
     private static List<PolarRow> chain(Mesh mesh, List<PolarCase> chain) {
         List<PolarRow> rows = new ArrayList<>();
-        Settings s = Settings.defaults().withMach(chain.get(0).mach().doubleValue());
-        try (Solver solver = new Solver(mesh, s.withAlphaDegrees(0))) {
+        Settings s = TestSettings.of(chain.get(0).mach().doubleValue(), Settings.DEFAULT_ALPHA);
+        try (Solver solver = new Solver(mesh, TestSettings.withAlpha(s, 0))) {
             for (int it = 0; it < START_UP; it++) {
                 solver.iterate();
             }
             for (PolarCase c : chain) {
-                solver.update(s.withAlphaDegrees(c.alpha().doubleValue()));
+                solver.update(TestSettings.withAlpha(s, c.alpha().doubleValue()));
                 rows.add(solve(solver, c));
             }
         }

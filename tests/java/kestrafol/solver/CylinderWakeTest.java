@@ -61,8 +61,7 @@ class CylinderWakeTest {
         Mesh mesh = kestrafol.solver.BoundaryConditions.defaults(true).apply(
                 MeshGenerator.circle(MeshGenerator.Options.resolution(96).withFirstHeight(0.0075)
                         .withLayers(64)));
-        Settings s = Settings.defaults().withMach(mach).withAlphaDegrees(0).withViscous(true)
-                .withReynolds(reynolds);
+        Settings s = TestSettings.viscous(mach, 0, reynolds);
         double[] state = null;
         try (Solver solver = new Solver(mesh, s)) {
             for (int it = 0; it < 1500; it++) {

@@ -11,7 +11,7 @@ class FlowTest {
 
     @Test
     void freeStreamHasUnitDensityAndSpeedOfSoundAndZeroCp() {
-        Settings s = Settings.defaults().withMach(0.7).withAlphaDegrees(30);
+        Settings s = TestSettings.of(0.7, 30);
         Flow f = new Flow(Flow.freeStream(3, s), s);
         assertEquals(3, f.nodeCount());
         for (int i = 0; i < 3; i++) {

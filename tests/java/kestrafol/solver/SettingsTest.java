@@ -49,56 +49,21 @@ class SettingsTest {
         assertEquals(-2.5, v[12]);
         assertEquals(1, v[13]);
         assertEquals(1234.5, v[14]);
-        assertEquals(s, Settings.fromVector(v));
-        Settings d = Settings.defaults();
-        assertEquals(d, Settings.fromVector(d.toVector()));
-        assertEquals(d.withUnsteady(true).withSecondOrder(false),
-                Settings.fromVector(d.withUnsteady(true).withSecondOrder(false).toVector()));
-    }
-
-    @Test
-    void fromVectorTruncatesLikeTheSolver() {
-        double[] v = Settings.defaults().toVector();
-        v[1] = 1.999;
-        assertFalse(Settings.fromVector(v).secondOrder(), "1.999 truncates to first order");
-        v[1] = 2.9;
-        assertTrue(Settings.fromVector(v).secondOrder(), "2.9 truncates to 2");
-        v[1] = 3;
-        assertFalse(Settings.fromVector(v).secondOrder(), "only 2 is second order");
-        v[13] = 0.5;
-        assertFalse(Settings.fromVector(v).viscous(), "0.5 truncates to inviscid");
-        v[13] = -1.2;
-        assertTrue(Settings.fromVector(v).viscous(), "-1.2 truncates to -1, which is non-zero");
-        v[5] = 0.9;
-        assertFalse(Settings.fromVector(v).unsteady());
-        v[5] = 1.5;
-        assertTrue(Settings.fromVector(v).unsteady());
     }
 
     @Test
     void badValuesAreRefusedWithTheirName() {
-        assertTrue(assertThrows(IllegalArgumentException.class,
-                () -> Settings.defaults().withMach(0)).getMessage().startsWith("mach = 0.0"));
-        assertThrows(IllegalArgumentException.class, () -> Settings.defaults().withMach(Double.NaN));
-        assertThrows(IllegalArgumentException.class, () -> Settings.defaults().withGamma(1.0));
+        assertTrue(assertThrows(IllegalArgumentException.class, () -> TestSettings.of(0, 0))
+                .getMessage().startsWith("mach = 0.0"));
+        assertThrows(IllegalArgumentException.class, () -> TestSettings.of(Double.NaN, 0));
         assertThrows(IllegalArgumentException.class,
-                () -> Settings.defaults().withAlphaDegrees(Double.POSITIVE_INFINITY));
+                () -> new Settings(0.5, 0, 1.0, true, 0.5, false, false, 1));
         assertThrows(IllegalArgumentException.class,
-                () -> Settings.defaults().withReconstructionWeight(1.5));
-        assertThrows(IllegalArgumentException.class,
-                () -> Settings.defaults().withReynolds(0).withViscous(true));
+                () -> TestSettings.of(0.5, Double.POSITIVE_INFINITY));
+        assertThrows(IllegalArgumentException.class, () -> TestSettings.of(0.5, 0, 1.5));
+        assertThrows(IllegalArgumentException.class, () -> TestSettings.viscous(0.5, 0, 0));
         // Inviscid runs do not need a Reynolds number above 0.
-        assertEquals(0, Settings.defaults().withReynolds(0).reynolds());
-
-        assertThrows(IllegalArgumentException.class, () -> Settings.fromVector(new double[15]));
-        assertThrows(IllegalArgumentException.class, () -> Settings.fromVector(null));
-        double[] v = Settings.defaults().toVector();
-        v[5] = 2;
-        assertTrue(assertThrows(IllegalArgumentException.class, () -> Settings.fromVector(v))
-                .getMessage().contains("parameters[5]"));
-        v[5] = 0;
-        v[1] = Double.NaN;
-        assertThrows(IllegalArgumentException.class, () -> Settings.fromVector(v));
+        assertEquals(0, new Settings(0.5, 0, 1.4, true, 0.5, false, false, 0).reynolds());
     }
 
     @Test

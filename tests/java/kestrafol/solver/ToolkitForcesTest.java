@@ -36,7 +36,7 @@ class ToolkitForcesTest {
     @Test
     void closedBodyInInviscidFlowHasTheLibrarysPressureForcesAndNoFriction() {
         Mesh mesh = MeshGenerator.naca("2412", MeshGenerator.Options.resolution(32));
-        Settings s = Settings.defaults().withMach(0.6).withAlphaDegrees(3);
+        Settings s = TestSettings.of(0.6, 3);
         WallForces w = forces(mesh, new WallForces.Reference(0.25, 0, 1));
         try (Solver solver = new Solver(mesh, s)) {
             for (int it = 1; it <= 60; it++) {
@@ -60,8 +60,7 @@ class ToolkitForcesTest {
     @Test
     void freeStreamOnTheFlatPlateHasNoForceWhereTheLibraryIntegratesAbsolutePressure() {
         Mesh plate = TestMeshes.flatPlate();
-        Settings s = Settings.defaults().withMach(0.2).withAlphaDegrees(0).withViscous(true)
-                .withReynolds(1e6);
+        Settings s = TestSettings.viscous(0.2, 0, 1e6);
         WallForces.Result r = forces(plate, new WallForces.Reference(0, 0, 0.3048))
                 .compute(Flow.freeStream(plate.nodeCount(), s), conditions(s));
         assertEquals(0.0, r.cl(), 1e-15);
@@ -97,8 +96,7 @@ class ToolkitForcesTest {
         // from the leading edge; after 4000 iterations it has settled over the front third of
         // the plate (the README gives the converged figures along the whole plate).
         Mesh plate = TestMeshes.flatPlate();
-        Settings s = Settings.defaults().withMach(0.5).withAlphaDegrees(0).withViscous(true)
-                .withReynolds(4e5);
+        Settings s = TestSettings.viscous(0.5, 0, 4e5);
         WallForces w = forces(plate, new WallForces.Reference(0, 0, 0.3048));
         double[] state = null;
         try (Solver solver = new Solver(plate, s)) {
