@@ -15,6 +15,7 @@ import java.util.Properties;
 import java.util.Set;
 import java.util.TreeMap;
 import kestrafol.base.PropertiesFile;
+import kestrafol.batch.Study;
 import kestrafol.study.Ladder;
 import picocli.CommandLine.Model.CommandSpec;
 
@@ -134,6 +135,24 @@ public final class CaseFile {
 
     static String escape(String v, boolean key) {
         return PropertiesFile.escape(v, key);
+    }
+
+    /** What a study records of its options: study.properties and each level's case file. */
+    static Study.Records studyRecords(CommandSpec study, RunOptions options) {
+        return new Study.Records() {
+            @Override
+            public void configuration(Path file) throws IOException {
+                write(file, List.of("kestrafol study: the effective options of this study.",
+                        "Re-run it with: kestrafol study --config " + file),
+                        Configuration.complete(Configuration.entries(study, Set.of("--resume")),
+                                options));
+            }
+
+            @Override
+            public LinkedHashMap<String, String> level(Ladder.Level level) {
+                return levelEntries(study, options, level);
+            }
+        };
     }
 
     /** A study level's effective options: "kestrafol run --config" repeats it alone. */

@@ -21,7 +21,7 @@ final class ErrorEstimate {
      * out, no pictures) and gives the source of the error bars, which waits for it.
      */
     static ErrorBars.Source start(RunOptions options, Path out) {
-        int points = TwoMeshes.coarserPoints(options.resolution);
+        int points = TwoMeshes.coarserPoints(options.body.resolution);
         Path folder = out.resolve(TwoMeshes.FOLDER);
         CaseDefinition coarse = options.definitionAt(points, false);
         Ladder.Level level = new Ladder.Level(2, points, coarse, folder);

@@ -250,7 +250,7 @@ public final class Main implements Callable<Integer> {
                         points.column("cp")));
             }
             if (errorEstimate) {
-                if (options.mesh != null) {
+                if (options.body.mesh != null) {
                     throw new ParameterException(spec.commandLine(), "--error-estimate needs a"
                             + " built-in body (--naca, --circle or --airfoil): it also solves a"
                             + " coarser mesh of it");
@@ -286,7 +286,8 @@ public final class Main implements Callable<Integer> {
 
     @Command(name = "mesh", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
             description = {"Writes a built-in mesh, or the mesh around airfoils from coordinate"
-                    + " files, in SU2 format (or Gmsh 2.2 for a .msh name), and prints its quality.",
+                    + " files, in SU2 format (or Gmsh 2.2 for a .msh name), and prints its quality;"
+                    + " with --mesh FILE, writes that mesh again in the format of --out.",
                 "One airfoil gets the built-in O-mesh in its chord frame; several (--airfoil"
                     + " repeated) an unstructured mesh through Gmsh, boundaries element1,"
                     + " element2, ..., farfield.", ""})
@@ -301,37 +302,14 @@ public final class Main implements Callable<Integer> {
                         + " naca 23012) or circle; or --airfoil instead")
         List<String> body;
 
-        @Option(names = "--airfoil", paramLabel = kestrafol.meshing.AirfoilElement.SYNTAX,
-                description = "airfoil coordinate file (Selig or Lednicer); repeat it for several"
-                        + " elements, each as placed in the file or at its leading edge X,Y,"
-                        + " turned DEFLECTION degrees (trailing edge down) and scaled to CHORD,"
-                        + " in chords of the first airfoil")
-        List<String> airfoils = new java.util.ArrayList<>();
+        /** The body and the options of its mesh, as run, polar and study take them. */
+        @Mixin
+        final BodyOptions built = new BodyOptions();
 
         @Option(names = "--out", paramLabel = "FILE",
                 description = "the mesh file, .su2 or .msh (default: naca<CODE>.su2, circle.su2"
                         + " or the first airfoil file's name with .su2)")
         Path outFile;
-
-        @Option(names = "--resolution", paramLabel = "N",
-                description = "points around the body, odd counts go up by one (default: "
-                        + MeshGenerator.DEFAULT_POINTS_AROUND + ")")
-        Integer resolution;
-
-        @Option(names = "--quads", description = "quadrilaterals (default triangles)")
-        boolean quads;
-
-        @Option(names = "--layers", paramLabel = "L", description = "layers of cells around the body"
-                + " (default: a third of the points, at least 8); with several airfoils the"
-                + " boundary layers on each (default: " + RunOptions.GMSH_LAYERS + ")")
-        Integer layers;
-
-        @Option(names = "--first-height", paramLabel = "H",
-                converter = RunOptions.FiniteDouble.class,
-                description = "height of the first layer at the body, in chords (default: half"
-                        + " the surface spacing; " + RunOptions.GMSH_FIRST_HEIGHT_TEXT
-                        + " with several airfoils)")
-        Double firstHeight;
 
         @Option(names = {"-h", "--help"}, usageHelp = true, description = "show this help and exit")
         boolean help;
@@ -342,55 +320,40 @@ public final class Main implements Callable<Integer> {
 
         @Override
         public Integer call() throws IOException {
-            if (!airfoils.isEmpty() && body != null && !body.isEmpty()) {
+            boolean positional = body != null && !body.isEmpty();
+            if (built.mesh != null && (outFile == null
+                    || outFile.toAbsolutePath().normalize().equals(
+                            built.mesh.toAbsolutePath().normalize()))) {
+                throw new ParameterException(spec.commandLine(), "mesh --mesh FILE writes the"
+                        + " mesh file again in the format of --out: give --out another file");
+            }
+            boolean chosen = built.mesh != null || built.naca != null || built.circle
+                    || !built.airfoils.isEmpty();
+            if (positional && chosen) {
                 throw new ParameterException(spec.commandLine(), "give either a body ("
-                        + String.join(" ", body) + ") or --airfoil, not both");
+                        + String.join(" ", body) + ") or one of --airfoil, --naca, --circle and"
+                        + " --mesh, not both");
             }
-            if (airfoils.isEmpty() && (body == null || body.isEmpty())) {
+            if (!positional && !chosen) {
                 throw new ParameterException(spec.commandLine(),
-                        "expected \"naca CODE\", \"circle\" or --airfoil FILE");
+                        "expected \"naca CODE\", \"circle\", --airfoil FILE or --mesh FILE");
             }
-            if (firstHeight != null && !(firstHeight > 0)) {
-                throw new ParameterException(spec.commandLine(),
-                        "--first-height expects a number above 0, got " + firstHeight);
+            if (positional) {
+                built.naca = nacaCode();
+                built.circle = built.naca == null;
             }
-            if (!airfoils.isEmpty()) {
-                return airfoilMesh();
-            }
-            String code = nacaCode();
-            MeshGenerator.Options options = options();
-            Mesh mesh;
-            try {
-                mesh = code != null ? MeshGenerator.naca(code, options) : MeshGenerator.circle(options);
-            } catch (IllegalStateException e) {
-                throw kestrafol.meshing.AirfoilMeshes.unbuildable(code != null ? "NACA " + code
-                        : "the circle", options, e);
-            }
-            return write(mesh, outFile != null ? outFile
-                    : Path.of(code != null ? "naca" + code + ".su2" : "circle.su2"));
-        }
-
-        /**
-         * The mesh around the --airfoil files: its geometry and quality printed, refused when
-         * the solver was never shown to take it.
-         */
-        private int airfoilMesh() throws IOException {
             RunOptions o = new RunOptions();
-            o.airfoils = airfoils;
-            o.resolutionOption = resolution;
-            o.quads = quads;
-            o.layersOption = layers;
-            o.firstHeightOption = firstHeight;
+            o.body = built;
             o.spec = spec;
-            o.validate();
-            kestrafol.run.CaseDefinition c = o.definition();
+            kestrafol.run.CaseDefinition c = o.validate().definition();
             for (kestrafol.meshing.AirfoilElement e : c.body().airfoils()) {
                 out.println("Airfoil " + e.describe());
             }
             Mesh mesh = Run.meshed(c, out::println).mesh();
-            String name = airfoils.get(0);
-            name = kestrafol.meshing.AirfoilElement.fileOf(name).getFileName().toString()
-                    .replaceFirst("\\.[^.]*$", "");
+            String name = built.circle ? "circle" : built.airfoils.isEmpty()
+                    ? "naca" + built.nacaCode()
+                    : kestrafol.meshing.AirfoilElement.fileOf(built.airfoils.get(0)).getFileName()
+                            .toString().replaceFirst("\\.[^.]*$", "");
             return write(mesh, outFile != null ? outFile : Path.of(name + ".su2"));
         }
 
@@ -404,25 +367,6 @@ public final class Main implements Callable<Integer> {
             out.println("Wrote " + file + ": " + mesh);
             out.println("Quality: " + kestrafol.meshing.MeshQuality.of(mesh));
             return 0;
-        }
-
-        /** The O-mesh options of a built-in body. */
-        private MeshGenerator.Options options() {
-            MeshGenerator.Options options;
-            try {
-                int n = resolution != null ? resolution : MeshGenerator.DEFAULT_POINTS_AROUND;
-                options = MeshGenerator.Options.resolution(n % 2 == 0 ? n : n == Integer.MAX_VALUE ? n - 1 : n + 1)
-                        .withQuads(quads);
-                if (firstHeight != null) {
-                    options = options.withFirstHeight(firstHeight);
-                }
-                if (layers != null) {
-                    options = options.withLayers(layers);
-                }
-            } catch (IllegalArgumentException e) {
-                throw new ParameterException(spec.commandLine(), e.getMessage());
-            }
-            return options;
         }
 
         /** The digits of "naca CODE" or "nacaCODE"; null for "circle". */

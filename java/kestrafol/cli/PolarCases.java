@@ -51,7 +51,7 @@ final class PolarCases implements Polar.Cases {
     @Override
     public CaseDefinition coarser(PolarCase c, Path folder) {
         RunOptions o = options(c);
-        return o.definitionAt(TwoMeshes.coarserPoints(o.resolution), false);
+        return o.definitionAt(TwoMeshes.coarserPoints(o.body.resolution), false);
     }
 
     /** The run options of one case: the polar's, at the case's conditions. */

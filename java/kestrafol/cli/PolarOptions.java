@@ -141,7 +141,7 @@ final class PolarOptions {
         } catch (IllegalArgumentException e) {
             throw usage(spec, e.getMessage());
         }
-        if (errorEstimate && base.mesh != null) {
+        if (errorEstimate && base.body.mesh != null) {
             throw usage(spec, "--error-estimate needs a built-in body (--naca, --circle or"
                     + " --airfoil): it also solves a coarser mesh of it");
         }

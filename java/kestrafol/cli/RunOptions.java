@@ -19,6 +19,7 @@ import kestrafol.solver.FlowReynolds;
 import kestrafol.solver.Method;
 import kestrafol.solver.Settings;
 import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Spec;
@@ -65,48 +66,9 @@ public final class RunOptions implements Cloneable {
     @Spec(Spec.Target.MIXEE)
     CommandSpec spec;
 
-    @Option(names = "--mesh", paramLabel = "FILE",
-            description = "SU2 (.su2) or Gmsh (.msh, format 2.2 or 4.1) mesh")
-    Path mesh;
-
-    @Option(names = "--naca", paramLabel = "CODE",
-            description = "built-in NACA four- or five-digit airfoil, e.g. 2412 or 23012"
-                    + " (default: 0012)")
-    String naca;
-
-    @Option(names = "--airfoil", paramLabel = AirfoilElement.SYNTAX,
-            description = "airfoil coordinate file (Selig or Lednicer), meshed like the built-in"
-                    + " sections and measured from its chord line; repeat it for several"
-                    + " elements (meshed by Gmsh), each as placed in the file or at its leading"
-                    + " edge X,Y, turned DEFLECTION degrees (trailing edge down) and scaled to"
-                    + " CHORD, in chords of the first airfoil")
-    List<String> airfoils = new ArrayList<>();
-
-    @Option(names = "--circle", description = "built-in circle of diameter 1 instead of an airfoil")
-    boolean circle;
-
-    @Option(names = "--resolution", paramLabel = "N",
-            description = "points around the built-in body, at least 16, odd counts go up by one"
-                    + " (default: " + DEFAULT_RESOLUTION + ")")
-    Integer resolutionOption;
-
-    /** Settled by validate(). */
-    int resolution = DEFAULT_RESOLUTION;
-
-    @Option(names = "--quads", description = "built-in mesh of quadrilaterals (default triangles)")
-    boolean quads;
-
-    @Option(names = "--layers", paramLabel = "L",
-            description = "layers of cells from the body to the far field of the built-in mesh"
-                    + " (default: a third of --resolution, at least 8); with several airfoils"
-                    + " the boundary layers on each (default: " + GMSH_LAYERS + ")")
-    Integer layersOption;
-
-    @Option(names = "--first-height", paramLabel = "H", converter = FiniteDouble.class,
-            description = "height of the first cell at the wall of the built-in mesh, in chords"
-                    + " (default: half the surface spacing, " + GMSH_FIRST_HEIGHT_TEXT
-                    + " with several airfoils; viscous runs: what the Reynolds number needs)")
-    Double firstHeightOption;
+    /** The body and the options of its built mesh. */
+    @Mixin
+    BodyOptions body = new BodyOptions();
 
     @Option(names = "--bc", paramLabel = "NAME=KIND", completionCandidates = BoundaryKind.Labels.class,
             description = "boundary kind: ${COMPLETION-CANDIDATES} (repeatable)")
@@ -255,80 +217,23 @@ public final class RunOptions implements Cloneable {
      *     IllegalArgumentException when the options did not come from a command line
      */
     public RunOptions validate() {
-        validateBody();
-        validateMesh();
-        validateStopping();
-        validateFlow();
-        if (mesh == null) {
-            try {
-                meshOptions();
-            } catch (IllegalArgumentException e) {
-                throw usage("--resolution " + resolution
-                        + (layersOption != null ? " with --layers " + layersOption : "")
-                        + " gives too large a mesh: " + e.getMessage());
-            }
-        }
-        return this;
-    }
-
-    /** The output folder and the one body: a mesh file, a built-in body or airfoil files. */
-    private void validateBody() {
         // An empty --out would mean the working folder, whose result files a run removes first.
         if (out.toString().isBlank()) {
             throw usage("--out expects a folder, got an empty name");
         }
-        if (mesh != null) {
-            List<String> builtIn = new ArrayList<>();
-            for (String name : new String[] {"--naca", "--circle", "--resolution", "--quads",
-                    "--airfoil", "--layers", "--first-height"}) {
-                if (given(name)) {
-                    builtIn.add(name);
-                }
-            }
-            if (!builtIn.isEmpty()) {
-                throw usage("--mesh cannot go with " + String.join(", ", builtIn)
-                        + ", which describe the built-in mesh");
-            }
-        }
-        if (circle && naca != null) {
-            throw usage("--circle and --naca both choose the built-in body: give one");
-        }
-        if (!airfoils.isEmpty() && (circle || naca != null)) {
-            throw usage("--airfoil cannot go with " + (circle ? "--circle" : "--naca")
-                    + ": each chooses the body");
-        }
-        validateAirfoils();
-        if (naca != null) {
+        body.validate();
+        validateStopping();
+        validateFlow();
+        if (body.mesh == null) {
             try {
-                Naca.parse(naca);
+                meshOptions();
             } catch (IllegalArgumentException e) {
-                throw usage("--naca expects a four- or five-digit NACA code such as 2412 or"
-                        + " 23012, got " + naca + " (" + e.getMessage() + ")");
+                throw usage("--resolution " + body.resolution
+                        + (body.layersOption != null ? " with --layers " + body.layersOption : "")
+                        + " gives too large a mesh: " + e.getMessage());
             }
         }
-    }
-
-    /** The built-in mesh: first height, layers, resolution (made even). */
-    private void validateMesh() {
-        if (firstHeightOption != null && !(firstHeightOption > 0)) {
-            throw usage("--first-height expects a number above 0, got "
-                    + Numbers.format(firstHeightOption));
-        }
-        if (layersOption != null) {
-            if (airfoils.size() > 1 && (layersOption < 1 || layersOption > 200)) {
-                throw usage("--layers expects 1 to 200 boundary layers with several airfoils, got "
-                        + layersOption);
-            }
-            atLeast("--layers", layersOption, airfoils.size() > 1 ? 1 : 4);
-        }
-        resolution = resolutionOption != null ? resolutionOption : DEFAULT_RESOLUTION;
-        atLeast("--resolution", resolution, 16);
-        if (resolution > MeshGenerator.MAX_CELLS / 4) {
-            throw usage("--resolution expects at most " + MeshGenerator.MAX_CELLS / 4 + ", got " + resolution);
-        }
-        if (resolution % 2 != 0) {
-            resolution++;
-        }
+        return this;
     }
 
     /** The iterations: cap, printing, checkpoints, sequencing, method, start and stopping rule. */
@@ -342,7 +247,7 @@ public final class RunOptions implements Cloneable {
         }
         atLeast("--sequence", sequence, 0);
         method();
-        if (sequence > 0 && mesh != null) {
+        if (sequence > 0 && body.mesh != null) {
             throw usage("--sequence needs a mesh the program builds (a built-in body or"
                     + " --airfoil files): a --mesh file has no coarser versions");
         }
@@ -397,74 +302,6 @@ public final class RunOptions implements Cloneable {
         }
     }
 
-    /**
-     * Checks the form of each --airfoil (the files are read by {@link #definition()}): a
-     * placement is four numbers with a chord above 0, and the first airfoil, which sets the
-     * frame, has none.
-     */
-    private void validateAirfoils() {
-        airfoils = rejoinPlacements(airfoils);
-        for (int k = 0; k < airfoils.size(); k++) {
-            AirfoilElement.Placement p;
-            try {
-                p = AirfoilElement.placementOf(airfoils.get(k));
-            } catch (IllegalArgumentException e) {
-                throw usage("--airfoil " + e.getMessage());
-            }
-            if (k == 0 && p != null) {
-                throw usage("--airfoil: the first airfoil sets the frame and the reference chord;"
-                        + " give it without @X,Y,DEFLECTION,CHORD, got " + airfoils.get(0));
-            }
-        }
-    }
-
-    /**
-     * The --airfoil values with placements made whole again: case files and the polar's
-     * arguments per case hold a repeated option as one comma-separated list, which splits
-     * "flap.dat@1.02,-0.06,20,0.3" into four pieces; a piece that is a number after a value
-     * whose placement is short of its four numbers belongs to that placement.
-     */
-    static List<String> rejoinPlacements(List<String> values) {
-        List<String> joined = new ArrayList<>();
-        for (String v : values) {
-            int last = joined.size() - 1;
-            if (last >= 0 && v.strip().matches("[-+]?[0-9.]+([eE][-+]?[0-9]+)?")) {
-                String previous = joined.get(last);
-                int at = previous.lastIndexOf('@');
-                if (at >= 0 && previous.substring(at).split(",", -1).length < 4) {
-                    joined.set(last, previous + "," + v.strip());
-                    continue;
-                }
-            }
-            joined.add(v);
-        }
-        return joined;
-    }
-
-    /** Whether an option was on the command line (or, without one, set away from its default). */
-    private boolean given(String name) {
-        if (spec != null && spec.commandLine() != null
-                && spec.commandLine().getParseResult() != null) {
-            return spec.commandLine().getParseResult().hasMatchedOption(name);
-        }
-        switch (name) {
-            case "--naca":
-                return naca != null;
-            case "--circle":
-                return circle;
-            case "--resolution":
-                return resolutionOption != null;
-            case "--airfoil":
-                return !airfoils.isEmpty();
-            case "--layers":
-                return layersOption != null;
-            case "--first-height":
-                return firstHeightOption != null;
-            default:
-                return quads;
-        }
-    }
-
     private void atLeast(String option, int value, int min) {
         if (value < min) {
             throw usage(option + " expects a whole number of at least " + min + ", got " + value);
@@ -514,7 +351,7 @@ public final class RunOptions implements Cloneable {
      */
     public CaseDefinition definition() {
         List<AirfoilElement> elements = new ArrayList<>();
-        for (String text : airfoils) {
+        for (String text : body.airfoils) {
             try {
                 elements.add(AirfoilElement.read(text));
             } catch (IOException e) {
@@ -522,8 +359,8 @@ public final class RunOptions implements Cloneable {
             }
         }
         return new CaseDefinition(
-                new CaseDefinition.Body(caseName(), mesh, circle, nacaCode(), elements),
-                new CaseDefinition.Meshing(mesh == null ? meshOptions() : null,
+                new CaseDefinition.Body(body.caseName(), body.mesh, body.circle, body.nacaCode(), elements),
+                new CaseDefinition.Meshing(body.mesh == null ? meshOptions() : null,
                         elements.isEmpty() ? null : gmshOptions(), firstHeightCeiling(),
                         !noRenumber, sequence),
                 new CaseDefinition.Boundaries(boundaries, monitor, refLength,
@@ -544,11 +381,11 @@ public final class RunOptions implements Cloneable {
      */
     GmshMesher.Options gmshOptions() {
         GmshMesher.Options d = GmshMesher.Options.defaults();
-        double h = firstHeightOption != null ? firstHeightOption
+        double h = body.firstHeightOption != null ? body.firstHeightOption
                 : viscous ? meshOptions().firstHeight() : GMSH_FIRST_HEIGHT;
-        int layers = layersOption != null && airfoils.size() > 1 ? layersOption
+        int layers = body.layersOption != null && body.airfoils.size() > 1 ? body.layersOption
                 : viscous ? viscousGmshLayers(h, d.growth()) : GMSH_LAYERS;
-        return new GmshMesher.Options(h, layers, d.growth(), d.farField(), quads,
+        return new GmshMesher.Options(h, layers, d.growth(), d.farField(), body.quads,
                 d.timeoutSeconds(), d.executable());
     }
 
@@ -559,10 +396,10 @@ public final class RunOptions implements Cloneable {
      * height given.
      */
     private double firstHeightCeiling() {
-        if (!viscous || firstHeightOption != null || airfoils.isEmpty()) {
+        if (!viscous || body.firstHeightOption != null || body.airfoils.isEmpty()) {
             return 0;
         }
-        return Math.min(0.5 / resolution, 0.3 / Math.sqrt(reynolds));
+        return Math.min(0.5 / body.resolution, 0.3 / Math.sqrt(reynolds));
     }
 
     /**
@@ -583,7 +420,7 @@ public final class RunOptions implements Cloneable {
      */
     CaseDefinition definitionAt(int points, boolean pictures) {
         RunOptions o = copy();
-        o.resolutionOption = points;
+        o.body.resolutionOption = points;
         o.noPictures = noPictures || !pictures;
         return o.validate().definition();
     }
@@ -606,7 +443,9 @@ public final class RunOptions implements Cloneable {
     /** A copy of these options: every field is an immutable value or a list replaced whole. */
     private RunOptions copy() {
         try {
-            return (RunOptions) clone();
+            RunOptions o = (RunOptions) clone();
+            o.body = body.copy();
+            return o;
         } catch (CloneNotSupportedException e) {
             throw new AssertionError(e);
         }
@@ -620,11 +459,6 @@ public final class RunOptions implements Cloneable {
         return definition().settings(libraryReynolds);
     }
 
-    /** The four digits of the built-in airfoil. */
-    String nacaCode() {
-        return naca != null ? naca : "0012";
-    }
-
     /**
      * Options of the built-in mesh. Viscous runs get about ten cells across the laminar boundary
      * layer (thickness 5 / sqrt(Re)), but never a first cell below what the explicit viscous
@@ -632,36 +466,23 @@ public final class RunOptions implements Cloneable {
      * {@link FlowChecks#MIN_WALL_CELL_REYNOLDS}, with a margin).
      */
     MeshGenerator.Options meshOptions() {
-        MeshGenerator.Options m = MeshGenerator.Options.resolution(resolution).withQuads(quads);
-        if (viscous && firstHeightOption == null) {
+        MeshGenerator.Options m = MeshGenerator.Options.resolution(body.resolution).withQuads(body.quads);
+        if (viscous && body.firstHeightOption == null) {
             double length = refLength != null ? refLength : 1;
             double stable = VISCOUS_HEIGHT_MARGIN * FlowChecks.MIN_WALL_CELL_REYNOLDS
                     / FlowReynolds.toLibrary(reynolds, mach, length);
-            double layer = Math.min(0.5 / resolution, 0.1 / Math.sqrt(reynolds));
+            double layer = Math.min(0.5 / body.resolution, 0.1 / Math.sqrt(reynolds));
             m = m.withFirstHeight(Math.max(layer, stable))
-                    .withLayers(Math.max(m.layers(), resolution / 2));
+                    .withLayers(Math.max(m.layers(), body.resolution / 2));
         }
-        if (firstHeightOption != null) {
-            m = m.withFirstHeight(firstHeightOption);
+        if (body.firstHeightOption != null) {
+            m = m.withFirstHeight(body.firstHeightOption);
         }
-        if (layersOption != null && airfoils.size() <= 1) {
-            m = m.withLayers(layersOption);
+        if (body.layersOption != null && body.airfoils.size() <= 1) {
+            m = m.withLayers(body.layersOption);
         }
         return m;
     }
 
-    /** "NACA 0012", "circle", the mesh file name or the airfoil files' names. */
-    String caseName() {
-        if (mesh != null) {
-            return mesh.getFileName().toString();
-        }
-        if (!airfoils.isEmpty()) {
-            List<String> names = new ArrayList<>();
-            for (String text : airfoils) {
-                names.add(AirfoilElement.fileOf(text).getFileName().toString());
-            }
-            return String.join(" + ", names);
-        }
-        return circle ? "circle" : "NACA " + nacaCode();
-    }
+
 }

@@ -64,7 +64,7 @@ final class SlurmOptions {
         OptionSpec airfoil = spec.findOption("--airfoil");
         if (airfoil != null && airfoil.getValue() instanceof List<?> values) {
             List<String> absolute = new ArrayList<>();
-            for (String v : RunOptions.rejoinPlacements(values.stream().map(String::valueOf)
+            for (String v : BodyOptions.rejoinPlacements(values.stream().map(String::valueOf)
                     .toList())) {
                 absolute.add(absoluteAirfoil(v));
             }

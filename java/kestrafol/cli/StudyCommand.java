@@ -5,9 +5,7 @@ import java.io.PrintStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
-import java.util.LinkedHashMap;
 import java.util.List;
-import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.run.MethodLimits;
 import kestrafol.study.Ladder;
@@ -75,18 +73,18 @@ final class StudyCommand implements Callable<Integer> {
         if (study.gather != null) {
             return gatherSlurm();
         }
-        if (options.resolutionOption == null) {
-            options.resolutionOption = Ladder.DEFAULT_FINEST;
+        if (options.body.resolutionOption == null) {
+            options.body.resolutionOption = Ladder.DEFAULT_FINEST;
         }
         conditions.applyTo(options).validate();
-        if (options.mesh != null) {
+        if (options.body.mesh != null) {
             throw usage("a study needs a built-in body (--naca, --circle or --airfoil): it"
                     + " generates the mesh of each level");
         }
         study.settle(spec, options.out);
         int[] points;
         try {
-            points = Ladder.ladder(options.resolution, study.levels, study.ratio);
+            points = Ladder.ladder(options.body.resolution, study.levels, study.ratio);
         } catch (IllegalArgumentException e) {
             throw usage(e.getMessage());
         }
@@ -109,23 +107,9 @@ final class StudyCommand implements Callable<Integer> {
         List<String> command = new ArrayList<>(SlurmOptions.javaCommand());
         command.addAll(List.of("study", "--config", folder.resolve(Study.CONFIGURATION)
                 .toString()));
-        return new Study(study.plan(folder, ladder, options.resolution, !options.noPictures,
+        return new Study(study.plan(folder, ladder, options.body.resolution, !options.noPictures,
                 gathering, command, MethodLimits.of(ladder.get(0).definition()),
-                options.checkpointEvery),
-                new Study.Records() {
-                    @Override
-                    public void configuration(Path file) throws IOException {
-                        CaseFile.write(file, List.of("kestrafol study: the effective options of"
-                                + " this study.", "Re-run it with: kestrafol study --config "
-                                + file), Configuration.complete(Configuration.entries(spec,
-                                        Set.of("--resume")), options));
-                    }
-
-                    @Override
-                    public LinkedHashMap<String, String> level(Ladder.Level level) {
-                        return CaseFile.levelEntries(spec, options, level);
-                    }
-                }, out).run();
+                options.checkpointEvery), CaseFile.studyRecords(spec, options), out).run();
     }
 
     /**

@@ -1,5 +1,6 @@
 package kestrafol.cli;
 
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -137,6 +138,16 @@ class MainTest {
                 .status);
         assertEquals(MeshGenerator.circle(MeshGenerator.Options.resolution(20).withQuads(true)),
                 GmshReader.read(msh));
+        // The body options are run's: --naca names the same body, and --mesh writes a mesh file
+        // again in another format, unchanged.
+        Path same = dir.resolve("same.su2");
+        Path back = dir.resolve("back.su2");
+        assertEquals(0, main("mesh", "--naca", "2412", "--out", same.toString(), "--resolution",
+                "32").status);
+        assertEquals(0, main("mesh", "--mesh", msh.toString(), "--out", back.toString()).status);
+        assertArrayEquals(Files.readAllBytes(su2), Files.readAllBytes(same));
+        assertEquals(GmshReader.read(msh), Su2Reader.read(back));
+        assertEquals(2, main("mesh", "--mesh", su2.toString()).status, "writing over itself");
 
         Result run = main("run", "--mesh", su2.toString(), "--bc", "airfoil=slip", "--iterations", "5",
                 "--out", dir.resolve("r").toString(), "--no-pictures");
