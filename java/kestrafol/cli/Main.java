@@ -20,7 +20,9 @@ import kestrafol.output.CpPicture;
 import kestrafol.output.Pictures;
 import kestrafol.polar.ComparisonData;
 import kestrafol.report.RunReport;
+import kestrafol.batch.ErrorEstimate;
 import kestrafol.run.CaseDefinition;
+import kestrafol.study.TwoMeshes;
 import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
 import kestrafol.run.Run;
@@ -256,14 +258,16 @@ public final class Main implements Callable<Integer> {
                             + " coarser mesh of it");
                 }
                 try {
-                    run.withErrorBars(ErrorEstimate.start(options, options.out));
+                    int coarser = TwoMeshes.coarserPoints(options.body.resolution);
+                    run.withErrorBars(ErrorEstimate.start(options.definitionAt(coarser, false),
+                            coarser, options.out));
                 } catch (IllegalArgumentException e) {
                     throw new ParameterException(spec.commandLine(), "--error-estimate: "
                             + e.getMessage());
                 }
             }
             // The full effective configuration: "kestrafol run --config" repeats the run.
-            Path file = options.out.resolve("case.properties");
+            Path file = options.out.resolve(CaseOutputs.CASE_FILE);
             run.recordCase(List.of("kestrafol run: the effective options of this run.",
                     "Re-run it with: kestrafol run --config " + file),
                     Configuration.complete(Configuration.entries(spec, Set.of("--resume")),

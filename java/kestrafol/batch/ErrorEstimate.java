@@ -1,9 +1,7 @@
-package kestrafol.cli;
+package kestrafol.batch;
 
 import java.nio.file.Path;
 import java.util.concurrent.CompletableFuture;
-import kestrafol.batch.Stopping;
-import kestrafol.batch.Study;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.ErrorBars;
 import kestrafol.study.Ladder;
@@ -13,17 +11,17 @@ import kestrafol.study.TwoMeshes;
  * run --error-estimate: the same case on the next coarser built-in mesh, solved alongside the
  * run on a thread of its own, and the two-mesh bars of {@link TwoMeshes}.
  */
-final class ErrorEstimate {
+public final class ErrorEstimate {
     private ErrorEstimate() {}
 
     /**
-     * Starts the coarser run of the given case (its output in {@link TwoMeshes#FOLDER} inside
-     * out, no pictures) and gives the source of the error bars, which waits for it.
+     * Starts the coarser run of a case (its output in {@link TwoMeshes#FOLDER} inside out, no
+     * pictures) and gives the source of the error bars, which waits for it.
+     *
+     * @param coarse the case on the coarser mesh, {@link TwoMeshes#coarserPoints} around the body
      */
-    static ErrorBars.Source start(RunOptions options, Path out) {
-        int points = TwoMeshes.coarserPoints(options.body.resolution);
+    public static ErrorBars.Source start(CaseDefinition coarse, int points, Path out) {
         Path folder = out.resolve(TwoMeshes.FOLDER);
-        CaseDefinition coarse = options.definitionAt(points, false);
         Ladder.Level level = new Ladder.Level(2, points, coarse, folder);
         CompletableFuture<Ladder.Outcome> future = new CompletableFuture<>();
         Thread t = new Thread(() -> {
