@@ -31,6 +31,7 @@ import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarCsv;
 import kestrafol.polar.PolarEstimate;
 import kestrafol.polar.PolarJson;
+import kestrafol.polar.PolarOutputs;
 import kestrafol.polar.PolarPicture;
 import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarTally;
@@ -51,20 +52,15 @@ import kestrafol.study.TwoMeshes;
  * A polar in the order it happens: what every case needs (the first case's mesh, the moment
  * point, the comparison points), the folder made ready, the cases (on worker threads here, as a
  * Slurm job array, or one array task's share), then the results from the case folders: polar.csv,
- * polar.json, the pictures, report.html and the closing lines, the same for a local polar and a
+ * polar.json, the pictures, the report page and the closing lines, the same for a local polar and a
  * gathered one. Ctrl-C or SIGTERM stops the running cases after their current iteration, starts
  * no further case and writes the results from what the folders hold.
  */
 public final class Polar {
     /** More cases than this need a confirmation. */
     public static final long CONFIRM_CASES = 10_000;
-    /** Files of the whole polar, removed when a polar starts (rebuilt at its end). */
-    static final List<String> POLAR_FILES = List.of("polar.csv", "polar.png", "polar.json",
-            "cp-all.png", CaseOutputs.REPORT);
-    /** The polar's own pictures (the cases' are the run's business). */
-    private static final List<String> PICTURES = List.of("polar.png", "cp-all.png");
     /** The polar's full effective configuration, which also drives the Slurm tasks. */
-    public static final String CONFIGURATION = "polar.properties";
+    public static final String CONFIGURATION = PolarOutputs.CONFIGURATION;
 
     /** Where the cases run. */
     public enum Where { HERE, SLURM, DRY_RUN }
@@ -239,7 +235,7 @@ public final class Polar {
      */
     private void prepareFolder() throws IOException {
         Files.createDirectories(plan.folder());
-        for (String name : POLAR_FILES) {
+        for (String name : PolarOutputs.RESULTS) {
             Files.deleteIfExists(plan.folder().resolve(name));
         }
         if (!plan.resume()) {
@@ -307,7 +303,7 @@ public final class Polar {
     /**
      * The polar's results, the same for a local polar and a gathered Slurm one: the rows of every
      * case folder of the polar (this invocation's rows where a folder holds no complete run),
-     * polar.csv, polar.json, the pictures (or none, and old ones removed), report.html, the
+     * polar.csv, polar.json, the pictures (or none, and old ones removed), the report page, the
      * summary lines; gives the polar's exit status.
      *
      * @param wall seconds the cases took here, or NaN for gathered rows
@@ -322,7 +318,7 @@ public final class Polar {
             long done = rows.stream().filter(r -> r.result().stop() != StopReason.INTERRUPTED
                     && r.result().stop() != StopReason.NOT_RUN).count();
             out.println("Interrupted: " + done + " of " + rows.size() + " cases finished;"
-                    + " polar.csv lists them all. Resume with:");
+                    + " " + PolarOutputs.CSV + " lists them all. Resume with:");
             out.println("  kestrafol polar --config " + ShellQuoting.quote(plan.folder()
                     .resolve(CONFIGURATION).toString()) + " --resume");
             return status;
@@ -348,7 +344,7 @@ public final class Polar {
                 this::recordedAsNow);
         Set<String> foreign = CaseFolders.foreign(sweep.cases(), plan.folder());
         if (!foreign.isEmpty()) {
-            out.println("Left out of polar.csv (case folders not in this polar): "
+            out.println("Left out of " + PolarOutputs.CSV + " (case folders not in this polar): "
                     + String.join(" ", foreign));
         }
         if (reused.get() > 0 || continued.get() > 0) {
@@ -358,27 +354,24 @@ public final class Polar {
         return rows;
     }
 
-    /** polar.csv, polar.json, the pictures, report.html; gives the files written. */
+    /** polar.csv, polar.json, the pictures, the report page; gives the files written. */
     private List<String> write(List<PolarRow> rows, PolarTally tally, int status,
             List<PolarAnalysis.Group> groups) throws IOException {
         Path folder = plan.folder();
-        PolarCsv.write(rows, folder.resolve("polar.csv"));
+        PolarCsv.write(rows, folder.resolve(PolarOutputs.CSV));
         PolarJson.write(tally, status, groups, momentPointXc, rows, method,
-                folder.resolve("polar.json"));
-        List<String> files = new ArrayList<>(List.of("polar.csv", "polar.json"));
-        for (String picture : PICTURES) {
+                folder.resolve(PolarOutputs.JSON));
+        for (String picture : PolarOutputs.PICTURES) {
             Files.deleteIfExists(folder.resolve(picture));
         }
         if (plan.pictures()) {
-            AtomicFiles.write(folder.resolve("polar.png"),
+            AtomicFiles.write(folder.resolve(PolarOutputs.PICTURE),
                     f -> PolarPicture.write(rows, comparison, title, f));
-            AtomicFiles.write(folder.resolve("cp-all.png"), f -> CpAllPicture.write(
+            AtomicFiles.write(folder.resolve(PolarOutputs.CP_ALL), f -> CpAllPicture.write(
                     CpAllPicture.curves(rows, folder), "Pressure coefficient", f));
-            files.addAll(PICTURES);
         }
         PolarReport.write(folder, rows, comparison, momentPointXc, title);
-        files.add(CaseOutputs.REPORT);
-        return files;
+        return PolarOutputs.written(plan.pictures());
     }
 
     /**

@@ -79,7 +79,7 @@ public final class Study {
     }
 
     /** The study's effective configuration, which also drives the Slurm tasks. */
-    public static final String CONFIGURATION = "study.properties";
+    public static final String CONFIGURATION = StudyOutputs.CONFIGURATION;
 
     private final Plan plan;
     private final Records records;
@@ -185,7 +185,7 @@ public final class Study {
      * summary.json, so that no earlier run of a level reads as part of this study.
      */
     private void clearFolder() throws IOException {
-        for (String name : StudyOutputs.FILES) {
+        for (String name : StudyOutputs.RESULTS) {
             Files.deleteIfExists(plan.folder().resolve(name));
         }
         if (!plan.resume()) {
@@ -288,7 +288,7 @@ public final class Study {
         return estimates;
     }
 
-    /** Each level's case file, study.csv, summary.json, study.png, report.html. */
+    /** Each level's case file, study.csv, summary.json, study.png, the report page. */
     private Path write(String title, List<Ladder.Outcome> outcomes,
             Map<String, GridConvergence.Estimate> estimates, List<String> warnings)
             throws IOException {
@@ -333,9 +333,8 @@ public final class Study {
         for (String w : warnings) {
             out.println("Warning: " + w);
         }
-        out.println("Results in " + plan.folder() + ": " + StudyOutputs.CSV + " "
-                + StudyOutputs.SUMMARY + (plan.pictures() ? " " + StudyOutputs.PICTURE : "")
-                + " and a folder per level");
+        out.println("Results in " + plan.folder() + ": " + String.join(" ",
+                StudyOutputs.written(plan.pictures())) + " and a folder per level");
         out.println("Report: " + report);
     }
 

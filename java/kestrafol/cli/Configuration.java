@@ -109,7 +109,7 @@ final class Configuration {
                 out = args[i].substring("--out=".length());
             }
         }
-        Path file = Path.of(out).resolve("case.properties");
+        Path file = Path.of(out).resolve(kestrafol.run.CaseOutputs.CASE_FILE);
         if (!Files.isRegularFile(file)) {
             throw new ResumeException("nothing to resume in " + out + ": it has no"
                     + " case.properties (a run writes it when it starts)");

@@ -6,12 +6,14 @@ import java.io.PrintWriter;
 import java.nio.file.AccessDeniedException;
 import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
+import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 import java.util.Set;
 import java.util.concurrent.Callable;
 import kestrafol.base.FolderLock;
+import kestrafol.base.OutputFile;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.mesh.io.MeshFiles;
@@ -19,6 +21,7 @@ import kestrafol.base.Numbers;
 import kestrafol.output.CpPicture;
 import kestrafol.output.Pictures;
 import kestrafol.polar.ComparisonData;
+import kestrafol.polar.PolarOutputs;
 import kestrafol.report.RunReport;
 import kestrafol.batch.ErrorEstimate;
 import kestrafol.run.CaseDefinition;
@@ -27,10 +30,12 @@ import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
 import kestrafol.run.Run;
 import kestrafol.study.GridConvergence;
+import kestrafol.study.StudyOutputs;
 import kestrafol.study.TwoMeshes;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.Model.UsageMessageSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
@@ -141,6 +146,11 @@ public final class Main implements Callable<Integer> {
         line.addSubcommand(new MeshCommand(out));
         line.addSubcommand("polar", PolarCommand.commandLine(out, terminal));
         line.addSubcommand("study", new StudyCommand(out));
+        listFiles(line.getSubcommands().get("run"), "", CaseOutputs.FILES);
+        listFiles(line.getSubcommands().get("polar"), ", beside a folder per case as run writes",
+                PolarOutputs.FILES);
+        listFiles(line.getSubcommands().get("study"), ", beside a folder per level as run writes",
+                StudyOutputs.FILES);
         line.setOut(new PrintWriter(out, true));
         line.setErr(new PrintWriter(err, true));
         line.setParameterExceptionHandler((e, args) -> {
@@ -153,6 +163,18 @@ public final class Main implements Callable<Integer> {
         return line;
     }
 
+    /**
+     * Puts the files a command writes, as their owner lists them, first in its help's footer:
+     * a file added to the owner's list appears in the help.
+     */
+    private static void listFiles(CommandLine command, String beside, List<OutputFile> files) {
+        UsageMessageSpec usage = command.getCommandSpec().usageMessage();
+        List<String> footer = new ArrayList<>(List.of(usage.footer()));
+        footer.add(Math.min(1, footer.size()), "Files written into the output folder" + beside
+                + ": " + OutputFile.described(files) + ".");
+        usage.footer(footer.toArray(new String[0]));
+    }
+
     /** "kestrafol" alone: a command is missing. */
     @Override
     public Integer call() {
@@ -160,9 +182,8 @@ public final class Main implements Callable<Integer> {
     }
 
     @Command(name = "run", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
-            description = {"Solves a steady (or unsteady) flow and writes history.csv,"
-                    + " summary.json, surface.csv, flow.vtu, mach.png, cp.png and convergence.png"
-                    + " into the output folder.",
+            description = {"Solves a steady (or unsteady) flow and writes its files (listed"
+                    + " below) into the output folder.",
                 "Without options: NACA 0012, Mach 0.8, alpha 1.25 degrees, inviscid, second order,"
                     + " steady, on the built-in mesh.",
                 "The run stops at the first of --orders, --cauchy and --iterations that holds; a"
@@ -173,9 +194,7 @@ public final class Main implements Callable<Integer> {
                 "Ctrl-C (or SIGTERM) stops at the end of the current iteration and writes"
                     + " everything reached; a second Ctrl-C quits at once.",
                 "--unsteady: " + RunOptions.UNSTEADY_NOTE + ".", ""},
-            footer = {"", "Also written: report.html (the run on one page: verdict, coefficients,"
-                    + " Cp and convergence charts, settings) and case.properties.",
-                "Exit status: 0 converged, 1 bad input, 2 bad command line, 3 diverged, 4 stopped"
+            footer = {"", "Exit status: 0 converged, 1 bad input, 2 bad command line, 3 diverged, 4 stopped"
                     + " at the iteration cap without converging (the numbers are not an answer),"
                     + " 130/143 stopped by SIGINT/SIGTERM."})
     static final class RunCommand implements Callable<Integer> {

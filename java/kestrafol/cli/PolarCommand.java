@@ -22,7 +22,7 @@ import kestrafol.batch.SlurmSubmission;
  * "kestrafol polar": every combination of the Mach numbers, Reynolds numbers and angles given, each
  * case run by the single-case runner of "kestrafol run" into a folder of its own, side by side on
  * worker threads or as a Slurm job array; then polar.csv, polar.json, the pictures and
- * report.html ({@link Polar}), the same for a local polar and a gathered Slurm one.
+ * the report page ({@link Polar}), the same for a local polar and a gathered Slurm one.
  *
  * <p>The command takes the run options' mixin ({@link RunOptions}, shared with "run") and its
  * own ({@link PolarOptions}), among them the flow conditions as lists where "run" takes single
@@ -31,8 +31,8 @@ import kestrafol.batch.SlurmSubmission;
 @Command(name = "polar", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
         description = {"Runs every combination of the Mach numbers, Reynolds numbers (viscous runs)"
                 + " and angles of attack as a case of \"kestrafol run\", each into a folder of its"
-                + " own inside the output folder, and writes polar.csv, polar.json (the derived"
-                + " quantities), polar.png, cp-all.png and report.html there.",
+                + " own inside the output folder, and writes the polar's files (listed below)"
+                + " there.",
             "Cases run side by side, one solver per worker thread, or as a Slurm job array.", ""},
         footer = {"", "Every option of \"kestrafol run\" applies to each case; --out defaults to"
                 + " polar.",

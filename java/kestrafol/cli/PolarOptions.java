@@ -86,7 +86,7 @@ final class PolarOptions {
             + " built-in mesh (sqrt(2) fewer points per direction, into coarser/ inside the case's"
             + " folder, chained like the cases) and give each case error bars of CL, CD and CM"
             + " (two-mesh grid convergence index, as run --error-estimate) in polar.csv,"
-            + " polar.json, report.html and on screen. Costs a quarter to two fifths more CPU"
+            + " polar.json, the report and on screen. Costs a quarter to two fifths more CPU"
             + " time: the coarser mesh has about half the nodes and settles in fewer iterations")
     boolean errorEstimate;
 

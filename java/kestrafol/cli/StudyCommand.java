@@ -21,7 +21,7 @@ import kestrafol.batch.Study;
 
 /**
  * "kestrafol study": a grid-convergence study of one case on a ladder of built-in meshes (see
- * {@link Study}); study.csv, summary.json, study.png and report.html in the output folder, a
+ * {@link Study}); the files of {@link kestrafol.study.StudyOutputs} in the output folder, a
  * folder per level.
  */
 @Command(name = "study", separator = " ", sortOptions = false, usageHelpAutoWidth = true,
@@ -31,8 +31,8 @@ import kestrafol.batch.Study;
                 + " discretisation error of CL, CD and CM: observed order, Richardson-extrapolated"
                 + " value and grid convergence index (GCI, safety factor 1.25) of the finest"
                 + " level from its three finest levels.",
-            "Writes study.csv, summary.json, study.png and report.html into the output folder"
-                + " and a case folder per level.", ""},
+            "Writes the study's files (listed below) into the output folder and a case folder"
+                + " per level.", ""},
         footer = {"", "Every option of \"kestrafol run\" applies to each level; --out defaults to"
                 + " study and --resolution to " + Ladder.DEFAULT_FINEST + " (so that the next level"
                 + " is the default mesh of \"kestrafol run\").",

@@ -6,6 +6,7 @@ import java.awt.Font;
 import java.io.IOException;
 import java.nio.file.Path;
 import java.text.DecimalFormat;
+import kestrafol.solver.History;
 import org.jfree.chart.ChartUtilities;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.axis.LogAxis;

@@ -86,7 +86,7 @@ public final class CpPicture {
                 chord, xLabel, title, compare), WIDTH, HEIGHT);
     }
 
-    /** The chart of {@link #write}, to draw elsewhere (an SVG of report.html). */
+    /** The chart of {@link #write}, to draw elsewhere (an SVG of a report page). */
     public static JFreeChart chart(List<WallForces.SurfacePoint> surface, boolean[] closedWalls,
             double mach, double gamma, double chord, String title, Points compare) {
         return chart(surface, closedWalls, mach, gamma, chord, "x/c", title, compare);

@@ -9,7 +9,8 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Comparator;
 import java.util.List;
-import kestrafol.base.InputFiles;
+import kestrafol.output.SurfaceCsv;
+import kestrafol.run.CaseOutputs;
 import kestrafol.output.Pictures;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.JFreeChart;
@@ -58,7 +59,7 @@ public final class CpAllPicture {
         sorted.sort(Comparator.comparingInt(r -> r.polarCase().index()));
         List<Curve> curves = new ArrayList<>();
         for (PolarRow r : sorted) {
-            Path file = polarFolder.resolve(r.polarCase().folder()).resolve("surface.csv");
+            Path file = polarFolder.resolve(r.polarCase().folder()).resolve(CaseOutputs.SURFACE);
             if (!r.result().answered() || !Files.exists(file)) {
                 continue;
             }
@@ -78,7 +79,7 @@ public final class CpAllPicture {
      * @throws IOException for a file that is not a surface.csv (the message names file and line)
      */
     public static double[][] readSurface(Path file) throws IOException {
-        List<SurfacePoint> points = surfacePoints(file);
+        List<SurfaceCsv.Row> points = SurfaceCsv.read(file);
         int n = points.size();
         double[] x = new double[2 * n];
         double[] cp = new double[2 * n];
@@ -86,7 +87,7 @@ public final class CpAllPicture {
         String marker = null;
         double lo = Double.POSITIVE_INFINITY;
         double hi = Double.NEGATIVE_INFINITY;
-        for (SurfacePoint p : points) {
+        for (SurfaceCsv.Row p : points) {
             if (marker != null && !marker.equals(p.marker())) {
                 x[m] = Double.NaN;
                 cp[m++] = Double.NaN;
@@ -113,15 +114,15 @@ public final class CpAllPicture {
      */
     public static List<Curve> elements(Path file, double chord, boolean converged)
             throws IOException {
-        List<SurfacePoint> points = surfacePoints(file);
+        List<SurfaceCsv.Row> points = SurfaceCsv.read(file);
         double front = Double.POSITIVE_INFINITY;
-        java.util.Map<String, List<SurfacePoint>> walls = new java.util.LinkedHashMap<>();
-        for (SurfacePoint p : points) {
+        java.util.Map<String, List<SurfaceCsv.Row>> walls = new java.util.LinkedHashMap<>();
+        for (SurfaceCsv.Row p : points) {
             front = Math.min(front, p.x());
             walls.computeIfAbsent(p.marker(), k -> new ArrayList<>()).add(p);
         }
         List<Curve> curves = new ArrayList<>();
-        for (java.util.Map.Entry<String, List<SurfacePoint>> e : walls.entrySet()) {
+        for (java.util.Map.Entry<String, List<SurfaceCsv.Row>> e : walls.entrySet()) {
             double[] xc = new double[e.getValue().size()];
             double[] cp = new double[xc.length];
             for (int k = 0; k < xc.length; k++) {
@@ -131,35 +132,6 @@ public final class CpAllPicture {
             curves.add(new Curve("", e.getKey(), curves.size(), converged, xc, cp));
         }
         return curves;
-    }
-
-    /** A row of surface.csv: its marker, x and cp. */
-    private record SurfacePoint(String marker, double x, double cp) {
-    }
-
-    private static List<SurfacePoint> surfacePoints(Path file) throws IOException {
-        List<String> lines = InputFiles.resultLines(file);
-        if (lines.isEmpty() || !lines.get(0).startsWith("marker,x,y,cp")) {
-            throw new IOException(file + ": line 1: expected the header marker,x,y,cp,...");
-        }
-        List<SurfacePoint> points = new ArrayList<>();
-        for (int k = 1; k < lines.size(); k++) {
-            if (lines.get(k).isEmpty()) {
-                continue;
-            }
-            List<String> f = PolarCsv.fields(lines.get(k));
-            try {
-                if (f.size() < 4) {
-                    throw new NumberFormatException();
-                }
-                points.add(new SurfacePoint(f.get(0), Double.parseDouble(f.get(1)),
-                        Double.parseDouble(f.get(3))));
-            } catch (NumberFormatException e) {
-                throw new IOException(file + ": line " + (k + 1) + ": expected marker,x,y,cp with"
-                        + " numbers, got " + lines.get(k));
-            }
-        }
-        return points;
     }
 
     /** The chart: one line per curve, Cp axis inverted. */

@@ -1,5 +1,6 @@
 package kestrafol.polar;
 
+import kestrafol.base.CsvLine;
 import java.io.BufferedWriter;
 import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
@@ -83,34 +84,7 @@ public final class PolarCsv {
      * @throws IllegalArgumentException for a quote that is not closed
      */
     public static List<String> fields(String line) {
-        List<String> f = new ArrayList<>();
-        StringBuilder cell = new StringBuilder();
-        boolean inQuotes = false;
-        for (int i = 0; i < line.length(); i++) {
-            char c = line.charAt(i);
-            if (inQuotes) {
-                if (c == '"' && i + 1 < line.length() && line.charAt(i + 1) == '"') {
-                    cell.append('"');
-                    i++;
-                } else if (c == '"') {
-                    inQuotes = false;
-                } else {
-                    cell.append(c);
-                }
-            } else if (c == '"' && cell.length() == 0) {
-                inQuotes = true;
-            } else if (c == ',') {
-                f.add(cell.toString());
-                cell.setLength(0);
-            } else {
-                cell.append(c);
-            }
-        }
-        if (inQuotes) {
-            throw new IllegalArgumentException("a quoted field is not closed");
-        }
-        f.add(cell.toString());
-        return f;
+        return CsvLine.fields(line);
     }
 
     private static String exact(double v) {

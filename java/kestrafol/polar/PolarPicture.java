@@ -36,7 +36,7 @@ import org.jfree.data.xy.XYSeriesCollection;
  * included, gets axes with readable ticks.
  */
 public final class PolarPicture {
-    /** Size of the picture in pixels (and of the SVG in report.html). */
+    /** Size of the picture in pixels (and of the SVG on the report page). */
     public static final int WIDTH = 1500;
     public static final int HEIGHT = 520;
 

@@ -1,6 +1,6 @@
 package kestrafol.report;
 
-import kestrafol.base.InputFiles;
+import kestrafol.solver.History;
 import kestrafol.base.Json;
 import java.util.Map;
 import java.awt.BasicStroke;
@@ -23,7 +23,7 @@ import org.jfree.chart.title.TextTitle;
 import org.jfree.data.xy.XYSeries;
 import org.jfree.data.xy.XYSeriesCollection;
 
-/** What a report reads from a case folder: history.csv and pictures. */
+/** What a report draws from a case folder: its history and pictures. */
 final class CaseFiles {
     /** At most this many points of a history go into a chart (every k-th, the last kept). */
     static final int CHART_POINTS = 400;
@@ -45,37 +45,30 @@ final class CaseFiles {
     }
 
     /**
-     * {iteration, residual, cl} per kept row of a history.csv, or null when the file is absent.
+     * {iteration, residual, cl} per kept row of a history.csv (at most {@link #CHART_POINTS},
+     * the last kept), or null when the file is absent.
      *
-     * @throws IOException for a row that is not numbers (the message names file and line)
+     * @throws IOException for a file that is no history (the message names file and line)
      */
     static double[][] history(Path file) throws IOException {
         if (!Files.exists(file)) {
             return null;
         }
-        List<String> lines = new ArrayList<>(InputFiles.resultLines(file));
-        lines.removeIf(line -> line.startsWith("#")); // the run id
-        int n = Math.max(0, lines.size() - 1);
+        History h = History.read(file);
+        int n = h.size();
         int step = Math.max(1, (n + CHART_POINTS - 1) / CHART_POINTS);
-        List<double[]> rows = new ArrayList<>();
-        for (int k = 1; k < lines.size(); k++) {
-            if ((k - 1) % step != 0 && k != lines.size() - 1) {
-                continue;
-            }
-            String[] f = lines.get(k).split(",");
-            try {
-                rows.add(new double[] {Double.parseDouble(f[0]), Double.parseDouble(f[1]),
-                    Double.parseDouble(f[2])});
-            } catch (NumberFormatException | ArrayIndexOutOfBoundsException e) {
-                throw new IOException(file + ": line " + (k + 1) + ": expected iteration,residual,cl,"
-                        + "... as numbers");
+        List<Integer> kept = new ArrayList<>();
+        for (int k = 0; k < n; k++) {
+            if (k % step == 0 || k == n - 1) {
+                kept.add(k);
             }
         }
-        double[][] out = new double[3][rows.size()];
-        for (int k = 0; k < rows.size(); k++) {
-            for (int c = 0; c < 3; c++) {
-                out[c][k] = rows.get(k)[c];
-            }
+        double[][] out = new double[3][kept.size()];
+        for (int i = 0; i < kept.size(); i++) {
+            int k = kept.get(i);
+            out[0][i] = h.iteration(k);
+            out[1][i] = h.residual(k);
+            out[2][i] = h.lift(k);
         }
         return out;
     }

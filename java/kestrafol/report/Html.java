@@ -1,5 +1,7 @@
 package kestrafol.report;
 
+import java.util.List;
+
 import java.util.Locale;
 
 /**
@@ -75,6 +77,12 @@ final class Html {
     static void close(StringBuilder sb, String footer) {
         sb.append("<footer class=\"muted\"><p>").append(escape(footer))
                 .append("</p></footer>\n</body>\n</html>\n");
+    }
+
+    /** Links to files of the page's folder, by name, separated by ", ". */
+    static String links(List<String> names) {
+        return String.join(", ", names.stream().map(n -> "<a href=\"" + escape(n) + "\">"
+                + escape(n) + "</a>").toList());
     }
 
     /** Text with the five HTML special characters escaped. */

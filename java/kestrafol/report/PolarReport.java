@@ -12,6 +12,7 @@ import java.util.Map;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
+import kestrafol.polar.PolarOutputs;
 import kestrafol.polar.PolarRow;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
@@ -26,7 +27,7 @@ import kestrafol.run.ErrorBars;
 import kestrafol.run.InviscidDrag;
 
 /**
- * report.html of a polar: one self-contained file in the polar's folder with the verdict (how
+ * The report page of a polar: one self-contained file in the polar's folder with the verdict (how
  * the cases ended), the derived quantities per Mach and Reynolds number, the polar and the Cp of
  * every angle as inline SVG charts, the table of every case with its converged flag and
  * warnings, the convergence of each case and links to the case folders, and the settings from
@@ -45,7 +46,7 @@ public final class PolarReport {
     private PolarReport() {}
 
     /**
-     * Writes folder/report.html (through a temporary file renamed into place).
+     * Writes the report page into the folder (through a temporary file renamed into place).
      *
      * @param folder the polar's output folder: polar.properties and one folder per case in it
      * @param rows every case's row, as polar.csv holds them
@@ -67,9 +68,9 @@ public final class PolarReport {
         int status = tally.exitStatus();
         sb.append("<p id=\"verdict\" class=\"verdict ").append(status == 0 ? "ok" : status == 4
                 ? "warn" : "bad").append("\">").append(Html.escape(tally.line())).append("</p>\n");
-        sb.append("<p class=\"muted\">Derived quantities use converged cases only. Files:"
-                + " <a href=\"polar.csv\">polar.csv</a>, <a href=\"polar.json\">polar.json</a>,"
-                + " <a href=\"polar.properties\">polar.properties</a>.</p>\n</header>\n");
+        sb.append("<p class=\"muted\">Derived quantities use converged cases only. Files: ")
+                .append(Html.links(List.of(PolarOutputs.CSV, PolarOutputs.JSON,
+                        PolarOutputs.CONFIGURATION))).append(".</p>\n</header>\n");
 
         derived(sb, groups, momentPointXc);
 
@@ -96,7 +97,7 @@ public final class PolarReport {
 
         table(sb, sorted);
         convergence(sb, sorted, folder);
-        settings(sb, folder.resolve("polar.properties"));
+        settings(sb, folder.resolve(PolarOutputs.CONFIGURATION));
         Html.close(sb, "Written by kestrafol polar. Every number in the table is the case's"
                 + " answer: the mean over the window of the coefficient criterion when that ended"
                 + " the case, else the last iteration.");
@@ -236,14 +237,16 @@ public final class PolarReport {
                 + " against the iteration.</p>\n<div class=\"grid\">\n");
         for (PolarRow r : rows) {
             PolarCase c = r.polarCase();
-            double[][] h = CaseFiles.history(folder.resolve(c.folder()).resolve("history.csv"));
+            double[][] h = CaseFiles.history(folder.resolve(c.folder())
+                    .resolve(CaseOutputs.HISTORY));
             sb.append("<figure data-case=\"").append(c.folder()).append("\">");
             String caption = "<figcaption><a href=\"" + Html.escape(c.folder()) + "/\">"
                     + Html.escape(c.folder()) + "/</a>: " + Html.escape(r.result().status().label()) + ", "
                     + Html.escape(r.result().stop().key()) + " after " + r.result().iterations() + " iterations"
                     + "</figcaption>";
             if (h == null || h[0].length == 0) {
-                sb.append("<p class=\"muted\">no history.csv</p>").append(caption)
+                sb.append("<p class=\"muted\">no ").append(CaseOutputs.HISTORY).append("</p>")
+                        .append(caption)
                         .append("</figure>\n");
                 continue;
             }

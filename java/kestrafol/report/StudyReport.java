@@ -13,11 +13,14 @@ import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
 import kestrafol.study.GridConvergence;
 import kestrafol.study.Ladder;
+import kestrafol.study.StudyCsv;
+import kestrafol.study.StudyCsv.Row;
 import kestrafol.study.StudyOutputs;
+import kestrafol.run.StopReason;
 import kestrafol.run.CaseOutputs;
 
 /**
- * report.html of a grid-convergence study, from the files of its folder: the verdict (every
+ * The report page of a grid-convergence study, from the files of its folder: the verdict (every
  * level converged or not, each estimate asymptotic or not, with its note), the levels of
  * study.csv, the estimates of summary.json, each coefficient against h^p with its extrapolated
  * value (the chart of study.png, as inline SVG), the convergence of each level with a link to its
@@ -31,12 +34,8 @@ public final class StudyReport {
 
     private StudyReport() {}
 
-    /** A row of study.csv; NaN for an empty number (a failed level). */
-    private record Row(String level, String points, String nodes, double h, double[] values,
-            String iterations, String stoppedBy, boolean converged) {}
-
     /**
-     * Writes studyFolder/report.html (through a temporary file renamed into place).
+     * Writes the report page into studyFolder (through a temporary file renamed into place).
      *
      * @param studyFolder the study's output folder, with study.csv and summary.json
      * @param title what the study is, e.g. "Grid study, NACA 0012, Mach 0.5"
@@ -45,7 +44,7 @@ public final class StudyReport {
      *     report cannot be written
      */
     public static Path write(Path studyFolder, String title) throws IOException {
-        List<Row> rows = rows(studyFolder.resolve(StudyOutputs.CSV));
+        List<Row> rows = StudyCsv.read(studyFolder.resolve(StudyOutputs.CSV));
         Path summaryFile = studyFolder.resolve(StudyOutputs.SUMMARY);
         Map<?, ?> summary = CaseFiles.summary(summaryFile, "study");
         StringBuilder sb = new StringBuilder(1 << 19);
@@ -58,8 +57,8 @@ public final class StudyReport {
             asymptotic &= e != null && e.asymptotic();
         }
         // As the polar's page: a level without an answer is bad, one not converged a warning.
-        boolean broken = rows.stream().anyMatch(r -> r.stoppedBy().equals("failed")
-                || r.stoppedBy().equals("diverged"));
+        boolean broken = rows.stream().anyMatch(r -> r.stop() == StopReason.FAILED
+                || r.stop() == StopReason.DIVERGED);
         String levelsSay = converged ? "Every level converged"
                 : "NOT EVERY LEVEL CONVERGED: the estimates rest on values that are not an answer";
         String estimatesSay = asymptotic ? "every coefficient in the asymptotic range"
@@ -75,43 +74,19 @@ public final class StudyReport {
             }
             sb.append("</ul>\n");
         }
-        sb.append("<p class=\"muted\">Files: <a href=\"study.csv\">study.csv</a>, <a href=\""
-                + "summary.json\">summary.json</a>").append(Files.exists(studyFolder.resolve(
-                        StudyOutputs.PICTURE)) ? ", <a href=\"study.png\">study.png</a>" : "")
+        sb.append("<p class=\"muted\">Files: ").append(Html.links(StudyOutputs.written(
+                Files.exists(studyFolder.resolve(StudyOutputs.PICTURE)))))
                 .append(". Spacing: ").append(Html.escape(String.valueOf(summary.get("spacing"))))
                 .append(".</p>\n</header>\n");
         levels(sb, rows);
         estimates(sb, summary, rows, title);
         convergence(sb, summary, studyFolder);
-        settings(sb, studyFolder.resolve("study.properties"));
+        settings(sb, studyFolder.resolve(StudyOutputs.CONFIGURATION));
         Html.close(sb, "Written by kestrafol study. Each level's numbers are its run's answer;"
                 + " the estimates come from the finest levels (three when there are three).");
         Path file = studyFolder.resolve(CaseOutputs.REPORT);
         AtomicFiles.write(file, f -> Files.writeString(f, sb, StandardCharsets.UTF_8));
         return file;
-    }
-
-    private static List<Row> rows(Path csv) throws IOException {
-        List<String> lines = InputFiles.resultLines(csv);
-        String header = "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged";
-        if (lines.isEmpty() || !lines.get(0).equals(header)) {
-            throw new IOException(csv + ": line 1: expected " + header);
-        }
-        List<Row> rows = new ArrayList<>();
-        for (int k = 1; k < lines.size(); k++) {
-            String[] f = lines.get(k).split(",", -1);
-            try {
-                rows.add(new Row(f[0], f[1], f[2], number(f[3]), new double[] {number(f[4]),
-                    number(f[5]), number(f[6])}, f[7], f[8], Boolean.parseBoolean(f[9])));
-            } catch (NumberFormatException | ArrayIndexOutOfBoundsException e) {
-                throw new IOException(csv + ": line " + (k + 1) + ": expected " + header);
-            }
-        }
-        return rows;
-    }
-
-    private static double number(String s) {
-        return s.isEmpty() ? Double.NaN : Double.parseDouble(s);
     }
 
     /** The estimate of a coefficient in summary.json, or null when the study gave none. */
@@ -136,17 +111,18 @@ public final class StudyReport {
                 + "<th>cm</th><th>iterations</th><th>stopped by</th><th>converged</th></tr>"
                 + "</thead>\n<tbody>\n");
         for (Row r : rows) {
-            sb.append("<tr class=\"").append(r.converged() ? "converged" : r.stoppedBy()
-                    .equals("failed") ? "failed" : "not-converged").append("\"><td class=\"num\">")
-                    .append(Html.escape(r.level())).append("</td><td class=\"num\">")
-                    .append(Html.escape(r.points())).append("</td><td class=\"num\">")
-                    .append(Html.escape(r.nodes())).append("</td>")
+            sb.append("<tr class=\"").append(r.converged() ? "converged" : r.stop()
+                    == StopReason.FAILED ? "failed" : "not-converged").append("\"><td class=\"num\">")
+                    .append(r.level()).append("</td><td class=\"num\">")
+                    .append(r.points()).append("</td><td class=\"num\">")
+                    .append(r.nodes()).append("</td>")
                     .append(Html.number("h", r.h(), 5));
             for (int c = 0; c < Ladder.COEFFICIENTS.size(); c++) {
                 sb.append(Html.number(Ladder.COEFFICIENTS.get(c), r.values()[c], 6));
             }
-            sb.append("<td class=\"num\">").append(Html.escape(r.iterations())).append("</td><td>")
-                    .append(Html.escape(r.stoppedBy())).append("</td><td data-column=\"converged\""
+            sb.append("<td class=\"num\">").append(r.iterations() < 0 ? "" : r.iterations())
+                    .append("</td><td>").append(Html.escape(r.stop().key()))
+                    .append("</td><td data-column=\"converged\""
                             + " class=\"").append(r.converged() ? "flag-yes\">yes" : "flag-no\">no")
                     .append("</td></tr>\n");
         }
@@ -220,14 +196,15 @@ public final class StudyReport {
             }
             // The level folders lie in the study's folder; link them relative to the page.
             String name = Path.of(f).getFileName().toString();
-            double[][] h = CaseFiles.history(studyFolder.resolve(name).resolve("history.csv"));
+            double[][] h = CaseFiles.history(studyFolder.resolve(name)
+                    .resolve(CaseOutputs.HISTORY));
             String caption = "<figcaption><a href=\"" + Html.escape(name) + "/\">"
                     + Html.escape(name) + "/</a>: " + Html.escape(String.valueOf(level.get(
                             "stoppedBy"))) + (Boolean.TRUE.equals(level.get("converged"))
                                     ? ", converged" : ", NOT CONVERGED") + "</figcaption>";
             sb.append("<figure data-level=\"").append(Html.escape(name)).append("\">");
             if (h == null || h[0].length == 0) {
-                sb.append("<p class=\"muted\">no history.csv</p>");
+                sb.append("<p class=\"muted\">no ").append(CaseOutputs.HISTORY).append("</p>");
             } else {
                 sb.append(Svg.of(CaseFiles.convergence(h, name), SMALL_W, SMALL_H,
                         "Convergence, " + name));
@@ -240,7 +217,8 @@ public final class StudyReport {
     private static void settings(StringBuilder sb, Path file) throws IOException {
         sb.append("<section id=\"settings\">\n<h2>Settings</h2>\n");
         if (!Files.exists(file)) {
-            sb.append("<p class=\"muted\">no study.properties in the folder</p>\n</section>\n");
+            sb.append("<p class=\"muted\">no ").append(StudyOutputs.CONFIGURATION)
+                    .append(" in the folder</p>\n</section>\n");
             return;
         }
         sb.append("<table>\n");

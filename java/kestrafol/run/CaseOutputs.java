@@ -14,19 +14,19 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import kestrafol.base.AtomicFiles;
+import kestrafol.base.InputFileException;
 import kestrafol.base.InputFiles;
-import kestrafol.base.Json;
 import kestrafol.base.Numbers;
+import kestrafol.base.OutputFile;
 import kestrafol.geometry.AirfoilGeometry;
 import kestrafol.meshing.AirfoilElement;
 import kestrafol.meshing.MeshQuality;
 import kestrafol.base.PropertiesFile;
 import kestrafol.output.ConvergencePicture;
 import kestrafol.output.CpPicture;
-import kestrafol.output.History;
+import kestrafol.solver.History;
 import kestrafol.output.MachPicture;
 import kestrafol.output.Pictures;
-import kestrafol.output.SummaryJson;
 import kestrafol.output.SurfaceCsv;
 import kestrafol.output.VtuWriter;
 import kestrafol.solver.ConvergenceMonitor.Stop;
@@ -67,9 +67,29 @@ public final class CaseOutputs {
     /** The pictures a run may write; removed from the folder of a run without pictures. */
     public static final List<String> PICTURES = List.of(MACH, CP, CONVERGENCE);
 
+    /**
+     * Every file a run may leave in its folder with what it holds, the list that "run --help"
+     * prints; in the order a new run removes them, summary.json first.
+     */
+    public static final List<OutputFile> FILES = List.of(
+            new OutputFile(SUMMARY, "the answer, the verdict and the settings; written last"),
+            new OutputFile(HISTORY, "residual and coefficients per iteration"),
+            new OutputFile(SURFACE, "x, y, Cp and Cf along the monitored walls"),
+            new OutputFile(FLOW, "the flow field, VTK"),
+            new OutputFile(MACH, "the Mach number around the body"),
+            new OutputFile(CP, "the pressure coefficient along the walls"),
+            new OutputFile(CONVERGENCE, "residual and coefficients against the iteration"),
+            new OutputFile(CASE_FILE, "the effective options, for --config"),
+            new OutputFile(REPORT, "the run on one page: verdict, coefficients, Cp and"
+                    + " convergence charts, settings"),
+            new OutputFile(CHECKPOINT, "what --resume continues from"));
+
     /** Every result file a run may leave, removed before a new run; summary.json first. */
-    static final List<String> RESULTS = List.of(SUMMARY, HISTORY, SURFACE, FLOW, MACH, CP,
-            CONVERGENCE, CASE_FILE, REPORT, CHECKPOINT);
+    static final List<String> RESULTS = OutputFile.names(FILES);
+
+    /** The files the report page links to: the data, where the page shows the pictures. */
+    public static final List<String> LINKED = List.of(SUMMARY, HISTORY, SURFACE, FLOW,
+            CASE_FILE);
 
     private final Path folder;
     private final boolean pictures;
@@ -221,56 +241,12 @@ public final class CaseOutputs {
     void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop,
             List<Sequencing.Level> coarseLevels, String mesher, List<WallForces.WallShare> walls)
             throws IOException {
-        ErrorBars bars = r.bars();
-        Map<String, Object> m = new LinkedHashMap<>();
-        m.put("run", runId);
-        m.put("case", c.body().caseName());
-        m.put("cl", r.cl());
-        if (bars != null) {
-            m.put("clError", bars.clError());
-        }
-        m.put("cd", r.cd());
-        if (bars != null) {
-            m.put("cdError", bars.cdError());
-        }
-        m.put("cdPressure", r.cdPressure());
-        m.put("cdFriction", r.cdFriction());
-        m.put("cm", r.cm());
-        if (bars != null) {
-            m.put("cmError", bars.cmError());
-            m.put("errorEstimate", bars.rule());
-            m.put("errorBarsAsymptotic", bars.asymptotic());
-        }
-        if (walls.size() > 1) {
-            m.put("elements", elements(walls, s.mesh().boundaryNames()));
-        }
-        m.put("coefficientsAre", stop == Stop.CAUCHY
-                ? "mean of the last " + c.answerWindow() + " iterations" : "last iteration");
-        m.put("iterations", r.iterations());
-        m.put("stoppedBy", r.stop().key());
-        m.put("converged", r.converged());
-        m.put("residualDrop", r.residualDrop());
-        m.put("wallSeconds", r.seconds());
-        if (!coarseLevels.isEmpty()) {
-            List<Map<String, Object>> levels = new ArrayList<>();
-            for (Sequencing.Level l : coarseLevels) {
-                Map<String, Object> level = new LinkedHashMap<>();
-                level.put("pointsAround", l.pointsAround());
-                level.put("nodes", l.nodes());
-                level.put("iterations", l.iterations());
-                level.put("stoppedBy", l.stoppedBy());
-                level.put("wallSeconds", l.seconds());
-                levels.add(level);
-            }
-            m.put("coarseLevels", levels);
-        }
-        m.put("warnings", r.warnings());
-        m.put("settings", settings(c, s, mesher));
-        m.put("meshQuality", quality(MeshQuality.of(s.mesh())));
-        if (!c.body().airfoils().isEmpty()) {
-            m.put("geometry", geometry(c.body().airfoils()));
-        }
-        write(SUMMARY, file -> SummaryJson.write(m, file));
+        CaseSummary summary = new CaseSummary(r, c.body().caseName(),
+                walls.size() > 1 ? elements(walls, s.mesh().boundaryNames()) : List.of(),
+                stop == Stop.CAUCHY ? "mean of the last " + c.answerWindow() + " iterations"
+                        : "last iteration", coarseLevels, settings(c, s, mesher),
+                quality(MeshQuality.of(s.mesh())), geometry(c.body().airfoils()));
+        write(SUMMARY, summary::write);
     }
 
     /** The settings that shaped the run, for summary.json. */
@@ -314,18 +290,10 @@ public final class CaseOutputs {
      * Each wall's cl, cd and cm, over the same iterations as the totals (they add up to them),
      * named by its boundary.
      */
-    private static List<Map<String, Object>> elements(List<WallForces.WallShare> walls,
+    private static List<CaseSummary.Element> elements(List<WallForces.WallShare> walls,
             List<String> boundaryNames) {
-        List<Map<String, Object>> list = new ArrayList<>();
-        for (WallForces.WallShare w : walls) {
-            Map<String, Object> e = new LinkedHashMap<>();
-            e.put("boundary", boundaryNames.get(w.tag() - 1));
-            e.put("cl", w.cl());
-            e.put("cd", w.cd());
-            e.put("cm", w.cm());
-            list.add(e);
-        }
-        return list;
+        return walls.stream().map(w -> new CaseSummary.Element(boundaryNames.get(w.tag() - 1),
+                w.cl(), w.cd(), w.cm())).toList();
     }
 
     /** The mesh's shape figures for summary.json. */
@@ -370,12 +338,12 @@ public final class CaseOutputs {
     }
 
     /**
-     * The summary of the complete run in folder: summary.json's entries when its run id equals
-     * the one case.properties names, null for a folder without a complete run (no summary, no
-     * case file, an unreadable, oversized or hostile summary (bounded in size and depth), or
-     * files of two runs).
+     * The summary of the complete run in folder, when its run id equals the one case.properties
+     * names; null for a folder without a complete run (no summary, no case file, an
+     * unreadable, oversized, hostile (bounded in size and depth) or damaged summary, or files of
+     * two runs).
      */
-    public static Map<?, ?> completeSummary(Path folder) {
+    public static CaseSummary completeSummary(Path folder) {
         Path summary = folder.resolve(SUMMARY);
         Path caseFile = folder.resolve(CASE_FILE);
         if (!Files.isRegularFile(summary) || !Files.isRegularFile(caseFile)) {
@@ -383,14 +351,11 @@ public final class CaseOutputs {
         }
         try {
             String id = runId(caseFile);
-            Object m = Json.read(summary);
-            if (m instanceof Map<?, ?> map && id != null && id.equals(map.get("run"))) {
-                return map;
-            }
-        } catch (IOException | IllegalArgumentException e) {
+            CaseSummary s = CaseSummary.read(summary);
+            return id != null && id.equals(s.result().runId()) ? s : null;
+        } catch (IOException e) {
             return null;
         }
-        return null;
     }
 
     /** The run id a case file records, or null. */
@@ -417,10 +382,13 @@ public final class CaseOutputs {
         Path file = folder.resolve(CASE_FILE);
         List<String> all = new ArrayList<>(comments);
         String id = ended && Files.isRegularFile(file) ? runId(file) : null;
-        if (id == null && ended && Files.isRegularFile(folder.resolve(SUMMARY))
-                && Json.read(folder.resolve(SUMMARY)) instanceof Map<?, ?> m
-                && m.get("run") instanceof String run) {
-            id = run;
+        if (id == null && ended && Files.isRegularFile(folder.resolve(SUMMARY))) {
+            try {
+                String run = CaseSummary.read(folder.resolve(SUMMARY)).result().runId();
+                id = run.isEmpty() ? null : run;
+            } catch (InputFileException e) {
+                id = null; // a damaged summary is no run's record: the folder reads incomplete
+            }
         }
         if (id != null) {
             all.add(RUN_ID_COMMENT + id);
@@ -430,18 +398,11 @@ public final class CaseOutputs {
 
     /**
      * The result of the complete run in folder, as its summary.json records it; null for a
-     * folder without a complete run (see {@link #completeSummary}) or with a damaged summary.
+     * folder without a complete run (see {@link #completeSummary}).
      */
     public static CaseResult completeResult(Path folder) {
-        Map<?, ?> s = completeSummary(folder);
-        if (s == null) {
-            return null;
-        }
-        try {
-            return CaseResult.ofSummary(s);
-        } catch (IllegalArgumentException e) {
-            return null;
-        }
+        CaseSummary s = completeSummary(folder);
+        return s == null ? null : s.result();
     }
 
     /** The one place a file of the case is written: whole or not at all. */

@@ -2,7 +2,6 @@ package kestrafol.run;
 
 import java.util.ArrayList;
 import java.util.List;
-import java.util.Map;
 
 /**
  * What one case gave, as its run decided it: the one record that travels from {@link Run} to
@@ -121,29 +120,5 @@ public record CaseResult(double cl, double cd, double cdPressure, double cdFrict
             return Run.EXIT_DIVERGED;
         }
         return converged ? 0 : Run.EXIT_NOT_CONVERGED;
-    }
-
-    /**
-     * The result summary.json records (its run id, answer, stop, verdict, warnings and error
-     * bars).
-     *
-     * @throws IllegalArgumentException for a summary without a known stop reason
-     */
-    public static CaseResult ofSummary(Map<?, ?> s) {
-        List<String> warnings = new ArrayList<>();
-        if (s.get("warnings") instanceof List<?> w) {
-            for (Object o : w) {
-                warnings.add(String.valueOf(o));
-            }
-        }
-        return new CaseResult(number(s, "cl"), number(s, "cd"), number(s, "cdPressure"),
-                number(s, "cdFriction"), number(s, "cm"), (int) number(s, "iterations"),
-                StopReason.parse(String.valueOf(s.get("stoppedBy"))), number(s, "residualDrop"),
-                number(s, "wallSeconds"), Boolean.TRUE.equals(s.get("converged")), warnings,
-                s.get("run") instanceof String id ? id : "", "", ErrorBars.ofSummary(s));
-    }
-
-    private static double number(Map<?, ?> m, String key) {
-        return m.get(key) instanceof Number n ? n.doubleValue() : Double.NaN;
     }
 }

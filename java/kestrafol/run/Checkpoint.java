@@ -19,7 +19,7 @@ import java.util.zip.CRC32C;
 import java.util.zip.CheckedInputStream;
 import java.util.zip.CheckedOutputStream;
 import kestrafol.mesh.Mesh;
-import kestrafol.output.History;
+import kestrafol.solver.History;
 import kestrafol.solver.FlowField;
 import kestrafol.solver.Settings;
 

@@ -1,11 +1,9 @@
 package kestrafol.run;
 
-import java.util.Map;
-
 /**
  * Error bars of a case's coefficients from the same case on a coarser mesh (two grids with an
  * assumed order; computed in the study package), shown beside each coefficient on screen, in
- * summary.json, in report.html and in a polar's rows.
+ * summary.json, on the report page and in a polar's rows.
  *
  * @param clError band of CL (absolute)
  * @param cdError band of CD (absolute)
@@ -25,16 +23,5 @@ public record ErrorBars(double clError, double cdError, double cmError, boolean 
     /** Computes the bars of a finished run from its result, its mesh's nodes and largest Mach. */
     public interface Source {
         ErrorBars of(CaseResult fine, int fineNodes, double maxMach) throws Exception;
-    }
-
-    /** The bars summary.json records (clError, ..., errorEstimate), or null for none. */
-    static ErrorBars ofSummary(Map<?, ?> s) {
-        if (!(s.get("clError") instanceof Number cl && s.get("cdError") instanceof Number cd
-                && s.get("cmError") instanceof Number cm)) {
-            return null;
-        }
-        return new ErrorBars(cl.doubleValue(), cd.doubleValue(), cm.doubleValue(),
-                !Boolean.FALSE.equals(s.get("errorBarsAsymptotic")),
-                s.get("errorEstimate") instanceof String r ? r : "", null);
     }
 }

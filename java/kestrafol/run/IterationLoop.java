@@ -5,7 +5,7 @@ import java.io.UncheckedIOException;
 import java.util.ArrayDeque;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
-import kestrafol.output.History;
+import kestrafol.solver.History;
 import kestrafol.solver.Analysis;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;

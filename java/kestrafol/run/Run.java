@@ -14,7 +14,7 @@ import kestrafol.mesh.io.MeshFiles;
 import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.MeshGenerator;
 import kestrafol.output.CpPicture;
-import kestrafol.output.History;
+import kestrafol.solver.History;
 import kestrafol.solver.FlowChecks;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.ConvergenceMonitor;

@@ -7,7 +7,6 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
-import kestrafol.base.InputFiles;
 import kestrafol.solver.ConvergenceMonitor.Criteria;
 import kestrafol.solver.ConvergenceMonitor.Stop;
 
@@ -41,7 +40,7 @@ public final class ConvergenceReplay {
     private ConvergenceReplay() {}
 
     /** One history: iteration numbers and residual, cl, cd, cm per row. */
-    record History(String name, double[] residual, double[] cl, double[] cd, double[] cm) {
+    record Recorded(String name, double[] residual, double[] cl, double[] cd, double[] cm) {
         int size() {
             return cl.length;
         }
@@ -66,48 +65,31 @@ public final class ConvergenceReplay {
     }
 
     /**
-     * Reads iteration,residual,cl,cd,cm,... with a header line, after the comment lines a run
-     * writes first ("# run ID").
+     * Reads a history.csv ({@link History#read}) whose iterations start at 1
+     * without gaps.
      */
-    static History read(Path file) throws IOException {
-        List<String> lines = InputFiles.resultLines(file);
-        int head = 0;
-        while (head < lines.size() && lines.get(head).startsWith("#")) {
-            head++;
-        }
-        if (head == lines.size() || !lines.get(head).startsWith("iteration,residual,cl,cd,cm")) {
-            throw new IOException(file + ": not a history.csv (the header must be"
-                    + " iteration,residual,cl,cd,cm,...)");
-        }
-        int n = lines.size() - head - 1;
+    static Recorded read(Path file) throws IOException {
+        History recorded = History.read(file);
+        int n = recorded.size();
         double[][] c = new double[4][n];
         for (int k = 0; k < n; k++) {
-            int line = head + k + 2;
-            String[] f = lines.get(head + k + 1).split(",");
-            if (f.length < 5) {
-                throw new IOException(file + " line " + line + ": expected at least 5 fields");
+            if (recorded.iteration(k) != k + 1) {
+                throw new IOException(file + ": iteration " + recorded.iteration(k)
+                        + ", expected " + (k + 1) + " (histories must start at 1, no gaps)");
             }
-            try {
-                if (Integer.parseInt(f[0].trim()) != k + 1) {
-                    throw new IOException(file + " line " + line + ": iteration " + f[0]
-                            + ", expected " + (k + 1) + " (histories must start at 1, no gaps)");
-                }
-                for (int j = 0; j < 4; j++) {
-                    c[j][k] = Double.parseDouble(f[j + 1].trim());
-                }
-            } catch (NumberFormatException e) {
-                throw new IOException(file + " line " + line + ": not a number: "
-                        + e.getMessage());
-            }
+            c[0][k] = recorded.residual(k);
+            c[1][k] = recorded.lift(k);
+            c[2][k] = recorded.drag(k);
+            c[3][k] = recorded.moment(k);
         }
         Path parent = file.toAbsolutePath().getParent();
         String name = parent != null && parent.getFileName() != null
                 ? parent.getFileName().toString() : file.toString();
-        return new History(name, c[0], c[1], c[2], c[3]);
+        return new Recorded(name, c[0], c[1], c[2], c[3]);
     }
 
     /** The current rule on a history: replays it through a monitor without an iteration cap. */
-    static Outcome replayNew(History h, double eps, int window) {
+    static Outcome replayNew(Recorded h, double eps, int window) {
         ConvergenceMonitor m = new ConvergenceMonitor(
                 new Criteria(99, eps, window, Integer.MAX_VALUE, 0));
         for (int k = 0; k < h.size(); k++) {
@@ -123,7 +105,7 @@ public final class ConvergenceReplay {
     }
 
     /** The former rule: two windows of 500, eps 0.005 with a floor of 0.01, swing below 10 eps. */
-    static Outcome replayOld(History h) {
+    static Outcome replayOld(Recorded h) {
         final int w = 500;
         final double eps = 0.005;
         double[][] cols = {h.cl(), h.cd()};
@@ -155,7 +137,7 @@ public final class ConvergenceReplay {
     }
 
     /** Residual drop after n iterations, counted as the monitor counts it. */
-    static double drop(History h, int n) {
+    static double drop(Recorded h, int n) {
         double reference = 0;
         for (int k = 0; k < Math.min(n, ConvergenceMonitor.REFERENCE_ITERATIONS); k++) {
             reference = Math.max(reference, h.residual()[k]);
@@ -186,7 +168,7 @@ public final class ConvergenceReplay {
      * {@link #DRIFT_SPAN} values, per 1,000 iterations, relative to their mean (a fit rather
      * than two block means, so that a limit cycle adds little); NaN before that many iterations.
      */
-    static double cdDrift(History h, int n) {
+    static double cdDrift(Recorded h, int n) {
         if (n < DRIFT_SPAN) {
             return Double.NaN;
         }
@@ -246,10 +228,10 @@ public final class ConvergenceReplay {
                     + " [--tail N] [--markdown] history.csv...");
             return 2;
         }
-        List<History> histories = new ArrayList<>();
+        List<Recorded> histories = new ArrayList<>();
         for (Path f : files) {
             try {
-                History h = read(f);
+                Recorded h = read(f);
                 if (h.size() < 2 * tail) {
                     err.println("replay: " + f + " has " + h.size() + " iterations, fewer than"
                             + " twice the reference tail of " + tail + ": record a longer run or"
@@ -308,7 +290,7 @@ public final class ConvergenceReplay {
         return args[i];
     }
 
-    static void report(List<History> histories, double eps, int window, int tail,
+    static void report(List<Recorded> histories, double eps, int window, int tail,
             boolean markdown, PrintStream out) {
         String sep = markdown ? " | " : "  ";
         out.println(String.format(Locale.ROOT, "reference: mean of the last %d iterations;"
@@ -329,7 +311,7 @@ public final class ConvergenceReplay {
         long newBoth = 0;
         int oldOk = 0;
         int newOk = 0;
-        for (History h : histories) {
+        for (Recorded h : histories) {
             int n = h.size();
             double[] ref = {h.mean(h.cl(), n - tail, n), h.mean(h.cd(), n - tail, n),
                 h.mean(h.cm(), n - tail, n)};

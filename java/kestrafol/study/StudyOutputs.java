@@ -16,6 +16,7 @@ import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import javax.imageio.ImageIO;
+import kestrafol.base.OutputFile;
 import kestrafol.output.Pictures;
 import kestrafol.base.Numbers;
 import kestrafol.meshing.MeshGenerator;
@@ -35,35 +36,35 @@ import kestrafol.run.CaseOutputs;
  */
 public final class StudyOutputs {
     public static final String CSV = "study.csv";
-    public static final String SUMMARY = "summary.json";
+    /** The study's summary: named as a case's, since it summarises the study's folder. */
+    public static final String SUMMARY = CaseOutputs.SUMMARY;
     public static final String PICTURE = "study.png";
     public static final String REPORT = CaseOutputs.REPORT;
-    /** Every file of a whole study, removed before a study starts: summary.json is written last. */
-    public static final java.util.List<String> FILES = java.util.List.of(CSV, SUMMARY, PICTURE,
-            REPORT);
+    /** The study's full effective configuration, which also drives the Slurm tasks. */
+    public static final String CONFIGURATION = "study.properties";
+    /**
+     * Every file of a whole study with what it holds, the list "study --help" prints; but for
+     * the configuration, removed before a study starts. summary.json is written last.
+     */
+    public static final List<OutputFile> FILES = List.of(
+            new OutputFile(CONFIGURATION, "the effective options, for --config and --resume"),
+            new OutputFile(CSV, "one row per level"),
+            new OutputFile(SUMMARY, "the estimate of each coefficient; written last"),
+            new OutputFile(PICTURE, "each coefficient against the spacing"),
+            new OutputFile(REPORT, "the study on one page"));
+    /** The results of a whole study, removed before a study starts. */
+    public static final List<String> RESULTS = List.of(CSV, SUMMARY, PICTURE, REPORT);
 
     private StudyOutputs() {}
 
-    /** study.csv: level, points, nodes, h, cl, cd, cm, iterations, stoppedBy, converged. */
-    public static void writeCsv(List<Ladder.Outcome> outcomes, Path file) throws IOException {
-        StringBuilder sb = new StringBuilder(
-                "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged\n");
-        for (Ladder.Outcome o : outcomes) {
-            sb.append(o.level().number()).append(',').append(o.level().points()).append(',')
-                    .append(o.nodes()).append(',').append(cell(o.h()));
-            for (String c : Ladder.COEFFICIENTS) {
-                sb.append(',').append(cell(o.coefficient(c)));
-            }
-            sb.append(',').append(o.ran() ? o.result().iterations() : "")
-                    .append(',').append(o.result().stop().key())
-                    .append(',').append(o.converged()).append('\n');
-        }
-        Files.writeString(file, sb.toString(), StandardCharsets.UTF_8);
+    /** The data files a finished study wrote, as its closing line lists them. */
+    public static List<String> written(boolean pictures) {
+        return pictures ? List.of(CSV, SUMMARY, PICTURE) : List.of(CSV, SUMMARY);
     }
 
-    /** A number as the shortest decimal that reads back as the same double; empty for NaN. */
-    private static String cell(double v) {
-        return Double.isFinite(v) ? Double.toString(v) : "";
+    /** study.csv: one row per level ({@link StudyCsv}). */
+    public static void writeCsv(List<Ladder.Outcome> outcomes, Path file) throws IOException {
+        StudyCsv.write(outcomes.stream().map(StudyCsv.Row::of).toList(), file);
     }
 
     /**
@@ -177,7 +178,7 @@ public final class StudyOutputs {
     }
 
     /**
-     * The chart of one coefficient, as study.png and the study's report.html draw it: the
+     * The chart of one coefficient, as study.png and the study's report page draw it: the
      * values of the levels (finest first; NaN where a level gave none) against h^p, and the
      * line from the finest level to the extrapolated value at h = 0.
      */

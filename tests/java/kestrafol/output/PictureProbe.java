@@ -8,6 +8,7 @@ import kestrafol.TestMeshes;
 import kestrafol.solver.WallForces;
 import kestrafol.solver.BoundaryConditions;
 import kestrafol.solver.Flow;
+import kestrafol.solver.History;
 import kestrafol.solver.Settings;
 
 /** Run in a separate JVM by PicturesTest: draws the pictures of a synthetic flow into a folder. */

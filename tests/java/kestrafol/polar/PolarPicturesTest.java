@@ -100,7 +100,7 @@ class PolarPicturesTest {
                 "marker,x,y,cp,cf,pressure\nmain,2,0,oops,0,1\n");
         Exception e = org.junit.jupiter.api.Assertions.assertThrows(java.io.IOException.class,
                 () -> CpAllPicture.curves(rows, dir));
-        assertTrue(e.getMessage().contains("surface.csv: line 2"), e.getMessage());
+        assertTrue(e.getMessage().contains("surface.csv:2:"), e.getMessage());
     }
 
     private static Object[] ys(XYDataset d, int s) {
