@@ -1,8 +1,6 @@
 package kestrafol.report;
 
 import kestrafol.solver.History;
-import kestrafol.base.Json;
-import java.util.Map;
 import java.awt.BasicStroke;
 import java.awt.Color;
 import java.awt.Font;
@@ -29,20 +27,6 @@ final class CaseFiles {
     static final int CHART_POINTS = 400;
 
     private CaseFiles() {}
-
-    /**
-     * A summary.json read as a map.
-     *
-     * @param what what the file should summarise ("run", "study"), for the message
-     * @throws IOException naming the file when it cannot be read or is no such summary
-     */
-    static Map<?, ?> summary(Path file, String what) throws IOException {
-        try {
-            return (Map<?, ?>) Json.read(file);
-        } catch (ClassCastException e) {
-            throw new IOException(file + ": not a summary of a " + what + ": " + e.getMessage(), e);
-        }
-    }
 
     /**
      * {iteration, residual, cl} per kept row of a history.csv (at most {@link #CHART_POINTS},

@@ -4,10 +4,8 @@ import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
-import kestrafol.base.InputFiles;
 import kestrafol.base.AtomicFiles;
 import kestrafol.base.Numbers;
 import kestrafol.base.PropertiesFile;
@@ -16,6 +14,7 @@ import kestrafol.study.Ladder;
 import kestrafol.study.StudyCsv;
 import kestrafol.study.StudyCsv.Row;
 import kestrafol.study.StudyOutputs;
+import kestrafol.study.StudySummary;
 import kestrafol.run.StopReason;
 import kestrafol.run.CaseOutputs;
 
@@ -46,11 +45,11 @@ public final class StudyReport {
     public static Path write(Path studyFolder, String title) throws IOException {
         List<Row> rows = StudyCsv.read(studyFolder.resolve(StudyOutputs.CSV));
         Path summaryFile = studyFolder.resolve(StudyOutputs.SUMMARY);
-        Map<?, ?> summary = CaseFiles.summary(summaryFile, "study");
+        StudySummary summary = StudySummary.read(summaryFile);
         StringBuilder sb = new StringBuilder(1 << 19);
         Html.open(sb, title);
         sb.append("<header>\n<h1>").append(Html.escape(title)).append("</h1>\n");
-        boolean converged = Boolean.TRUE.equals(summary.get("converged"));
+        boolean converged = summary.converged();
         boolean asymptotic = true;
         for (String c : Ladder.COEFFICIENTS) {
             GridConvergence.Estimate e = estimate(summary, c);
@@ -66,17 +65,16 @@ public final class StudyReport {
         sb.append("<p id=\"verdict\" class=\"verdict ").append(broken ? "bad" : converged
                 && asymptotic ? "ok" : "warn").append("\">").append(levelsSay).append("; ")
                 .append(estimatesSay).append("</p>\n");
-        List<?> warnings = summary.get("warnings") instanceof List<?> l ? l : List.of();
-        if (!warnings.isEmpty()) {
+        if (!summary.warnings().isEmpty()) {
             sb.append("<ul class=\"warnings\">\n");
-            for (Object w : warnings) {
-                sb.append("<li>").append(Html.escape(String.valueOf(w))).append("</li>\n");
+            for (String w : summary.warnings()) {
+                sb.append("<li>").append(Html.escape(w)).append("</li>\n");
             }
             sb.append("</ul>\n");
         }
         sb.append("<p class=\"muted\">Files: ").append(Html.links(StudyOutputs.written(
                 Files.exists(studyFolder.resolve(StudyOutputs.PICTURE)))))
-                .append(". Spacing: ").append(Html.escape(String.valueOf(summary.get("spacing"))))
+                .append(". Spacing: ").append(Html.escape(summary.spacingRule()))
                 .append(".</p>\n</header>\n");
         levels(sb, rows);
         estimates(sb, summary, rows, title);
@@ -89,20 +87,20 @@ public final class StudyReport {
         return file;
     }
 
-    /** The estimate of a coefficient in summary.json, or null when the study gave none. */
-    private static GridConvergence.Estimate estimate(Map<?, ?> summary, String name) {
-        if (!(summary.get(name) instanceof Map<?, ?> c) || !(c.get("extrapolated")
-                instanceof Double x)) {
-            return null;
-        }
-        double observed = c.get("observedOrder") instanceof Double d ? d : Double.NaN;
-        double order = c.get("order") instanceof Double d ? d
-                : c.get("assumedOrder") instanceof Double a ? a : observed;
-        return new GridConvergence.Estimate(observed, order,
-                c.get("safetyFactor") instanceof Double f ? f : Double.NaN, x,
-                c.get("gci") instanceof Double g ? g : Double.NaN,
-                Boolean.TRUE.equals(c.get("asymptotic")),
-                c.get("note") instanceof String s ? s : null);
+    /**
+     * The estimate of a coefficient, or null when the study gave none or no extrapolated value
+     * (JSON holds none that is not finite).
+     */
+    private static GridConvergence.Estimate estimate(StudySummary summary, String name) {
+        GridConvergence.Estimate e = summary.estimate(name);
+        return e == null || Double.isNaN(e.extrapolated()) ? null : e;
+    }
+
+    /** ": here up to X more |cl|" when the summary gives cl's far-field share. */
+    private static String farFieldShare(StudySummary summary) {
+        StudySummary.Coefficient cl = summary.coefficients().get("cl");
+        return cl == null || Double.isNaN(cl.farFieldShare()) ? ""
+                : ": here up to " + Html.shown(cl.farFieldShare(), 2) + " more |cl|";
     }
 
     private static void levels(StringBuilder sb, List<Row> rows) {
@@ -129,7 +127,7 @@ public final class StudyReport {
         sb.append("</tbody>\n</table>\n</section>\n");
     }
 
-    private static void estimates(StringBuilder sb, Map<?, ?> summary, List<Row> rows,
+    private static void estimates(StringBuilder sb, StudySummary summary, List<Row> rows,
             String title) {
         boolean observed = rows.size() >= 3;
         sb.append("<section id=\"estimates\">\n<h2>Discretisation error of the finest level</h2>\n"
@@ -175,33 +173,29 @@ public final class StudyReport {
                 + " finest level, an absolute band about its value: the safety factor times the"
                 + " last increment over r^p - 1, p the observed order at most the formal 2;"
                 + " safety factor 1.25 when the levels are in the asymptotic range, 3 otherwise. ")
-                .append(Html.escape(String.valueOf(summary.get("farField"))))
-                .append(summary.get("cl") instanceof Map<?, ?> cl
-                        && cl.get("farFieldShare") instanceof Double share
-                        ? ": here up to " + Html.shown(share, 2) + " more |cl|" : "").append("."
+                .append(Html.escape(summary.farField())).append(farFieldShare(summary)).append("."
                 + " Charts: each level against h^p (h when the order is not usable), the dashed"
                 + " line continued to the extrapolated value at h = 0.</p>\n<div class=\"grid\">\n")
                 .append(charts).append("</div>\n</section>\n");
     }
 
-    private static void convergence(StringBuilder sb, Map<?, ?> summary, Path studyFolder)
+    private static void convergence(StringBuilder sb, StudySummary summary, Path studyFolder)
             throws IOException {
         sb.append("<section id=\"convergence\">\n<h2>Convergence of each level</h2>\n"
                 + "<p class=\"muted\">Residual norm (blue, left axis) and cl (red, right axis)"
                 + " against the iteration.</p>\n<div class=\"grid\">\n");
-        List<?> levels = summary.get("perLevel") instanceof List<?> l ? l : List.of();
-        for (Object o : levels) {
-            if (!(o instanceof Map<?, ?> level) || !(level.get("folder") instanceof String f)) {
+        for (StudySummary.Level level : summary.levels()) {
+            if (level.folder() == null) {
                 continue;
             }
             // The level folders lie in the study's folder; link them relative to the page.
-            String name = Path.of(f).getFileName().toString();
+            String name = Path.of(level.folder()).getFileName().toString();
             double[][] h = CaseFiles.history(studyFolder.resolve(name)
                     .resolve(CaseOutputs.HISTORY));
             String caption = "<figcaption><a href=\"" + Html.escape(name) + "/\">"
-                    + Html.escape(name) + "/</a>: " + Html.escape(String.valueOf(level.get(
-                            "stoppedBy"))) + (Boolean.TRUE.equals(level.get("converged"))
-                                    ? ", converged" : ", NOT CONVERGED") + "</figcaption>";
+                    + Html.escape(name) + "/</a>: " + Html.escape(level.row().stop().key())
+                    + (level.row().converged() ? ", converged" : ", NOT CONVERGED")
+                    + "</figcaption>";
             sb.append("<figure data-level=\"").append(Html.escape(name)).append("\">");
             if (h == null || h[0].length == 0) {
                 sb.append("<p class=\"muted\">no ").append(CaseOutputs.HISTORY).append("</p>");

@@ -7,20 +7,13 @@ import java.awt.RenderingHints;
 import java.awt.geom.Rectangle2D;
 import java.awt.image.BufferedImage;
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
-import java.util.ArrayList;
-import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
 import javax.imageio.ImageIO;
 import kestrafol.base.OutputFile;
 import kestrafol.output.Pictures;
-import kestrafol.base.Numbers;
-import kestrafol.meshing.MeshGenerator;
-import kestrafol.output.SummaryJson;
 import org.jfree.chart.ChartFactory;
 import org.jfree.chart.JFreeChart;
 import org.jfree.chart.plot.PlotOrientation;
@@ -69,67 +62,12 @@ public final class StudyOutputs {
 
     /**
      * summary.json: the case, the ladder, per coefficient its estimate, whether every level
-     * converged, and the study's warnings.
+     * converged, and the study's warnings ({@link StudySummary}).
      */
     public static void writeSummary(String caseName, double ratio, List<Ladder.Outcome> outcomes,
             Map<String, GridConvergence.Estimate> estimates, List<String> warnings, Path file)
             throws IOException {
-        Map<String, Object> m = new LinkedHashMap<>();
-        m.put("case", caseName);
-        m.put("levels", outcomes.size());
-        m.put("ratio", ratio);
-        m.put("finest", "the level of --resolution; each further level is coarser by the ratio"
-                + " in points per direction");
-        m.put("spacing", "h = sqrt(nodes of the finest level / nodes of the level)");
-        m.put("farField", String.format(Locale.ROOT, "Every level's far field lies %s chords"
-                + " away, so the bands hold the mesh error only; |CL| grows as 1/R with the"
-                + " domain, and an unbounded one would add at most %s |CL| / R (cl.farFieldShare)",
-                Numbers.format(MeshGenerator.DEFAULT_FAR_FIELD),
-                Numbers.format(Ladder.FAR_FIELD_LIFT)));
-        boolean converged = !outcomes.isEmpty();
-        for (Ladder.Outcome o : outcomes) {
-            converged &= o.converged();
-        }
-        m.put("converged", converged);
-        for (Map.Entry<String, GridConvergence.Estimate> e : estimates.entrySet()) {
-            Map<String, Object> c = new LinkedHashMap<>();
-            GridConvergence.Estimate g = e.getValue();
-            c.put("finest", outcomes.get(0).coefficient(e.getKey()));
-            if (g != null) {
-                c.put(Double.isNaN(g.observedOrder()) ? "assumedOrder" : "observedOrder",
-                        Double.isNaN(g.observedOrder()) ? g.order() : g.observedOrder());
-                c.put("order", g.order());
-                c.put("safetyFactor", g.safety());
-                c.put("extrapolated", g.extrapolated());
-                c.put("gci", g.gci());
-                c.put("asymptotic", g.asymptotic());
-                c.put("note", g.note());
-                c.put("rule", g.rule());
-                if (e.getKey().equals("cl")) {
-                    c.put("farFieldShare", Ladder.farFieldShare(outcomes.get(0).coefficient("cl")));
-                }
-            }
-            m.put(e.getKey(), c);
-        }
-        List<Map<String, Object>> levels = new ArrayList<>();
-        for (Ladder.Outcome o : outcomes) {
-            Map<String, Object> l = new LinkedHashMap<>();
-            l.put("level", o.level().number());
-            l.put("points", o.level().points());
-            l.put("nodes", o.nodes());
-            l.put("h", o.h());
-            for (String c : Ladder.COEFFICIENTS) {
-                l.put(c, o.coefficient(c));
-            }
-            l.put("iterations", o.ran() ? o.result().iterations() : null);
-            l.put("stoppedBy", o.result().stop().key());
-            l.put("converged", o.converged());
-            l.put("folder", o.level().folder().toString());
-            levels.add(l);
-        }
-        m.put("perLevel", levels);
-        m.put("warnings", warnings);
-        SummaryJson.write(m, file);
+        StudySummary.of(caseName, ratio, outcomes, estimates, warnings).write(file);
     }
 
     /** Size of study.png in pixels. */

@@ -19,16 +19,18 @@ import kestrafol.cli.Main;
 import kestrafol.output.SurfaceCsv;
 import kestrafol.polar.PolarOutputs;
 import kestrafol.solver.History;
+import kestrafol.study.GridConvergence;
 import kestrafol.study.Ladder;
 import kestrafol.study.StudyCsv;
 import kestrafol.study.StudyOutputs;
+import kestrafol.study.StudySummary;
 import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
 /**
- * The case files, each written and read back by its one class: the files of a real run read and
- * written again give the same bytes (a reader that drifts from its writer fails here), a record
+ * The case and study files, each written and read back by its one class: the files of a real
+ * run read and written again give the same bytes (a reader that drifts from its writer fails here), a record
  * written reads back equal, a damaged row is refused with its line; and the help of each command
  * lists every file its folder's owner declares.
  */
@@ -116,6 +118,18 @@ class CaseFilesTest {
         StudyOutputs.writeCsv(outcomes, dir.resolve("study.csv"));
         assertEquals(outcomes.stream().map(StudyCsv.Row::of).toList(),
                 StudyCsv.read(dir.resolve("study.csv")));
+        Map<String, GridConvergence.Estimate> estimates = new LinkedHashMap<>();
+        estimates.put("cl", new GridConvergence.Estimate(1.75, 1.75, 1.25, 0.26, 0.004, true,
+                null));
+        estimates.put("cd", new GridConvergence.Estimate(Double.NaN, 2, 2.5, 0.0125, 0.001,
+                false, "two levels"));
+        estimates.put("cm", null);
+        StudySummary study = StudySummary.of("naca0012", 1.25, outcomes, estimates,
+                List.of("a level failed"));
+        study.write(dir.resolve("study.json"));
+        assertEquals(study, StudySummary.read(dir.resolve("study.json")));
+        StudySummary.read(dir.resolve("study.json")).write(dir.resolve("again.json"));
+        assertEquals(-1, Files.mismatch(dir.resolve("study.json"), dir.resolve("again.json")));
     }
 
     @Test
