@@ -258,6 +258,11 @@ public final class Main implements Callable<Integer> {
             // A bad comparison file is refused before anything is computed.
             ComparisonData points = compare == null ? null
                     : ComparisonData.read(compare, ComparisonData.Use.SURFACE);
+            if (resume && options.adapt > 0) {
+                throw new ParameterException(spec.commandLine(), "--resume continues a run on its"
+                        + " mesh; an adapted run takes no checkpoints (its last mesh is not"
+                        + " rebuilt): run it again without --resume");
+            }
             if (resume && errorEstimate) {
                 throw new ParameterException(spec.commandLine(), "--resume continues one run;"
                         + " --error-estimate cannot go with it");
@@ -271,6 +276,11 @@ public final class Main implements Callable<Integer> {
                         points.column("cp")));
             }
             if (errorEstimate) {
+                if (options.adapt > 0) {
+                    throw new ParameterException(spec.commandLine(), "--error-estimate solves a"
+                            + " coarser built-in mesh beside the run; with --adapt that mesh is"
+                            + " not the run's: give one of them");
+                }
                 if (options.body.mesh != null) {
                     throw new ParameterException(spec.commandLine(), "--error-estimate needs a"
                             + " built-in body (--naca, --circle or --airfoil): it also solves a"

@@ -133,9 +133,14 @@ final class PolarOptions {
         if (base.out.toString().isBlank()) {
             throw usage(spec, "--out expects a folder, got an empty name");
         }
+        if (base.adapt > 0 && (chain || errorEstimate)) {
+            throw usage(spec, "--adapt builds each case its own mesh from the free stream's"
+                    + " first solve: it cannot go with " + (chain ? "--chain" : "--error-estimate"));
+        }
         int chains = machs.size() * Math.max(1, reynolds.size());
-        chained = chain || (!cold && chainsByDefault(chains, jobs,
-                slurm || dryRun || slurmJob.task != null));
+        // An adapted case meshes its own flow: no case starts from another's mesh.
+        chained = base.adapt == 0 && (chain || (!cold && chainsByDefault(chains, jobs,
+                slurm || dryRun || slurmJob.task != null)));
         try {
             Sweep.of(machs, reynolds, alphas, chained);
         } catch (IllegalArgumentException e) {

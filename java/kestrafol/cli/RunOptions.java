@@ -152,6 +152,19 @@ public final class RunOptions implements Cloneable {
                     + " mesh then runs as usual (default: ${DEFAULT-VALUE}; built meshes only)")
     int sequence = 0;
 
+    @Option(names = "--adapt", paramLabel = "N",
+            description = "solution-adaptive meshing: N cycles of solve, estimate the error"
+                    + " (jumps of Mach number, pressure and entropy), place the O-mesh's points"
+                    + " along the body by it and carry the flow over, before the run solves"
+                    + " the last mesh (default: ${DEFAULT-VALUE}; 0 to 6; a built-in body or"
+                    + " one --airfoil file)")
+    int adapt = 0;
+
+    @Option(names = "--max-nodes", paramLabel = "M",
+            description = "the node budget of the adapted mesh (default: twice the nodes of"
+                    + " the starting mesh; with --adapt)")
+    Integer maxNodes;
+
     @Option(names = "--method", paramLabel = "M",
             description = "the solver's method: 'standard' (the library's own, what"
                     + " CFD.Solvers.EulerSolver computes) or a comma-separated list of options:"
@@ -254,6 +267,7 @@ public final class RunOptions implements Cloneable {
         if (sequence > 3) {
             throw usage("--sequence expects 0 to 3 coarser levels, got " + sequence);
         }
+        validateAdaptation();
         if (startupOption != null) {
             atLeast("--startup-first-order", startupOption, 0);
         }
@@ -334,6 +348,45 @@ public final class RunOptions implements Cloneable {
         }
     }
 
+    /**
+     * --adapt and --max-nodes: 0 to {@link CaseDefinition.Adaptation#MAX_CYCLES} cycles, on a
+     * mesh the program builds, not with --sequence (both start the run's mesh from a solved
+     * one); a budget only with cycles, and not below the nodes of the built-in starting mesh.
+     */
+    private void validateAdaptation() {
+        if (adapt < 0 || adapt > CaseDefinition.Adaptation.MAX_CYCLES) {
+            throw usage("--adapt expects 0 to " + CaseDefinition.Adaptation.MAX_CYCLES
+                    + " cycles, got " + adapt);
+        }
+        if (maxNodes != null && adapt == 0) {
+            throw usage("--max-nodes is the budget of an adapted mesh: give --adapt N with it");
+        }
+        if (adapt == 0) {
+            return;
+        }
+        if (body.mesh != null) {
+            throw usage("--adapt needs a mesh the program builds (a built-in body or one"
+                    + " --airfoil file): a --mesh file cannot be built again");
+        }
+        if (body.airfoils.size() > 1) {
+            throw usage("--adapt places the points of the built-in O-mesh: one --airfoil file"
+                    + " at most, got " + body.airfoils.size());
+        }
+        if (sequence > 0) {
+            throw usage("--adapt and --sequence both start the run's mesh from a solved one:"
+                    + " give one");
+        }
+        if (maxNodes != null && body.airfoils.isEmpty()) {
+            int start = (body.circle ? MeshGenerator.circle(meshOptions())
+                    : MeshGenerator.naca(body.nacaCode(), meshOptions())).nodeCount();
+            if (maxNodes < start) {
+                throw usage(String.format(Locale.ROOT, "--max-nodes %d is below the %,d nodes of"
+                        + " the starting mesh (--resolution %d): raise it or lower --resolution",
+                        maxNodes, start, body.resolution));
+            }
+        }
+    }
+
     /** A usage error of the command line; without one (options set in code) a plain argument error. */
     private RuntimeException usage(String message) {
         if (spec == null) {
@@ -362,7 +415,8 @@ public final class RunOptions implements Cloneable {
                 new CaseDefinition.Body(body.caseName(), body.mesh, body.circle, body.nacaCode(), elements),
                 new CaseDefinition.Meshing(body.mesh == null ? meshOptions() : null,
                         elements.isEmpty() ? null : gmshOptions(), firstHeightCeiling(),
-                        !noRenumber, sequence),
+                        !noRenumber, sequence, new CaseDefinition.Adaptation(adapt,
+                                maxNodes == null ? 0 : maxNodes)),
                 new CaseDefinition.Boundaries(boundaries, monitor, refLength,
                         refPoint == null ? null : List.of(refPoint[0], refPoint[1])),
                 new CaseDefinition.Flow(mach, alpha, gamma, viscous, viscous ? reynolds : null),

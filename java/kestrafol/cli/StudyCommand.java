@@ -81,6 +81,10 @@ final class StudyCommand implements Callable<Integer> {
             throw usage("a study needs a built-in body (--naca, --circle or --airfoil): it"
                     + " generates the mesh of each level");
         }
+        if (options.adapt > 0) {
+            throw usage("--adapt: a study's levels are the built-in meshes' ladder; a ladder of"
+                    + " adapted meshes is not built yet, so adapt single runs (run --adapt)");
+        }
         study.settle(spec, options.out);
         int[] points;
         try {

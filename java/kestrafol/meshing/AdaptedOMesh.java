@@ -16,7 +16,10 @@ import kestrafol.mesh.Mesh;
  * the body), then the points are placed where the integral of one over the requested spacing
  * reaches equal steps, point 0 staying at the trailing edge. The number of points is the largest
  * even one whose mesh (layers in the same proportion to the points as before) stays within the
- * budget; the layers and first cell height follow from it as for any O-mesh.
+ * budget; the layers and first cell height follow from it as for any O-mesh (a thinner first
+ * cell than half the mean side raised the lift of NACA 0012 at Mach 0.3 and 8 degrees past the
+ * reference and kept it drifting: 1.087 and still rising after 14,000 iterations with half the
+ * shortest side, against 1.0389).
  */
 public final class AdaptedOMesh {
     /** Points of the outline the body's stations are taken from. */
@@ -34,8 +37,10 @@ public final class AdaptedOMesh {
      * @param mesh the adapted mesh
      * @param body its points on the body, x0, y0, ...
      * @param spacing the graded requested spacing at each outline station
+     * @param contrast the power of the ratios the placement took: 1, or less where the layers
+     *     folded over the full contrast
      */
-    public record Result(Mesh mesh, double[] body, double[] spacing) {}
+    public record Result(Mesh mesh, double[] body, double[] spacing, double contrast) {}
 
     /** The outline of a built-in body at {@link #OUTLINE_POINTS} points, as its O-mesh takes it. */
     public static double[] outline(String nacaCode, Airfoil airfoil, boolean circle) {
@@ -57,18 +62,30 @@ public final class AdaptedOMesh {
      * mesh, within maxNodes nodes; the options give the proportion of layers to points, the
      * first height and the far field.
      *
+     * <p>Where the layers fold over the placed points (a thin first layer over points drawn
+     * apart beside points drawn together), the ratios are softened, taken to the power 1/2,
+     * 1/4 and 0 in turn (the last keeps the present mesh's distribution along the body).
+     *
      * @throws IllegalArgumentException when not even the coarsest O-mesh (16 points) fits
-     * @throws IllegalStateException when the layers fold around the placed points
+     * @throws IllegalStateException when the layers fold even so
      */
     public static Result build(double[] outline, String bodyName, MeshGenerator.Options options,
             Mesh present, ErrorIndicator.SizeField field, int maxNodes) {
         double[] arc = arcLengths(outline);
-        double[] request = stationRequests(outline, present, field);
-        grade(request, arc);
         int n = pointsWithin(arc[arc.length - 1], options, maxNodes);
-        double[] body = place(outline, arc, request, n);
-        Mesh mesh = MeshGenerator.around(body, bodyName, proportioned(options, n));
-        return new Result(mesh, body, request);
+        IllegalStateException folded = null;
+        for (double contrast : new double[] {1, 0.5, 0.25, 0}) {
+            double[] request = stationRequests(outline, present, field, contrast);
+            grade(request, arc);
+            double[] body = place(outline, arc, request, n);
+            try {
+                Mesh mesh = MeshGenerator.around(body, bodyName, proportioned(options, n));
+                return new Result(mesh, body, request, contrast);
+            } catch (IllegalStateException e) {
+                folded = e;
+            }
+        }
+        throw folded;
     }
 
     /** The options with n points and the layers in the same proportion. */
@@ -110,10 +127,11 @@ public final class AdaptedOMesh {
 
     /**
      * Each station's requested spacing: its present wall spacing times the smallest ratio of
-     * the band's nodes nearest to it (the largest coarsening where none is).
+     * the band's nodes nearest to it (the largest coarsening where none is), to the power
+     * contrast.
      */
     static double[] stationRequests(double[] outline, Mesh present,
-            ErrorIndicator.SizeField field) {
+            ErrorIndicator.SizeField field, double contrast) {
         int stations = outline.length / 2;
         double[] ratio = new double[stations];
         java.util.Arrays.fill(ratio, ErrorIndicator.MAX_COARSENING);
@@ -151,7 +169,7 @@ public final class AdaptedOMesh {
             if (wallSpacing[f] == Double.MAX_VALUE) {
                 throw new IllegalArgumentException("the present mesh has no wall to adapt");
             }
-            request[f] = wallSpacing[f] * ratio[f];
+            request[f] = wallSpacing[f] * Math.pow(ratio[f], contrast);
         }
         return request;
     }

@@ -57,6 +57,15 @@ public final class MachPicture {
      */
     public static void write(Mesh mesh, double[] field, String title, String label, double line,
             double chord, Path file) throws IOException {
+        write(mesh, field, title, label, line, chord, false, file);
+    }
+
+    /**
+     * Writes a PNG with axes in units of the chord when it is known, and with edges the
+     * elements' sides drawn thin over the field (an adapted mesh shown where it is fine).
+     */
+    public static void write(Mesh mesh, double[] field, String title, String label, double line,
+            double chord, boolean edges, Path file) throws IOException {
         if (field.length != mesh.nodeCount()) {
             throw new IllegalArgumentException("expected " + mesh.nodeCount() + " values, got "
                     + field.length);
@@ -99,6 +108,18 @@ public final class MachPicture {
                     new double[] {field[a], field[b], field[c]}, levels);
         });
         g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
+        if (edges) {
+            g.setColor(new Color(0, 0, 0, 70));
+            g.setStroke(new BasicStroke(0.5f));
+            forEachTriangle(mesh, (a, b, c) -> {
+                Path2D.Double side = new Path2D.Double();
+                side.moveTo(px[a], py[a]);
+                side.lineTo(px[b], py[b]);
+                side.lineTo(px[c], py[c]);
+                side.closePath();
+                g.draw(side);
+            });
+        }
         if (!Double.isNaN(line) && line > range[0] && line < range[1]) {
             g.setColor(Color.BLACK);
             g.setStroke(new BasicStroke(1.6f));

@@ -48,6 +48,7 @@ public final class RunReport {
         Html.open(sb, title);
         header(sb, summary.result(), title);
         coefficients(sb, summary, folder);
+        cycles(sb, summary);
         charts(sb, summary, folder, compare);
         settings(sb, summary, folder);
         Html.close(sb, "Written by kestrafol run.");
@@ -114,6 +115,29 @@ public final class RunReport {
             }
         }
         sb.append("</p>\n</section>\n");
+    }
+
+    /** The meshes of an adapted run, one row each, the run's own last (nothing without). */
+    private static void cycles(StringBuilder sb, CaseSummary summary) {
+        if (summary.cycles().isEmpty()) {
+            return;
+        }
+        sb.append("<section id=\"cycles\">\n<h2>Adaptation</h2>\n<table>\n<tr>");
+        for (String key : new String[] {"cycle", "pointsAround", "nodes", "iterations",
+            "stoppedBy", "cl", "cd", "cm", "estimate", "wallSeconds"}) {
+            sb.append("<th>").append(key).append("</th>");
+        }
+        sb.append("</tr>\n");
+        for (var k : summary.cycles()) {
+            sb.append(String.format(java.util.Locale.ROOT, "<tr><td>%d</td><td>%d</td><td>%d</td>"
+                    + "<td>%d</td><td>%s</td><td>%.6g</td><td>%.6g</td><td>%.6g</td><td>%.4g</td>"
+                    + "<td>%.1f</td></tr>%n", k.cycle(), k.pointsAround(), k.nodes(),
+                    k.iterations(), Html.escape(k.stoppedBy()), k.cl(), k.cd(), k.cm(),
+                    k.estimate(), k.seconds()));
+        }
+        sb.append("</table>\n<p class=\"muted\">Each mesh solved, its error indicator (the mean"
+                + " jump of Mach number, pressure and entropy across element sides) and the next"
+                + " mesh built from it; the last row is the run's answer.</p>\n</section>\n");
     }
 
     /** The pressure coefficient, the convergence and the Mach picture. */

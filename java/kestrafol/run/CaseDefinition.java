@@ -65,9 +65,42 @@ public record CaseDefinition(Body body, Meshing meshing, Boundaries boundaries, 
      *     the height, as for a height given on the command line)
      * @param renumber renumber the nodes for locality (also for a mesh file)
      * @param sequence coarser meshes solved first, each field carried to the next (0 for none)
+     * @param adaptation solution-adaptive meshing ({@link Adaptation#NONE} for none)
      */
     public record Meshing(MeshGenerator.Options meshOptions, GmshMesher.Options gmshOptions,
-            double firstHeightCeiling, boolean renumber, int sequence) {}
+            double firstHeightCeiling, boolean renumber, int sequence, Adaptation adaptation) {
+        public Meshing {
+            adaptation = adaptation == null ? Adaptation.NONE : adaptation;
+        }
+
+        /** Without adaptation. */
+        public Meshing(MeshGenerator.Options meshOptions, GmshMesher.Options gmshOptions,
+                double firstHeightCeiling, boolean renumber, int sequence) {
+            this(meshOptions, gmshOptions, firstHeightCeiling, renumber, sequence,
+                    Adaptation.NONE);
+        }
+    }
+
+    /**
+     * Solution-adaptive meshing: cycles of solve, estimate, remesh and carry before the run's
+     * own solve, and the node budget of the last mesh.
+     *
+     * @param cycles adaptation cycles (0 for none)
+     * @param maxNodes the node budget (0: twice the nodes of the starting mesh)
+     */
+    public record Adaptation(int cycles, int maxNodes) {
+        /** Most cycles a run takes. */
+        public static final int MAX_CYCLES = 6;
+        /** No adaptation. */
+        public static final Adaptation NONE = new Adaptation(0, 0);
+
+        public Adaptation {
+            if (cycles < 0 || maxNodes < 0) {
+                throw new IllegalArgumentException("adaptation cycles and node budget must be 0"
+                        + " or more, got " + cycles + " and " + maxNodes);
+            }
+        }
+    }
 
     /**
      * Boundaries and reference.
@@ -154,6 +187,10 @@ public record CaseDefinition(Body body, Meshing meshing, Boundaries boundaries, 
                     + " body or airfoil files) and a level count of 0 or more, got "
                     + meshing.sequence());
         }
+        if (meshing.adaptation().cycles() > 0 && !body.built()) {
+            throw new IllegalArgumentException("adaptation needs a built mesh (a built-in body or"
+                    + " an airfoil file)");
+        }
     }
 
     /**
@@ -161,7 +198,8 @@ public record CaseDefinition(Body body, Meshing meshing, Boundaries boundaries, 
      * sequencing: half the points around the body (but at least 16) and half the layers (but at
      * least 4) per halving, and twice the first-cell height (when one is set, and for several
      * airfoils); the coefficient band {@code epsFactor} times wider and its windows halved per
-     * halving, but not below {@code minWindow} iterations; no pictures, no sequencing of its own.
+     * halving, but not below {@code minWindow} iterations; no pictures, no sequencing or
+     * adaptation of its own.
      */
     public CaseDefinition coarser(int halvings, double epsFactor, int minWindow) {
         int f = 1 << halvings;

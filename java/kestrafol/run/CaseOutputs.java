@@ -211,7 +211,8 @@ public final class CaseOutputs {
         double length = s.reference().length();
         double chord = c.chordKnown() ? length : Double.NaN;
         write(MACH, file -> MachPicture.write(s.mesh(), flow.field(Flow.Quantity.MACH),
-                "Mach number, " + title, "Mach", 1.0, chord, file));
+                "Mach number, " + title, "Mach", 1.0, chord,
+                c.meshing().adaptation().cycles() > 0, file));
         write(CP, file -> CpPicture.write(loop.wall().surface(), s.forces().closedWalls(),
                 s.target().mach(), s.target().gamma(), length,
                 c.body().meshFile() == null && c.body().circle() ? "x/D" : "x/c",
@@ -239,13 +240,13 @@ public final class CaseOutputs {
 
     /** summary.json: the answer, how the run ended, and every setting that shaped it. */
     void writeSummary(CaseDefinition c, CaseSetup s, CaseResult r, Stop stop,
-            List<Sequencing.Level> coarseLevels, String mesher, List<WallForces.WallShare> walls)
-            throws IOException {
+            List<Sequencing.Level> coarseLevels, List<Adapting.Cycle> cycles, String mesher,
+            List<WallForces.WallShare> walls) throws IOException {
         CaseSummary summary = new CaseSummary(r, c.body().caseName(),
                 walls.size() > 1 ? elements(walls, s.mesh().boundaryNames()) : List.of(),
                 stop == Stop.CAUCHY ? "mean of the last " + c.answerWindow() + " iterations"
                         : "last iteration", coarseLevels, settings(c, s, mesher),
-                quality(MeshQuality.of(s.mesh())), geometry(c.body().airfoils()));
+                quality(MeshQuality.of(s.mesh())), geometry(c.body().airfoils()), cycles);
         write(SUMMARY, summary::write);
     }
 
@@ -273,6 +274,9 @@ public final class CaseOutputs {
         settings.put("cauchyWindow", c.stopping().cauchyWindow());
         settings.put("iterationCap", s.cap());
         settings.put("sequence", c.meshing().sequence());
+        settings.put("adapt", c.meshing().adaptation().cycles());
+        settings.put("maxNodes", c.meshing().adaptation().maxNodes() > 0
+                ? c.meshing().adaptation().maxNodes() : null);
         settings.put("method", c.scheme().method().name());
         Map<String, Object> boundaries = new LinkedHashMap<>();
         for (int t = 0; t < s.monitored().length; t++) {

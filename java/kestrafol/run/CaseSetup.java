@@ -36,6 +36,12 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
                 c.iterationCap(mesh.nodeCount()), conditions);
     }
 
+    /** The same set-up with another iteration cap. */
+    CaseSetup withCap(int value) {
+        return new CaseSetup(mesh, monitored, reference, forces, libraryReynolds, target, startup,
+                value, conditions);
+    }
+
     /** The settings of the first iteration: first order during a first-order start. */
     Settings initial() {
         return startup > 0 ? target.withSecondOrder(false) : target;

@@ -28,10 +28,19 @@ import kestrafol.output.SummaryJson;
  * @param settings the settings that shaped the run, in order
  * @param meshQuality the mesh's shape figures, in order
  * @param geometry what each airfoil file measured (empty without airfoil files)
+ * @param cycles the meshes an adapted run solved, its own last (empty otherwise)
  */
 public record CaseSummary(CaseResult result, String caseName, List<Element> elements,
         String coefficientsAre, List<Sequencing.Level> coarseLevels, Map<String, Object> settings,
-        Map<String, Object> meshQuality, List<Object> geometry) {
+        Map<String, Object> meshQuality, List<Object> geometry, List<Adapting.Cycle> cycles) {
+
+    /** A summary of a run that did not adapt its mesh. */
+    public CaseSummary(CaseResult result, String caseName, List<Element> elements,
+            String coefficientsAre, List<Sequencing.Level> coarseLevels,
+            Map<String, Object> settings, Map<String, Object> meshQuality, List<Object> geometry) {
+        this(result, caseName, elements, coefficientsAre, coarseLevels, settings, meshQuality,
+                geometry, List.of());
+    }
 
     /** One wall's share of the forces, named by its boundary. */
     public record Element(String boundary, double cl, double cd, double cm) {}
@@ -39,6 +48,7 @@ public record CaseSummary(CaseResult result, String caseName, List<Element> elem
     public CaseSummary {
         elements = List.copyOf(elements);
         coarseLevels = List.copyOf(coarseLevels);
+        cycles = List.copyOf(cycles);
         settings = object(settings);
         meshQuality = object(meshQuality);
         geometry = array(geometry);
@@ -102,6 +112,12 @@ public record CaseSummary(CaseResult result, String caseName, List<Element> elem
                     l.pointsAround(), "nodes", l.nodes(), "iterations", l.iterations(),
                     "stoppedBy", l.stoppedBy(), "wallSeconds", l.seconds())).toList());
         }
+        if (!cycles.isEmpty()) {
+            m.put("cycles", cycles.stream().map(k -> entries("cycle", k.cycle(), "pointsAround",
+                    k.pointsAround(), "nodes", k.nodes(), "iterations", k.iterations(),
+                    "stoppedBy", k.stoppedBy(), "cl", k.cl(), "cd", k.cd(), "cm", k.cm(),
+                    "estimate", k.estimate(), "wallSeconds", k.seconds())).toList());
+        }
         m.put("warnings", r.warnings());
         m.put("settings", settings);
         m.put("meshQuality", meshQuality);
@@ -157,9 +173,18 @@ public record CaseSummary(CaseResult result, String caseName, List<Element> elem
                     (int) number(l, "nodes"), (int) number(l, "iterations"),
                     String.valueOf(l.get("stoppedBy")), number(l, "wallSeconds")));
         }
+        List<Adapting.Cycle> cycles = new ArrayList<>();
+        for (Object o : list(s.get("cycles"))) {
+            Map<?, ?> k = (Map<?, ?>) o;
+            cycles.add(new Adapting.Cycle((int) number(k, "cycle"), (int) number(k, "pointsAround"),
+                    (int) number(k, "nodes"), (int) number(k, "iterations"),
+                    String.valueOf(k.get("stoppedBy")), number(k, "cl"), number(k, "cd"),
+                    number(k, "cm"), number(k, "estimate"), number(k, "wallSeconds")));
+        }
         return new CaseSummary(result, s.get("case") instanceof String c ? c : "", elements,
                 s.get("coefficientsAre") instanceof String a ? a : "", levels,
-                map(s.get("settings")), map(s.get("meshQuality")), list(s.get("geometry")));
+                map(s.get("settings")), map(s.get("meshQuality")), list(s.get("geometry")),
+                cycles);
     }
 
     /** The bars summary.json records (clError, ..., errorEstimate), or null for none. */

@@ -77,6 +77,15 @@ final class ConsoleText {
         }
     }
 
+    /** The meshes of an adapted run, before its summary (nothing without). */
+    static void cycles(PrintStream out, List<Adapting.Cycle> cycles) {
+        for (int k = 0; k < cycles.size(); k++) {
+            out.println((k == 0 ? System.lineSeparator() : "") + "Adaptation "
+                    + cycles.get(k).describe()
+                    + (k == cycles.size() - 1 ? " (the run's answer)" : ""));
+        }
+    }
+
     /** Why the run stopped, its numbers, its warnings and its files. */
     static void summary(PrintStream out, CaseDefinition c, CaseResult r, Stop stop,
             double solverSeconds, int cap, Path folder, List<String> files) {

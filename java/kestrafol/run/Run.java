@@ -54,6 +54,7 @@ public final class Run {
     /** Wall time between checkpoints; negative for a run that takes none. */
     private double checkpointSeconds = -1;
     private List<Sequencing.Level> coarseLevels = List.of();
+    private List<Adapting.Cycle> cycles = List.of();
     /** What built the mesh, for summary.json (null: not known, not written). */
     private String mesher;
 
@@ -295,12 +296,21 @@ public final class Run {
             from.close();
             throw new IllegalArgumentException("a carried solver must be on the run's mesh");
         }
+        double[] adapted = null;
+        if (from == null && resumed == null && c.meshing().adaptation().cycles() > 0) {
+            Adapting.Outcome a = adapt(mesh);
+            mesh = a.mesh();
+            adapted = a.state();
+            cycles = a.cycles();
+            // Its checkpoint would be on a mesh that resuming does not rebuild: none taken.
+            checkpointSeconds = cycles.isEmpty() ? checkpointSeconds : -1;
+        }
         Checks checks = new Checks();
         checks.farField(mesh, !c.boundaries().kinds().isEmpty());
         // A sequenced run, resumed or not, begins on a carried flow: no first-order start.
         boolean sequenced = from == null && !Sequencing.ladder(c).isEmpty();
         // A resumed chain case began on its predecessor's flow and keeps that set-up.
-        boolean carried = from != null || sequenced || continuesCarriedFlow();
+        boolean carried = from != null || sequenced || continuesCarriedFlow() || adapted != null;
         CaseSetup setup = CaseSetup.of(c, mesh, carried);
         ConvergenceMonitor monitor = setup.monitor(c);
         String meshFingerprint = checkpointSeconds >= 0 ? Checkpoint.fingerprint(mesh) : null;
@@ -323,7 +333,7 @@ public final class Run {
                                 solverSeconds, history, solver.field())), checkpointSeconds);
         // A resumed run continues from its checkpoint: its coarse levels ran before it.
         IterationLoop.Outcome loop = iterate(setup, monitor, from, keep, checkpoints,
-                sequenced && resumed == null);
+                sequenced && resumed == null, adapted);
 
         Stop stop = monitor.stop();
         boolean converged = checks.afterRun(setup, monitor, loop.state());
@@ -341,12 +351,35 @@ public final class Run {
                         + e.getMessage());
             }
         }
-        outputs.writeSummary(c, setup, result, stop, coarseLevels, mesher,
+        if (!cycles.isEmpty()) {
+            List<Adapting.Cycle> all = new ArrayList<>(cycles);
+            all.add(Adapting.last(cycles.size() + 1, mesh, result, loop.state(),
+                    c.flow().gamma(), seconds() - cycles.stream().mapToDouble(Adapting.Cycle::seconds)
+                            .sum()));
+            cycles = List.copyOf(all);
+        }
+        outputs.writeSummary(c, setup, result, stop, coarseLevels, cycles, mesher,
                 walls(loop.recentShares(), loop.history().size(), stop));
         ConsoleText.sequence(out, coarseLevels);
+        ConsoleText.cycles(out, cycles);
         ConsoleText.summary(out, c, result, stop, loop.solverSeconds(), setup.cap(),
                 outputs.folder(), outputs.files(stop == Stop.DIVERGED));
         return result;
+    }
+
+    /**
+     * The adaptation cycles from the case's first mesh, when it is the built-in O-mesh around
+     * one body; otherwise the mesh as it is, said on one line.
+     */
+    private Adapting.Outcome adapt(Mesh mesh) throws IOException {
+        if (!Adapting.applies(c, mesher)) {
+            out.println("Note: --adapt places the points of the built-in O-mesh; this body's"
+                    + " mesh is " + (mesher == null ? "not known to be one" : "by " + mesher)
+                    + ", so the run solves it unadapted");
+            return new Adapting.Outcome(mesh, null, List.of());
+        }
+        progress.header(seconds());
+        return Adapting.run(c, mesh, progress, stopRequested, startNanos);
     }
 
     /**
@@ -378,13 +411,13 @@ public final class Run {
      * unless it is kept for the caller, also when the loop fails.
      */
     private IterationLoop.Outcome iterate(CaseSetup setup, ConvergenceMonitor monitor,
-            Solver from, boolean keep, IterationLoop.Checkpoints checkpoints, boolean sequenced)
-            throws IOException {
+            Solver from, boolean keep, IterationLoop.Checkpoints checkpoints, boolean sequenced,
+            double[] adapted) throws IOException {
         progress.header(seconds());
         Solver solver = from;
         boolean handOver = false;
         try {
-            double[] carried = null;
+            double[] carried = adapted;
             if (sequenced) {
                 Sequencing.Outcome s = Sequencing.run(c, setup.mesh(), progress, stopRequested,
                         startNanos);

@@ -1,0 +1,80 @@
+package kestrafol.cli;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.file.Path;
+import java.util.List;
+import java.util.Map;
+import kestrafol.base.Json;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/** run --adapt as a user meets it: the refusals, and the cycles of a short run recorded. */
+class AdaptTest {
+    @TempDir
+    Path dir;
+
+    @Test
+    void adaptationThatOtherOptionsCannotCarryIsRefusedAsAUsageError() {
+        String out = dir.resolve("other").toString();
+        String[][] cases = {
+            {"polar", "--alpha", "0,2", "--adapt", "1", "--chain", "--out", out},
+            {"study", "--adapt", "1", "--out", out},
+            {"run", "--adapt", "1", "--error-estimate", "--out", out},
+            {"run", "--adapt", "1", "--mesh", "x.su2", "--out", out},
+        };
+        for (String[] args : cases) {
+            RunTest.Out r = RunTest.main(args);
+            assertEquals(2, r.status(), String.join(" ", args) + ": " + r.err());
+            assertTrue(r.err().contains("--adapt"), r.err());
+        }
+    }
+
+    @Test
+    void nonsenseIsRefusedAsAUsageError() {
+        String[][] cases = {
+            {"--adapt", "-1"}, {"--adapt", "7"}, {"--max-nodes", "9000"},
+            {"--adapt", "1", "--sequence", "1"},
+            {"--adapt", "1", "--resolution", "32", "--max-nodes", "100"},
+        };
+        for (String[] extra : cases) {
+            String[] args = new String[extra.length + 3];
+            args[0] = "run";
+            args[1] = "--out";
+            args[2] = dir.resolve("refused").toString();
+            System.arraycopy(extra, 0, args, 3, extra.length);
+            RunTest.Out r = RunTest.main(args);
+            assertEquals(2, r.status(), String.join(" ", extra) + ": " + r.err());
+            assertTrue(r.err().contains(extra.length > 2 ? extra[extra.length - 2] : extra[0]),
+                    r.err());
+        }
+    }
+
+    @Test
+    void oneCycleSolvesAnAdaptedMeshWithinItsBudgetAndRecordsBothMeshes() throws Exception {
+        Path out = dir.resolve("adapted");
+        RunTest.Out r = RunTest.main("run", "--mach", "0.5", "--alpha", "2", "--resolution", "32",
+                "--adapt", "1", "--max-nodes", "1500", "--iterations", "300",
+                "--no-pictures", "--out", out.toString());
+        assertTrue(r.status() == 0 || r.status() == 4, r.out() + r.err());
+        @SuppressWarnings("unchecked")
+        Map<String, Object> summary = (Map<String, Object>) Json.read(out.resolve("summary.json"));
+        @SuppressWarnings("unchecked")
+        List<Map<String, Object>> cycles = (List<Map<String, Object>>) summary.get("cycles");
+        assertEquals(2, cycles.size(), summary.toString());
+        double first = ((Number) cycles.get(0).get("nodes")).doubleValue();
+        double last = ((Number) cycles.get(1).get("nodes")).doubleValue();
+        assertTrue(first < last && last <= 1500, first + " then " + last + " nodes");
+        // The last cycle is the run's answer.
+        assertEquals(((Number) summary.get("cl")).doubleValue(),
+                ((Number) cycles.get(1).get("cl")).doubleValue(), 0);
+        assertTrue(((Number) cycles.get(0).get("estimate")).doubleValue() > 0);
+        assertTrue(r.out().contains("Adaptation cycle 2: "), r.out());
+        @SuppressWarnings("unchecked")
+        Map<String, Object> settings = (Map<String, Object>) summary.get("settings");
+        assertEquals(last, ((Number) settings.get("nodes")).doubleValue());
+        assertTrue(java.nio.file.Files.readString(out.resolve("report.html"))
+                .contains("<h2>Adaptation</h2>"));
+    }
+}
