@@ -44,11 +44,16 @@ public final class Adapting {
      */
     public record Cycle(int cycle, int pointsAround, int nodes, int iterations, String stoppedBy,
             double cl, double cd, double cm, double estimate, double seconds) {
-        /** "cycle 1: 112 points around, 5,600 nodes: 2,310 iterations (cauchy), CL ..., 4.1 s". */
+        /**
+         * "cycle 1: 80 points around, 2,800 nodes: 1,500 iterations (at the cap), CL ..., 4.1 s"
+         * ("stopped by cauchy" for a solve the coefficient rule ended).
+         */
         String describe() {
             return String.format(Locale.ROOT, "cycle %d: %d points around, %,d nodes: %,d"
                     + " iterations (%s), CL %.5f CD %.5f CM %.5f, estimate %.4g, %.1f s", cycle,
-                    pointsAround, nodes, iterations, stoppedBy, cl, cd, cm, estimate, seconds);
+                    pointsAround, nodes, iterations,
+                    "iterations".equals(stoppedBy) ? "at the cap" : "stopped by " + stoppedBy,
+                    cl, cd, cm, estimate, seconds);
         }
     }
 
