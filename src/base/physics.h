@@ -1,6 +1,7 @@
 #pragma once
 // Small physics every layer shares: the pressure of a conserved state (in its two evaluation
-// orders, which round differently and both stay), the free stream and the kind of a boundary tag.
+// orders, which round differently and both stay), the free stream, the kind of a boundary tag and
+// what each kind is to the flow.
 #include <cmath>
 #include <cstddef>
 
@@ -38,10 +39,39 @@ inline Vec4 freeStreamState(const SolverSettings& settings) {
             freeStreamEnergy(settings.gamma, mach)};
 }
 
-// Kind of a boundary tag; a tag without an entry in the kind table has kind 0 (none).
-inline int kindOfTag(const SolverState& state, int tag) {
-    if (tag < 1 || tag > state.boundaryKindCount) return 0;
-    return state.boundaryKinds[static_cast<std::size_t>(tag - 1)];
+// Kind of a boundary tag. checkMeshContents refuses, at load, a tag outside the kind table and a
+// kind code outside BoundaryKind, so every tag of a loaded solver has one of the named kinds.
+inline BoundaryKind kindOfTag(const SolverState& state, int tag) {
+    return static_cast<BoundaryKind>(state.boundaryKinds[static_cast<std::size_t>(tag - 1)]);
+}
+
+// Every switch on a BoundaryKind names each kind and has no default, so that a new kind does not
+// compile (-Werror=switch) until each such place decides for it. The end after such a switch is
+// never reached: load-time validation admits no other code.
+[[noreturn]] inline void unknownBoundaryKind() { __builtin_unreachable(); }
+
+// A kind's role: walls carry the force and the circulation, open boundaries neither.
+constexpr BoundaryRole roleOf(BoundaryKind kind) {
+    switch (kind) {
+        case Farfield:
+            return BoundaryRole::Open;
+        case SlipWall:
+        case NoSlipWall:
+            return BoundaryRole::Wall;
+    }
+    unknownBoundaryKind();
+}
+
+// True for the kind whose nodes have their momentum damped after every evaluation.
+constexpr bool dampsMomentum(BoundaryKind kind) {
+    switch (kind) {
+        case NoSlipWall:
+            return true;
+        case Farfield:
+        case SlipWall:
+            return false;
+    }
+    unknownBoundaryKind();
 }
 
 }  // namespace kestrafol

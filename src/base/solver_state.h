@@ -20,6 +20,8 @@ enum BoundaryKind : int { Farfield = 1, SlipWall = 2, NoSlipWall = 3 };
 // Number of kinds: a kind the host gives runs from 1 to boundaryKindsKnown.
 inline constexpr int boundaryKindsKnown = 3;
 static_assert(NoSlipWall == boundaryKindsKnown, "the last kind closes the range");
+// What a boundary is to the flow: a wall the forces act on, or open to the free stream.
+enum class BoundaryRole { Wall, Open };
 
 struct SolverState {
     int nodeCount = 0;

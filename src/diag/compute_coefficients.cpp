@@ -38,8 +38,7 @@ std::array<double, 5> computeCoefficients(const SolverState& state,
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
         const int tag = edge[2];
-        const int kind = kindOfTag(state, tag);
-        if (kind != SlipWall && kind != NoSlipWall) continue;
+        if (roleOf(kindOfTag(state, tag)) != BoundaryRole::Wall) continue;
         const int a = edge[0];
         const int b = edge[1];
         const double pa = nodePressure(state, a, gamma);

@@ -24,35 +24,37 @@ void wallState(Vec4& wall, const double* own, const double* other, double nx, do
     wall[2] = wall[2] - (a * ny) / lengthSquared;
 }
 
-// Inviscid flux through the half-edge of node `own` into its residual and diagonal block;
-// `freeStream` is the state outside a far-field edge.
-void addHalfEdge(SolverState& state, int own, int other, int kind, const Vec4& freeStream,
-                 double nx, double ny, double lengthSquared, double gamma) {
-    const double* ownState = &state.state[4 * static_cast<std::size_t>(own)];
-    const double* otherState = &state.state[4 * static_cast<std::size_t>(other)];
-    Vec4 left{};
-    Vec4 right{};
-    if (kind == Farfield) {
-        for (int c = 0; c < 4; ++c) {
-            left[c] = ownState[c];
-            right[c] = freeStream[c];
-        }
-    } else if (kind == SlipWall || kind == NoSlipWall) {
-        wallState(left, ownState, otherState, nx, ny, lengthSquared);
-        right = left;
-    } else {
-        return;  // a kind without a boundary state contributes no inviscid flux
-    }
+// Roe flux of the state pair (left, right) through the half-edge of node `own`, into its
+// residual and diagonal block. The pair is both the flux pair and the linearisation pair.
+void addHalfEdgeFlux(SolverState& state, int own, const Vec4& left, const Vec4& right, double nx,
+                     double ny, double gamma) {
     Vec4 flux{};
     Block4 jacLeft{};
     Block4 jacRight{};
-    // The half-edge's own state pair is both its flux pair and its linearisation pair.
     kernels::roeFlux<true>(flux.data(), jacLeft, jacRight, left.data(), right.data(), left.data(),
                            right.data(), nx, ny, gamma);
     double* residual = &state.residual[4 * static_cast<std::size_t>(own)];
     for (int c = 0; c < 4; ++c) residual[c] += 0.5 * flux[c];
     double* block = &state.diagBlocks[16 * static_cast<std::size_t>(own)];
     for (int m = 0; m < 16; ++m) block[m] += 0.5 * jacLeft[m];
+}
+
+// Far-field half-edge of node `own`: its own state against `outside`.
+void addFarFieldHalfEdge(SolverState& state, int own, const Vec4& outside, double nx, double ny,
+                         double gamma) {
+    const double* ownState = &state.state[4 * static_cast<std::size_t>(own)];
+    const Vec4 left{ownState[0], ownState[1], ownState[2], ownState[3]};
+    addHalfEdgeFlux(state, own, left, outside, nx, ny, gamma);
+}
+
+// Wall half-edge of node `own`: the wall state on both sides.
+void addWallHalfEdge(SolverState& state, int own, int other, double nx, double ny,
+                     double lengthSquared, double gamma) {
+    Vec4 left{};
+    wallState(left, &state.state[4 * static_cast<std::size_t>(own)],
+              &state.state[4 * static_cast<std::size_t>(other)], nx, ny, lengthSquared);
+    const Vec4 right = left;
+    addHalfEdgeFlux(state, own, left, right, nx, ny, gamma);
 }
 
 // Viscous stress flux of node t's own velocity gradients through its half of the edge.
@@ -121,16 +123,21 @@ void applyBoundaryConditions(SolverState& state, const SolverSettings& settings)
         const double nx = yq - yp;
         const double ny = xp - xq;
         const double lengthSquared = nx * nx + ny * ny;
-        const int kind = kindOfTag(state, edge[2]);
-
-        if (vortex && kind == Farfield) {
-            addHalfEdge(state, p, q, kind, vortexFarState(state, settings, p), nx, ny,
-                        lengthSquared, gamma);
-            addHalfEdge(state, q, p, kind, vortexFarState(state, settings, q), nx, ny,
-                        lengthSquared, gamma);
-        } else {
-            addHalfEdge(state, p, q, kind, freeStream, nx, ny, lengthSquared, gamma);
-            addHalfEdge(state, q, p, kind, freeStream, nx, ny, lengthSquared, gamma);
+        switch (kindOfTag(state, edge[2])) {
+            case Farfield:
+                if (vortex) {
+                    addFarFieldHalfEdge(state, p, vortexFarState(state, settings, p), nx, ny, gamma);
+                    addFarFieldHalfEdge(state, q, vortexFarState(state, settings, q), nx, ny, gamma);
+                } else {
+                    addFarFieldHalfEdge(state, p, freeStream, nx, ny, gamma);
+                    addFarFieldHalfEdge(state, q, freeStream, nx, ny, gamma);
+                }
+                break;
+            case SlipWall:
+            case NoSlipWall:
+                addWallHalfEdge(state, p, q, nx, ny, lengthSquared, gamma);
+                addWallHalfEdge(state, q, p, nx, ny, lengthSquared, gamma);
+                break;
         }
 
         if (viscousOn) {
@@ -142,7 +149,7 @@ void applyBoundaryConditions(SolverState& state, const SolverSettings& settings)
     // No-slip walls: damp the momentum once per wall edge a node lies on.
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
-        if (kindOfTag(state, edge[2]) != NoSlipWall) continue;
+        if (!dampsMomentum(kindOfTag(state, edge[2]))) continue;
         for (int k = 0; k < 2; ++k) {
             double* node = &state.state[4 * static_cast<std::size_t>(edge[k])];
             node[1] *= 0.9;

@@ -30,8 +30,7 @@ void rememberForMethod(SolverState& state, const SolverSettings& settings) {
     double length = 0.0, sx = 0.0, sy = 0.0, nx = 0.0, ny = 0.0;
     for (int e = 0; e < state.boundaryEdgeCount; ++e) {
         const int* edge = &state.boundaryEdges[3 * static_cast<std::size_t>(e)];
-        const int kind = kindOfTag(state, edge[2]);
-        if (kind != SlipWall && kind != NoSlipWall) continue;
+        if (roleOf(kindOfTag(state, edge[2])) != BoundaryRole::Wall) continue;
         const double* a = &state.coords[2 * static_cast<std::size_t>(edge[0])];
         const double* b = &state.coords[2 * static_cast<std::size_t>(edge[1])];
         const double l = std::hypot(b[0] - a[0], b[1] - a[1]);

@@ -234,7 +234,14 @@ TEST(EvaluationOrder, ViscousHalfEdgeTerms) {
         setNode(on.state, 1, {draw(0.5, 2.0), draw(-1.0, 1.0), draw(-1.0, 1.0), draw(3.0, 6.0)});
         for (double& g : on.velocityGradX) g = draw(-1.0, 1.0);
         for (double& g : on.velocityGradY) g = draw(-1.0, 1.0);
-        setBoundary(on, {0, 1, 1}, {7});  // no inviscid half-edge flux: only viscous terms
+        // A slip wall: its inviscid half-edges carry no mass or energy (to rounding), so the
+        // viscous terms meet residuals near 0 there, where a regrouping would show.
+        setBoundary(on, {0, 1, 1}, {SlipWall});
+        // The same edge without viscous terms: the inviscid half-edges the viscous ones follow.
+        SolverState off = on;
+        SolverSettings inviscid = settings;
+        inviscid.viscous = 0.0;
+        applyBoundaryConditions(off, inviscid);
         applyBoundaryConditions(on, settings);
 
         const double nx = on.coords[3], ny = -on.coords[2];
@@ -248,11 +255,12 @@ TEST(EvaluationOrder, ViscousHalfEdgeTerms) {
             const double v = on.state[4 * t + 2] / on.state[4 * t];
             const double sx = txx * nx + txy * ny;
             const double work = nx * (u * txx + v * txy) + ny * (u * txy + v * tyy);
-            if (0.0 - sx * (0.5 / 37.0) != 0.0 - 0.5 * sx / 37.0) ++regroupedDiffers;
-            EXPECT_EQ(on.residual[4 * t], 0.0);
-            EXPECT_EQ(on.residual[4 * t + 1], 0.0 - 0.5 * sx / 37.0);
-            EXPECT_EQ(on.residual[4 * t + 2], 0.0 - 0.5 * (txy * nx + tyy * ny) / 37.0);
-            EXPECT_EQ(on.residual[4 * t + 3], 0.0 - 0.5 * work / 37.0);
+            const double* before = &off.residual[4 * t];
+            if (before[3] - work * (0.5 / 37.0) != before[3] - 0.5 * work / 37.0) ++regroupedDiffers;
+            EXPECT_EQ(on.residual[4 * t], before[0]);
+            EXPECT_EQ(on.residual[4 * t + 1], before[1] - 0.5 * sx / 37.0);
+            EXPECT_EQ(on.residual[4 * t + 2], before[2] - 0.5 * (txy * nx + tyy * ny) / 37.0);
+            EXPECT_EQ(on.residual[4 * t + 3], before[3] - 0.5 * work / 37.0);
         }
     }
     ASSERT_GT(regroupedDiffers, 0);

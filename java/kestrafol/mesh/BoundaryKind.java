@@ -5,7 +5,12 @@ import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
 
-/** What a boundary tag is: far field, inviscid (slip) wall or viscous (no-slip) wall. */
+/**
+ * What a boundary tag is: far field, inviscid (slip) wall or viscous (no-slip) wall. Each kind
+ * has a {@link Role}: every part of the toolkit that treats walls and open boundaries apart
+ * (forces, pictures, mesh quality, messages) asks for it, so a new kind decides once, in
+ * {@link #role()}, whether it is one or the other.
+ */
 public enum BoundaryKind {
     FAR_FIELD(1, "farfield", "far field"),
     SLIP_WALL(2, "slip", "slip wall"),
@@ -36,18 +41,40 @@ public enum BoundaryKind {
         return description;
     }
 
+    /** What a boundary is to the flow: a wall the forces act on, or open to the free stream. */
+    public enum Role {
+        WALL,
+        OPEN
+    }
+
+    /**
+     * This kind's role. The switch names every kind and has no default: a new kind does not
+     * compile until it is given one.
+     */
+    public Role role() {
+        return switch (this) {
+            case FAR_FIELD -> Role.OPEN;
+            case SLIP_WALL, NO_SLIP_WALL -> Role.WALL;
+        };
+    }
+
+    /** True when this kind's role is {@link Role#WALL}. */
     public boolean isWall() {
-        return this != FAR_FIELD;
+        return switch (role()) {
+            case WALL -> true;
+            case OPEN -> false;
+        };
     }
 
-    /** True for the library's code of a no-slip wall. */
-    public static boolean isNoSlipCode(int code) {
-        return code == NO_SLIP_WALL.code;
-    }
-
-    /** True for the library's code of a far field. */
-    public static boolean isFarFieldCode(int code) {
-        return code == FAR_FIELD.code;
+    /**
+     * True for a wall with friction: the toolkit integrates skin friction on it and measures
+     * its first cells. Every kind is named, as in {@link #role()}.
+     */
+    public boolean hasFriction() {
+        return switch (this) {
+            case NO_SLIP_WALL -> true;
+            case FAR_FIELD, SLIP_WALL -> false;
+        };
     }
 
     /** The kind of a library code, or null for a code that names no kind. */
@@ -58,6 +85,17 @@ public enum BoundaryKind {
             }
         }
         return null;
+    }
+
+    /** The descriptions of the open kinds, joined with "or": "far field". */
+    public static String openKinds() {
+        List<String> open = new ArrayList<>();
+        for (BoundaryKind k : values()) {
+            if (k.role() == Role.OPEN) {
+                open.add(k.description);
+            }
+        }
+        return String.join(" or ", open);
     }
 
     /** The labels in order, the last joined with "or": "farfield, slip or noslip". */

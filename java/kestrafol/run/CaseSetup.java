@@ -2,6 +2,7 @@ package kestrafol.run;
 
 import java.util.List;
 import java.util.Locale;
+import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.Mesh;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.FlowReynolds;
@@ -101,9 +102,14 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
                 throw new IllegalArgumentException("--monitor: the mesh has no boundary named \""
                         + wanted + "\"; its boundaries are " + mesh.describeBoundaries());
             }
-            if (!mesh.boundaryKind(found + 1).isWall()) {
+            BoundaryKind kind = mesh.boundaryKind(found + 1);
+            boolean wall = switch (kind.role()) {
+                case WALL -> true;
+                case OPEN -> false;
+            };
+            if (!wall) {
                 throw new IllegalArgumentException("--monitor: boundary \"" + names.get(found)
-                        + "\" is a far field, not a wall; monitor walls only");
+                        + "\" is a " + kind.description() + ", not a wall; monitor walls only");
             }
             monitored[found] = true;
         }

@@ -19,18 +19,18 @@ final class Checks {
     private Method method = Method.STANDARD;
 
     /**
-     * Refuses a mesh without a far field unless the --bc choices made it so on purpose (then it
+     * Refuses a mesh without an open boundary unless the --bc choices made it so on purpose (then it
      * is a warning).
      */
     void farField(Mesh mesh, boolean boundariesChosen) {
-        String closed = FlowChecks.noFarField(mesh.boundaryKindCodes(), mesh.boundaryNames());
+        String closed = FlowChecks.noOpenBoundary(mesh.boundaryKinds(), mesh.boundaryNames());
         if (closed == null) {
             return;
         }
         if (!boundariesChosen) {
             throw new IllegalArgumentException(closed);
         }
-        warnings.add("no far-field boundary: the flow is a closed domain, as the --bc options say");
+        warnings.add("no open boundary: the flow is a closed domain, as the --bc options say");
     }
 
     /** What the method cannot do for this case (low Mach number, laminar Re, angle, circle). */

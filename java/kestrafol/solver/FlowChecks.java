@@ -122,26 +122,27 @@ public final class FlowChecks {
     }
 
     /**
-     * Refusal message when no boundary is a far field: the flow would be a closed box. Names
-     * the boundaries and the option that makes the choice explicit.
+     * Refusal message when no boundary is open: the flow would be a closed box. Names the
+     * boundaries and the option that makes the choice explicit.
      */
-    public static String noFarField(int[] boundaryKinds, List<String> names) {
-        for (int k : boundaryKinds) {
-            if (BoundaryKind.isFarFieldCode(k)) {
+    public static String noOpenBoundary(List<BoundaryKind> kinds, List<String> names) {
+        List<String> described = new ArrayList<>();
+        for (int t = 0; t < kinds.size(); t++) {
+            boolean open = switch (kinds.get(t).role()) {
+                case OPEN -> true;
+                case WALL -> false;
+            };
+            if (open) {
                 return null;
             }
+            described.add(names.get(t) + " (" + kinds.get(t).description() + ")");
         }
-        List<String> described = new ArrayList<>();
-        for (int t = 0; t < boundaryKinds.length; t++) {
-            BoundaryKind kind = BoundaryKind.ofCode(boundaryKinds[t]);
-            described.add(names.get(t) + " (" + (kind != null ? kind.description()
-                    : "kind " + boundaryKinds[t]) + ")");
-        }
-        String first = names.isEmpty() ? "NAME" : names.get(names.size() - 1);
-        return "the mesh has no far-field boundary: " + String.join(", ", described)
-                + ". The flow would be a closed box. Name the outer boundary with --bc, e.g."
-                + " --bc " + first + "=farfield, or confirm a closed domain with"
-                + " --bc NAME=slip for each boundary";
+        String last = names.isEmpty() ? "NAME" : names.get(names.size() - 1);
+        return "the mesh has no open boundary (" + BoundaryKind.openKinds() + "): "
+                + String.join(", ", described) + ". The flow would be a closed box. Name the"
+                + " outer boundary with --bc, e.g. --bc " + last + "="
+                + BoundaryKind.FAR_FIELD.label() + ", or confirm a closed domain with --bc NAME="
+                + BoundaryKind.SLIP_WALL.label() + " for each boundary";
     }
 
     /**
@@ -151,12 +152,13 @@ public final class FlowChecks {
      */
     public static double firstCellHeight(double[] coords, int[] triangles, int[] quads,
             int[] boundaryEdges, int[] boundaryKinds) {
+        List<BoundaryKind> kinds = BoundaryKind.fromCodes(boundaryKinds);
         Map<Long, Double> areaPerSide = new HashMap<>();
         sideAreas(areaPerSide, coords, triangles, 3);
         sideAreas(areaPerSide, coords, quads, 4);
         double h = Double.NaN;
         for (int e = 0; e + 2 < boundaryEdges.length; e += 3) {
-            if (!BoundaryKind.isNoSlipCode(boundaryKinds[boundaryEdges[e + 2] - 1])) {
+            if (!kinds.get(boundaryEdges[e + 2] - 1).hasFriction()) {
                 continue;
             }
             int a = boundaryEdges[e];

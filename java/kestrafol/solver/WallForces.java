@@ -102,8 +102,9 @@ public final class WallForces {
             int[] boundaryKinds, boolean[] monitored, Reference reference) {
         this.coords = coords.clone();
         this.reference = reference;
+        List<BoundaryKind> kinds = BoundaryKind.fromCodes(boundaryKinds);
         for (int t = 0; t < monitored.length; t++) {
-            if (monitored[t] && boundaryKinds[t] != 2 && boundaryKinds[t] != 3) {
+            if (monitored[t] && kinds.get(t).role() != BoundaryKind.Role.WALL) {
                 throw new IllegalArgumentException("boundary tag " + (t + 1)
                         + " is monitored but is not a wall");
             }
@@ -147,7 +148,7 @@ public final class WallForces {
             edges[3 * k] = forward ? a : b;
             edges[3 * k + 1] = forward ? b : a;
             edges[3 * k + 2] = tag;
-            noSlip[k] = BoundaryKind.isNoSlipCode(boundaryKinds[tag - 1]);
+            noSlip[k] = kinds.get(tag - 1).hasFriction();
             elements[k] = element;
             k++;
         }

@@ -80,7 +80,7 @@ class RunTest {
         Out refused = main("run", "--mesh", su2.toString(), "--iterations", "2", "--out",
                 dir.resolve("a").toString());
         assertEquals(1, refused.status(), refused.out());
-        assertTrue(refused.err().contains("no far-field boundary: body (slip wall), outer (slip"
+        assertTrue(refused.err().contains("no open boundary (far field): body (slip wall), outer (slip"
                 + " wall)") && refused.err().contains("--bc outer=farfield"), refused.err());
         Out named = main("run", "--mesh", su2.toString(), "--bc", "outer=farfield",
                 "--iterations", "2", "--out", dir.resolve("b").toString(), "--no-pictures");

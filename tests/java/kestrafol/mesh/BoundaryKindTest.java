@@ -20,9 +20,10 @@ class BoundaryKindTest {
         for (BoundaryKind k : BoundaryKind.values()) {
             assertEquals(k, BoundaryKind.parse(k.label().toUpperCase()));
             assertEquals(k, BoundaryKind.ofCode(k.code()));
-            assertEquals(k == BoundaryKind.NO_SLIP_WALL, BoundaryKind.isNoSlipCode(k.code()));
-            assertEquals(k == BoundaryKind.FAR_FIELD, BoundaryKind.isFarFieldCode(k.code()));
             assertEquals(k.isWall(), k.description().endsWith("wall"), k.description());
+            assertEquals(k.isWall(), k.role() == BoundaryKind.Role.WALL);
+            assertEquals(k.hasFriction(), k.description().startsWith("no-slip"), k.description());
+            assertEquals(!k.isWall(), BoundaryKind.openKinds().contains(k.description()));
             assertTrue(fromIterable.contains(k.label()));
             int next = BoundaryKind.labels().indexOf(k.label());
             assertTrue(next > at, "labels() out of order: " + BoundaryKind.labels());

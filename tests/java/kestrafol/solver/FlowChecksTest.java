@@ -5,6 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.List;
+import kestrafol.mesh.BoundaryKind;
 import org.junit.jupiter.api.Test;
 
 class FlowChecksTest {
@@ -37,11 +38,14 @@ class FlowChecksTest {
     }
 
     @Test
-    void noFarFieldNamesTheMarkersAndTheFix() {
-        String m = FlowChecks.noFarField(new int[] {3, 2}, List.of("airfoil", "outer"));
-        assertTrue(m.contains("airfoil (no-slip wall), outer (slip wall)"), m);
+    void noOpenBoundaryNamesTheMarkersAndTheFix() {
+        String m = FlowChecks.noOpenBoundary(BoundaryKind.fromCodes(new int[] {3, 2}),
+                List.of("airfoil", "outer"));
+        assertTrue(m.startsWith("the mesh has no open boundary (far field): airfoil (no-slip"
+                + " wall), outer (slip wall)."), m);
         assertTrue(m.contains("--bc outer=farfield"), m);
-        assertNull(FlowChecks.noFarField(new int[] {3, 1}, List.of("airfoil", "far")));
+        assertNull(FlowChecks.noOpenBoundary(BoundaryKind.fromCodes(new int[] {3, 1}),
+                List.of("airfoil", "far")));
     }
 
     @Test
