@@ -15,10 +15,11 @@ import kestrafol.base.Numbers;
  * name, taken from the mesh file or the generator.
  *
  * <p>Immutable: the constructor copies its arrays and every accessor returns a copy. The
- * constructor checks everything the library checks, with messages that name the array, the
- * index and the value; it also requires a closed boundary (every element side that belongs to
- * one element only must be a boundary edge), since an open side would leave a control volume
- * without its boundary flux.
+ * constructor checks everything the library checks, with the library's messages (a
+ * {@link MeshFault} names the element or boundary edge), and builds the mesh's
+ * {@link Topology} while it checks the sides; it also requires the elements to cover their
+ * domain once. Meshes derived from a checked one (other kinds, other node numbers, unused nodes
+ * dropped) share its topology and are not checked again.
  */
 public final class Mesh {
     private final double[] coords;
@@ -27,6 +28,7 @@ public final class Mesh {
     private final int[] boundaryEdges;
     private final List<BoundaryKind> boundaryKinds;
     private final List<String> boundaryNames;
+    private final Topology topology;
 
     /**
      * Creates a mesh. Boundary names may be null, in which case tag t is called "boundary t".
@@ -36,16 +38,17 @@ public final class Mesh {
     public Mesh(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
             List<BoundaryKind> boundaryKinds, List<String> boundaryNames) {
         this(copy(coords, "coords", 2), copy(triangles, "triangles", 3), copy(quads, "quads", 4),
-                copy(boundaryEdges, "boundaryEdges", 3), boundaryKinds, boundaryNames, true);
+                copy(boundaryEdges, "boundaryEdges", 3), boundaryKinds, boundaryNames, null);
     }
 
     /**
      * A mesh on arrays that nobody else holds (fresh copies, or the arrays of another immutable
-     * mesh): taken as they are, not copied again. The geometry is checked when asked; a mesh
-     * that only changes the kinds of a checked one needs no second check.
+     * mesh): taken as they are, not copied again. Without a topology the arrays are checked and
+     * the topology built; a topology given is that of a checked mesh with the same elements and
+     * boundary edges in the same order, whatever the numbering of its nodes.
      */
     private Mesh(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
-            List<BoundaryKind> boundaryKinds, List<String> boundaryNames, boolean check) {
+            List<BoundaryKind> boundaryKinds, List<String> boundaryNames, Topology topology) {
         this.coords = coords;
         this.triangles = triangles;
         this.quads = quads;
@@ -69,19 +72,61 @@ public final class Mesh {
             names.add(name == null ? "boundary " + t : name);
         }
         this.boundaryNames = Collections.unmodifiableList(names);
-        if (check) {
-            validate();
-        }
+        this.topology = topology != null ? topology : validate();
     }
 
     /**
-     * A mesh on freshly built arrays of the same layout (for {@link Renumbering}): checked, but
-     * not copied again.
+     * This mesh with its nodes renumbered (for {@link Renumbering}): fresh arrays of the same
+     * layout, the same elements and edges in the same order, so the topology holds unchanged.
      */
-    static Mesh adopt(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
-            List<BoundaryKind> boundaryKinds, List<String> boundaryNames) {
+    Mesh withNodes(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges) {
         return new Mesh(coords, triangles, quads, boundaryEdges, boundaryKinds, boundaryNames,
-                true);
+                topology);
+    }
+
+    /**
+     * This mesh without the nodes that no element uses (a mesh file may list some), the others
+     * in their order; this mesh itself when every node is used. Elements and boundary edges
+     * keep their order, so the topology holds and nothing is checked again.
+     */
+    public Mesh withoutUnusedNodes() {
+        int n = nodeCount();
+        int[] newNumber = new int[n];
+        Arrays.fill(newNumber, -1);
+        for (int[] elements : new int[][] {triangles, quads}) {
+            for (int node : elements) {
+                newNumber[node - 1] = 0;
+            }
+        }
+        int used = 0;
+        for (int i = 0; i < n; i++) {
+            if (newNumber[i] == 0) {
+                newNumber[i] = used++;
+            }
+        }
+        if (used == n) {
+            return this;
+        }
+        double[] xy = new double[2 * used];
+        for (int i = 0; i < n; i++) {
+            if (newNumber[i] >= 0) {
+                xy[2 * newNumber[i]] = coords[2 * i];
+                xy[2 * newNumber[i] + 1] = coords[2 * i + 1];
+            }
+        }
+        int[] tri = triangles.clone();
+        int[] quad = quads.clone();
+        for (int[] elements : new int[][] {tri, quad}) {
+            for (int i = 0; i < elements.length; i++) {
+                elements[i] = newNumber[elements[i] - 1] + 1;
+            }
+        }
+        int[] edges = boundaryEdges.clone();
+        for (int e = 0; e < edges.length / 3; e++) {
+            edges[3 * e] = newNumber[edges[3 * e]];
+            edges[3 * e + 1] = newNumber[edges[3 * e + 1]];
+        }
+        return withNodes(xy, tri, quad, edges);
     }
 
     /** A copy, checked for a whole number of groups. */
@@ -108,10 +153,11 @@ public final class Mesh {
     }
 
     /**
-     * Checks the mesh in the order and with the wording of the library's own input checks, then
-     * the closed boundary (which the library does not require).
+     * Checks the mesh in the order and with the wording of the library's own input checks
+     * (values, elements, boundary edges, then how they fit together, which builds the topology),
+     * then that the elements cover their domain once.
      */
-    private void validate() {
+    private Topology validate() {
         int n = nodeCount();
         if (n < 1) {
             throw new IllegalArgumentException("nodeCount is 0; a mesh needs at least one node");
@@ -132,42 +178,17 @@ public final class Mesh {
             int value = boundaryEdges[i];
             if (i % 3 < 2) {
                 if (value < 0 || value >= n) {
-                    throw new IllegalArgumentException("boundaryEdges[" + i + "] is " + value
-                            + "; boundary-edge node numbers run from 0 to nodeCount - 1 (" + (n - 1)
-                            + ")");
+                    throw valueFault("boundaryEdges[" + i + "] is " + value, "boundary-edge node"
+                            + " numbers run from 0 to nodeCount - 1 (" + (n - 1) + ")", -1, i / 3);
                 }
             } else if (value < 1 || value > boundaryKinds.size()) {
-                throw new IllegalArgumentException("boundaryEdges[" + i + "] is " + value
-                        + "; boundary tags run from 1 to boundaryKindCount (" + boundaryKinds.size()
-                        + ")");
+                throw valueFault("boundaryEdges[" + i + "] is " + value, "boundary tags run from 1"
+                        + " to boundaryKindCount (" + boundaryKinds.size() + ")", -1, i / 3);
             }
         }
-        Map<Long, Integer> sides = elementSides();
-        checkSidesOnce(sides);
-        for (int e = 0; e < boundaryEdgeCount(); e++) {
-            Integer count = sides.get(sideKey(boundaryEdges[3 * e], boundaryEdges[3 * e + 1]));
-            int owners = count == null ? 0 : count;
-            if (owners != 1) {
-                throw new IllegalArgumentException(edgeText(e) + ": it is a side of " + owners
-                        + " elements; a boundary edge must be a side of exactly one");
-            }
-        }
-        Map<Long, Integer> seen = new HashMap<>();
-        for (int e = 0; e < boundaryEdgeCount(); e++) {
-            Integer before = seen.putIfAbsent(sideKey(boundaryEdges[3 * e], boundaryEdges[3 * e + 1]), e);
-            if (before != null) {
-                throw new IllegalArgumentException(edgeText(e) + ": it repeats boundary edge " + before);
-            }
-        }
-        for (Map.Entry<Long, Integer> side : sides.entrySet()) {
-            if (side.getValue() == 1 && !seen.containsKey(side.getKey())) {
-                long key = side.getKey();
-                throw new IllegalArgumentException("the element side {" + (key / n) + ", " + (key % n)
-                        + "} (nodes from 0) lies on the mesh boundary but is no boundary edge;"
-                        + " every boundary side needs a boundary edge");
-            }
-        }
-        checkCoveredOnce();
+        Topology built = Topology.of(n, triangles, quads, boundaryEdges);
+        checkCoveredOnce(built);
+        return built;
     }
 
     /**
@@ -178,21 +199,10 @@ public final class Mesh {
      * is taken at the centroid of one element on each boundary loop: a loop drawn inside the
      * domain a second time gives 2 there. Time: loops times boundary edges.
      */
-    private void checkCoveredOnce() {
+    private void checkCoveredOnce(Topology sides) {
         int n = nodeCount();
         int edges = boundaryEdgeCount();
-        // Directed boundary sides with their element: element sides that belong to no other.
-        Map<Long, int[]> owner = new HashMap<>();
-        for (int[] elements : new int[][] {triangles, quads}) {
-            int corners = elements == triangles ? 3 : 4;
-            for (int e = 0; e < elements.length / corners; e++) {
-                for (int k = 0; k < corners; k++) {
-                    int a = elements[corners * e + k] - 1;
-                    int b = elements[corners * e + (k + 1) % corners] - 1;
-                    owner.put(sideKey(a, b), new int[] {a, b, corners, e});
-                }
-            }
-        }
+        // Each boundary edge directed as its element runs along it.
         int[] from = new int[edges];
         int[] to = new int[edges];
         int[] parent = new int[n];
@@ -200,9 +210,10 @@ public final class Mesh {
             parent[i] = i;
         }
         for (int e = 0; e < edges; e++) {
-            int[] side = owner.get(sideKey(boundaryEdges[3 * e], boundaryEdges[3 * e + 1]));
-            from[e] = side[0];
-            to[e] = side[1];
+            int g = sides.elementOfEdge(e);
+            int k = sides.sideOfEdge(e) - sides.firstSide(g);
+            from[e] = elementNode(g, k) - 1;
+            to[e] = elementNode(g, (k + 1) % sides.corners(g)) - 1;
             parent[root(parent, from[e])] = root(parent, to[e]);
         }
         Map<Integer, Integer> loops = new HashMap<>(); // root node -> first boundary edge
@@ -210,26 +221,27 @@ public final class Mesh {
             loops.putIfAbsent(root(parent, from[e]), e);
         }
         for (int e : loops.values()) {
-            int[] side = owner.get(sideKey(from[e], to[e]));
-            int[] elements = side[2] == 3 ? triangles : quads;
+            int g = sides.elementOfEdge(e);
+            int corners = sides.corners(g);
             double cx = 0;
             double cy = 0;
-            for (int k = 0; k < side[2]; k++) {
-                int node = elements[side[2] * side[3] + k] - 1;
-                cx += coords[2 * node] / side[2];
-                cy += coords[2 * node + 1] / side[2];
+            for (int k = 0; k < corners; k++) {
+                int node = elementNode(g, k) - 1;
+                cx += coords[2 * node] / corners;
+                cy += coords[2 * node + 1] / corners;
             }
             int winding = 0;
             for (int f = 0; f < edges; f++) {
                 winding += crossing(coords, from[f], to[f], cx, cy);
             }
             if (winding != 1) {
-                String element = (side[2] == 3 ? "triangle " : "quadrilateral ") + side[3];
-                throw new IllegalArgumentException("the mesh covers part of its domain " + winding
-                        + " times: " + element + " on boundary " + boundaryNames.get(
-                        boundaryEdges[3 * e + 2] - 1) + " lies inside the domain of other"
-                        + " elements too (a second body drawn on top of the mesh?); a mesh"
-                        + " must cover every point once");
+                String element = g < triangleCount() ? "triangle " + g
+                        : "quadrilateral " + (g - triangleCount());
+                String reason = "the mesh covers part of its domain " + winding + " times: "
+                        + element + " on boundary " + boundaryNames.get(boundaryEdges[3 * e + 2]
+                        - 1) + " lies inside the domain of other elements too (a second body"
+                        + " drawn on top of the mesh?); a mesh must cover every point once";
+                throw new MeshFault(reason, reason, g, -1, -1, -1);
             }
         }
     }
@@ -268,52 +280,73 @@ public final class Mesh {
     }
 
     private void checkElements(String name, String item, int[] elements, int corners, int n) {
+        int before = elements == triangles ? 0 : triangleCount();
         for (int i = 0; i < elements.length; i++) {
             if (elements[i] < 1 || elements[i] > n) {
-                throw new IllegalArgumentException(name + "[" + i + "] is " + elements[i]
-                        + "; element node numbers run from 1 to nodeCount (" + n + ")");
+                throw valueFault(name + "[" + i + "] is " + elements[i], "element node numbers"
+                        + " run from 1 to nodeCount (" + n + ")", before + i / corners, -1);
             }
         }
         for (int e = 0; e < elements.length / corners; e++) {
-            int first = corners * e;
-            StringBuilder where = new StringBuilder(name + "[" + first + ".." + (first + corners - 1)
-                    + "] (" + item + " " + e + ") is {");
-            for (int k = 0; k < corners; k++) {
-                where.append(k > 0 ? ", " : "").append(elements[first + k]);
+            String reason = elementFault(elements, corners, e);
+            if (reason != null) {
+                throw MeshFault.of(describeElement(elements, corners, e), reason, before + e, -1);
             }
-            where.append('}');
-            for (int j = 0; j < corners; j++) {
-                for (int k = j + 1; k < corners; k++) {
-                    if (elements[first + j] == elements[first + k]) {
-                        throw new IllegalArgumentException(where + ": it repeats node "
-                                + elements[first + j]);
-                    }
-                }
-            }
-            int[] local = new int[corners];
-            for (int k = 0; k < corners; k++) {
-                local[k] = elements[first + k] - 1;
-            }
-            int sign = Orientation.elementOrientation(coords, local, 0, corners);
-            if (sign <= 0) {
-                double area = signedArea(coords, elements, corners, e);
-                String text = sign == 0 ? "0" : area < 0 ? number(area) : "< 0";
-                throw new IllegalArgumentException(where + ": its signed area " + text
-                        + " is not positive; elements must be counter-clockwise and not degenerate");
-            }
-            if (corners == 4) {
-                int bent = 0;
-                for (int j = 0; j < 4; j++) {
-                    if (Orientation.orientation(coords, local[(j + 3) % 4], local[j], local[(j + 1) % 4]) <= 0) {
-                        bent++;
-                    }
-                }
-                if (bent > 1) {
-                    throw new IllegalArgumentException(where + ": " + bent + " corners turn clockwise"
-                            + " or straight, so it is self-intersecting or folded");
+        }
+    }
+
+    /** What is wrong with element e on its own (a repeated node, its orientation), or null. */
+    private String elementFault(int[] elements, int corners, int e) {
+        int first = corners * e;
+        for (int j = 0; j < corners; j++) {
+            for (int k = j + 1; k < corners; k++) {
+                if (elements[first + j] == elements[first + k]) {
+                    return "it repeats node " + elements[first + j];
                 }
             }
         }
+        int[] local = new int[corners];
+        for (int k = 0; k < corners; k++) {
+            local[k] = elements[first + k] - 1;
+        }
+        int sign = Orientation.elementOrientation(coords, local, 0, corners);
+        if (sign <= 0) {
+            double area = signedArea(coords, elements, corners, e);
+            String text = sign == 0 ? "0" : area < 0 ? number(area) : "< 0";
+            return "its signed area " + text + " is not positive; elements must be"
+                    + " counter-clockwise and not degenerate";
+        }
+        if (corners == 4) {
+            int bent = 0;
+            for (int j = 0; j < 4; j++) {
+                if (Orientation.orientation(coords, local[(j + 3) % 4], local[j],
+                        local[(j + 1) % 4]) <= 0) {
+                    bent++;
+                }
+            }
+            if (bent > 1) {
+                return bent + " corners turn clockwise or straight, so it is self-intersecting"
+                        + " or folded";
+            }
+        }
+        return null;
+    }
+
+    /** "triangles[3..5] (triangle 1) is {2, 7, 6}": element e of an array, as messages name it. */
+    static String describeElement(int[] elements, int corners, int e) {
+        int first = corners * e;
+        StringBuilder where = new StringBuilder(corners == 3 ? "triangles[" : "quads[");
+        where.append(first).append("..").append(first + corners - 1).append("] (")
+                .append(corners == 3 ? "triangle " : "quadrilateral ").append(e).append(") is {");
+        for (int k = 0; k < corners; k++) {
+            where.append(k > 0 ? ", " : "").append(elements[first + k]);
+        }
+        return where.append('}').toString();
+    }
+
+    /** The library's form of a refused value: "subject; reason". */
+    private static MeshFault valueFault(String subject, String reason, int element, int edge) {
+        return new MeshFault(subject + "; " + reason, reason, element, edge, -1, -1);
     }
 
     private static String number(double v) {
@@ -338,63 +371,6 @@ public final class Mesh {
         return 0.5 * sum;
     }
 
-    private long sideKey(int a, int b) {
-        long n = nodeCount();
-        return Math.min(a, b) * n + Math.max(a, b);
-    }
-
-    /** Number of elements each undirected element side belongs to. */
-    /**
-     * Refuses, as the library does, a side shared by three or more elements and two elements
-     * that run along their common side in the same direction (they overlap: folded cells, such
-     * as boundary layers grown over each other).
-     */
-    private void checkSidesOnce(Map<Long, Integer> sides) {
-        int n = nodeCount();
-        for (Map.Entry<Long, Integer> side : sides.entrySet()) {
-            if (side.getValue() > 2) {
-                long key = side.getKey();
-                throw new IllegalArgumentException("the element side {" + (key / n) + ", "
-                        + (key % n) + "} (nodes from 0) is a side of " + side.getValue()
-                        + " elements; a side belongs to one or two");
-            }
-        }
-        Map<Long, String> directed = new HashMap<>();
-        for (int[] elements : new int[][] {triangles, quads}) {
-            int corners = elements == triangles ? 3 : 4;
-            String kind = elements == triangles ? "triangle " : "quadrilateral ";
-            for (int e = 0; e < elements.length / corners; e++) {
-                for (int k = 0; k < corners; k++) {
-                    int a = elements[corners * e + k] - 1;
-                    int b = elements[corners * e + (k + 1) % corners] - 1;
-                    String before = directed.putIfAbsent((long) a * n + b, kind + e);
-                    if (before != null) {
-                        throw new IllegalArgumentException(before + " and " + kind + e
-                                + " both run along the side from node " + a + " to node " + b
-                                + " (nodes from 0) in the same direction, so they overlap;"
-                                + " neighbouring counter-clockwise elements run along their"
-                                + " common side in opposite directions");
-                    }
-                }
-            }
-        }
-    }
-
-    private Map<Long, Integer> elementSides() {
-        Map<Long, Integer> sides = new HashMap<>();
-        for (int[] elements : new int[][] {triangles, quads}) {
-            int corners = elements == triangles ? 3 : 4;
-            for (int e = 0; e < elements.length / corners; e++) {
-                for (int k = 0; k < corners; k++) {
-                    int a = elements[corners * e + k] - 1;
-                    int b = elements[corners * e + (k + 1) % corners] - 1;
-                    sides.merge(sideKey(a, b), 1, Integer::sum);
-                }
-            }
-        }
-        return sides;
-    }
-
     /**
      * Returns this mesh with other boundary kinds (one per tag); names stay. The new mesh shares
      * this one's (immutable) arrays: the geometry is neither copied nor checked again.
@@ -404,7 +380,7 @@ public final class Mesh {
             throw new IllegalArgumentException("expected " + boundaryKinds.size()
                     + " boundary kinds, got " + (kinds == null ? "null" : kinds.size()));
         }
-        return new Mesh(coords, triangles, quads, boundaryEdges, kinds, boundaryNames, false);
+        return new Mesh(coords, triangles, quads, boundaryEdges, kinds, boundaryNames, topology);
     }
 
     public int nodeCount() {
@@ -435,6 +411,30 @@ public final class Mesh {
     /** Node k (0 to 3) of quadrilateral e, numbered from 1. */
     public int quadNode(int e, int k) {
         return quads[4 * e + checkCorner(k, 4)];
+    }
+
+    /**
+     * Node k of element g (triangles first, then quadrilaterals, as {@link Topology} numbers
+     * them), numbered from 1.
+     */
+    public int elementNode(int g, int k) {
+        int t = triangleCount();
+        return g < t ? triangles[3 * g + checkCorner(k, 3)] : quads[4 * (g - t) + checkCorner(k, 4)];
+    }
+
+    /** Which element lies across each side, and which boundary edge lies on each side. */
+    public Topology topology() {
+        return topology;
+    }
+
+    /**
+     * True when boundary edge e runs from its node 0 to its node 1 as its element runs along
+     * it, so that the element lies on its left.
+     */
+    public boolean edgeAlongElement(int e) {
+        int g = topology.elementOfEdge(e);
+        int k = topology.sideOfEdge(e) - topology.firstSide(g);
+        return elementNode(g, k) - 1 == boundaryEdges[3 * e];
     }
 
     /** Node k (0 or 1) of boundary edge e, numbered from 0. */
@@ -506,7 +506,7 @@ public final class Mesh {
         return boundaryNames;
     }
 
-    /** True when tag t (from 1) is a slip or no-slip wall. */
+    /** True when the role of tag t's kind (t from 1) is wall. */
     public boolean isWallTag(int tag) {
         return boundaryKind(tag).isWall();
     }

@@ -243,7 +243,7 @@ public final class Renumbering {
             edges[3 * e] = oldToNew[edges[3 * e]];
             edges[3 * e + 1] = oldToNew[edges[3 * e + 1]];
         }
-        return Mesh.adopt(coords, triangles, quads, edges, mesh.boundaryKinds(), mesh.boundaryNames());
+        return mesh.withNodes(coords, triangles, quads, edges);
     }
 
     /** Maps a per-node array of `width` values from the new numbering back to the original. */

@@ -1,8 +1,7 @@
 package kestrafol.meshing;
 
-import java.util.HashMap;
-import java.util.Map;
 import kestrafol.mesh.Mesh;
+import kestrafol.mesh.Topology;
 
 /**
  * Shape figures of a mesh, over all its elements:
@@ -58,9 +57,8 @@ public record MeshQuality(double minAngle, double maxAngle, double maxAspectRati
         double minAngle = 180;
         double maxAngle = 0;
         double maxAspect = 0;
-        Map<Long, Integer> firstOwner = new HashMap<>();
+        Topology topology = mesh.topology();
         double maxRatio = 1;
-        long n = mesh.nodeCount();
         for (int e = 0; e < nt + nq; e++) {
             int corners = e < nt ? 3 : 4;
             int[] nodes = e < nt ? tri : quad;
@@ -93,11 +91,8 @@ public record MeshQuality(double minAngle, double maxAngle, double maxAspectRati
                     : longest / shortest;
             maxAspect = Math.max(maxAspect, aspect);
             for (int k = 0; k < corners; k++) {
-                long a = nodes[first + k] - 1;
-                long b = nodes[first + (k + 1) % corners] - 1;
-                long key = Math.min(a, b) * n + Math.max(a, b);
-                Integer other = firstOwner.putIfAbsent(key, e);
-                if (other != null) {
+                int other = topology.neighbour(e, k);
+                if (other >= 0 && other < e) {
                     double big = Math.max(area[e], area[other]);
                     double small = Math.min(area[e], area[other]);
                     maxRatio = Math.max(maxRatio, big / small);
@@ -110,14 +105,10 @@ public record MeshQuality(double minAngle, double maxAngle, double maxAspectRati
             if (!mesh.isWallTag(mesh.edgeTag(b))) {
                 continue;
             }
-            long p = mesh.edgeNode(b, 0);
-            long q = mesh.edgeNode(b, 1);
-            Integer e = firstOwner.get(Math.min(p, q) * n + Math.max(p, q));
-            if (e == null) {
-                continue;
-            }
-            double length = Math.hypot(xy[(int) (2 * p)] - xy[(int) (2 * q)],
-                    xy[(int) (2 * p + 1)] - xy[(int) (2 * q + 1)]);
+            int p = mesh.edgeNode(b, 0);
+            int q = mesh.edgeNode(b, 1);
+            int e = topology.elementOfEdge(b);
+            double length = Math.hypot(xy[2 * p] - xy[2 * q], xy[2 * p + 1] - xy[2 * q + 1]);
             double h = (e < nt ? 2 : 1) * area[e] / length;
             minHeight = Math.min(minHeight, h);
             maxHeight = Math.max(maxHeight, h);

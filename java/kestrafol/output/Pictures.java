@@ -41,15 +41,13 @@ public final class Pictures {
         java.util.Arrays.fill(prev, -1);
         // The element on the left of a boundary edge decides its direction, so that chains run
         // consistently; the edge list itself may give either order.
-        java.util.Map<Long, Boolean> forward = sideDirections(mesh);
         for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
             if (!mesh.isWallTag(mesh.edgeTag(e))) {
                 continue;
             }
             int a = mesh.edgeNode(e, 0);
             int b = mesh.edgeNode(e, 1);
-            Boolean f = forward.get((long) a * n + b);
-            if (f == null || !f) {
+            if (!mesh.edgeAlongElement(e)) {
                 int t = a;
                 a = b;
                 b = t;
@@ -79,27 +77,6 @@ public final class Pictures {
             }
         }
         return loops;
-    }
-
-    /** For each directed element side a->b (key a*n+b): true when an element has it that way. */
-    private static java.util.Map<Long, Boolean> sideDirections(Mesh mesh) {
-        long n = mesh.nodeCount();
-        java.util.Map<Long, Boolean> d = new java.util.HashMap<>();
-        for (int e = 0; e < mesh.triangleCount(); e++) {
-            for (int k = 0; k < 3; k++) {
-                int a = mesh.triangleNode(e, k) - 1;
-                int b = mesh.triangleNode(e, (k + 1) % 3) - 1;
-                d.put(a * n + b, true);
-            }
-        }
-        for (int e = 0; e < mesh.quadCount(); e++) {
-            for (int k = 0; k < 4; k++) {
-                int a = mesh.quadNode(e, k) - 1;
-                int b = mesh.quadNode(e, (k + 1) % 4) - 1;
-                d.put(a * n + b, true);
-            }
-        }
-        return d;
     }
 
     /** A step of 1, 2 or 5 times a power of ten near the given raw step. */

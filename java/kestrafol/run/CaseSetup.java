@@ -23,8 +23,7 @@ record CaseSetup(Mesh mesh, boolean[] monitored, WallForces.Reference reference,
     static CaseSetup of(CaseDefinition c, Mesh mesh, boolean carried) {
         boolean[] monitored = monitoredTags(c, mesh);
         WallForces.Reference reference = reference(c, mesh, monitored);
-        WallForces forces = new WallForces(mesh.coords(), mesh.triangles(), mesh.quads(),
-                mesh.boundaryEdges(), mesh.boundaryKindCodes(), monitored, reference);
+        WallForces forces = new WallForces(mesh, monitored, reference);
         CaseDefinition.Flow flow = c.flow();
         double libraryReynolds = flow.viscous()
                 ? FlowReynolds.toLibrary(flow.reynolds(), flow.mach(), reference.length())

@@ -46,10 +46,8 @@ final class Checks {
                     + " and the coefficient criterion cannot end the run");
         }
         if (s.target().viscous()) {
-            Mesh m = s.mesh();
-            double h = FlowChecks.firstCellHeight(m.coords(), m.triangles(), m.quads(),
-                    m.boundaryEdges(), m.boundaryKindCodes());
-            add(FlowChecks.viscousPreflight(h, s.libraryReynolds()));
+            add(FlowChecks.viscousPreflight(FlowChecks.firstCellHeight(s.mesh()),
+                    s.libraryReynolds()));
         }
     }
 

@@ -1,16 +1,16 @@
 package kestrafol.solver;
 
 import java.util.ArrayList;
-import java.util.HashMap;
 import java.util.List;
 import java.util.Locale;
-import java.util.Map;
 import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.Topology;
 
 /**
  * Checks that turn silent trouble into a message an engineer can act on. Each check works on
- * plain arrays (the mesh layout of the library and its conserved state) and returns a one-line
- * warning, or null when all is well.
+ * the mesh or plain arrays (coordinates, the conserved state) and returns a one-line warning,
+ * or null when all is well.
  */
 public final class FlowChecks {
     /** The density and pressure floors the library applies after every update. */
@@ -146,55 +146,36 @@ public final class FlowChecks {
     }
 
     /**
-     * Smallest wall-normal height of the elements on the no-slip walls (twice the triangle's
-     * area, or the quadrilateral's area, over the wall edge's length); NaN without a no-slip
-     * wall edge.
+     * Smallest wall-normal height of the elements on the walls with friction (twice the
+     * triangle's area, or the quadrilateral's area, over the wall edge's length); NaN without
+     * such a wall edge.
      */
-    public static double firstCellHeight(double[] coords, int[] triangles, int[] quads,
-            int[] boundaryEdges, int[] boundaryKinds) {
-        List<BoundaryKind> kinds = BoundaryKind.fromCodes(boundaryKinds);
-        Map<Long, Double> areaPerSide = new HashMap<>();
-        sideAreas(areaPerSide, coords, triangles, 3);
-        sideAreas(areaPerSide, coords, quads, 4);
+    public static double firstCellHeight(Mesh mesh) {
+        Topology topology = mesh.topology();
         double h = Double.NaN;
-        for (int e = 0; e + 2 < boundaryEdges.length; e += 3) {
-            if (!kinds.get(boundaryEdges[e + 2] - 1).hasFriction()) {
+        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
+            if (!mesh.boundaryKind(mesh.edgeTag(e)).hasFriction()) {
                 continue;
             }
-            int a = boundaryEdges[e];
-            int b = boundaryEdges[e + 1];
-            Double area = areaPerSide.get(key(a, b));
-            if (area == null) {
-                continue;
+            int a = mesh.edgeNode(e, 0);
+            int b = mesh.edgeNode(e, 1);
+            int g = topology.elementOfEdge(e);
+            int n = topology.corners(g);
+            double twice = 0;
+            for (int j = 0; j < n; j++) {
+                int p = mesh.elementNode(g, j) - 1;
+                int q = mesh.elementNode(g, (j + 1) % n) - 1;
+                twice += mesh.x(p) * mesh.y(q) - mesh.x(q) * mesh.y(p);
             }
-            double length = Math.hypot(coords[2 * b] - coords[2 * a],
-                    coords[2 * b + 1] - coords[2 * a + 1]);
+            // Height over a side: 2A/s for a triangle, A/s for a quadrilateral.
+            double area = n == 3 ? Math.abs(twice) : 0.5 * Math.abs(twice);
+            double length = Math.hypot(mesh.x(b) - mesh.x(a), mesh.y(b) - mesh.y(a));
             double height = area / length;
             if (!(height >= h)) {
                 h = height;
             }
         }
         return h;
-    }
-
-    private static void sideAreas(Map<Long, Double> map, double[] xy, int[] nodes, int n) {
-        for (int i = 0; i + n <= nodes.length; i += n) {
-            double twice = 0;
-            for (int j = 0; j < n; j++) {
-                int p = nodes[i + j] - 1;
-                int q = nodes[i + (j + 1) % n] - 1;
-                twice += xy[2 * p] * xy[2 * q + 1] - xy[2 * q] * xy[2 * p + 1];
-            }
-            // Height over a side: 2A/s for a triangle, A/s for a quadrilateral.
-            double weight = n == 3 ? Math.abs(twice) : 0.5 * Math.abs(twice);
-            for (int j = 0; j < n; j++) {
-                map.put(key(nodes[i + j] - 1, nodes[i + (j + 1) % n] - 1), weight);
-            }
-        }
-    }
-
-    private static long key(int a, int b) {
-        return ((long) Math.min(a, b) << 32) | Math.max(a, b);
     }
 
     /**

@@ -5,6 +5,8 @@ import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
+import kestrafol.mesh.Topology;
 
 /**
  * Forces on the monitored walls, computed by the toolkit from the flow state and the mesh.
@@ -89,67 +91,48 @@ public final class WallForces {
     private final Reference reference;
 
     /**
-     * @param coords x, y per node
-     * @param triangles three node numbers per triangle, counted from 1
-     * @param quads four node numbers per quadrilateral, counted from 1
-     * @param boundaryEdges first node, second node (from 0) and tag (from 1) per edge
-     * @param boundaryKinds kind per tag: 1 far field, 2 slip wall, 3 no-slip wall
+     * @param mesh the mesh: its boundary kinds, and its topology for the element of each edge
      * @param monitored per tag (index tag-1): whether the forces on it count
      * @param reference moment point and reference length
-     * @throws IllegalArgumentException when a monitored tag is not a wall or an edge has no element
+     * @throws IllegalArgumentException when a monitored tag is not a wall
      */
-    public WallForces(double[] coords, int[] triangles, int[] quads, int[] boundaryEdges,
-            int[] boundaryKinds, boolean[] monitored, Reference reference) {
-        this.coords = coords.clone();
+    public WallForces(Mesh mesh, boolean[] monitored, Reference reference) {
+        this.coords = mesh.coords();
         this.reference = reference;
-        List<BoundaryKind> kinds = BoundaryKind.fromCodes(boundaryKinds);
         for (int t = 0; t < monitored.length; t++) {
-            if (monitored[t] && kinds.get(t).role() != BoundaryKind.Role.WALL) {
+            if (monitored[t] && mesh.boundaryKind(t + 1).role() != BoundaryKind.Role.WALL) {
                 throw new IllegalArgumentException("boundary tag " + (t + 1)
                         + " is monitored but is not a wall");
             }
         }
-        Map<Long, int[]> sideToElement = new HashMap<>();
-        addElements(sideToElement, triangles, 3);
-        addElements(sideToElement, quads, 4);
         int count = 0;
-        for (int e = 0; e < boundaryEdges.length / 3; e++) {
-            if (monitored[boundaryEdges[3 * e + 2] - 1]) {
+        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
+            if (monitored[mesh.edgeTag(e) - 1]) {
                 count++;
             }
         }
         edges = new int[3 * count];
         noSlip = new boolean[count];
         elements = new int[count][];
+        Topology topology = mesh.topology();
         int k = 0;
-        for (int e = 0; e < boundaryEdges.length / 3; e++) {
-            int a = boundaryEdges[3 * e];
-            int b = boundaryEdges[3 * e + 1];
-            int tag = boundaryEdges[3 * e + 2];
+        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
+            int tag = mesh.edgeTag(e);
             if (!monitored[tag - 1]) {
                 continue;
             }
-            int[] element = sideToElement.get(key(a, b));
-            if (element == null) {
-                throw new IllegalArgumentException("boundary edge " + a + "-" + b
-                        + " is not a side of any element");
-            }
             // Counter-clockwise elements have the domain on the left of each side walked in
             // their own order; the wall edge takes that direction.
-            boolean forward = false;
-            for (int j = 0; j < element.length; j++) {
-                if (element[j] == a && element[(j + 1) % element.length] == b) {
-                    forward = true;
-                }
-            }
-            if (signedArea(element) < 0) {
-                forward = !forward;
-            }
-            edges[3 * k] = forward ? a : b;
-            edges[3 * k + 1] = forward ? b : a;
+            boolean forward = mesh.edgeAlongElement(e);
+            edges[3 * k] = mesh.edgeNode(e, forward ? 0 : 1);
+            edges[3 * k + 1] = mesh.edgeNode(e, forward ? 1 : 0);
             edges[3 * k + 2] = tag;
-            noSlip[k] = kinds.get(tag - 1).hasFriction();
-            elements[k] = element;
+            noSlip[k] = mesh.boundaryKind(tag).hasFriction();
+            int g = topology.elementOfEdge(e);
+            elements[k] = new int[topology.corners(g)];
+            for (int j = 0; j < elements[k].length; j++) {
+                elements[k][j] = mesh.elementNode(g, j) - 1;
+            }
             k++;
         }
         chains = orderAlongWalls(edges, count);
@@ -159,32 +142,6 @@ public final class WallForces {
                 wallOfEdge[e] = w;
             }
         }
-    }
-
-    private static void addElements(Map<Long, int[]> map, int[] nodes, int n) {
-        for (int i = 0; i + n <= nodes.length; i += n) {
-            int[] element = new int[n];
-            for (int j = 0; j < n; j++) {
-                element[j] = nodes[i + j] - 1;
-            }
-            for (int j = 0; j < n; j++) {
-                map.put(key(element[j], element[(j + 1) % n]), element);
-            }
-        }
-    }
-
-    private static long key(int a, int b) {
-        return ((long) Math.min(a, b) << 32) | Math.max(a, b);
-    }
-
-    private double signedArea(int[] element) {
-        double twice = 0;
-        for (int j = 0; j < element.length; j++) {
-            int p = element[j];
-            int q = element[(j + 1) % element.length];
-            twice += coords[2 * p] * coords[2 * q + 1] - coords[2 * q] * coords[2 * p + 1];
-        }
-        return 0.5 * twice;
     }
 
     /**

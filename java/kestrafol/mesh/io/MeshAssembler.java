@@ -3,20 +3,20 @@ package kestrafol.mesh.io;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
-import java.util.HashMap;
 import java.util.List;
-import java.util.Map;
 import kestrafol.mesh.BoundaryKind;
 import kestrafol.mesh.IntList;
 import kestrafol.mesh.Mesh;
+import kestrafol.mesh.MeshFault;
 import kestrafol.mesh.Orientation;
 
 /**
  * Collects what a mesh reader finds (nodes, elements and boundary lines, each with the line of
  * the file it came from) and turns it into a {@link Mesh}: node numbers are checked, clockwise
- * elements are turned counter-clockwise, degenerate and self-intersecting elements and boundary lines
- * that are not a side of exactly one element are reported with their line, nodes that no
- * element uses are dropped, and boundaries get their default kinds for an inviscid run.
+ * elements are turned counter-clockwise, the mesh's checks run once and what they refuse
+ * (degenerate or folded elements, boundary lines that are not a side of exactly one element,
+ * sides of one element without a boundary line, overlaps) is reported with its line, nodes that
+ * no element uses are dropped, and boundaries get their default kinds for an inviscid run.
  */
 public final class MeshAssembler {
     /** The system property that raises {@link #MAX_NODES}. */
@@ -93,24 +93,23 @@ public final class MeshAssembler {
     }
 
     /**
-     * The mesh: node numbers and corners checked, elements turned counter-clockwise, every side
-     * on the boundary given once by a boundary line, unused nodes dropped.
+     * The mesh: node numbers and corners checked, elements turned counter-clockwise, the mesh's
+     * own checks (orientation, sides, boundary edges, overlap) run once and their refusal
+     * pointed at the line, unused nodes dropped.
      */
     public Mesh build() throws MeshFileException {
-        int elementCount = elementStart.size();
-        if (elementCount == 0) {
+        if (elementStart.size() == 0) {
             throw new MeshFileException(file, 0, "expected triangles or quadrilaterals, found none");
         }
-        checkCorners(elementCount);
-        orientElements(elementCount);
-        checkBoundarySides(elementCount);
-        int[] newNumber = usedNodeNumbers();
-        return assemble(elementCount, newNumber);
+        checkCorners();
+        turnClockwiseElements();
+        checkBoundaryLines();
+        return checkedMesh().withoutUnusedNodes();
     }
 
     /** Node numbers within the file's nodes, no node twice in an element. */
-    private void checkCorners(int elementCount) throws MeshFileException {
-        for (int e = 0; e < elementCount; e++) {
+    private void checkCorners() throws MeshFileException {
+        for (int e = 0; e < elementStart.size(); e++) {
             int s = elementStart.get(e);
             int c = elementCorners.get(e);
             for (int k = 0; k < c; k++) {
@@ -129,151 +128,102 @@ public final class MeshAssembler {
         }
     }
 
-    /** Turns clockwise elements around; rejects degenerate and self-intersecting ones. */
-    private void orientElements(int elementCount) throws MeshFileException {
-        for (int e = 0; e < elementCount; e++) {
+    /**
+     * Turns clockwise elements around (files list either way round); degenerate and folded
+     * elements are left to the mesh's check.
+     */
+    private void turnClockwiseElements() {
+        for (int e = 0; e < elementStart.size(); e++) {
             int s = elementStart.get(e);
             int c = elementCorners.get(e);
-            int sign = Orientation.elementOrientation(xy, elementNodes, s, c);
-            if (sign == 0) {
-                throw error(elementLine.get(e), "expected an element of positive area, found a"
-                        + " degenerate one (zero area)");
-            }
-            if (sign < 0) {
+            if (Orientation.elementOrientation(xy, elementNodes, s, c) < 0) {
                 for (int k = 0; k < c / 2; k++) {
                     int t = elementNodes[s + k];
                     elementNodes[s + k] = elementNodes[s + c - 1 - k];
                     elementNodes[s + c - 1 - k] = t;
                 }
             }
-            if (c == 4) {
-                int bent = 0;
-                for (int k = 0; k < 4; k++) {
-                    if (Orientation.orientation(xy, elementNodes[s + (k + 3) % 4], elementNodes[s + k],
-                            elementNodes[s + (k + 1) % 4]) <= 0) {
-                        bent++;
-                    }
+        }
+    }
+
+    /** Each boundary line joins two distinct nodes of the file. */
+    private void checkBoundaryLines() throws MeshFileException {
+        for (int b = 0; b < edgeLine.size(); b++) {
+            int p = edges.get(3 * b);
+            int q = edges.get(3 * b + 1);
+            for (int node : new int[] {p, q}) {
+                if (node < 0 || node >= nodeCount) {
+                    throw error(edgeLine.get(b), "expected node numbers of 0.." + (nodeCount - 1)
+                            + " (the nodes of the file), found " + node);
                 }
-                if (bent > 1) {
-                    throw error(elementLine.get(e), "expected a simple quadrilateral, found one"
-                            + " that is self-intersecting or folded (" + bent + " corners turn the"
-                            + " wrong way or go straight)");
-                }
+            }
+            if (p == q) {
+                throw error(edgeLine.get(b), "expected a boundary line between two nodes, found"
+                        + " node " + p + " twice");
             }
         }
     }
 
     /**
-     * Each boundary line is a side of exactly one element and given once; each side of one
-     * element only is a boundary line.
+     * The mesh of every node of the file (their numbers kept, so that messages name the file's
+     * nodes), triangles first, default boundary kinds; the mesh's refusal is reported at the
+     * line of the element or boundary line it names.
      */
-    private void checkBoundarySides(int elementCount) throws MeshFileException {
-        Map<Long, Integer> sideCount = new HashMap<>();
-        Map<Long, Integer> sideElement = new HashMap<>();
-        for (int e = 0; e < elementCount; e++) {
-            int s = elementStart.get(e);
-            int c = elementCorners.get(e);
-            for (int k = 0; k < c; k++) {
-                long key = key(elementNodes[s + k], elementNodes[s + (k + 1) % c]);
-                sideCount.merge(key, 1, Integer::sum);
-                sideElement.putIfAbsent(key, e);
-            }
-        }
-        Map<Long, Integer> edgeOfSide = new HashMap<>();
-        int edgeCount = edgeLine.size();
-        for (int b = 0; b < edgeCount; b++) {
-            int line = edgeLine.get(b);
-            int p = edges.get(3 * b);
-            int q = edges.get(3 * b + 1);
-            for (int node : new int[] {p, q}) {
-                if (node < 0 || node >= nodeCount) {
-                    throw error(line, "expected node numbers of 0.." + (nodeCount - 1)
-                            + " (the nodes of the file), found " + node);
-                }
-            }
-            if (p == q) {
-                throw error(line, "expected a boundary line between two nodes, found node " + p
-                        + " twice");
-            }
-            long key = key(p, q);
-            Integer n = sideCount.get(key);
-            if (n == null || n != 1) {
-                throw error(line, "expected a boundary line on a side of exactly one element,"
-                        + " the line " + p + "-" + q + " is a side of " + (n == null ? 0 : n)
-                        + " elements");
-            }
-            Integer before = edgeOfSide.put(key, b);
-            if (before != null) {
-                throw error(line, "expected each boundary side once, the side " + p + "-" + q
-                        + " was already given on line " + edgeLine.get(before));
-            }
-        }
-        for (Map.Entry<Long, Integer> side : sideCount.entrySet()) {
-            if (side.getValue() == 1 && !edgeOfSide.containsKey(side.getKey())) {
-                long key = side.getKey();
-                int e = sideElement.get(key);
-                throw error(elementLine.get(e), "expected every side on the mesh boundary to"
-                        + " belong to a boundary marker, the side " + (key >>> 32) + "-"
-                        + (key & 0xffffffffL) + " of this element belongs to none");
-            }
-        }
-    }
-
-    /** Per node of the file its number among the nodes some element uses (in order), or -1. */
-    private int[] usedNodeNumbers() {
-        int[] newNumber = new int[nodeCount];
-        Arrays.fill(newNumber, -1);
-        for (int i = 0; i < elementNodesUsed; i++) {
-            newNumber[elementNodes[i]] = 0;
-        }
-        int used = 0;
-        for (int i = 0; i < nodeCount; i++) {
-            if (newNumber[i] == 0) {
-                newNumber[i] = used++;
-            }
-        }
-        return newNumber;
-    }
-
-    /** The mesh of the used nodes, its elements and boundary lines, default boundary kinds. */
-    private Mesh assemble(int elementCount, int[] newNumber) throws MeshFileException {
-        int used = (int) Arrays.stream(newNumber).filter(n -> n >= 0).count();
-        double[] coords = new double[2 * used];
-        for (int i = 0; i < nodeCount; i++) {
-            if (newNumber[i] >= 0) {
-                coords[2 * newNumber[i]] = xy[2 * i];
-                coords[2 * newNumber[i] + 1] = xy[2 * i + 1];
-            }
-        }
+    private Mesh checkedMesh() throws MeshFileException {
         IntList tri = new IntList();
         IntList quad = new IntList();
-        for (int e = 0; e < elementCount; e++) {
-            int s = elementStart.get(e);
-            IntList target = elementCorners.get(e) == 3 ? tri : quad;
+        IntList triLine = new IntList();
+        IntList quadLine = new IntList();
+        for (int e = 0; e < elementStart.size(); e++) {
+            boolean triangle = elementCorners.get(e) == 3;
             for (int k = 0; k < elementCorners.get(e); k++) {
-                target.add(newNumber[elementNodes[s + k]] + 1);
+                (triangle ? tri : quad).add(elementNodes[elementStart.get(e) + k] + 1);
             }
-        }
-        int edgeCount = edgeLine.size();
-        int[] boundary = new int[3 * edgeCount];
-        for (int b = 0; b < edgeCount; b++) {
-            boundary[3 * b] = newNumber[edges.get(3 * b)];
-            boundary[3 * b + 1] = newNumber[edges.get(3 * b + 1)];
-            boundary[3 * b + 2] = edges.get(3 * b + 2);
+            (triangle ? triLine : quadLine).add(elementLine.get(e));
         }
         List<BoundaryKind> kinds = new ArrayList<>();
         for (String marker : markers) {
             kinds.add(BoundaryKind.defaultFor(marker, false));
         }
+        int[] triangles = tri.toArray();
+        int[] quads = quad.toArray();
         try {
-            return new Mesh(coords, tri.toArray(), quad.toArray(), boundary, kinds, markers);
+            return new Mesh(Arrays.copyOf(xy, 2 * nodeCount), triangles, quads, edges.toArray(),
+                    kinds, markers);
+        } catch (MeshFault f) {
+            int[] lines = Arrays.copyOf(triLine.toArray(), triLine.size() + quadLine.size());
+            System.arraycopy(quadLine.toArray(), 0, lines, triLine.size(), quadLine.size());
+            throw fault(f, lines, triangles, quads);
         } catch (IllegalArgumentException e) {
-            throw new MeshFileException(file, 0, "invalid mesh: " + e.getMessage());
+            throw error(0, "invalid mesh: " + e.getMessage());
         }
     }
 
-    private static long key(int a, int b) {
-        return ((long) Math.min(a, b) << 32) | Math.max(a, b);
+    /** The mesh's refusal at the line of its element or boundary line, in the file's numbers. */
+    private MeshFileException fault(MeshFault f, int[] elementLines, int[] triangles,
+            int[] quads) {
+        if (f.edge() >= 0) {
+            int b = f.edge();
+            String reason = f.otherEdge() >= 0 ? "it repeats the boundary line on line "
+                    + edgeLine.get(f.otherEdge()) : f.reason();
+            return error(edgeLine.get(b), "boundary line " + edges.get(3 * b) + "-"
+                    + edges.get(3 * b + 1) + ": " + reason);
+        }
+        String other = f.otherElement() >= 0
+                ? "; the other element is on line " + elementLines[f.otherElement()] : "";
+        if (f.element() < 0) {
+            return error(0, "invalid mesh: " + f.getMessage());
+        }
+        int g = f.element();
+        int t = triangles.length / 3;
+        int c = g < t ? 3 : 4;
+        int[] nodes = g < t ? triangles : quads;
+        int first = g < t ? 3 * g : 4 * (g - t);
+        StringBuilder corners = new StringBuilder();
+        for (int k = 0; k < c; k++) {
+            corners.append(k > 0 ? " " : "").append(nodes[first + k] - 1);
+        }
+        return error(elementLines[g], "element " + corners + ": " + f.reason() + other);
     }
 
     private MeshFileException error(int line, String message) {

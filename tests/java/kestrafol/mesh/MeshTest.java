@@ -90,24 +90,56 @@ class MeshTest {
         double[] coords = {0, 0, 1, 0, 0, 1, 0.6, 0.6};
         int[] triangles = {1, 2, 3, 1, 2, 4};
         int[] edges = {0, 1, 1, 1, 2, 1, 2, 0, 1};
-        String ours = assertThrows(IllegalArgumentException.class, () -> new Mesh(coords,
-                triangles, new int[0], edges, List.of(BoundaryKind.SLIP_WALL), null)).getMessage();
+        MeshFault ours = assertThrows(MeshFault.class, () -> new Mesh(coords, triangles,
+                new int[0], edges, List.of(BoundaryKind.SLIP_WALL), null));
         String library = assertThrows(IllegalArgumentException.class, () -> EulerSolver.start(4,
                 coords, 2, triangles, 0, new int[0], 3, edges, 1, new int[] {2},
                 Settings.defaults().toVector())).getMessage();
-        assertTrue(ours.contains("triangle 0 and triangle 1 both run along the side from node 0"
-                + " to node 1 (nodes from 0) in the same direction"), ours);
-        assertTrue(library.contains("in the same direction, so they overlap"), library);
+        assertEquals(library, ours.getMessage());
+        assertTrue(library.contains("both run along the side from node 1 to node 2"
+                + " (boundary-edge numbering {0, 1}) in the same direction, so they overlap"),
+                library);
+        assertEquals(List.of(1, 0), List.of(ours.element(), ours.otherElement()));
     }
 
     @Test
     void requiresEveryBoundarySideToBeABoundaryEdge() {
-        Arrays5 a = new Arrays5();
-        int[] fewer = java.util.Arrays.copyOf(a.edges, a.edges.length - 3);
-        String message = assertThrows(IllegalArgumentException.class,
-                () -> new Mesh(a.coords, a.triangles, a.quads, fewer, BoundaryKind.fromCodes(a.kinds),
-                        null)).getMessage();
-        assertTrue(message.contains("{0, 3}"), message);
+        String open = sameRefusal(a -> a.edges = java.util.Arrays.copyOf(a.edges,
+                a.edges.length - 3));
+        assertTrue(open.endsWith("is no boundary edge, so the mesh is open there"), open);
+    }
+
+    /**
+     * The unit square as two triangles, 0-1-2 and 0-2-3 (nodes from 0), one boundary edge per
+     * side, the bottom one given backwards: who lies across each element side.
+     */
+    @Test
+    void topologyOfTwoTrianglesNamesNeighboursAndBoundarySides() {
+        Mesh m = new Mesh(new double[] {0, 0, 1, 0, 1, 1, 0, 1}, new int[] {1, 2, 3, 1, 3, 4},
+                new int[0], new int[] {1, 0, 1, 1, 2, 1, 2, 3, 1, 3, 0, 1},
+                List.of(BoundaryKind.FAR_FIELD), null);
+        Topology t = m.topology();
+        // Per element and side: neighbour, boundary edge (-1 for none).
+        int[][][] across = {
+            {{-1, 0}, {-1, 1}, {1, -1}},  // 0->1 bottom, 1->2 right, 2->0 the diagonal
+            {{0, -1}, {-1, 2}, {-1, 3}},  // 0->2 the diagonal, 2->3 top, 3->0 left
+        };
+        for (int g = 0; g < 2; g++) {
+            for (int k = 0; k < 3; k++) {
+                assertEquals(across[g][k][0], t.neighbour(g, k), "element " + g + " side " + k);
+                assertEquals(across[g][k][1], t.boundaryEdgeOn(g, k), "element " + g + " side " + k);
+            }
+        }
+        int[] element = {0, 0, 1, 1};
+        boolean[] along = {false, true, true, true};
+        for (int b = 0; b < 4; b++) {
+            assertEquals(element[b], t.elementOfEdge(b));
+            assertEquals(along[b], m.edgeAlongElement(b), "edge " + b);
+        }
+        // Derived meshes keep it: other node numbers, other kinds.
+        Mesh renumbered = Renumbering.of(new int[] {3, 2, 1, 0}).apply(m);
+        assertEquals(t, renumbered.topology());
+        assertEquals(along[0], renumbered.edgeAlongElement(0));
     }
 
     @Test

@@ -46,9 +46,7 @@ class GmshMesherTest {
         double[] cl = new double[3];
         for (int tag = 1; tag <= 3; tag++) {
             boolean[] monitored = {tag == 1 || tag == 3, tag == 2 || tag == 3, false};
-            cl[tag - 1] = new WallForces(mesh.coords(), mesh.triangles(), mesh.quads(),
-                    mesh.boundaryEdges(), mesh.boundaryKindCodes(), monitored, r)
-                    .compute(state, c).cl();
+            cl[tag - 1] = new WallForces(mesh, monitored, r).compute(state, c).cl();
         }
         // Both elements lift (each wall integrated on its own) and the parts add up to the
         // whole.

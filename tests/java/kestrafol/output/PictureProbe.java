@@ -44,9 +44,8 @@ public final class PictureProbe {
         MachPicture.write(square, new double[square.nodeCount()], "flat", "Mach", Double.NaN,
                 dir.resolve("flat.png"));
         Mesh cambered = MeshGenerator.naca("2412", MeshGenerator.Options.resolution(64));
-        WallForces forces = new WallForces(cambered.coords(), cambered.triangles(),
-                cambered.quads(), cambered.boundaryEdges(), cambered.boundaryKindCodes(),
-                new boolean[] {true, false}, new WallForces.Reference(0.25, 0, 1));
+        WallForces forces = new WallForces(cambered, new boolean[] {true, false},
+                new WallForces.Reference(0.25, 0, 1));
         WallForces.Result r = forces.compute(syntheticState(cambered, s),
                 new WallForces.Conditions(s.mach(), s.alphaDegrees(), s.gamma(), false, 1));
         CpPicture.write(r.surface(), forces.closedWalls(), s.mach(), s.gamma(), 1, "Cp",

@@ -6,6 +6,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.List;
 import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
 import org.junit.jupiter.api.Test;
 
 class FlowChecksTest {
@@ -54,14 +55,15 @@ class FlowChecksTest {
         double[] xy = {0, 0, 1, 0, 1, 0.2, 0, 0.2, 2, 0, 1.5, 0.05};
         int[] quads = {1, 2, 3, 4};
         int[] tris = {2, 5, 6};
-        int[] kinds = {3, 1};
+        List<BoundaryKind> kinds = BoundaryKind.fromCodes(new int[] {3, 1});
         int[] quadWall = {0, 1, 1, 1, 2, 2, 2, 3, 2, 3, 0, 2};
-        assertEquals(0.2, FlowChecks.firstCellHeight(xy, new int[0], quads, quadWall, kinds),
-                1e-15);
-        int[] both = {0, 1, 1, 1, 4, 1};
-        assertEquals(0.05, FlowChecks.firstCellHeight(xy, tris, quads, both, kinds), 1e-15);
-        assertTrue(Double.isNaN(FlowChecks.firstCellHeight(xy, tris, quads, both,
-                new int[] {2, 1})));
+        assertEquals(0.2, FlowChecks.firstCellHeight(new Mesh(xy, new int[0], quads, quadWall,
+                kinds, null)), 1e-15);
+        int[] both = {0, 1, 1, 1, 4, 1, 1, 2, 2, 2, 3, 2, 3, 0, 2, 4, 5, 2, 5, 1, 2};
+        Mesh two = new Mesh(xy, tris, quads, both, kinds, null);
+        assertEquals(0.05, FlowChecks.firstCellHeight(two), 1e-15);
+        assertTrue(Double.isNaN(FlowChecks.firstCellHeight(
+                two.withBoundaryKinds(BoundaryKind.fromCodes(new int[] {2, 1})))));
         // 0.05 x 10 = 0.5 is below the threshold 1: warn and name 1 / 10 = 0.1.
         String w = FlowChecks.viscousPreflight(0.05, 10);
         assertTrue(w.contains("at least 0.100"), w);

@@ -24,8 +24,7 @@ class ToolkitForcesTest {
             monitored[t] = mesh.boundaryKind(t + 1).isWall()
                     && !mesh.boundaryNames().get(t).contains("sym");
         }
-        return new WallForces(mesh.coords(), mesh.triangles(), mesh.quads(),
-                mesh.boundaryEdges(), mesh.boundaryKindCodes(), monitored, ref);
+        return new WallForces(mesh, monitored, ref);
     }
 
     static WallForces.Conditions conditions(Settings s) {

@@ -4,6 +4,8 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 
 import java.util.List;
+import kestrafol.mesh.BoundaryKind;
+import kestrafol.mesh.Mesh;
 import org.junit.jupiter.api.Test;
 
 /** Worked examples of the toolkit's wall forces on meshes small enough to integrate by hand. */
@@ -27,7 +29,8 @@ class WallForcesTest {
         double[] xy = {0, 0, 1, 0, 1, 1, 0, 1};
         int[] tri = {1, 2, 3, 1, 3, 4};
         int[] edges = {bottom[0], bottom[1], 1, 1, 2, 2, 2, 3, 2, 3, 0, 2};
-        return new WallForces(xy, tri, new int[0], edges, new int[] {wallKind, 1},
+        return new WallForces(new Mesh(xy, tri, new int[0], edges,
+                BoundaryKind.fromCodes(new int[] {wallKind, 1}), null),
                 new boolean[] {true, false}, ref);
     }
 
@@ -109,7 +112,8 @@ class WallForcesTest {
         double[] xy = {0, 0, 3, 0, 3, 3, 0, 3, 1, 1, 2, 1, 2, 2, 1, 2};
         int[] quads = {1, 2, 6, 5, 2, 3, 7, 6, 3, 4, 8, 7, 4, 1, 5, 8};
         int[] edges = {4, 5, 1, 5, 6, 1, 6, 7, 1, 7, 4, 1, 0, 1, 2, 1, 2, 2, 2, 3, 2, 3, 0, 2};
-        return new WallForces(xy, new int[0], quads, edges, new int[] {2, 1}, monitored, ref);
+        return new WallForces(new Mesh(xy, new int[0], quads, edges,
+                BoundaryKind.fromCodes(new int[] {2, 1}), null), monitored, ref);
     }
 
     @Test
@@ -166,8 +170,9 @@ class WallForcesTest {
         // its moment 0.25 * 0.1 + 1 * 0.006 gives cm -0.248. The totals cancel.
         double[] xy = {0, 0, 1, 0, 1, 1, 0, 1};
         int[] edges = {0, 1, 1, 1, 2, 3, 2, 3, 2, 3, 0, 3};
-        WallForces w = new WallForces(xy, new int[] {1, 2, 3, 1, 3, 4}, new int[0], edges,
-                new int[] {3, 3, 1}, new boolean[] {true, true, false},
+        WallForces w = new WallForces(new Mesh(xy, new int[] {1, 2, 3, 1, 3, 4}, new int[0],
+                edges, BoundaryKind.fromCodes(new int[] {3, 3, 1}), null),
+                new boolean[] {true, true, false},
                 new WallForces.Reference(0.25, 0, 1));
         double[] s = new double[16];
         double[] y = {0, 0, 1, 1};
