@@ -109,16 +109,7 @@ public final class MachPicture {
         });
         g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
         if (edges) {
-            g.setColor(new Color(0, 0, 0, 70));
-            g.setStroke(new BasicStroke(0.5f));
-            forEachTriangle(mesh, (a, b, c) -> {
-                Path2D.Double side = new Path2D.Double();
-                side.moveTo(px[a], py[a]);
-                side.lineTo(px[b], py[b]);
-                side.lineTo(px[c], py[c]);
-                side.closePath();
-                g.draw(side);
-            });
+            drawEdges(g, mesh, px, py);
         }
         if (!Double.isNaN(line) && line > range[0] && line < range[1]) {
             g.setColor(Color.BLACK);
@@ -127,6 +118,37 @@ public final class MachPicture {
                     new double[] {py[a], py[b], py[c]},
                     new double[] {field[a], field[b], field[c]}, line));
         }
+        drawWalls(g, mesh, px, py);
+        g.setClip(null);
+        g.setColor(Color.BLACK);
+        g.setStroke(new BasicStroke(1f));
+        g.drawRect(LEFT, TOP, (int) plotW, (int) plotH);
+        axes(g, x0, y1, scale, plotW, plotH, chord);
+        colourBar(g, levels, label, !Double.isNaN(line) && line > range[0] && line < range[1]
+                ? line : Double.NaN);
+        g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 20));
+        FontMetrics fm = g.getFontMetrics();
+        g.drawString(title, (WIDTH - RIGHT + LEFT - fm.stringWidth(title)) / 2, TOP - 20);
+        g.dispose();
+        ImageIO.write(image, "png", file.toFile());
+    }
+
+    /** The elements' sides, thin and faint over the field. */
+    private static void drawEdges(Graphics2D g, Mesh mesh, double[] px, double[] py) {
+        g.setColor(new Color(0, 0, 0, 70));
+        g.setStroke(new BasicStroke(0.5f));
+        forEachTriangle(mesh, (a, b, c) -> {
+            Path2D.Double side = new Path2D.Double();
+            side.moveTo(px[a], py[a]);
+            side.lineTo(px[b], py[b]);
+            side.lineTo(px[c], py[c]);
+            side.closePath();
+            g.draw(side);
+        });
+    }
+
+    /** Each closed wall filled grey and outlined. */
+    private static void drawWalls(Graphics2D g, Mesh mesh, double[] px, double[] py) {
         for (int[] loop : Pictures.wallLoops(mesh)) {
             Path2D.Double body = new Path2D.Double();
             for (int k = 0; k < loop.length; k++) {
@@ -143,18 +165,6 @@ public final class MachPicture {
             g.setStroke(new BasicStroke(1.2f));
             g.draw(body);
         }
-        g.setClip(null);
-        g.setColor(Color.BLACK);
-        g.setStroke(new BasicStroke(1f));
-        g.drawRect(LEFT, TOP, (int) plotW, (int) plotH);
-        axes(g, x0, y1, scale, plotW, plotH, chord);
-        colourBar(g, levels, label, !Double.isNaN(line) && line > range[0] && line < range[1]
-                ? line : Double.NaN);
-        g.setFont(new Font(Font.SANS_SERIF, Font.BOLD, 20));
-        FontMetrics fm = g.getFontMetrics();
-        g.drawString(title, (WIDTH - RIGHT + LEFT - fm.stringWidth(title)) / 2, TOP - 20);
-        g.dispose();
-        ImageIO.write(image, "png", file.toFile());
     }
 
     /**
