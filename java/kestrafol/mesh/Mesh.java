@@ -546,4 +546,26 @@ public final class Mesh {
     public int hashCode() {
         return Arrays.hashCode(coords) * 31 + Arrays.hashCode(triangles);
     }
+
+    /** What {@link #forEachSide} hands each side: its two nodes, numbered from 0. */
+    public interface SideVisitor {
+        void side(int a, int b);
+    }
+
+    /**
+     * Each side of each element, triangles first, in element order (a side of two elements comes
+     * twice, once from each).
+     */
+    public void forEachSide(SideVisitor visitor) {
+        for (int e = 0; e < triangleCount(); e++) {
+            for (int k = 0; k < 3; k++) {
+                visitor.side(triangleNode(e, k) - 1, triangleNode(e, (k + 1) % 3) - 1);
+            }
+        }
+        for (int e = 0; e < quadCount(); e++) {
+            for (int k = 0; k < 4; k++) {
+                visitor.side(quadNode(e, k) - 1, quadNode(e, (k + 1) % 4) - 1);
+            }
+        }
+    }
 }

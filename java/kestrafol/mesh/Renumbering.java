@@ -148,7 +148,7 @@ public final class Renumbering {
     static int[][] adjacency(Mesh mesh) {
         int n = mesh.nodeCount();
         int[] degree = new int[n];
-        forEachSide(mesh, (a, b) -> {
+        mesh.forEachSide((a, b) -> {
             degree[a]++;
             degree[b]++;
         });
@@ -157,7 +157,7 @@ public final class Renumbering {
             adj[i] = new int[degree[i]];
         }
         int[] fill = new int[n];
-        forEachSide(mesh, (a, b) -> {
+        mesh.forEachSide((a, b) -> {
             adj[a][fill[a]++] = b;
             adj[b][fill[b]++] = a;
         });
@@ -176,22 +176,6 @@ public final class Renumbering {
         return adj;
     }
 
-    private interface SideVisitor {
-        void side(int a, int b);
-    }
-
-    private static void forEachSide(Mesh mesh, SideVisitor visitor) {
-        for (int e = 0; e < mesh.triangleCount(); e++) {
-            for (int k = 0; k < 3; k++) {
-                visitor.side(mesh.triangleNode(e, k) - 1, mesh.triangleNode(e, (k + 1) % 3) - 1);
-            }
-        }
-        for (int e = 0; e < mesh.quadCount(); e++) {
-            for (int k = 0; k < 4; k++) {
-                visitor.side(mesh.quadNode(e, k) - 1, mesh.quadNode(e, (k + 1) % 4) - 1);
-            }
-        }
-    }
 
     /** Largest difference of node numbers across an element side. */
     public static int bandwidth(Mesh mesh) {

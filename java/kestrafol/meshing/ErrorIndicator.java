@@ -73,7 +73,7 @@ public final class ErrorIndicator {
             entropy[i] = (Math.log(gamma * p) - gamma * Math.log(rho)) / (gamma - 1);
         }
         double[] marks = new double[n];
-        forEachSide(mesh, (a, b) -> {
+        mesh.forEachSide((a, b) -> {
             double jump = Math.abs(mach[a] - mach[b]) + Math.abs(pressure[a] - pressure[b])
                     + Math.abs(entropy[a] - entropy[b]);
             marks[a] = Math.max(marks[a], jump);
@@ -87,7 +87,7 @@ public final class ErrorIndicator {
         int n = mesh.nodeCount();
         double[] sum = new double[n];
         int[] count = new int[n];
-        forEachSide(mesh, (a, b) -> {
+        mesh.forEachSide((a, b) -> {
             double length = Math.hypot(mesh.x(a) - mesh.x(b), mesh.y(a) - mesh.y(b));
             sum[a] += length;
             sum[b] += length;
@@ -156,23 +156,5 @@ public final class ErrorIndicator {
             count += 1 / (r * r);
         }
         return count;
-    }
-
-    private interface Side {
-        void at(int a, int b);
-    }
-
-    /** Each side of each element (sides shared by two elements come twice), nodes from 0. */
-    private static void forEachSide(Mesh mesh, Side side) {
-        for (int e = 0; e < mesh.triangleCount(); e++) {
-            for (int k = 0; k < 3; k++) {
-                side.at(mesh.triangleNode(e, k) - 1, mesh.triangleNode(e, (k + 1) % 3) - 1);
-            }
-        }
-        for (int e = 0; e < mesh.quadCount(); e++) {
-            for (int k = 0; k < 4; k++) {
-                side.at(mesh.quadNode(e, k) - 1, mesh.quadNode(e, (k + 1) % 4) - 1);
-            }
-        }
     }
 }
