@@ -114,6 +114,14 @@ public final class Mesh {
                 xy[2 * newNumber[i] + 1] = coords[2 * i + 1];
             }
         }
+        return withNodesNumbered(xy, newNumber);
+    }
+
+    /**
+     * The mesh on new node numbers: node i becomes node newNumber[i] (numbered from 0) at its
+     * place in xy; elements and boundary edges keep their order, their sides and the topology.
+     */
+    Mesh withNodesNumbered(double[] xy, int[] newNumber) {
         int[] tri = triangles.clone();
         int[] quad = quads.clone();
         for (int[] elements : new int[][] {tri, quad}) {

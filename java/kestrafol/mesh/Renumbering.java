@@ -214,20 +214,7 @@ public final class Renumbering {
             coords[2 * k] = mesh.x(newToOld[k]);
             coords[2 * k + 1] = mesh.y(newToOld[k]);
         }
-        int[] triangles = mesh.triangles();
-        for (int i = 0; i < triangles.length; i++) {
-            triangles[i] = oldToNew[triangles[i] - 1] + 1;
-        }
-        int[] quads = mesh.quads();
-        for (int i = 0; i < quads.length; i++) {
-            quads[i] = oldToNew[quads[i] - 1] + 1;
-        }
-        int[] edges = mesh.boundaryEdges();
-        for (int e = 0; e < edges.length / 3; e++) {
-            edges[3 * e] = oldToNew[edges[3 * e]];
-            edges[3 * e + 1] = oldToNew[edges[3 * e + 1]];
-        }
-        return mesh.withNodes(coords, triangles, quads, edges);
+        return mesh.withNodesNumbered(coords, oldToNew);
     }
 
     /** Maps a per-node array of `width` values from the new numbering back to the original. */
