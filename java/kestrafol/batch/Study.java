@@ -23,6 +23,8 @@ import kestrafol.polar.PolarCase;
 import kestrafol.polar.PolarRow;
 import kestrafol.polar.PolarTally;
 import kestrafol.report.StudyReport;
+import kestrafol.mesh.Mesh;
+import kestrafol.run.AdaptedLevels;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseOutputs;
 import kestrafol.run.CaseResult;
@@ -59,10 +61,12 @@ public final class Study {
      * @param resume keep the levels whose folders hold a finished run with the same options and
      *     continue those holding a checkpoint of them (levels run here)
      * @param checkpointEvery wall time between two checkpoints of a level run here, in seconds
+     * @param adaptation the adaptation whose size field places the levels' points, in words
+     *     (null for the built-in meshes)
      */
     public record Plan(Path folder, List<Ladder.Level> ladder, double ratio, int resolution,
             int jobs, boolean pictures, double assumedOrder, Where where, SlurmJob.Request slurm,
-            List<String> warnings, boolean resume, double checkpointEvery) {
+            List<String> warnings, boolean resume, double checkpointEvery, String adaptation) {
         public Plan {
             ladder = List.copyOf(ladder);
             warnings = List.copyOf(warnings);
@@ -140,6 +144,10 @@ public final class Study {
                 + " points per direction, the finest of --resolution %d: %s points around the"
                 + " body", title, points.size(), plan.ratio(), plan.resolution(),
                 String.join(", ", points)));
+        if (plan.adaptation() != null) {
+            out.println("Adapted: every level's points along the body placed by the last size"
+                    + " field of " + plan.adaptation() + "; the finest level is its last mesh");
+        }
         out.println("Output: " + plan.folder());
         for (String w : plan.warnings()) {
             out.println("Warning: " + w);
@@ -207,14 +215,12 @@ public final class Study {
             if (done != null && done.stop() != StopReason.INTERRUPTED
                     && RecordedOptions.same(level.folder(), entries)) {
                 reused.incrementAndGet();
-                return new Ladder.Outcome(level, Run.mesh(level.definition()).nodeCount(),
-                        Double.NaN, done);
+                return new Ladder.Outcome(level, mesh(level).nodeCount(), Double.NaN, done);
             }
         }
         // Under a lowered cap the level runs again: a study never stopped would end before it.
         boolean resumed = plan.resume() && RecordedOptions.resumable(level.folder(), entries)
-                && Run.withinCap(level.folder(), level.definition(),
-                        Run.mesh(level.definition()));
+                && Run.withinCap(level.folder(), level.definition(), mesh(level));
         Ladder.Outcome o = runLevel(level, stopping, resumed, log -> {
             // A checkpoint that does not belong to its folder is refused in one line: the
             // level fails with it, its folder as it was.
@@ -231,8 +237,15 @@ public final class Study {
 
     /** The comment lines of a level's case.properties. */
     private static List<String> comments(Ladder.Level level) {
-        return List.of("kestrafol study, level " + level.number() + " (" + level.points()
-                + " points): the effective options of this level.", "Re-run it alone with:"
+        String first = "kestrafol study, level " + level.number() + " (" + level.points()
+                + " points): the effective options of this level.";
+        if (level.adapted() != null) {
+            return List.of(first, "Its mesh places these points by the study's adapted size"
+                    + " field (" + StudyOutputs.ADAPTATION + "); kestrafol run --config "
+                    + level.folder().resolve(CaseOutputs.CASE_FILE) + " solves the built-in mesh"
+                    + " of these points instead.");
+        }
+        return List.of(first, "Re-run it alone with:"
                 + " kestrafol run --config " + level.folder().resolve(CaseOutputs.CASE_FILE));
     }
 
@@ -313,7 +326,8 @@ public final class Study {
         }
         // summary.json last: with it the study is complete.
         StudyOutputs.writeSummary(plan.ladder().get(0).definition().body().caseName(), plan.ratio(),
-                outcomes, estimates, warnings, folder.resolve(StudyOutputs.SUMMARY));
+                outcomes, estimates, warnings, plan.adaptation(),
+                folder.resolve(StudyOutputs.SUMMARY));
         return StudyReport.write(folder, "Grid study, " + title);
     }
 
@@ -447,6 +461,14 @@ public final class Study {
         return Ladder.withSpacings(list);
     }
 
+    /**
+     * The mesh of a level: the built-in mesh of its case, or its member of the adapted family.
+     */
+    public static Mesh mesh(Ladder.Level level) throws IOException {
+        return level.adapted() == null ? Run.mesh(level.definition())
+                : AdaptedLevels.mesh(level.definition(), level.adapted(), level.points());
+    }
+
     /** One level through the single-case runner, its printed output into run.log. */
     public static Ladder.Outcome runLevel(Ladder.Level level, Stopping stopping)
             throws IOException {
@@ -466,7 +488,7 @@ public final class Study {
                 StandardOpenOption.CREATE, StandardOpenOption.APPEND)
                 : Files.newOutputStream(logFile);
                 PrintStream log = new PrintStream(file, true, StandardCharsets.UTF_8)) {
-            var mesh = Run.mesh(level.definition());
+            var mesh = mesh(level);
             Run run = runs.of(log);
             CaseResult r = stopping.execute(run, () -> run.execute(mesh, null, false));
             return new Ladder.Outcome(level, mesh.nodeCount(), Double.NaN, r);

@@ -164,6 +164,11 @@ public final class CaseFile {
                 Set.of()), options));
         e.put("resolution", Integer.toString(level.points()));
         e.put("out", level.folder().toString());
+        if (level.adapted() != null) {
+            // The level's mesh is given: its run does not adapt.
+            e.remove("adapt");
+            e.remove("max-nodes");
+        }
         return e;
     }
 }

@@ -480,6 +480,17 @@ public final class RunOptions implements Cloneable {
     }
 
     /**
+     * The case at a resolution with the given adaptation: cycles 0 for a level of an adapted
+     * study (its mesh is given), or the cycles with a node budget for the adaptation itself.
+     */
+    CaseDefinition definitionAt(int points, boolean pictures, int cycles, Integer budget) {
+        RunOptions o = copy();
+        o.adapt = cycles;
+        o.maxNodes = cycles == 0 ? null : budget;
+        return o.definitionAt(points, pictures);
+    }
+
+    /**
      * The validated options at other flow conditions, settled again by {@link #validate()}: the
      * defaults that follow the conditions (the weight from the Mach number, a viscous run's
      * first-cell height from the Reynolds number) follow them; these options stay as they are.

@@ -7,7 +7,11 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.Callable;
+import kestrafol.run.AdaptedLevels;
+import kestrafol.run.CaseDefinition;
 import kestrafol.run.MethodLimits;
+import kestrafol.run.Run;
+import kestrafol.study.StudyOutputs;
 import kestrafol.study.Ladder;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
@@ -36,6 +40,11 @@ import kestrafol.batch.Study;
         footer = {"", "Every option of \"kestrafol run\" applies to each level; --out defaults to"
                 + " study and --resolution to " + Ladder.DEFAULT_FINEST + " (so that the next level"
                 + " is the default mesh of \"kestrafol run\").",
+            "With --adapt N the levels are adapted meshes of one family: N cycles from the"
+                + " second level's built-in mesh to --max-nodes M (default: the nodes of the"
+                + " finest level's built-in mesh); the finest level is the last adapted mesh, each"
+                + " further level places fewer points by its size field, its nodes the finest's"
+                + " over the ratio squared. study.csv marks the levels adapted.",
             "Exit status: 0 every level converged, 4 a level did not converge, 3 a level"
                 + " diverged, 1 a level failed (or bad input), 2 bad options."})
 final class StudyCommand implements Callable<Integer> {
@@ -81,9 +90,9 @@ final class StudyCommand implements Callable<Integer> {
             throw usage("a study needs a built-in body (--naca, --circle or --airfoil): it"
                     + " generates the mesh of each level");
         }
-        if (options.adapt > 0) {
-            throw usage("--adapt: a study's levels are the built-in meshes' ladder; a ladder of"
-                    + " adapted meshes is not built yet, so adapt single runs (run --adapt)");
+        if (options.adapt > 0 && study.resume) {
+            throw usage("--resume does not apply with --adapt: a study on adapted meshes adapts"
+                    + " again, so run it afresh");
         }
         study.settle(spec, options.out);
         int[] points;
@@ -94,26 +103,70 @@ final class StudyCommand implements Callable<Integer> {
         }
         Path folder = options.out.toAbsolutePath().normalize();
         Files.createDirectories(folder);
-        List<Ladder.Level> ladder = Ladder.levels(folder, points,
-                (n, level) -> options.definitionAt(n, true));
         SlurmOptions task = study.slurmJob;
+        AdaptedLevels.Family family = options.adapt == 0 ? null
+                : adapted(folder, points, task.task != null || gathering);
+        List<Ladder.Level> ladder;
+        if (family == null) {
+            ladder = Ladder.levels(folder, points, (n, level) -> options.definitionAt(n, true));
+        } else {
+            try {
+                points = family.ladder().levelPoints(family.finestPoints(), study.levels,
+                        study.ratio, Ladder.MIN_POINTS);
+            } catch (IllegalArgumentException e) {
+                throw usage(e.getMessage());
+            }
+            ladder = Ladder.levels(folder, points,
+                    (n, level) -> options.definitionAt(n, true, 0, null), family.ladder());
+        }
         if (task.task != null) {
             SlurmStudy.runTask(folder, ladder, task.task, task.tasks(spec, ladder.size(),
                     "study", ladder.size() + " levels"), task.jobId, out);
             return 0;
         }
-        return solve(folder, ladder);
+        return solve(folder, ladder, family);
+    }
+
+    /**
+     * The adaptation of a study with --adapt N: N cycles from the second level's built-in mesh
+     * (one ratio coarser than --resolution) to the node budget (--max-nodes, or the nodes of
+     * the finest level's built-in mesh), recorded in the study's folder; an array task or a
+     * gathering reads the one recorded instead.
+     */
+    private AdaptedLevels.Family adapted(Path folder, int[] points, boolean recorded)
+            throws IOException {
+        Path file = folder.resolve(StudyOutputs.ADAPTATION);
+        Integer budget = options.maxNodes;
+        if (budget == null) {
+            budget = Run.mesh(options.definitionAt(points[0], false, 0, null)).nodeCount();
+        }
+        CaseDefinition start = options.definitionAt(points[1], false, options.adapt, budget);
+        if (recorded) {
+            return AdaptedLevels.recorded(file, start);
+        }
+        out.println("Adapting: " + options.adapt + " cycle" + (options.adapt == 1 ? "" : "s")
+                + " from the second level's mesh (" + points[1] + " points around the body) to"
+                + " at most " + String.format(java.util.Locale.ROOT, "%,d", budget) + " nodes");
+        AdaptedLevels.Family family;
+        try {
+            family = AdaptedLevels.adapt(start, out);
+        } catch (IllegalArgumentException e) {
+            throw usage("--adapt: " + e.getMessage());
+        }
+        AdaptedLevels.record(family, file);
+        return family;
     }
 
     /** The study of the settled ladder. */
-    private int solve(Path folder, List<Ladder.Level> ladder) throws IOException,
-            InterruptedException {
+    private int solve(Path folder, List<Ladder.Level> ladder, AdaptedLevels.Family family)
+            throws IOException, InterruptedException {
         List<String> command = new ArrayList<>(SlurmOptions.javaCommand());
         command.addAll(List.of("study", "--config", folder.resolve(Study.CONFIGURATION)
                 .toString()));
         return new Study(study.plan(folder, ladder, options.body.resolution, !options.noPictures,
                 gathering, command, MethodLimits.of(ladder.get(0).definition()),
-                options.checkpointEvery), CaseFile.studyRecords(spec, options), out).run();
+                options.checkpointEvery, family == null ? null : family.describe()),
+                CaseFile.studyRecords(spec, options), out).run();
     }
 
     /**

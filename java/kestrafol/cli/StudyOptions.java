@@ -80,11 +80,11 @@ final class StudyOptions {
     /** The settled study of the ladder, its tasks running command. */
     Study.Plan plan(Path folder, List<Ladder.Level> ladder, int resolution, boolean pictures,
             boolean gathering, List<String> command, List<String> warnings,
-            double checkpointEvery) {
+            double checkpointEvery, String adaptation) {
         return new Study.Plan(folder, ladder, ratio, resolution, jobs, pictures,
                 TwoMeshes.ASSUMED_ORDER, gathering ? Study.Where.GATHER : slurm
                         ? Study.Where.SLURM : Study.Where.HERE, new SlurmJob.Request(command,
                         slurmJob.partition, slurmJob.time, detach ? SlurmJob.Mode.DETACH
-                        : SlurmJob.Mode.WAIT), warnings, resume, checkpointEvery);
+                        : SlurmJob.Mode.WAIT), warnings, resume, checkpointEvery, adaptation);
     }
 }

@@ -74,6 +74,7 @@ public final class StudyReport {
         }
         sb.append("<p class=\"muted\">Files: ").append(Html.links(StudyOutputs.written(
                 Files.exists(studyFolder.resolve(StudyOutputs.PICTURE)))))
+                .append(". Finest level: ").append(Html.escape(summary.finestRule()))
                 .append(". Spacing: ").append(Html.escape(summary.spacingRule()))
                 .append(".</p>\n</header>\n");
         levels(sb, rows);

@@ -59,9 +59,10 @@ public final class Adapting {
 
     /**
      * The run's mesh and the flow carried onto it (null when a cycle diverged or was
-     * interrupted: the run then solves its last mesh from the free stream), the cycles as run.
+     * interrupted: the run then solves its last mesh from the free stream), the cycles as run,
+     * and the requested spacing along the body the last mesh was placed by (null without one).
      */
-    record Outcome(Mesh mesh, double[] state, List<Cycle> cycles) {}
+    record Outcome(Mesh mesh, double[] state, List<Cycle> cycles, double[] spacing) {}
 
     private Adapting() {}
 
@@ -101,6 +102,7 @@ public final class Adapting {
         Mesh mesh = start;
         double[] carried = null;
         int points = c.meshing().meshOptions().pointsAround();
+        double[] spacing = null;
         for (int k = 1; k <= cycles; k++) {
             long t0 = System.nanoTime();
             CaseSetup setup = CaseSetup.of(d, mesh, carried != null);
@@ -122,7 +124,7 @@ public final class Adapting {
                 done.add(cycle(k, points, mesh, monitor, loop.history(), Double.NaN, t0));
                 progress.message("        " + done.get(done.size() - 1).describe());
                 progress.message("        the run's mesh starts from the free stream");
-                return new Outcome(mesh, null, done);
+                return new Outcome(mesh, null, done, null);
             }
             int target = (int) Math.round(start.nodeCount()
                     * Math.pow((double) budget / start.nodeCount(), (double) k / cycles));
@@ -136,11 +138,12 @@ public final class Adapting {
             progress.message("        " + done.get(done.size() - 1).describe());
             mesh = adapted;
             points = next.body().length / 2;
+            spacing = next.spacing();
         }
         progress.message(String.format(Locale.ROOT, "        the run solves the adapted mesh: %d"
                 + " points around, %,d nodes", points, mesh.nodeCount()));
         progress.restart((System.nanoTime() - startNanos) * 1e-9);
-        return new Outcome(mesh, carried, done);
+        return new Outcome(mesh, carried, done, spacing);
     }
 
     /** The run's own solve as the last cycle, with the indicator of its final flow. */

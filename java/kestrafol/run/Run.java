@@ -376,7 +376,7 @@ public final class Run {
             out.println("Note: --adapt places the points of the built-in O-mesh; this body's"
                     + " mesh is " + (mesher == null ? "not known to be one" : "by " + mesher)
                     + ", so the run solves it unadapted");
-            return new Adapting.Outcome(mesh, null, List.of());
+            return new Adapting.Outcome(mesh, null, List.of(), null);
         }
         progress.header(seconds());
         return Adapting.run(c, mesh, progress, stopRequested, startNanos);

@@ -8,6 +8,7 @@ import java.util.Locale;
 import java.util.Map;
 import java.util.function.BiFunction;
 import kestrafol.meshing.MeshGenerator;
+import kestrafol.meshing.SpacingLadder;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.CaseResult;
 import kestrafol.run.StopReason;
@@ -53,9 +54,26 @@ public final class Ladder {
     }
 
     /**
-     * One level: its number (1 the finest), points around the body, the case and its folder.
+     * One level: its number (1 the finest), points around the body, the case, its folder, and
+     * the family of adapted meshes it is a member of (null for the built-in mesh of the case).
      */
-    public record Level(int number, int points, CaseDefinition definition, Path folder) {}
+    public record Level(int number, int points, CaseDefinition definition, Path folder,
+            SpacingLadder adapted) {
+        /** A level on the built-in mesh of its case. */
+        public Level(int number, int points, CaseDefinition definition, Path folder) {
+            this(number, points, definition, folder, null);
+        }
+
+        /** "adapted" for a member of an adapted family, "built-in" otherwise. */
+        public String meshKind() {
+            return adapted == null ? BUILT_IN : ADAPTED;
+        }
+    }
+
+    /** The mesh kind of a level on the built-in mesh of its case. */
+    public static final String BUILT_IN = "built-in";
+    /** The mesh kind of a level placed by an adapted size field. */
+    public static final String ADAPTED = "adapted";
 
     /**
      * A level's outcome: the nodes of its mesh, its relative spacing, and the run's result (a
@@ -103,11 +121,21 @@ public final class Ladder {
      */
     public static List<Level> levels(Path folder, int[] points,
             BiFunction<Integer, Path, CaseDefinition> definition) {
+        return levels(folder, points, definition, null);
+    }
+
+    /**
+     * As {@link #levels(Path, int[], BiFunction)}, each level a member of the adapted family
+     * (null for the built-in meshes).
+     */
+    public static List<Level> levels(Path folder, int[] points,
+            BiFunction<Integer, Path, CaseDefinition> definition, SpacingLadder adapted) {
         List<Level> ladder = new ArrayList<>();
         for (int k = 0; k < points.length; k++) {
             Path level = folder.resolve(String.format(Locale.ROOT, "level%d-n%d", k + 1,
                     points[k]));
-            ladder.add(new Level(k + 1, points[k], definition.apply(points[k], level), level));
+            ladder.add(new Level(k + 1, points[k], definition.apply(points[k], level), level,
+                    adapted));
         }
         return ladder;
     }

@@ -12,13 +12,14 @@ import kestrafol.run.StopReason;
 
 /**
  * study.csv, written and read back here: one row per level of a study, finest first (level,
- * points, nodes, h, cl, cd, cm, iterations, stoppedBy, converged). A number the level did not
- * give is an empty cell.
+ * points, nodes, h, cl, cd, cm, iterations, stoppedBy, converged, mesh: "built-in" or
+ * "adapted"). A number the level did not give is an empty cell.
  */
 public final class StudyCsv {
     /** The header line. */
-    static final String HEADER = "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged";
-    private static final int FIELDS = 10;
+    static final String HEADER = "level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged,"
+            + "mesh";
+    private static final int FIELDS = 11;
 
     /**
      * One level.
@@ -26,9 +27,10 @@ public final class StudyCsv {
      * @param values cl, cd and cm in the order of {@link Ladder#COEFFICIENTS}, NaN where the
      *     level gave none
      * @param iterations the level's iterations, -1 for a level that did not run
+     * @param mesh the level's mesh kind, {@link Ladder#BUILT_IN} or {@link Ladder#ADAPTED}
      */
     public record Row(int level, int points, int nodes, double h, double[] values,
-            int iterations, StopReason stop, boolean converged) {
+            int iterations, StopReason stop, boolean converged, String mesh) {
         public Row {
             values = values.clone();
         }
@@ -37,7 +39,8 @@ public final class StudyCsv {
         public static Row of(Ladder.Outcome o) {
             double[] values = Ladder.COEFFICIENTS.stream().mapToDouble(o::coefficient).toArray();
             return new Row(o.level().number(), o.level().points(), o.nodes(), o.h(), values,
-                    o.ran() ? o.result().iterations() : -1, o.result().stop(), o.converged());
+                    o.ran() ? o.result().iterations() : -1, o.result().stop(), o.converged(),
+                    o.level().meshKind());
         }
 
         @Override
@@ -50,13 +53,13 @@ public final class StudyCsv {
             return o instanceof Row r && level == r.level && points == r.points
                     && nodes == r.nodes && Double.compare(h, r.h) == 0
                     && java.util.Arrays.equals(values, r.values) && iterations == r.iterations
-                    && stop == r.stop && converged == r.converged;
+                    && stop == r.stop && converged == r.converged && mesh.equals(r.mesh);
         }
 
         @Override
         public int hashCode() {
             return java.util.Objects.hash(level, points, nodes, h,
-                    java.util.Arrays.hashCode(values), iterations, stop, converged);
+                    java.util.Arrays.hashCode(values), iterations, stop, converged, mesh);
         }
     }
 
@@ -73,7 +76,7 @@ public final class StudyCsv {
             }
             sb.append(',').append(r.iterations() < 0 ? "" : Integer.toString(r.iterations()))
                     .append(',').append(r.stop().key()).append(',').append(r.converged())
-                    .append('\n');
+                    .append(',').append(r.mesh()).append('\n');
         }
         Files.writeString(file, sb.toString(), StandardCharsets.UTF_8);
     }
@@ -93,14 +96,15 @@ public final class StudyCsv {
         for (int k = 1; k < lines.size(); k++) {
             String[] f = lines.get(k).split(",", -1);
             try {
-                if (f.length != FIELDS || !(f[9].equals("true") || f[9].equals("false"))) {
+                if (f.length != FIELDS || !(f[9].equals("true") || f[9].equals("false"))
+                        || !(f[10].equals(Ladder.BUILT_IN) || f[10].equals(Ladder.ADAPTED))) {
                     throw new IllegalArgumentException("expected " + FIELDS + " fields");
                 }
                 rows.add(new Row(Integer.parseInt(f[0]), Integer.parseInt(f[1]),
                         Integer.parseInt(f[2]), number(f[3]), new double[] {number(f[4]),
                             number(f[5]), number(f[6])},
                         f[7].isEmpty() ? -1 : Integer.parseInt(f[7]), StopReason.parse(f[8]),
-                        Boolean.parseBoolean(f[9])));
+                        Boolean.parseBoolean(f[9]), f[10]));
             } catch (IllegalArgumentException e) {
                 throw new InputFileException(file, k + 1, "expected " + HEADER + ", got "
                         + lines.get(k));

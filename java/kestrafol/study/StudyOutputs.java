@@ -36,15 +36,21 @@ public final class StudyOutputs {
     /** The study's full effective configuration, which also drives the Slurm tasks. */
     public static final String CONFIGURATION = "study.properties";
     /**
+     * With --adapt: the adaptation whose size field places the levels (written before they run,
+     * read by the Slurm tasks and the gathering).
+     */
+    public static final String ADAPTATION = "adaptation.properties";
+    /**
      * Every file of a whole study with what it holds, the list "study --help" prints; but for
-     * the configuration, removed before a study starts. summary.json is written last.
+     * the configuration and the adaptation, removed before a study starts. summary.json is written last.
      */
     public static final List<OutputFile> FILES = List.of(
             new OutputFile(CONFIGURATION, "the effective options, for --config and --resume"),
             new OutputFile(CSV, "one row per level"),
             new OutputFile(SUMMARY, "the estimate of each coefficient; written last"),
             new OutputFile(PICTURE, "each coefficient against the spacing"),
-            new OutputFile(REPORT, "the study on one page"));
+            new OutputFile(REPORT, "the study on one page"),
+            new OutputFile(ADAPTATION, "with --adapt: the size field that places the levels"));
     /** The results of a whole study, removed before a study starts. */
     public static final List<String> RESULTS = List.of(CSV, SUMMARY, PICTURE, REPORT);
 
@@ -65,9 +71,9 @@ public final class StudyOutputs {
      * converged, and the study's warnings ({@link StudySummary}).
      */
     public static void writeSummary(String caseName, double ratio, List<Ladder.Outcome> outcomes,
-            Map<String, GridConvergence.Estimate> estimates, List<String> warnings, Path file)
-            throws IOException {
-        StudySummary.of(caseName, ratio, outcomes, estimates, warnings).write(file);
+            Map<String, GridConvergence.Estimate> estimates, List<String> warnings,
+            String adaptation, Path file) throws IOException {
+        StudySummary.of(caseName, ratio, outcomes, estimates, warnings, adaptation).write(file);
     }
 
     /** Size of study.png in pixels. */

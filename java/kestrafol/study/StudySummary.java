@@ -53,6 +53,16 @@ public record StudySummary(String caseName, double ratio, String finestRule, Str
     /** The summary of a finished study. */
     public static StudySummary of(String caseName, double ratio, List<Ladder.Outcome> outcomes,
             Map<String, GridConvergence.Estimate> estimates, List<String> warnings) {
+        return of(caseName, ratio, outcomes, estimates, warnings, null);
+    }
+
+    /**
+     * The summary of a finished study whose levels are placed by one adapted size field, the
+     * adaptation in words (null for the built-in meshes).
+     */
+    public static StudySummary of(String caseName, double ratio, List<Ladder.Outcome> outcomes,
+            Map<String, GridConvergence.Estimate> estimates, List<String> warnings,
+            String adaptation) {
         boolean converged = !outcomes.isEmpty();
         for (Ladder.Outcome o : outcomes) {
             converged &= o.converged();
@@ -64,8 +74,11 @@ public record StudySummary(String caseName, double ratio, String finestRule, Str
                     e.getValue() != null && e.getKey().equals("cl") ? Ladder.farFieldShare(finest)
                             : Double.NaN));
         }
-        return new StudySummary(caseName, ratio, "the level of --resolution; each further level"
-                + " is coarser by the ratio in points per direction",
+        String finest = adaptation == null ? "the level of --resolution; each further level"
+                + " is coarser by the ratio in points per direction" : "the last adapted mesh of "
+                + adaptation + "; each further level places fewer points by the same size"
+                + " field, its nodes coarser by the ratio squared";
+        return new StudySummary(caseName, ratio, finest,
                 "h = sqrt(nodes of the finest level / nodes of the level)",
                 String.format(Locale.ROOT, "Every level's far field lies %s chords away, so the"
                         + " bands hold the mesh error only; |CL| grows as 1/R with the domain, and"
@@ -107,6 +120,7 @@ public record StudySummary(String caseName, double ratio, String finestRule, Str
             l.put("iterations", r.iterations() < 0 ? null : r.iterations());
             l.put("stoppedBy", r.stop().key());
             l.put("converged", r.converged());
+            l.put("mesh", r.mesh());
             l.put("folder", level.folder());
             list.add(l);
         }
@@ -158,7 +172,8 @@ public record StudySummary(String caseName, double ratio, String finestRule, Str
                         Ladder.COEFFICIENTS.stream().mapToDouble(c -> number(l, c)).toArray(),
                         l.get("iterations") == null ? -1 : (int) number(l, "iterations"),
                         StopReason.parse(String.valueOf(l.get("stoppedBy"))),
-                        Boolean.TRUE.equals(l.get("converged"))), (String) l.get("folder")));
+                        Boolean.TRUE.equals(l.get("converged")), (String) l.get("mesh")),
+                        (String) l.get("folder")));
             }
             List<String> warnings = new ArrayList<>();
             for (Object w : (List<?>) s.get("warnings")) {

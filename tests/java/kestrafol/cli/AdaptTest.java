@@ -10,7 +10,10 @@ import kestrafol.base.Json;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
-/** run --adapt as a user meets it: the refusals, and the cycles of a short run recorded. */
+/**
+ * --adapt as a user meets it: the refusals, the cycles of a short run recorded, and a study on
+ * adapted meshes.
+ */
 class AdaptTest {
     @TempDir
     Path dir;
@@ -20,7 +23,8 @@ class AdaptTest {
         String out = dir.resolve("other").toString();
         String[][] cases = {
             {"polar", "--alpha", "0,2", "--adapt", "1", "--chain", "--out", out},
-            {"study", "--adapt", "1", "--out", out},
+            {"study", "--adapt", "1", "--resume", "--out", out},
+            {"study", "--adapt", "1", "--mesh", "x.su2", "--out", out},
             {"run", "--adapt", "1", "--error-estimate", "--out", out},
             {"run", "--adapt", "1", "--mesh", "x.su2", "--out", out},
         };
@@ -76,5 +80,30 @@ class AdaptTest {
         assertEquals(last, ((Number) settings.get("nodes")).doubleValue());
         assertTrue(java.nio.file.Files.readString(out.resolve("report.html"))
                 .contains("<h2>Adaptation</h2>"));
+    }
+
+    @Test
+    void aStudyOnAdaptedMeshesKeepsItsRatioInNodesAndSaysItsLevelsAreAdapted() throws Exception {
+        Path out = dir.resolve("study");
+        RunTest.Out r = RunTest.main("study", "--adapt", "1", "--resolution", "48", "--mach",
+                "0.5", "--alpha", "2", "--iterations", "300", "--print-every", "1000",
+                "--no-pictures", "--out", out.toString());
+        assertEquals(4, r.status(), r.out() + r.err());
+        List<String> rows = java.nio.file.Files.readAllLines(out.resolve("study.csv"));
+        assertEquals(4, rows.size(), rows.toString());
+        int above = 0;
+        for (String row : rows.subList(1, rows.size())) {
+            String[] c = row.split(",");
+            assertEquals("adapted", c[10], row);
+            int nodes = Integer.parseInt(c[2]);
+            // Levels of two to three hundred nodes: the nearest even point count is within
+            // about 2 / points of the ratio squared, 2.
+            assertTrue(above == 0 || Math.abs((double) above / nodes - 2) < 0.15, above
+                    + " then " + nodes + " nodes");
+            above = nodes;
+        }
+        assertTrue(r.out().contains("Adapted: every level's points"), r.out());
+        assertTrue(java.nio.file.Files.readString(out.resolve("summary.json"))
+                .contains("the last adapted mesh of 1 cycle"));
     }
 }

@@ -48,7 +48,8 @@ class StudyTest {
         // The cap ends every level: answered, not converged.
         assertEquals(4, r.status, r.output);
         List<String> rows = Files.readAllLines(out.resolve("study.csv"));
-        assertEquals("level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged", rows.get(0));
+        assertEquals("level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged,mesh",
+                rows.get(0));
         assertEquals(4, rows.size());
         double[] h = new double[3];
         double[][] f = new double[3][3];
@@ -60,7 +61,8 @@ class StudyTest {
             for (int j = 0; j < 3; j++) {
                 f[j][k] = Double.parseDouble(c[4 + j]);
             }
-            assertEquals("300,iterations,false", c[7] + "," + c[8] + "," + c[9]);
+            assertEquals("300,iterations,false,built-in", c[7] + "," + c[8] + "," + c[9] + ","
+                    + c[10]);
             // The row is the level's own answer, as its case folder's summary.json gives it.
             Path folder = out.resolve("level" + (k + 1) + "-n" + points[k]);
             // Its case file, written again by the study, keeps the run id: one complete run.
@@ -164,7 +166,7 @@ class StudyTest {
         ChildJvm.Result g = ChildJvm.run(dir, path, gather);
         assertEquals(1, g.status, g.output);
         List<String> gathered = Files.readAllLines(tasks.resolve("study.csv"));
-        assertEquals(List.of(rows.get(0), rows.get(1), "2,26,0,,,,,,failed,false", rows.get(3)),
+        assertEquals(List.of(rows.get(0), rows.get(1), "2,26,0,,,,,,failed,false,built-in", rows.get(3)),
                 gathered);
         assertTrue(g.output.contains("level 2 (26 points): failed: array task 1 of job 7 reported"
                 + " no result; see " + tasks.resolve("slurm/task-7-1.log")), g.output);
@@ -264,7 +266,7 @@ class StudyTest {
         assertEquals(143, p.waitFor(), Files.readString(dir.resolve("stopped.log")));
         List<String> rows = Files.readAllLines(out.resolve("study.csv"));
         assertTrue(rows.get(1).contains(",interrupted,false"), rows.get(1));
-        assertTrue(rows.get(2).startsWith("2,") && rows.get(2).endsWith(",,,,,,not run,false"),
+        assertTrue(rows.get(2).startsWith("2,") && rows.get(2).endsWith(",,,,,,not run,false,built-in"),
                 rows.get(2));
         assertTrue(Files.exists(out.resolve("report.html")));
         assertTrue(Files.readString(dir.resolve("stopped.log")).contains("kestrafol study"

@@ -140,8 +140,8 @@ class CaseFilesTest {
                 + "1,1,0.3,0.02,0,0,0\n", 3, (Rewrite) (f, t) -> History.read(f)},
             {"marker,x,y,cp,cf,pressure\nmain,2,0,oops,0,1\n", 2,
                 (Rewrite) (f, t) -> SurfaceCsv.read(f)},
-            {"level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged\n"
-                + "1,158,6400,1,0.3,0.01,0,100,settled,true\n", 2,
+            {"level,points,nodes,h,cl,cd,cm,iterations,stoppedBy,converged,mesh\n"
+                + "1,158,6400,1,0.3,0.01,0,100,settled,true,adapted\n", 2,
                 (Rewrite) (f, t) -> StudyCsv.read(f)},
         };
         for (Object[] d : damaged) {

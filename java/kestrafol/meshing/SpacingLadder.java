@@ -1,0 +1,99 @@
+package kestrafol.meshing;
+
+import java.util.Locale;
+import kestrafol.mesh.Mesh;
+
+/**
+ * A family of O-meshes from one adapted size field: the requested spacing along the body that
+ * an adaptation ended on ({@link AdaptedOMesh.Result#spacing()}), with fewer or more points
+ * placed by it. Every member places its points where the integral of one over the spacing
+ * reaches equal steps, so the members share the distribution along the body and differ only by
+ * a uniform scale of the spacing: geometrically similar meshes, as Richardson extrapolation
+ * needs. The layers are in the same proportion to the points as in the mesh the spacing came
+ * from, and the first height, when left to the mesh, is half the mean side as in any O-mesh.
+ *
+ * @param outline the body's outline at {@link AdaptedOMesh#OUTLINE_POINTS} points
+ * @param bodyName the body's boundary name
+ * @param options the options of the mesh the adaptation started from (layers per point, first
+ *     height, far field, quads)
+ * @param spacing the requested spacing at each outline station
+ */
+public record SpacingLadder(double[] outline, String bodyName, MeshGenerator.Options options,
+        double[] spacing) {
+    public SpacingLadder {
+        outline = outline.clone();
+        spacing = spacing.clone();
+        if (spacing.length != outline.length / 2) {
+            throw new IllegalArgumentException("a spacing of " + spacing.length + " stations for"
+                    + " an outline of " + outline.length / 2 + " points");
+        }
+    }
+
+    @Override
+    public double[] spacing() {
+        return spacing.clone();
+    }
+
+    @Override
+    public double[] outline() {
+        return outline.clone();
+    }
+
+    /** The points of a member of n points around the body, x0, y0, ... */
+    public double[] body(int n) {
+        return AdaptedOMesh.place(outline, AdaptedOMesh.arcLengths(outline), spacing, n);
+    }
+
+    /** The member of n points around the body. */
+    public Mesh mesh(int n) {
+        return MeshGenerator.around(body(n), bodyName, AdaptedOMesh.proportioned(options, n));
+    }
+
+    /** The nodes of the member of n points, without building it. */
+    public int nodes(int n) {
+        MeshGenerator.Options o = AdaptedOMesh.proportioned(options, n);
+        double[] b = body(n);
+        double perimeter = 0;
+        for (int i = 0; i < n; i++) {
+            int k = (i + 1) % n;
+            perimeter += Math.hypot(b[2 * k] - b[2 * i], b[2 * k + 1] - b[2 * i + 1]);
+        }
+        double h0 = o.firstHeight() > 0 ? o.firstHeight() : 0.5 * perimeter / n;
+        return n * (1 + MeshGenerator.layerHeights(h0, o.layers(), o.farField()).length);
+    }
+
+    /**
+     * Points around the body of each level, finest first: the finest as given, each next one
+     * the even count whose member's nodes come nearest to the finest's nodes over ratio^(2k),
+     * so the levels keep the ratio in points per direction as their node counts measure it.
+     *
+     * @throws IllegalArgumentException when a level would have fewer than minPoints points or
+     *     the same as the level above
+     */
+    public int[] levelPoints(int finest, int levels, double ratio, int minPoints) {
+        int[] points = new int[levels];
+        points[0] = finest;
+        double top = nodes(finest);
+        for (int k = 1; k < levels; k++) {
+            double target = top / Math.pow(ratio, 2 * k);
+            int guess = 2 * (int) Math.round(finest / Math.pow(ratio, k) / 2);
+            int best = -1;
+            double miss = Double.MAX_VALUE;
+            for (int n = Math.max(minPoints, guess - 8); n <= guess + 8; n += 2) {
+                double d = Math.abs(Math.log(nodes(n) / target));
+                if (d < miss) {
+                    miss = d;
+                    best = n;
+                }
+            }
+            if (guess < minPoints || best >= points[k - 1]) {
+                throw new IllegalArgumentException(String.format(Locale.ROOT, "level %d of %d"
+                        + " would have %d points around the body (at least %d, fewer than"
+                        + " level %d): raise the finest level's nodes (--max-nodes) or lower"
+                        + " --levels or --ratio", k + 1, levels, guess, minPoints, k));
+            }
+            points[k] = best;
+        }
+        return points;
+    }
+}
