@@ -2,6 +2,8 @@ package kestrafol.batch;
 
 import java.nio.file.Path;
 import java.util.concurrent.CompletableFuture;
+import java.util.function.IntFunction;
+import kestrafol.meshing.SpacingLadder;
 import kestrafol.run.CaseDefinition;
 import kestrafol.run.ErrorBars;
 import kestrafol.study.Ladder;
@@ -21,8 +23,33 @@ public final class ErrorEstimate {
      * @param coarse the case on the coarser mesh, {@link TwoMeshes#coarserPoints} around the body
      */
     public static ErrorBars.Source start(CaseDefinition coarse, int points, Path out) {
-        Path folder = out.resolve(TwoMeshes.FOLDER);
-        Ladder.Level level = new Ladder.Level(2, points, coarse, folder);
+        return start(new Ladder.Level(2, points, coarse, out.resolve(TwoMeshes.FOLDER)));
+    }
+
+    /**
+     * As {@link #start(CaseDefinition, int, Path)} for an adapted run: its coarser mesh is the
+     * member of the family its last size field places ({@link SpacingLadder}) one ratio
+     * ({@link Ladder#DEFAULT_RATIO}) coarser than its own in nodes (softened as
+     * {@link SpacingLadder#levels} softens a family whose coarser member would fold).
+     *
+     * @param coarse the case at the given points, without adaptation of its own
+     */
+    public static ErrorBars.Source start(IntFunction<CaseDefinition> coarse,
+            SpacingLadder family, int points, Path out) {
+        SpacingLadder.Levels levels;
+        try {
+            levels = family.levels(points, 2, Ladder.DEFAULT_RATIO, Ladder.MIN_POINTS);
+        } catch (IllegalStateException e) {
+            throw new IllegalArgumentException("the coarser mesh placed by the adapted size"
+                    + " field folds (" + e.getMessage() + ")", e);
+        }
+        int coarser = levels.points()[1];
+        return start(new Ladder.Level(2, coarser, coarse.apply(coarser),
+                out.resolve(TwoMeshes.FOLDER), levels.ladder()));
+    }
+
+    private static ErrorBars.Source start(Ladder.Level level) {
+        int points = level.points();
         CompletableFuture<Ladder.Outcome> future = new CompletableFuture<>();
         Thread t = new Thread(() -> {
             try {

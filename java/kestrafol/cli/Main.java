@@ -276,23 +276,25 @@ public final class Main implements Callable<Integer> {
                         points.column("cp")));
             }
             if (errorEstimate) {
-                if (options.adapt > 0) {
-                    throw new ParameterException(spec.commandLine(), "--error-estimate solves a"
-                            + " coarser built-in mesh beside the run; with --adapt that mesh is"
-                            + " not the run's: give one of them");
-                }
                 if (options.body.mesh != null) {
                     throw new ParameterException(spec.commandLine(), "--error-estimate needs a"
                             + " built-in body (--naca, --circle or --airfoil): it also solves a"
                             + " coarser mesh of it");
                 }
-                try {
-                    int coarser = TwoMeshes.coarserPoints(options.body.resolution);
-                    run.withErrorBars(ErrorEstimate.start(options.definitionAt(coarser, false),
-                            coarser, options.out));
-                } catch (IllegalArgumentException e) {
-                    throw new ParameterException(spec.commandLine(), "--error-estimate: "
-                            + e.getMessage());
+                if (options.adapt > 0) {
+                    // The coarser mesh is the adapted size field's, one ratio coarser.
+                    run.withAdaptedErrorBars((family, around) -> ErrorEstimate.start(
+                            n -> options.definitionAt(n, false, 0, null), family, around,
+                            options.out));
+                } else {
+                    try {
+                        int coarser = TwoMeshes.coarserPoints(options.body.resolution);
+                        run.withErrorBars(ErrorEstimate.start(options.definitionAt(coarser,
+                                false), coarser, options.out));
+                    } catch (IllegalArgumentException e) {
+                        throw new ParameterException(spec.commandLine(), "--error-estimate: "
+                                + e.getMessage());
+                    }
                 }
             }
             // The full effective configuration: "kestrafol run --config" repeats the run.

@@ -150,7 +150,9 @@ final class StudyCommand implements Callable<Integer> {
         AdaptedLevels.Family family;
         try {
             family = AdaptedLevels.adapt(start, out);
-        } catch (IllegalArgumentException e) {
+            family = family.with(family.ladder().levels(family.finestPoints(), study.levels,
+                    study.ratio, Ladder.MIN_POINTS));
+        } catch (IllegalArgumentException | IllegalStateException e) {
             throw usage("--adapt: " + e.getMessage());
         }
         AdaptedLevels.record(family, file);

@@ -96,4 +96,65 @@ public record SpacingLadder(double[] outline, String bodyName, MeshGenerator.Opt
         }
         return points;
     }
+
+    /**
+     * The family with the contrast of its spacing taken to the power a: each station's spacing
+     * s^a times the geometric mean of the spacing^(1 - a) (1 keeps it, 0 spaces the points
+     * evenly along the body).
+     */
+    public SpacingLadder softened(double a) {
+        double logMean = 0;
+        for (double h : spacing) {
+            logMean += Math.log(h);
+        }
+        logMean /= spacing.length;
+        double[] soft = new double[spacing.length];
+        for (int f = 0; f < spacing.length; f++) {
+            soft[f] = Math.exp(a * Math.log(spacing[f]) + (1 - a) * logMean);
+        }
+        return new SpacingLadder(outline, bodyName, options, soft);
+    }
+
+    /**
+     * A ladder whose every level builds.
+     *
+     * @param ladder the family (softened when the full contrast folded a level's layers)
+     * @param points each level's points around the body, finest first
+     * @param contrast the power the family's contrast was taken to (1: the spacing as adapted)
+     */
+    public record Levels(SpacingLadder ladder, int[] points, double contrast) {
+        public Levels {
+            points = points.clone();
+        }
+
+        @Override
+        public int[] points() {
+            return points.clone();
+        }
+    }
+
+    /**
+     * The levels of {@link #levelPoints}, each mesh built once to see that its layers do not
+     * fold; where one does (a coarse level's wider steps beside a sharply refined edge), the
+     * whole family is softened, its contrast taken to the power 1/2, 1/4 and 0 in turn, so the
+     * levels stay one family.
+     *
+     * @throws IllegalStateException when a level folds even so
+     */
+    public Levels levels(int finest, int levels, double ratio, int minPoints) {
+        IllegalStateException folded = null;
+        for (double a : new double[] {1, 0.5, 0.25, 0}) {
+            SpacingLadder l = a == 1 ? this : softened(a);
+            int[] p = l.levelPoints(finest, levels, ratio, minPoints);
+            try {
+                for (int n : p) {
+                    l.mesh(n);
+                }
+                return new Levels(l, p, a);
+            } catch (IllegalStateException e) {
+                folded = e;
+            }
+        }
+        throw folded;
+    }
 }

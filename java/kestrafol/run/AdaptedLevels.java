@@ -32,18 +32,31 @@ public final class AdaptedLevels {
      * @param finestPoints points around the body of the last adapted mesh (the finest member)
      * @param startPoints points around the body of the mesh the cycles started from
      * @param cycles the cycles as run (their solves; the last mesh is not solved here)
+     * @param contrast the power the size field's contrast was softened to so that every level
+     *     builds (1: as adapted; {@link SpacingLadder#levels})
      */
     public record Family(SpacingLadder ladder, int finestPoints, int startPoints,
-            List<Cycle> cycles) {
+            List<Cycle> cycles, double contrast) {
         public Family {
             cycles = List.copyOf(cycles);
         }
 
-        /** "2 cycles of solve and remesh from 112 points around the body (3,920 nodes)". */
+        /** The family with the ladder of levels that every level builds from. */
+        public Family with(SpacingLadder.Levels levels) {
+            return new Family(levels.ladder(), finestPoints, startPoints, cycles,
+                    contrast * levels.contrast());
+        }
+
+        /**
+         * "2 cycles of solve and remesh from 112 points around the body (3,920 nodes)", and the
+         * softening when there was one.
+         */
         public String describe() {
             return String.format(Locale.ROOT, "%d cycle%s of solve and remesh from %d points"
-                    + " around the body (%,d nodes)", cycles.size(), cycles.size() == 1 ? "" : "s",
-                    startPoints, cycles.isEmpty() ? 0 : cycles.get(0).nodes());
+                    + " around the body (%,d nodes)%s", cycles.size(), cycles.size() == 1 ? ""
+                    : "s", startPoints, cycles.isEmpty() ? 0 : cycles.get(0).nodes(),
+                    contrast == 1 ? "" : ", its contrast softened to the power "
+                    + contrast + " so that every level's layers build");
         }
     }
 
@@ -72,11 +85,9 @@ public final class AdaptedLevels {
                     + o.cycles().size() + " (" + o.cycles().get(o.cycles().size() - 1).stoppedBy()
                     + "), so there is no adapted size field for the levels");
         }
-        SpacingLadder ladder = new SpacingLadder(outline(c), built.mesh().boundaryNames().get(0),
-                c.meshing().meshOptions(), o.spacing());
-        return new Family(ladder, wallPoints(o.mesh()),
+        return new Family(ladderOf(c, built.mesh(), o.spacing()), wallPoints(o.mesh()),
                 c.meshing().meshOptions().pointsAround(), o.cycles().stream()
-                        .map(k -> new Cycle(k.nodes(), k.cl(), k.cd(), k.estimate())).toList());
+                        .map(k -> new Cycle(k.nodes(), k.cl(), k.cd(), k.estimate())).toList(), 1);
     }
 
     /**
@@ -90,6 +101,7 @@ public final class AdaptedLevels {
         e.put("startPoints", Integer.toString(f.startPoints()));
         e.put("finestPoints", Integer.toString(f.finestPoints()));
         e.put("body", f.ladder().bodyName());
+        e.put("contrast", Double.toString(f.contrast()));
         e.put("cycles", Integer.toString(f.cycles().size()));
         for (int k = 0; k < f.cycles().size(); k++) {
             Cycle c = f.cycles().get(k);
@@ -129,7 +141,8 @@ public final class AdaptedLevels {
             }
             return new Family(new SpacingLadder(outline(start), e.get("body"),
                     start.meshing().meshOptions(), spacing),
-                    Integer.parseInt(e.get("finestPoints")), startPoints, list);
+                    Integer.parseInt(e.get("finestPoints")), startPoints, list,
+                    Double.parseDouble(e.get("contrast")));
         } catch (RuntimeException x) {
             throw new IOException(file + ": not the adaptation of this study: " + x.getMessage(),
                     x);
@@ -143,11 +156,24 @@ public final class AdaptedLevels {
 
     /** The member of the family with the given points, with the case's boundary kinds. */
     public static Mesh mesh(CaseDefinition level, SpacingLadder ladder, int points) {
-        return Run.withBoundaries(level, ladder.mesh(points));
+        try {
+            return Run.withBoundaries(level, ladder.mesh(points));
+        } catch (IllegalStateException e) {
+            // Softening the spacing here would leave the family: the level is refused.
+            throw new IllegalArgumentException("the O-mesh of " + points + " points placed by"
+                    + " the adapted size field folds (" + e.getMessage() + "): raise --resolution"
+                    + " or --max-nodes, or lower --ratio", e);
+        }
+    }
+
+    /** The family placed by a spacing of the case's body, its O-mesh's options and name. */
+    static SpacingLadder ladderOf(CaseDefinition c, Mesh mesh, double[] spacing) {
+        return new SpacingLadder(outline(c), mesh.boundaryNames().get(0),
+                c.meshing().meshOptions(), spacing);
     }
 
     /** Nodes on the walls of an O-mesh: its points around the body. */
-    private static int wallPoints(Mesh mesh) {
+    static int wallPoints(Mesh mesh) {
         int count = 0;
         for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
             count += mesh.isWallTag(mesh.edgeTag(e)) ? 1 : 0;

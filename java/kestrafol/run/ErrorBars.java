@@ -24,4 +24,13 @@ public record ErrorBars(double clError, double cdError, double cmError, boolean 
     public interface Source {
         ErrorBars of(CaseResult fine, int fineNodes, double maxMach) throws Exception;
     }
+
+    /**
+     * Error bars of an adapted run, whose coarser mesh follows from its adaptation: told the
+     * family of meshes the last size field places and the points of the run's own member once
+     * the cycles have run, it starts the coarser run and gives the source of the bars.
+     */
+    public interface AfterAdapting {
+        Source start(kestrafol.meshing.SpacingLadder family, int points);
+    }
 }

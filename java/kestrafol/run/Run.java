@@ -49,6 +49,7 @@ public final class Run {
     private long startNanos = System.nanoTime();
     private Solver kept;
     private ErrorBars.Source errorBars;
+    private ErrorBars.AfterAdapting adaptedBars;
     /** The checkpoint a resumed run continues from, null for a run from the start. */
     private final Checkpoint resumed;
     /** Wall time between checkpoints; negative for a run that takes none. */
@@ -196,6 +197,15 @@ public final class Run {
     }
 
     /**
+     * With error bars of an adapted run: once its cycles have run, the coarser run is started
+     * on the family their last size field places (see {@link ErrorBars.AfterAdapting}).
+     */
+    public Run withAdaptedErrorBars(ErrorBars.AfterAdapting source) {
+        this.adaptedBars = source;
+        return this;
+    }
+
+    /**
      * The solver of a run executed with keep, still open (null otherwise); the caller closes it.
      */
     public Solver solver() {
@@ -302,6 +312,9 @@ public final class Run {
             mesh = a.mesh();
             adapted = a.state();
             cycles = a.cycles();
+            if (adaptedBars != null && !cycles.isEmpty()) {
+                errorBars = adaptedBars(a);
+            }
             // Its checkpoint would be on a mesh that resuming does not rebuild: none taken.
             checkpointSeconds = cycles.isEmpty() ? checkpointSeconds : -1;
         }
@@ -380,6 +393,26 @@ public final class Run {
         }
         progress.header(seconds());
         return Adapting.run(c, mesh, progress, stopRequested, startNanos);
+    }
+
+    /**
+     * The source of an adapted run's bars: its coarser run started on the family of its last
+     * size field, or one that says why there is none.
+     */
+    private ErrorBars.Source adaptedBars(Adapting.Outcome a) {
+        String why = "the adaptation stopped in a cycle, so no adapted size field places it";
+        if (a.spacing() != null) {
+            try {
+                return adaptedBars.start(AdaptedLevels.ladderOf(c, a.mesh(), a.spacing()),
+                        AdaptedLevels.wallPoints(a.mesh()));
+            } catch (IllegalArgumentException e) {
+                why = e.getMessage();
+            }
+        }
+        String message = why;
+        return (r, n, m) -> {
+            throw new IllegalStateException(message);
+        };
     }
 
     /**

@@ -25,7 +25,6 @@ class AdaptTest {
             {"polar", "--alpha", "0,2", "--adapt", "1", "--chain", "--out", out},
             {"study", "--adapt", "1", "--resume", "--out", out},
             {"study", "--adapt", "1", "--mesh", "x.su2", "--out", out},
-            {"run", "--adapt", "1", "--error-estimate", "--out", out},
             {"run", "--adapt", "1", "--mesh", "x.su2", "--out", out},
         };
         for (String[] args : cases) {
@@ -80,6 +79,23 @@ class AdaptTest {
         assertEquals(last, ((Number) settings.get("nodes")).doubleValue());
         assertTrue(java.nio.file.Files.readString(out.resolve("report.html"))
                 .contains("<h2>Adaptation</h2>"));
+    }
+
+    @Test
+    void anAdaptedRunsErrorEstimateSolvesTheMemberOneRatioCoarser() throws Exception {
+        Path out = dir.resolve("bars");
+        RunTest.Out r = RunTest.main("run", "--adapt", "1", "--error-estimate", "--resolution",
+                "64", "--mach", "0.5", "--alpha", "2", "--iterations", "300", "--no-pictures",
+                "--out", out.toString());
+        assertEquals(4, r.status(), r.out() + r.err());
+        Map<?, ?> fine = (Map<?, ?>) Json.read(out.resolve("summary.json"));
+        Map<?, ?> coarse = (Map<?, ?>) Json.read(out.resolve("coarser/summary.json"));
+        double ratio = ((Number) ((Map<?, ?>) fine.get("settings")).get("nodes")).doubleValue()
+                / ((Number) ((Map<?, ?>) coarse.get("settings")).get("nodes")).doubleValue();
+        // One step of sqrt(2) in points per direction: half the nodes, within the even steps
+        // of a 60-point level (2 / 60).
+        assertEquals(2, ratio, 0.07, "fine over coarse nodes");
+        assertTrue(((Number) fine.get("clError")).doubleValue() > 0, fine.toString());
     }
 
     @Test
