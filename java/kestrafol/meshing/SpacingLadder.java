@@ -10,7 +10,8 @@ import kestrafol.mesh.Mesh;
  * reaches equal steps, so the members share the distribution along the body and differ only by
  * a uniform scale of the spacing: geometrically similar meshes, as Richardson extrapolation
  * needs. The layers are in the same proportion to the points as in the mesh the spacing came
- * from, and the first height, when left to the mesh, is half the mean side as in any O-mesh.
+ * from, and the first height, when left to the mesh, is the adapted meshes' own
+ * ({@link AdaptedOMesh#FIRST_HEIGHT} of the mean spacing).
  *
  * @param outline the body's outline at {@link AdaptedOMesh#OUTLINE_POINTS} points
  * @param bodyName the body's boundary name
@@ -46,20 +47,20 @@ public record SpacingLadder(double[] outline, String bodyName, MeshGenerator.Opt
 
     /** The member of n points around the body. */
     public Mesh mesh(int n) {
-        return MeshGenerator.around(body(n), bodyName, AdaptedOMesh.proportioned(options, n));
+        return MeshGenerator.around(body(n), bodyName,
+                AdaptedOMesh.proportioned(options, n, perimeter()));
     }
 
     /** The nodes of the member of n points, without building it. */
     public int nodes(int n) {
-        MeshGenerator.Options o = AdaptedOMesh.proportioned(options, n);
-        double[] b = body(n);
-        double perimeter = 0;
-        for (int i = 0; i < n; i++) {
-            int k = (i + 1) % n;
-            perimeter += Math.hypot(b[2 * k] - b[2 * i], b[2 * k + 1] - b[2 * i + 1]);
-        }
-        double h0 = o.firstHeight() > 0 ? o.firstHeight() : 0.5 * perimeter / n;
-        return n * (1 + MeshGenerator.layerHeights(h0, o.layers(), o.farField()).length);
+        MeshGenerator.Options o = AdaptedOMesh.proportioned(options, n, perimeter());
+        return n * (1 + MeshGenerator.layerHeights(o.firstHeight(), o.layers(), o.farField()).length);
+    }
+
+    /** The outline's length, which the first height and the spacing cap are taken over. */
+    private double perimeter() {
+        double[] arc = AdaptedOMesh.arcLengths(outline);
+        return arc[arc.length - 1];
     }
 
     /**

@@ -117,6 +117,32 @@ class AdaptationTest {
         }
     }
 
+    @Test
+    void theSpacingAlongTheBodyStaysWithinItsCapWhereTheRequestIsCoarse() {
+        // A circle whose first quarter asks for spacing 1 and the rest for 100: uncapped, all
+        // but a handful of points would go to the quarter; capped at 1.5 times the mean, the
+        // rest takes 3/4 of the perimeter at 1.5 P / n, n / 2 points, and the quarter the others.
+        double[] outline = AdaptedOMesh.outline(null, null, true);
+        double[] arc = AdaptedOMesh.arcLengths(outline);
+        int stations = outline.length / 2;
+        double[] request = new double[stations];
+        for (int i = 0; i < stations; i++) {
+            request[i] = i < stations / 4 ? 1 : 100;
+        }
+        int n = 80;
+        double[] body = AdaptedOMesh.place(outline, arc, request, n);
+        double cap = AdaptedOMesh.MAX_SPACING * arc[stations] / n;
+        int inQuarter = 0;
+        for (int j = 0; j < n; j++) {
+            int k = (j + 1) % n;
+            double side = Math.hypot(body[2 * k] - body[2 * j], body[2 * k + 1] - body[2 * j + 1]);
+            assertTrue(side <= 1.001 * cap, "side " + j + " is " + side + ", the cap " + cap);
+            // The quarter is the circle's first quadrant (x above 0.5, y at or below 0).
+            inQuarter += body[2 * j] >= 0.5 && body[2 * j + 1] <= 0 ? 1 : 0;
+        }
+        assertEquals(n / 2, inQuarter, 2, "points in the finely asked quarter");
+    }
+
     /** Length of the body side that spans chord station x on the given side (1 upper). */
     private static double surfaceSpacingAt(double[] body, double x, int side) {
         int n = body.length / 2;
