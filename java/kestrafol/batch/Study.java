@@ -146,7 +146,7 @@ public final class Study {
                 String.join(", ", points)));
         if (plan.adaptation() != null) {
             out.println("Adapted: every level's points along the body placed by the last size"
-                    + " field of " + plan.adaptation() + "; the finest level is its last mesh");
+                    + " field of " + plan.adaptation());
         }
         out.println("Output: " + plan.folder());
         for (String w : plan.warnings()) {

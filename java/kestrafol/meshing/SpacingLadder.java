@@ -21,6 +21,9 @@ import kestrafol.mesh.Mesh;
  */
 public record SpacingLadder(double[] outline, String bodyName, MeshGenerator.Options options,
         double[] spacing) {
+    /** Steps of the softening's power from 1 to 0 ({@link #levels}). */
+    public static final int SOFTENING_STEPS = 20;
+
     public SpacingLadder {
         outline = outline.clone();
         spacing = spacing.clone();
@@ -136,16 +139,19 @@ public record SpacingLadder(double[] outline, String bodyName, MeshGenerator.Opt
 
     /**
      * The levels of {@link #levelPoints}, each mesh built once to see that its layers do not
-     * fold; where one does (a coarse level's wider steps beside a sharply refined edge), the
-     * whole family is softened, its contrast taken to the power 1/2, 1/4 and 0 in turn, so the
-     * levels stay one family.
+     * fold; where one does (the first cell at a sharp trailing edge, at some steps beside it
+     * and not at others), the whole family is softened, its contrast taken to the largest power
+     * in steps of 1 / {@link #SOFTENING_STEPS} that builds every level, so the levels stay one
+     * family. (The NACA 0012 at Mach 0.8 after one cycle on 80 points: the full contrast builds
+     * 64 points and more, 0.9 to 0.45 fold at 56 to 112 points, 0.4 and below build all.)
      *
      * @throws IllegalStateException when a level folds even so
      */
     public Levels levels(int finest, int levels, double ratio, int minPoints) {
         IllegalStateException folded = null;
-        for (double a : new double[] {1, 0.5, 0.25, 0}) {
-            SpacingLadder l = a == 1 ? this : softened(a);
+        for (int step = SOFTENING_STEPS; step >= 0; step--) {
+            double a = (double) step / SOFTENING_STEPS;
+            SpacingLadder l = step == SOFTENING_STEPS ? this : softened(a);
             int[] p = l.levelPoints(finest, levels, ratio, minPoints);
             try {
                 for (int n : p) {

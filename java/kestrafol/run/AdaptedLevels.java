@@ -48,15 +48,16 @@ public final class AdaptedLevels {
         }
 
         /**
-         * "2 cycles of solve and remesh from 112 points around the body (3,920 nodes)", and the
-         * softening when there was one.
+         * "2 cycles of solve and remesh from 112 points around the body (3,920 nodes); the
+         * finest level is its last mesh", or the softening when there was one.
          */
         public String describe() {
             return String.format(Locale.ROOT, "%d cycle%s of solve and remesh from %d points"
                     + " around the body (%,d nodes)%s", cycles.size(), cycles.size() == 1 ? ""
                     : "s", startPoints, cycles.isEmpty() ? 0 : cycles.get(0).nodes(),
-                    contrast == 1 ? "" : ", its contrast softened to the power "
-                    + contrast + " so that every level's layers build");
+                    contrast == 1 ? "; the finest level is its last mesh" : "; its contrast"
+                    + " softened to the power " + contrast + " so that every level's layers"
+                    + " build, the finest level with the last mesh's points");
         }
     }
 

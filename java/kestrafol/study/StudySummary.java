@@ -75,9 +75,9 @@ public record StudySummary(String caseName, double ratio, String finestRule, Str
                             : Double.NaN));
         }
         String finest = adaptation == null ? "the level of --resolution; each further level"
-                + " is coarser by the ratio in points per direction" : "the last adapted mesh of "
-                + adaptation + "; each further level places fewer points by the same size"
-                + " field, its nodes coarser by the ratio squared";
+                + " is coarser by the ratio in points per direction" : "placed by the size field"
+                + " of " + adaptation + "; each further level places fewer points by the same"
+                + " size field, its nodes coarser by the ratio squared";
         return new StudySummary(caseName, ratio, finest,
                 "h = sqrt(nodes of the finest level / nodes of the level)",
                 String.format(Locale.ROOT, "Every level's far field lies %s chords away, so the"

@@ -120,6 +120,6 @@ class AdaptTest {
         }
         assertTrue(r.out().contains("Adapted: every level's points"), r.out());
         assertTrue(java.nio.file.Files.readString(out.resolve("summary.json"))
-                .contains("the last adapted mesh of 1 cycle"));
+                .contains("placed by the size field of 1 cycle"));
     }
 }

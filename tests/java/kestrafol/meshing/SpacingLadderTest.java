@@ -37,6 +37,10 @@ class SpacingLadderTest {
         SpacingLadder ladder = new SpacingLadder(outline, "airfoil", o, adapted.spacing());
         int finest = adapted.body().length / 2;
         int[] points = ladder.levelPoints(finest, 3, Math.sqrt(2), 16);
+        // Every level builds at the full contrast: no softening.
+        SpacingLadder.Levels levels = ladder.levels(finest, 3, Math.sqrt(2), 16);
+        assertEquals(1.0, levels.contrast());
+        org.junit.jupiter.api.Assertions.assertArrayEquals(points, levels.points());
 
         // The finest level is the adaptation's own last mesh, bit for bit.
         Mesh top = ladder.mesh(finest);
