@@ -119,6 +119,22 @@ class AdaptTest {
             above = nodes;
         }
         assertTrue(r.out().contains("Adapted: every level's points"), r.out());
+        // A Slurm array task of the recorded study builds its level from the recorded size
+        // field, without adapting again: the same nodes and coefficients, bit for bit.
+        Path tasks = java.nio.file.Files.createDirectories(dir.resolve("tasks"));
+        for (String f : new String[] {"study.properties", "adaptation.properties"}) {
+            java.nio.file.Files.copy(out.resolve(f), tasks.resolve(f));
+        }
+        RunTest.Out task = RunTest.main("study", "--config", tasks.resolve("study.properties")
+                .toString(), "--out", tasks.toString(), "--no-pictures", "--task", "2",
+                "--tasks", "3", "--job", "9");
+        assertEquals(0, task.status(), task.out() + task.err());
+        assertTrue(!task.out().contains("adaptation cycle"), task.out());
+        String[] level = java.nio.file.Files.readAllLines(tasks.resolve("slurm/9/task-2.csv"))
+                .get(1).split(",");
+        String[] row = rows.get(3).split(",");
+        assertEquals(List.of(row[0], row[2], row[4], row[5]),
+                List.of(level[0], level[1], level[2], level[3]));
         assertTrue(java.nio.file.Files.readString(out.resolve("summary.json"))
                 .contains("placed by the size field of 1 cycle"));
     }
