@@ -154,10 +154,10 @@ public final class RunOptions implements Cloneable {
 
     @Option(names = "--adapt", paramLabel = "N",
             description = "solution-adaptive meshing: N cycles of solve, estimate the error"
-                    + " (jumps of Mach number, pressure and entropy), place the O-mesh's points"
-                    + " along the body by it and carry the flow over, before the run solves"
-                    + " the last mesh (default: ${DEFAULT-VALUE}; 0 to 6; a built-in body or"
-                    + " one --airfoil file)")
+                    + " (jumps of Mach number, pressure and entropy), mesh again by it (the"
+                    + " O-mesh's points along the body, or Gmsh's sizes for airfoils it meshes)"
+                    + " and carry the flow over, before the run solves the last mesh (default:"
+                    + " ${DEFAULT-VALUE}; 0 to 6; not with --mesh)")
     int adapt = 0;
 
     @Option(names = "--max-nodes", paramLabel = "M",
@@ -365,12 +365,8 @@ public final class RunOptions implements Cloneable {
             return;
         }
         if (body.mesh != null) {
-            throw usage("--adapt needs a mesh the program builds (a built-in body or one"
-                    + " --airfoil file): a --mesh file cannot be built again");
-        }
-        if (body.airfoils.size() > 1) {
-            throw usage("--adapt places the points of the built-in O-mesh: one --airfoil file"
-                    + " at most, got " + body.airfoils.size());
+            throw usage("--adapt needs a mesh the program builds (a built-in body or --airfoil"
+                    + " files): a --mesh file has no geometry to mesh again");
         }
         if (sequence > 0) {
             throw usage("--adapt and --sequence both start the run's mesh from a solved one:"

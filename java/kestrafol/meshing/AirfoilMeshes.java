@@ -68,8 +68,8 @@ public final class AirfoilMeshes {
                     () -> bodies(elements, one.pointsAround()), one, ceiling, gmsh, layersNeeded,
                     notes);
         } else {
-            built = new Built(gmsh(bodies(elements, one.pointsAround()), one.pointsAround(), gmsh,
-                    layersNeeded, notes), GMSH);
+            built = new Built(gmshGeometry(elements, one, gmsh, layersNeeded).mesh(null, notes),
+                    GMSH);
         }
         MeshQuality.of(built.mesh()).requireSolvable();
         return built;
@@ -108,7 +108,65 @@ public final class AirfoilMeshes {
         if (gmsh == null) {
             throw unbuildable(body, one, folded);
         }
-        List<GmshMesher.Body> bodies = outline.get();
+        GmshGeometry g = fallback(outline.get(), one, gmsh, layersNeeded);
+        notes.accept(String.format(Locale.ROOT, "the built-in O-mesh cannot be built around"
+                + " %s (%s); meshing it with Gmsh instead (first-cell height %.3g, %d layers)",
+                body, reason(folded), g.options().firstHeight(), g.options().layers()));
+        return new Built(g.mesh(null, notes), GMSH);
+    }
+
+    /**
+     * What Gmsh meshes for a case, so that adaptation can mesh the same again with other sizes:
+     * the bodies, the options, the points around the main body (for the advice), whether the
+     * run needs the layers, and whether the mesh is of one airfoil (its wall named "airfoil",
+     * as on the O-mesh).
+     */
+    public record GmshGeometry(List<GmshMesher.Body> bodies, GmshMesher.Options options,
+            int points, boolean layersNeeded, boolean single) {
+        /**
+         * The Gmsh mesh, with the sizes of the view (null: the default sizes), with fewer
+         * layers where Gmsh cannot grow them ({@link AirfoilMeshes#gmsh}).
+         */
+        public Mesh mesh(SizeView view, Consumer<String> notes) throws IOException {
+            Mesh m = gmsh(bodies, points, options, layersNeeded, notes, view);
+            if (!single) {
+                return m;
+            }
+            // The wall keeps the O-mesh's name, so --boundary and --monitor mean the same on both.
+            List<String> names = m.boundaryNames().stream()
+                    .map(n -> n.equals("element1") ? "airfoil" : n).toList();
+            return new Mesh(m.coords(), m.triangles(), m.quads(), m.boundaryEdges(),
+                    m.boundaryKinds(), names);
+        }
+
+        /** The shortest side of the outlines. */
+        public double shortestSide() {
+            double shortest = Double.MAX_VALUE;
+            for (GmshMesher.Body b : bodies) {
+                double[] p = b.points();
+                for (int i = 0; i < p.length; i += 2) {
+                    int k = (i + 2) % p.length;
+                    shortest = Math.min(shortest, Math.hypot(p[k] - p[i], p[k + 1] - p[i + 1]));
+                }
+            }
+            return shortest;
+        }
+    }
+
+    /**
+     * The Gmsh geometry of a case's airfoils, as {@link #mesh} meshes them with Gmsh: several
+     * elements as they are, one element as its fallback from the O-mesh.
+     */
+    public static GmshGeometry gmshGeometry(List<AirfoilElement> elements,
+            MeshGenerator.Options one, GmshMesher.Options gmsh, boolean layersNeeded) {
+        List<GmshMesher.Body> bodies = bodies(elements, one.pointsAround());
+        return elements.size() == 1 ? fallback(bodies, one, gmsh, layersNeeded)
+                : new GmshGeometry(bodies, gmsh, one.pointsAround(), layersNeeded, false);
+    }
+
+    /** One outline meshed by Gmsh where its O-mesh cannot be built. */
+    private static GmshGeometry fallback(List<GmshMesher.Body> bodies, MeshGenerator.Options one,
+            GmshMesher.Options gmsh, boolean layersNeeded) {
         if (one.firstHeight() == 0) {
             // The O-mesh's own first height, half the surface spacing: an inviscid run's Gmsh
             // mesh of the high-lift section converged in 6,754 iterations with it, and was still
@@ -116,15 +174,7 @@ public final class AirfoilMeshes {
             gmsh = gmsh.withFirstHeight(0.5 * perimeter(bodies.get(0).points())
                     / one.pointsAround());
         }
-        notes.accept(String.format(Locale.ROOT, "the built-in O-mesh cannot be built around"
-                + " %s (%s); meshing it with Gmsh instead (first-cell height %.3g, %d layers)",
-                body, reason(folded), gmsh.firstHeight(), gmsh.layers()));
-        Mesh m = gmsh(bodies, one.pointsAround(), gmsh, layersNeeded, notes);
-        // The wall keeps the O-mesh's name, so --boundary and --monitor mean the same on both.
-        List<String> names = m.boundaryNames().stream()
-                .map(n -> n.equals("element1") ? "airfoil" : n).toList();
-        return new Built(new Mesh(m.coords(), m.triangles(), m.quads(), m.boundaryEdges(),
-                m.boundaryKinds(), names), GMSH);
+        return new GmshGeometry(bodies, gmsh, one.pointsAround(), layersNeeded, true);
     }
 
     /** The length of a closed outline x0, y0, x1, y1, .... */
@@ -153,6 +203,12 @@ public final class AirfoilMeshes {
      */
     static Mesh gmsh(List<GmshMesher.Body> bodies, int points, GmshMesher.Options o,
             boolean layersNeeded, Consumer<String> notes) throws IOException {
+        return gmsh(bodies, points, o, layersNeeded, notes, null);
+    }
+
+    /** The same with the sizes of a view over a present mesh (null: the default sizes). */
+    static Mesh gmsh(List<GmshMesher.Body> bodies, int points, GmshMesher.Options o,
+            boolean layersNeeded, Consumer<String> notes, SizeView view) throws IOException {
         List<Integer> tries = new ArrayList<>(List.of(o.layers()));
         if (o.layers() > FEWER_LAYERS) {
             tries.add(FEWER_LAYERS);
@@ -162,7 +218,7 @@ public final class AirfoilMeshes {
         }
         for (int k = 0;; k++) {
             try {
-                return GmshMesher.mesh(bodies, o.withLayers(tries.get(k)));
+                return GmshMesher.mesh(bodies, o.withLayers(tries.get(k)), view);
             } catch (GmshMesher.Failure f) {
                 if (k + 1 == tries.size()) {
                     throw advice(f, points, o.withLayers(tries.get(k)), layersNeeded,

@@ -30,6 +30,8 @@ public final class GmshMesher {
     public static final double MIN_GAP_FRACTION = 1e-3;
     /** Interior angle (degrees) below which an outline point is a corner that splits its spline. */
     private static final double CORNER_ANGLE = 150;
+    /** The file name of a size view beside the .geo script. */
+    static final String VIEW_FILE = "sizes.pos";
     /** Sides of a body outline per Gmsh spline. */
     private static final int CHUNK = 4;
 
@@ -162,6 +164,16 @@ public final class GmshMesher {
      *     the message says which, with the end of Gmsh's output
      */
     public static Mesh mesh(List<Body> bodies, Options options) throws IOException {
+        return mesh(bodies, options, null);
+    }
+
+    /**
+     * Meshes the bodies with the sizes of a view over a present mesh of them (null: the
+     * default sizes): the view is the background size everywhere and each outline point takes
+     * the size of the wall node nearest to it; the boundary layers, corners, far field and
+     * names stay as without it.
+     */
+    public static Mesh mesh(List<Body> bodies, Options options, SizeView view) throws IOException {
         if (bodies.isEmpty()) {
             throw new IllegalArgumentException("no bodies to mesh");
         }
@@ -171,7 +183,10 @@ public final class GmshMesher {
             Path geo = dir.resolve("bodies.geo");
             Path msh = dir.resolve("bodies.msh");
             Path log = dir.resolve("gmsh.log");
-            Files.writeString(geo, geoScript(bodies, options), StandardCharsets.UTF_8);
+            if (view != null) {
+                Files.writeString(dir.resolve(VIEW_FILE), view.pos(), StandardCharsets.UTF_8);
+            }
+            Files.writeString(geo, geoScript(bodies, options, view), StandardCharsets.UTF_8);
             run(options, dir, geo, msh, log);
             Mesh mesh;
             try {
@@ -313,7 +328,12 @@ public final class GmshMesher {
 
     /** The .geo script: the bodies, the far-field circle, the physical groups, the size fields. */
     public static String geoScript(List<Body> bodies, Options o) {
-        Script g = new Script();
+        return geoScript(bodies, o, null);
+    }
+
+    /** The .geo script with the sizes of a view (written beside it as {@link #VIEW_FILE}). */
+    static String geoScript(List<Body> bodies, Options o, SizeView view) {
+        Script g = new Script(view);
         double[] box = bounds(bodies);
         double cx = 0.5 * (box[0] + box[1]);
         double cy = 0.5 * (box[2] + box[3]);
@@ -333,6 +353,15 @@ public final class GmshMesher {
         g.text.append("Plane Surface(1) = {1, ").append(join(loops)).append("};\n");
         List<Integer> walls = g.physicalGroups(bodyCurves, arcs);
         g.sizeFields(walls, o, g.largest, farSize, radius);
+        if (view != null) {
+            // The view alone sets the size away from the layers: taking the smaller of it and
+            // the default growth from the walls would keep any region from coarsening below the
+            // first mesh, and the node budget could only be spent, not moved.
+            g.text.append("Merge \"").append(VIEW_FILE).append("\";\n")
+                    .append("Field[4] = PostView;\n")
+                    .append("Field[4].ViewIndex = 0;\n")
+                    .append("Background Field = 4;\n");
+        }
         return g.text.toString();
     }
 
@@ -358,6 +387,12 @@ public final class GmshMesher {
         int curve;
         /** The largest surface spacing of any body point. */
         double largest;
+        /** The sizes asked for, or null for the outline's own spacing. */
+        final SizeView view;
+
+        Script(SizeView view) {
+            this.view = view;
+        }
 
         /** One body's points (sized by their spacing) and curves; gives the curves. */
         List<Integer> body(double[] p) {
@@ -368,6 +403,9 @@ public final class GmshMesher {
                 int c = (i + 1) % n;
                 double h = 0.5 * (Math.hypot(p[2 * i] - p[2 * a], p[2 * i + 1] - p[2 * a + 1])
                         + Math.hypot(p[2 * c] - p[2 * i], p[2 * c + 1] - p[2 * i + 1]));
+                if (view != null) {
+                    h = view.nearWall(p[2 * i], p[2 * i + 1]);
+                }
                 largest = Math.max(largest, h);
                 text.append(String.format(Locale.ROOT, "Point(%d) = {%.17g, %.17g, 0, %.17g};%n",
                         ++point, p[2 * i], p[2 * i + 1], h));

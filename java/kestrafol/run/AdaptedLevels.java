@@ -73,14 +73,14 @@ public final class AdaptedLevels {
      */
     public static Family adapt(CaseDefinition c, PrintStream out) throws IOException {
         AirfoilMeshes.Built built = Run.meshed(c, out::println);
-        if (!Adapting.applies(c, built.mesher())) {
-            throw new IllegalArgumentException("--adapt places the points of the built-in"
-                    + " O-mesh; this body's mesh is by " + built.mesher());
+        if (!Adapting.applies(c, built.mesher()) || Adapting.byGmsh(c, built.mesher())) {
+            throw new IllegalArgumentException("a study's adapted levels place the points of"
+                    + " the built-in O-mesh; this body's mesh is by " + built.mesher());
         }
         long start = System.nanoTime();
         Progress progress = new Progress(out, false);
         progress.header(0);
-        Adapting.Outcome o = Adapting.run(c, built.mesh(), progress, new AtomicBoolean(), start);
+        Adapting.Outcome o = Adapting.run(c, built.mesh(), built.mesher(), progress, new AtomicBoolean(), start);
         if (o.spacing() == null) {
             throw new IllegalArgumentException("the adaptation stopped in cycle "
                     + o.cycles().size() + " (" + o.cycles().get(o.cycles().size() - 1).stoppedBy()

@@ -10,6 +10,8 @@ import kestrafol.mesh.Mesh;
 import kestrafol.meshing.AdaptedOMesh;
 import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.meshing.ErrorIndicator;
+import kestrafol.meshing.GmshRemesh;
+import kestrafol.meshing.MeshQuality;
 import kestrafol.solver.History;
 import kestrafol.solver.ConvergenceMonitor;
 import kestrafol.solver.ConvergenceMonitor.Stop;
@@ -67,15 +69,59 @@ public final class Adapting {
     private Adapting() {}
 
     /**
-     * Whether the case adapts on this mesh: cycles asked for and the built-in O-mesh around one
-     * body (not a mesh file, not a Gmsh mesh); mesher null when the caller built the mesh (a
-     * polar, a study): a built-in body's is the O-mesh, an airfoil file's is not known.
+     * Whether the case adapts on this mesh: cycles asked for and a mesh the program built, the
+     * built-in O-mesh or Gmsh's (not a mesh file); mesher null when the caller built the mesh (a
+     * polar, a study): a built-in body's is the O-mesh, several airfoils' Gmsh's, one airfoil
+     * file's is not known.
      */
     static boolean applies(CaseDefinition c, String mesher) {
-        // A built-in body always gets the O-mesh; an airfoil file may have gone to Gmsh.
-        boolean oMesh = AirfoilMeshes.O_MESH.equals(mesher)
-                || (mesher == null && c.body().meshFile() == null && c.body().airfoils().isEmpty());
-        return c.meshing().adaptation().cycles() > 0 && oMesh && c.body().airfoils().size() <= 1;
+        return c.meshing().adaptation().cycles() > 0 && c.body().meshFile() == null
+                && (byGmsh(c, mesher) || AirfoilMeshes.O_MESH.equals(mesher)
+                        || (mesher == null && c.body().airfoils().isEmpty()));
+    }
+
+    /** Whether the case's mesh is Gmsh's: several airfoils, or one whose O-mesh could not be built. */
+    static boolean byGmsh(CaseDefinition c, String mesher) {
+        return c.body().airfoils().size() > 1 || AirfoilMeshes.GMSH.equals(mesher);
+    }
+
+    /**
+     * The next mesh of a cycle, the points around its body (the wall nodes for Gmsh's) and the
+     * requested spacing along the body it was placed by (null for Gmsh's).
+     */
+    record Next(Mesh mesh, int points, double[] spacing) {}
+
+    /** Meshes the body again from the size field of the present mesh, for about target nodes. */
+    interface Remesher {
+        Next remesh(Mesh present, ErrorIndicator.SizeField field, int target) throws IOException;
+    }
+
+    /** The O-mesh placed by the size field ({@link AdaptedOMesh}). */
+    private static Remesher oMesh(CaseDefinition c, String bodyName) {
+        double[] outline = AdaptedOMesh.outline(c.body().nacaCode(),
+                c.body().airfoils().isEmpty() ? null : c.body().airfoils().get(0).airfoil(),
+                c.body().circle());
+        return (present, field, target) -> {
+            AdaptedOMesh.Result next = AdaptedOMesh.build(outline, bodyName,
+                    c.meshing().meshOptions(), present, field, target);
+            return new Next(Run.withBoundaries(c, next.mesh()), next.body().length / 2,
+                    next.spacing());
+        };
+    }
+
+    /**
+     * The same bodies meshed again by Gmsh with the size field as its background
+     * ({@link GmshRemesh}), within the budget plus {@link GmshRemesh#OVER_BUDGET}.
+     */
+    private static Remesher gmsh(CaseDefinition c, int budget, Progress progress) {
+        AirfoilMeshes.GmshGeometry geometry = AirfoilMeshes.gmshGeometry(c.body().airfoils(),
+                c.meshing().meshOptions(), c.meshing().gmshOptions(), c.flow().viscous());
+        return (present, field, target) -> {
+            Mesh m = GmshRemesh.remesh(geometry, present, field.ratio(), target, budget,
+                    note -> progress.message("        " + note)).mesh();
+            MeshQuality.of(m).requireSolvable();
+            return new Next(Run.withBoundaries(c, m), wallNodes(m), null);
+        };
     }
 
     /** The node budget: the one given, or twice the start's nodes. */
@@ -84,8 +130,12 @@ public final class Adapting {
         return given > 0 ? given : 2 * start.nodeCount();
     }
 
-    /** Runs the cycles from the case's first mesh. */
-    static Outcome run(CaseDefinition c, Mesh start, Progress progress,
+    /**
+     * Runs the cycles from the case's first mesh, remeshing as the mesher of the first did
+     * (null: not known, see {@link #applies}). A cycle whose remesh fails keeps the last good
+     * mesh, says why on one line, and the run solves that mesh from its flow.
+     */
+    static Outcome run(CaseDefinition c, Mesh start, String mesher, Progress progress,
             AtomicBoolean stopRequested, long startNanos) throws IOException {
         int cycles = c.meshing().adaptation().cycles();
         int budget = budget(c, start);
@@ -95,13 +145,13 @@ public final class Adapting {
                     + " starting mesh; raise it or lower --resolution");
         }
         CaseDefinition d = c.coarser(0, Sequencing.COARSE_EPS_FACTOR, Sequencing.COARSE_MIN_WINDOW);
-        double[] outline = AdaptedOMesh.outline(c.body().nacaCode(),
-                c.body().airfoils().isEmpty() ? null : c.body().airfoils().get(0).airfoil(), c.body().circle());
-        String bodyName = start.boundaryNames().get(0);
+        boolean byGmsh = byGmsh(c, mesher);
+        Remesher remesher = byGmsh ? gmsh(c, budget, progress)
+                : oMesh(c, start.boundaryNames().get(0));
         List<Cycle> done = new ArrayList<>();
         Mesh mesh = start;
         double[] carried = null;
-        int points = c.meshing().meshOptions().pointsAround();
+        int points = byGmsh ? wallNodes(start) : c.meshing().meshOptions().pointsAround();
         double[] spacing = null;
         for (int k = 1; k <= cycles; k++) {
             long t0 = System.nanoTime();
@@ -130,14 +180,21 @@ public final class Adapting {
                     * Math.pow((double) budget / start.nodeCount(), (double) k / cycles));
             ErrorIndicator.SizeField field = ErrorIndicator.sizeField(mesh, loop.state(),
                     c.flow().gamma(), target);
-            AdaptedOMesh.Result next = AdaptedOMesh.build(outline, bodyName, c.meshing().meshOptions(), mesh,
-                    field, target);
-            Mesh adapted = Run.withBoundaries(c, next.mesh());
-            carried = FieldTransfer.interpolate(mesh, loop.state(), adapted);
+            Next next;
+            try {
+                next = remesher.remesh(mesh, field, target);
+            } catch (IllegalArgumentException | IllegalStateException | IOException e) {
+                done.add(cycle(k, points, mesh, monitor, loop.history(), field.estimate(), t0));
+                progress.message("        " + done.get(done.size() - 1).describe());
+                progress.message("        cycle " + k + " could not remesh (" + e.getMessage()
+                        + "); the run solves the last good mesh");
+                return new Outcome(mesh, loop.state(), done, spacing);
+            }
+            carried = FieldTransfer.interpolate(mesh, loop.state(), next.mesh());
             done.add(cycle(k, points, mesh, monitor, loop.history(), field.estimate(), t0));
             progress.message("        " + done.get(done.size() - 1).describe());
-            mesh = adapted;
-            points = next.body().length / 2;
+            mesh = next.mesh();
+            points = next.points();
             spacing = next.spacing();
         }
         progress.message(String.format(Locale.ROOT, "        the run solves the adapted mesh: %d"

@@ -386,13 +386,13 @@ public final class Run {
      */
     private Adapting.Outcome adapt(Mesh mesh) throws IOException {
         if (!Adapting.applies(c, mesher)) {
-            out.println("Note: --adapt places the points of the built-in O-mesh; this body's"
-                    + " mesh is " + (mesher == null ? "not known to be one" : "by " + mesher)
-                    + ", so the run solves it unadapted");
+            out.println("Note: --adapt meshes the body again as its first mesh was built; this"
+                    + " body's mesh is " + (mesher == null ? "not known to be the built-in"
+                    + " O-mesh or Gmsh's" : "a " + mesher) + ", so the run solves it unadapted");
             return new Adapting.Outcome(mesh, null, List.of(), null);
         }
         progress.header(seconds());
-        return Adapting.run(c, mesh, progress, stopRequested, startNanos);
+        return Adapting.run(c, mesh, mesher, progress, stopRequested, startNanos);
     }
 
     /**
