@@ -55,6 +55,24 @@ class AdaptTest {
     }
 
     @Test
+    void aMainElementAndAFlapAreMeshedAgainByGmshWithinTheBudget() throws Exception {
+        Path out = dir.resolve("flap");
+        String section = java.nio.file.Paths.get(System.getProperty("kestrafol.readme"))
+                .resolveSibling("docs/examples/naca0012.dat").toString();
+        RunTest.Out r = RunTest.main("run", "--airfoil", section, "--airfoil",
+                section + "@1.02,-0.06,20,0.3", "--mach", "0.3", "--alpha", "4", "--adapt", "1",
+                "--max-nodes", "5000", "--iterations", "100", "--no-pictures", "--out",
+                out.toString());
+        assertTrue(r.status() == 0 || r.status() == 4, r.out() + r.err());
+        @SuppressWarnings("unchecked")
+        List<Map<String, Object>> cycles = (List<Map<String, Object>>) ((Map<String, Object>)
+                Json.read(out.resolve("summary.json"))).get("cycles");
+        double first = ((Number) cycles.get(0).get("nodes")).doubleValue();
+        double last = ((Number) cycles.get(1).get("nodes")).doubleValue();
+        assertTrue(last > 1.2 * first && last <= 1.05 * 5000, first + " then " + last + " nodes");
+    }
+
+    @Test
     void oneCycleSolvesAnAdaptedMeshWithinItsBudgetAndRecordsBothMeshes() throws Exception {
         Path out = dir.resolve("adapted");
         RunTest.Out r = RunTest.main("run", "--mach", "0.5", "--alpha", "2", "--resolution", "32",
