@@ -23,6 +23,7 @@ import kestrafol.base.AtomicFiles;
 import kestrafol.base.FolderLock;
 import kestrafol.base.ShellQuoting;
 import kestrafol.mesh.Mesh;
+import kestrafol.meshing.AirfoilMeshes;
 import kestrafol.polar.CaseFolders;
 import kestrafol.polar.ComparisonData;
 import kestrafol.polar.CpAllPicture;
@@ -120,6 +121,8 @@ public final class Polar {
     private final Sweep sweep;
     private final String title;
     private final Map<String, Mesh> meshes = new ConcurrentHashMap<>();
+    /** What built each of {@link #meshes}: adaptation meshes again as the first mesh was. */
+    private final Map<String, String> meshers = new ConcurrentHashMap<>();
     private final double momentPointXc;
     private final String method;
     private final ComparisonData comparison;
@@ -145,8 +148,10 @@ public final class Polar {
         PolarCase first = sweep.cases().get(0);
         CaseDefinition definition = cases.definition(first, plan.folder().resolve(first.folder()));
         this.title = "Polar, " + definition.body().caseName();
-        Mesh mesh = Run.mesh(definition);
+        AirfoilMeshes.Built built = Run.meshed(definition, System.out::println);
+        Mesh mesh = built.mesh();
         meshes.put(meshKey(first), mesh);
+        meshers.put(meshKey(first), built.mesher());
         this.momentPointXc = Run.momentPointXc(definition, mesh);
         this.method = definition.scheme().method().name();
         this.comparison = plan.compare() != null && !task
@@ -491,6 +496,7 @@ public final class Polar {
             // is refused in one line: the case fails with it, its folder as it was.
             Run run = resumed ? Run.resume(definition, folder, log, false)
                     : new Run(definition, folder, log, false);
+            run.builtBy(meshers.get(meshKey(c)));
             run.withCheckpoints(plan.checkpointEvery());
             recordCase(run, c, folder, from != null || run.continuesCarriedFlow());
             Coarse coarse = plan.errorEstimate() ? coarse(c, folder,
@@ -535,7 +541,9 @@ public final class Polar {
     private Mesh mesh(PolarCase c, CaseDefinition definition) {
         return meshes.computeIfAbsent(meshKey(c), k -> {
             try {
-                return Run.mesh(definition);
+                AirfoilMeshes.Built built = Run.meshed(definition, System.out::println);
+                meshers.put(k, built.mesher());
+                return built.mesh();
             } catch (IOException e) {
                 throw new java.io.UncheckedIOException(e);
             }

@@ -173,6 +173,16 @@ public final class Run {
         return this;
     }
 
+    /**
+     * Names what built the mesh a caller hands {@link #execute(Mesh, Solver, boolean)} (as
+     * {@link #meshed} gives it), so that adaptation meshes again the same way and summary.json
+     * says it; null: not known.
+     */
+    public Run builtBy(String mesherName) {
+        this.mesher = mesherName;
+        return this;
+    }
+
     /** The identity of this run, carried by every file it writes. */
     public String runId() {
         return outputs.runId();
