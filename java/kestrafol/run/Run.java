@@ -410,7 +410,9 @@ public final class Run {
      * size field, or one that says why there is none.
      */
     private ErrorBars.Source adaptedBars(Adapting.Outcome a) {
-        String why = "the adaptation stopped in a cycle, so no adapted size field places it";
+        String why = Adapting.byGmsh(c, mesher) ? "Gmsh's adapted mesh has no family of"
+                + " coarser meshes placed by its size field" : "the adaptation stopped in a"
+                + " cycle, so no adapted size field places it";
         if (a.spacing() != null) {
             try {
                 return adaptedBars.start(AdaptedLevels.ladderOf(c, a.mesh(), a.spacing()),
