@@ -177,6 +177,12 @@ public final class Polar {
         Path folder = plan.folder().resolve(first.folder());
         int nodes = meshes.get(meshKey(first)).nodeCount();
         CaseDefinition c = cases.definition(first, folder);
+        if (c.meshing().adaptation().cycles() > 0) {
+            // The adapted meshes' solves, up to the budget, are the bulk; the cycles come on top.
+            int last = c.meshing().adaptation().budget(nodes);
+            return PolarEstimate.describe(size(), last, c.iterationCap(last), c.flow().viscous())
+                    + " on the adapted meshes, and their adaptation cycles";
+        }
         String fine = PolarEstimate.describe(size(), nodes, c.iterationCap(nodes), c.flow().viscous());
         if (!plan.errorEstimate()) {
             return fine;

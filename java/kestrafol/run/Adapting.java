@@ -126,8 +126,7 @@ public final class Adapting {
 
     /** The node budget: the one given, or twice the start's nodes. */
     static int budget(CaseDefinition c, Mesh start) {
-        int given = c.meshing().adaptation().maxNodes();
-        return given > 0 ? given : 2 * start.nodeCount();
+        return c.meshing().adaptation().budget(start.nodeCount());
     }
 
     /**

@@ -100,6 +100,11 @@ public record CaseDefinition(Body body, Meshing meshing, Boundaries boundaries, 
                         + " or more, got " + cycles + " and " + maxNodes);
             }
         }
+
+        /** The node budget of the adapted mesh: the one given, or twice the starting mesh's. */
+        public int budget(int startNodes) {
+            return maxNodes > 0 ? maxNodes : 2 * startNodes;
+        }
     }
 
     /**
