@@ -9,10 +9,11 @@ import kestrafol.mesh.Mesh;
  * The Gmsh mesh of a case meshed again with the sizes an error indicator asks for: its ratios
  * of requested to present spacing made a {@link SizeView} over the present mesh, scaled so that
  * the expected node count is the cycle's target (none below a floor of a few shortest sides
- * of the outlines, {@link #FLOOR_SIDES}), and the same bodies meshed with it. A count
- * more than {@link #FAR_OFF} off the target is corrected once (nodes go as one over the size
- * squared); a count still more than {@link #OVER_BUDGET} above the node budget once more, and
- * if even that stays above, the remesh fails.
+ * of the outlines, {@link #FLOOR_SIDES}, and none above the default mesh's), and the same
+ * bodies meshed with it. A count more than {@link #FAR_OFF} off the target is corrected, at
+ * most twice (nodes go as one over the size squared, then as the two tries say); a count
+ * still more than {@link #OVER_BUDGET} above the node budget once more, and if even that
+ * stays above, the remesh fails.
  */
 public final class GmshRemesh {
     /** How far off its target a remesh may land before its sizes are corrected. */
@@ -44,10 +45,11 @@ public final class GmshRemesh {
     public static Result remesh(AirfoilMeshes.GmshGeometry geometry, Mesh present,
             double[] ratio, int target, int budget, Consumer<String> notes) throws IOException {
         SizeView unscaled = SizeView.of(present, ratio);
+        double[] cap = GmshMesher.defaultSizes(geometry.bodies(), geometry.options(), present);
         for (int f = 0;; f++) {
             double floor = FLOOR_SIDES[f] * geometry.shortestSide();
             try {
-                return fitted(geometry, unscaled, floor, target, budget, notes);
+                return fitted(geometry, unscaled, floor, cap, target, budget, notes);
             } catch (IllegalArgumentException e) {
                 if (!(e.getCause() instanceof GmshMesher.Failure failure)
                         || f + 1 == FLOOR_SIDES.length) {
@@ -62,15 +64,27 @@ public final class GmshRemesh {
 
     /** The mesh of the view scaled to the target, corrected by its count (see the class). */
     private static Result fitted(AirfoilMeshes.GmshGeometry geometry, SizeView unscaled,
-            double floor, int target, int budget, Consumer<String> notes) throws IOException {
-        double factor = unscaled.factorFor(target, floor);
-        Mesh mesh = geometry.mesh(unscaled.scaled(factor, floor), notes);
+            double floor, double[] cap, int target, int budget, Consumer<String> notes)
+            throws IOException {
+        double factor = unscaled.factorFor(target, floor, cap);
+        Mesh mesh = geometry.mesh(unscaled.scaled(factor, floor, cap), notes);
         int tries = 1;
         double ceiling = (1 + OVER_BUDGET) * budget;
-        while ((tries == 1 && Math.abs(mesh.nodeCount() - target) > FAR_OFF * target)
-                || (tries < 3 && mesh.nodeCount() > ceiling)) {
-            factor *= Math.sqrt((double) mesh.nodeCount() / target);
-            mesh = geometry.mesh(unscaled.scaled(factor, floor), notes);
+        // Nodes go as the factor to this power: -2 while every size follows it; measured
+        // from the tries once there are two (the layers, the floor and the caps follow less).
+        double power = -2;
+        double lastFactor = factor;
+        int lastCount = mesh.nodeCount();
+        while ((tries < 3 && Math.abs(mesh.nodeCount() - target) > FAR_OFF * target)
+                || (tries < 4 && mesh.nodeCount() > ceiling)) {
+            if (tries > 1 && lastCount != mesh.nodeCount()) {
+                power = Math.max(-3, Math.min(-0.5, Math.log((double) mesh.nodeCount()
+                        / lastCount) / Math.log(factor / lastFactor)));
+            }
+            lastFactor = factor;
+            lastCount = mesh.nodeCount();
+            factor *= Math.pow((double) target / mesh.nodeCount(), 1 / power);
+            mesh = geometry.mesh(unscaled.scaled(factor, floor, cap), notes);
             tries++;
         }
         if (mesh.nodeCount() > ceiling) {

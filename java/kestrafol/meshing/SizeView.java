@@ -50,24 +50,34 @@ public final class SizeView {
 
     /** The same view with every size times factor, but none below floor. */
     public SizeView scaled(double factor, double floor) {
+        return scaled(factor, floor, null);
+    }
+
+    /**
+     * The same view with every size times factor, none above its cap (null: no caps) and none
+     * below floor.
+     */
+    public SizeView scaled(double factor, double floor, double[] cap) {
         double[] s = new double[size.length];
         for (int i = 0; i < s.length; i++) {
-            s[i] = Math.max(floor, size[i] * factor);
+            s[i] = Math.max(floor, cap == null ? size[i] * factor
+                    : Math.min(cap[i], size[i] * factor));
         }
         return new SizeView(present, local, s);
     }
 
     /**
      * The factor on the sizes that brings the expected node count of {@link #scaled} to
-     * target, as near as the floor lets it (sizes at the floor no longer follow the factor).
+     * target, as near as the floor and the caps let it (sizes at either no longer follow the
+     * factor).
      */
-    public double factorFor(double target, double floor) {
+    public double factorFor(double target, double floor, double[] cap) {
         if (!(target >= 1)) {
             throw new IllegalArgumentException("node target " + target + ": must be 1 or more");
         }
         double factor = Math.sqrt(expectedNodes() / target);
         for (int k = 0; k < 30; k++) {
-            double expected = scaled(factor, floor).expectedNodes();
+            double expected = scaled(factor, floor, cap).expectedNodes();
             if (Math.abs(expected - target) < 1e-3 * target || expected < target && factor
                     * minimum() <= floor) {
                 break;
