@@ -318,15 +318,9 @@ public final class Run {
         }
         double[] adapted = null;
         if (from == null && resumed == null && c.meshing().adaptation().cycles() > 0) {
-            Adapting.Outcome a = adapt(mesh);
+            Adapting.Outcome a = adaptFirst(mesh);
             mesh = a.mesh();
             adapted = a.state();
-            cycles = a.cycles();
-            if (adaptedBars != null && !cycles.isEmpty()) {
-                errorBars = adaptedBars(a);
-            }
-            // Its checkpoint would be on a mesh that resuming does not rebuild: none taken.
-            checkpointSeconds = cycles.isEmpty() ? checkpointSeconds : -1;
         }
         Checks checks = new Checks();
         checks.farField(mesh, !c.boundaries().kinds().isEmpty());
@@ -391,10 +385,12 @@ public final class Run {
     }
 
     /**
-     * The adaptation cycles from the case's first mesh, when it is the built-in O-mesh around
-     * one body; otherwise the mesh as it is, said on one line.
+     * The adaptation cycles from the case's first mesh, as the run's first step, when its body
+     * can be meshed again (otherwise the mesh as it is, said on one line): their list kept for
+     * the summary, the error bars taken on the adapted family, and no checkpoints (resuming
+     * would not rebuild the last mesh).
      */
-    private Adapting.Outcome adapt(Mesh mesh) throws IOException {
+    private Adapting.Outcome adaptFirst(Mesh mesh) throws IOException {
         if (!Adapting.applies(c, mesher)) {
             out.println("Note: --adapt meshes the body again as its first mesh was built; this"
                     + " body's mesh is " + (mesher == null ? "not known to be the built-in"
@@ -402,7 +398,13 @@ public final class Run {
             return new Adapting.Outcome(mesh, null, List.of(), null);
         }
         progress.header(seconds());
-        return Adapting.run(c, mesh, mesher, progress, stopRequested, startNanos);
+        Adapting.Outcome a = Adapting.run(c, mesh, mesher, progress, stopRequested, startNanos);
+        cycles = a.cycles();
+        if (adaptedBars != null && !cycles.isEmpty()) {
+            errorBars = adaptedBars(a);
+        }
+        checkpointSeconds = cycles.isEmpty() ? checkpointSeconds : -1;
+        return a;
     }
 
     /**
