@@ -114,7 +114,38 @@ class AdaptationTest {
             double lower = surfaceSpacingAt(r.body(), 0.6, -1);
             assertTrue(upper < 0.5 * lower, "spacing at 60 % chord " + upper + " above, "
                     + lower + " below");
+            // The first layer is a quarter of the mean spacing along the body, not the
+            // built-in O-mesh's half: the node above the wall at 30 % chord stands that high.
+            int n = r.body().length / 2;
+            double perimeter = AdaptedOMesh.arcLengths(AdaptedOMesh.outline("0012", null,
+                    false))[AdaptedOMesh.OUTLINE_POINTS];
+            double h0 = AdaptedOMesh.FIRST_HEIGHT * perimeter / n;
+            assertEquals(h0, firstLayerAt(r.mesh(), r.body(), 0.3), 0.1 * h0);
         }
+    }
+
+    /** Distance from the upper wall point nearest chord station x to the nearest off-wall node. */
+    private static double firstLayerAt(Mesh mesh, double[] body, double x) {
+        int n = body.length / 2;
+        int foot = -1;
+        for (int j = 0; j < n; j++) {
+            if (body[2 * j + 1] > 0 && (foot < 0
+                    || Math.abs(body[2 * j] - x) < Math.abs(body[2 * foot] - x))) {
+                foot = j;
+            }
+        }
+        double nearest = Double.MAX_VALUE;
+        for (int i = 0; i < mesh.nodeCount(); i++) {
+            boolean onWall = false;
+            for (int j = 0; j < n && !onWall; j++) {
+                onWall = mesh.x(i) == body[2 * j] && mesh.y(i) == body[2 * j + 1];
+            }
+            if (!onWall) {
+                nearest = Math.min(nearest, Math.hypot(mesh.x(i) - body[2 * foot],
+                        mesh.y(i) - body[2 * foot + 1]));
+            }
+        }
+        return nearest;
     }
 
     @Test
