@@ -9,9 +9,9 @@ import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.stream.Collectors;
-import kestrafol.base.PropertiesFile;
 import java.util.Locale;
 import java.util.concurrent.atomic.AtomicBoolean;
+import kestrafol.base.PropertiesFile;
 import kestrafol.mesh.Mesh;
 import kestrafol.meshing.AdaptedOMesh;
 import kestrafol.meshing.AirfoilMeshes;
@@ -86,7 +86,7 @@ public final class AdaptedLevels {
                     + o.cycles().size() + " (" + o.cycles().get(o.cycles().size() - 1).stoppedBy()
                     + "), so there is no adapted size field for the levels");
         }
-        return new Family(ladderOf(c, built.mesh(), o.spacing()), wallPoints(o.mesh()),
+        return new Family(ladderOf(c, built.mesh(), o.spacing()), Adapting.wallNodes(o.mesh()),
                 c.meshing().meshOptions().pointsAround(), o.cycles().stream()
                         .map(k -> new Cycle(k.nodes(), k.cl(), k.cd(), k.estimate())).toList(), 1);
     }
@@ -140,7 +140,7 @@ public final class AdaptedLevels {
                         + " points, not the study's " + start.meshing().meshOptions()
                         .pointsAround());
             }
-            return new Family(new SpacingLadder(outline(start), e.get("body"),
+            return new Family(new SpacingLadder(Adapting.outline(start), e.get("body"),
                     start.meshing().meshOptions(), spacing),
                     Integer.parseInt(e.get("finestPoints")), startPoints, list,
                     Double.parseDouble(e.get("contrast")));
@@ -148,11 +148,6 @@ public final class AdaptedLevels {
             throw new IOException(file + ": not the adaptation of this study: " + x.getMessage(),
                     x);
         }
-    }
-
-    private static double[] outline(CaseDefinition c) {
-        return AdaptedOMesh.outline(c.body().nacaCode(), c.body().airfoils().isEmpty() ? null
-                : c.body().airfoils().get(0).airfoil(), c.body().circle());
     }
 
     /** The member of the family with the given points, with the case's boundary kinds. */
@@ -169,16 +164,7 @@ public final class AdaptedLevels {
 
     /** The family placed by a spacing of the case's body, its O-mesh's options and name. */
     static SpacingLadder ladderOf(CaseDefinition c, Mesh mesh, double[] spacing) {
-        return new SpacingLadder(outline(c), mesh.boundaryNames().get(0),
+        return new SpacingLadder(Adapting.outline(c), mesh.boundaryNames().get(0),
                 c.meshing().meshOptions(), spacing);
-    }
-
-    /** Nodes on the walls of an O-mesh: its points around the body. */
-    static int wallPoints(Mesh mesh) {
-        int count = 0;
-        for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
-            count += mesh.isWallTag(mesh.edgeTag(e)) ? 1 : 0;
-        }
-        return count;
     }
 }

@@ -98,9 +98,7 @@ public final class Adapting {
 
     /** The O-mesh placed by the size field ({@link AdaptedOMesh}). */
     private static Remesher oMesh(CaseDefinition c, String bodyName) {
-        double[] outline = AdaptedOMesh.outline(c.body().nacaCode(),
-                c.body().airfoils().isEmpty() ? null : c.body().airfoils().get(0).airfoil(),
-                c.body().circle());
+        double[] outline = outline(c);
         return (present, field, target) -> {
             AdaptedOMesh.Result next = AdaptedOMesh.build(outline, bodyName,
                     c.meshing().meshOptions(), present, field, target);
@@ -219,8 +217,14 @@ public final class Adapting {
                 (System.nanoTime() - t0) * 1e-9);
     }
 
+    /** The outline of the case's one body, as its O-mesh takes it. */
+    static double[] outline(CaseDefinition c) {
+        return AdaptedOMesh.outline(c.body().nacaCode(), c.body().airfoils().isEmpty() ? null
+                : c.body().airfoils().get(0).airfoil(), c.body().circle());
+    }
+
     /** Nodes on the walls of a mesh: the points around an O-mesh's body. */
-    private static int wallNodes(Mesh mesh) {
+    static int wallNodes(Mesh mesh) {
         int count = 0;
         for (int e = 0; e < mesh.boundaryEdgeCount(); e++) {
             count += mesh.isWallTag(mesh.edgeTag(e)) ? 1 : 0;

@@ -418,7 +418,7 @@ public final class Run {
         if (a.spacing() != null) {
             try {
                 return adaptedBars.start(AdaptedLevels.ladderOf(c, a.mesh(), a.spacing()),
-                        AdaptedLevels.wallPoints(a.mesh()));
+                        Adapting.wallNodes(a.mesh()));
             } catch (IllegalArgumentException e) {
                 why = e.getMessage();
             }
